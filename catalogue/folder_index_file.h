@@ -1,0 +1,22 @@
+// The index file of a maintenance folder: which data sets it holds.
+#pragma once
+
+#include <string>
+
+namespace FolderIndexFile {
+
+// "%s\%s" of the maintenance folder path and the index file name.
+std::string PathFor(const std::string& folderPath, const char* indexFileName);
+
+// Flag i of section "データ存在フラグ", default 0; a negative value reads as 0.
+// The one reader behind both the presence flags and the external list.
+int ReadFlag(const std::string& indexPath, int i);
+bool IsPresent(const std::string& indexPath, int i);
+
+// Writes "1" or "0" as flag i. The result of the profile write is returned.
+bool WriteFlag(const std::string& indexPath, int i, bool present);
+
+// A new folder's file: every flag "0" for i = 0..count-1, then "データ存在数"/"MAX" = "0".
+void WriteNew(const std::string& indexPath, int count);
+
+}  // namespace FolderIndexFile

@@ -1,0 +1,47 @@
+// Windows paths on the host: drive letters come from $WINEPREFIX/dosdevices.
+#pragma once
+
+#include <string>
+#include <string_view>
+
+namespace platform {
+
+// The prefix folder: $WINEPREFIX, or ~/.wine when unset. Read at every call.
+std::string PrefixDir();
+
+// Host folder of a drive (0 = A:), following its dosdevices link at every call;
+// empty when the letter has no link. The target may be missing (no medium).
+std::string DriveHostRoot(int drive);
+
+// Result of mapping a Windows path (CP932) to a host path (UTF-8).
+struct HostPath {
+    bool ok = false;           // false: no such drive, or a component could not be converted
+    std::string host;          // host path; components that do not exist are kept as converted
+    int drive = -1;            // drive number of the path
+    bool parentExists = false; // every folder above the last component exists
+    bool trailingSeparator = false;  // the Windows path ended in '\' or '/'
+};
+
+// Maps a Windows path: drive-absolute ("E:\x"), root-relative ("\x", on the current
+// drive) or relative (to the Windows current folder); '\' and '/' both separate,
+// CP932 lead bytes are respected (表 = 95 5C is one character). "." and ".." are
+// resolved without climbing above the drive root. Each existing component is matched
+// exactly first and, failing that, ignoring case.
+HostPath ResolvePath(std::string_view winPath);
+
+// The Windows current folder: the host current folder seen through the drives
+// ("C:\windows" when it lies under no drive).
+std::string CurrentDirectory();
+
+// The Windows folder, %WINDIR%: "C:\windows".
+std::string WindowsDirectory();
+
+// Maps errno of a failed host call to the Windows error code that GetLastError
+// reports for it (ENOENT 2, ENOTDIR 3, EACCES/EPERM/EROFS 5, ENOSPC 112, ...).
+unsigned long ErrnoToWin32(int err);
+
+// Whether a host file name (UTF-8) could be held by a Windows file system and is
+// representable in CP932; such names are never handed to Windows-path code.
+bool IsWindowsCompatibleName(std::string_view utf8Name);
+
+}  // namespace platform

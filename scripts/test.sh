@@ -1,0 +1,15 @@
+#!/usr/bin/env bash
+# Builds and runs every test: a plain build, then one with AddressSanitizer and
+# UndefinedBehaviorSanitizer. Installs the Debian packages it needs first.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+scripts/install-deps.sh
+jobs=$(nproc)
+
+cmake -S . -B build/plain -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo
+cmake --build build/plain -j "$jobs"
+ctest --test-dir build/plain --output-on-failure -j "$jobs"
+
+cmake -S . -B build/asan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DSANITIZE=ON -DBUILD_BENCHMARKS=OFF
+cmake --build build/asan -j "$jobs"
+ctest --test-dir build/asan --output-on-failure -j "$jobs"

@@ -1,0 +1,5 @@
+// Lets GoogleTest print QString values as text.
+#pragma once
+#include <QString>
+#include <ostream>
+void PrintTo(const QString& s, std::ostream* os);

@@ -1,0 +1,23 @@
+// Test main for the widget tests: one QApplication, offscreen unless told otherwise.
+#include <QApplication>
+#include <QDir>
+#include <QFile>
+#include <QString>
+#include <cstdlib>
+#include <gtest/gtest.h>
+#include <ostream>
+
+void PrintTo(const QString& s, std::ostream* os) { *os << '"' << s.toStdString() << '"'; }
+
+int main(int argc, char** argv) {
+    if (!std::getenv("QT_QPA_PLATFORM")) setenv("QT_QPA_PLATFORM", "offscreen", 1);
+    if (!std::getenv("XDG_RUNTIME_DIR")) {
+        QString dir = QDir::tempPath() + "/stt-runtime";
+        QDir().mkpath(dir);
+        QFile::setPermissions(dir, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+        setenv("XDG_RUNTIME_DIR", dir.toLocal8Bit().constData(), 1);
+    }
+    QApplication app(argc, argv);
+    ::testing::InitGoogleTest(&argc, argv);
+    return RUN_ALL_TESTS();
+}
