@@ -1,0 +1,155 @@
+// The right pane: the drive, its maintenance folders and what the chosen one
+// holds, and the free space of both panes' drives.
+#include <QComboBox>
+#include <QLabel>
+#include <cctype>
+#include <cstdio>
+
+#include "app/maintenance_dlg.h"
+#include "app/folder_names.h"
+#include "catalogue/folder_index_file.h"
+#include "controls/data_list_ctrl.h"
+#include "controls/drive_combo_box.h"
+#include "controls/qt_cp932.h"
+#include "dialogs/wait_cursor.h"
+#include "host/odisk.h"
+#include "platform/win32.h"
+#include "resources/deliverable.h"
+
+void CMaintenanceDlg::UpdateExternalRoot() {
+    int index = m_comboDrive->GetCurSel();
+    if (index < 0) {
+        m_strExternalRoot.clear();
+        return;
+    }
+    int drive = m_comboDrive->GetItemDrive(index);
+    if (drive < 0 || drive > 25) {
+        m_strExternalRoot.clear();
+        return;
+    }
+    char root[300];
+    std::snprintf(root, sizeof root, "%c:\\%s", 'A' + drive, m_deliverable.files.externalRoot);
+    m_strExternalRoot = root;
+    m_nExternalDrive = drive;
+}
+
+void CMaintenanceDlg::OnSelchangeDrive() {
+    UpdateExternalRoot();
+    RefreshPane(1);
+}
+
+void CMaintenanceDlg::OnSelchangeFolder() {
+    m_nFolderSel = m_comboFolder->currentIndex();
+    ReloadFolders(1);
+}
+
+void CMaintenanceDlg::RefreshPane(int side) {
+    ReloadFolders(side);
+    ShowFreeSpace(side);
+    if (!m_strSystemPath.empty() && !m_strExternalRoot.empty() &&
+        std::toupper(static_cast<unsigned char>(m_strSystemPath[0])) ==
+            std::toupper(static_cast<unsigned char>(m_strExternalRoot[0])))
+        ShowFreeSpace(1 - side);
+}
+
+void CMaintenanceDlg::ReloadFolders(int side) {
+    if (side == 1) {
+        m_comboFolder->clear();
+        m_bFolderOverride = false;
+        m_comboFolder->setPlaceholderText(QString());
+        EnumFolders(*m_comboFolder);
+        SelectFolder(m_nFolderSel);
+    }
+    LoadList(side);
+}
+
+int CMaintenanceDlg::EnumFolders(QComboBox& combo) {
+    // With no drive chosen there is no root to list: the box stays empty rather
+    // than showing the folders of whatever drive is current.
+    if (m_strExternalRoot.empty()) return 0;
+    std::string pattern = m_strExternalRoot + "\\*.*";
+    WIN32_FIND_DATAA found;
+    HANDLE search = FindFirstFileA(pattern.c_str(), &found);
+    if (search == INVALID_HANDLE_VALUE) return 0;
+    int count = 0;
+    do {
+        if (!(found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) continue;
+        if (std::strcmp(found.cFileName, ".") == 0 || std::strcmp(found.cFileName, "..") == 0) continue;
+        std::string name = FolderEntryText(found.cFileName);
+        if (&combo == m_comboFolder)
+            AddFolderSorted(FromCp932(name));
+        else
+            combo.addItem(FromCp932(name));
+        ++count;
+    } while (FindNextFileA(search, &found));
+    FindClose(search);
+    return count;
+}
+
+int CMaintenanceDlg::AddFolderSorted(const QString& name) {
+    // The box sorts as a sorted Windows combo box does: case-insensitively,
+    // a new entry after its equals.
+    int at = 0;
+    while (at < m_comboFolder->count() && QString::compare(m_comboFolder->itemText(at), name, Qt::CaseInsensitive) <= 0) ++at;
+    m_comboFolder->insertItem(at, name);
+    return at;
+}
+
+void CMaintenanceDlg::SelectFolder(int index) {
+    m_comboFolder->setCurrentIndex(index >= 0 && index < m_comboFolder->count() ? index : -1);
+}
+
+void CMaintenanceDlg::SetFolderText(const std::string& cp932) {
+    QString text = FromCp932(cp932);
+    int index = m_comboFolder->findText(text, Qt::MatchFixedString);
+    if (index >= 0) {
+        m_comboFolder->setCurrentIndex(index);
+        m_bFolderOverride = false;
+        return;
+    }
+    m_comboFolder->setCurrentIndex(-1);
+    m_comboFolder->setPlaceholderText(text);
+    m_strFolderOverride = cp932;
+    m_bFolderOverride = true;
+}
+
+std::string CMaintenanceDlg::FolderName() const {
+    if (m_comboFolder->currentIndex() < 0) return m_bFolderOverride ? m_strFolderOverride : std::string();
+    return ToCp932(m_comboFolder->currentText());
+}
+
+const std::string& CMaintenanceDlg::PanePath(int side) const { return side == 0 ? m_strSystemPath : m_strExternalRoot; }
+
+CDataListCtrl& CMaintenanceDlg::PaneList(int side) const { return side == 0 ? *m_listSystem : *m_listExternal; }
+
+void CMaintenanceDlg::ShowFreeSpace(int side) {
+    const std::string& path = PanePath(side);
+    QString text = QStringLiteral("空きﾃﾞｨｽｸ容量: ");
+    int drive = path.empty() ? -1 : std::toupper(static_cast<unsigned char>(path[0])) - 'A';
+    if (drive >= 0 && drive <= 25) {
+        ODiskSize free = ODiskNo(static_cast<unsigned char>(drive)).GetFreeSize();
+        text += FromCp932(free.ToString(0xFFFFFFFF));
+    }
+    int id = m_deliverable.ids.freeSystem + (side == 0 ? 0 : 1);
+    if (auto* label = qobject_cast<QLabel*>(GetDlgItem(id))) label->setText(text);
+}
+
+void CMaintenanceDlg::LoadList(int side) {
+    WaitCursor wait;
+    m_bSelectAllSystem = 0;
+    m_bSelectAllExternal = 0;
+    if (side == 0) {
+        m_listSystem->LoadItems(0, m_strCatalogPath.c_str(), nullptr);
+        return;
+    }
+    if (m_strExternalRoot.empty()) {
+        // No drive: nothing is held anywhere.
+        for (int32_t i = 0; i < m_nDataCount; ++i) m_pFolderPresence[i] = 0;
+        m_listExternal->LoadItems(1, nullptr, nullptr);
+        return;
+    }
+    std::string folderPath = m_strExternalRoot + "\\" + FolderName();
+    std::string indexPath = FolderIndexFile::PathFor(folderPath, m_deliverable.files.indexFile);
+    for (int32_t i = 0; i < m_nDataCount; ++i) m_pFolderPresence[i] = FolderIndexFile::ReadFlag(indexPath, i);
+    m_listExternal->LoadItems(1, m_strCatalogPath.c_str(), folderPath.c_str());
+}

@@ -1,0 +1,32 @@
+#include "app/settings_tool_app.h"
+
+#include <QIcon>
+
+#include "app/maintenance_dlg.h"
+#include "dialogs/dialog_units.h"
+#include "dialogs/message_box.h"
+#include "resources/deliverable.h"
+
+void PrepareApplication(const Deliverable& deliverable) {
+    InstallFontSubstitutions();
+    SetApplicationCaption(QString::fromUtf8(deliverable.programName));
+    QApplication::setApplicationName(QString::fromUtf8(deliverable.programName));
+    QApplication::setWindowIcon(QIcon(QString::fromUtf8(ApplicationIconPath())));
+}
+
+CSettingsToolApp::CSettingsToolApp(int& argc, char** argv, const Deliverable& deliverable)
+    : m_app(argc, argv), m_deliverable(deliverable) {
+    PrepareApplication(deliverable);
+}
+
+bool CSettingsToolApp::InitInstance() {
+    CMaintenanceDlg dialog(m_deliverable);
+    dialog.DoModal();
+    // The program ends when the dialog has closed.
+    return false;
+}
+
+int CSettingsToolApp::Run() {
+    InitInstance();
+    return 0;
+}

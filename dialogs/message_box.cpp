@@ -1,0 +1,42 @@
+#include "dialogs/message_box.h"
+
+#include <QMessageBox>
+#include <QPushButton>
+
+#include "controls/qt_cp932.h"
+
+namespace {
+QString g_applicationCaption;
+MessageBoxScript g_script;
+}  // namespace
+
+void SetApplicationCaption(const QString& caption) { g_applicationCaption = caption; }
+QString ApplicationCaption() { return g_applicationCaption; }
+
+QString MessageCaption(const UserMessage& message) {
+    return message.appCaption ? g_applicationCaption : FromCp932(message.caption);
+}
+
+void SetMessageBoxScript(MessageBoxScript script) { g_script = std::move(script); }
+
+MsgAnswer ShowMessageBox(QWidget* parent, const UserMessage& message) {
+    if (g_script) return g_script(message);
+
+    QMessageBox box(parent);
+    box.setWindowTitle(MessageCaption(message));
+    box.setText(FromCp932(message.text));
+    box.setTextFormat(Qt::PlainText);
+    switch (message.icon) {
+    case MsgIcon::None: box.setIcon(QMessageBox::NoIcon); break;
+    case MsgIcon::Question: box.setIcon(QMessageBox::Question); break;
+    case MsgIcon::Stop: box.setIcon(QMessageBox::Critical); break;
+    }
+    QPushButton* ok = box.addButton(QStringLiteral("OK"), QMessageBox::AcceptRole);
+    QPushButton* cancel = nullptr;
+    if (message.buttons == MsgButtons::OkCancel)
+        cancel = box.addButton(QStringLiteral("キャンセル"), QMessageBox::RejectRole);
+    box.setDefaultButton(ok);
+    box.setEscapeButton(cancel ? static_cast<QAbstractButton*>(cancel) : ok);
+    box.exec();
+    return box.clickedButton() == ok ? MsgAnswer::Ok : MsgAnswer::Cancel;
+}

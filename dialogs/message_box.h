@@ -1,0 +1,32 @@
+// Every message box of the program goes through here, so that tests can
+// answer them by script. Texts are CP932.
+#pragma once
+
+#include <QString>
+#include <functional>
+
+#include "transfer/user_message.h"
+
+class QWidget;
+
+// The caption of the application's boxes (the program's name).
+void SetApplicationCaption(const QString& caption);
+QString ApplicationCaption();
+
+// The caption a message is shown with (its own, or the program's name).
+QString MessageCaption(const UserMessage& message);
+
+// Shows the box modally over `parent` and answers the button pressed.
+MsgAnswer ShowMessageBox(QWidget* parent, const UserMessage& message);
+
+// Replaces the real boxes while set; a test answers each message itself.
+using MessageBoxScript = std::function<MsgAnswer(const UserMessage& message)>;
+void SetMessageBoxScript(MessageBoxScript script);
+
+class ScopedMessageBoxScript {
+public:
+    explicit ScopedMessageBoxScript(MessageBoxScript script) { SetMessageBoxScript(std::move(script)); }
+    ~ScopedMessageBoxScript() { SetMessageBoxScript({}); }
+    ScopedMessageBoxScript(const ScopedMessageBoxScript&) = delete;
+    ScopedMessageBoxScript& operator=(const ScopedMessageBoxScript&) = delete;
+};

@@ -1,0 +1,98 @@
+#include "dialogs/template_builder.h"
+
+#include <QComboBox>
+#include <QDialog>
+#include <QGroupBox>
+#include <QIcon>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTreeView>
+
+#include "dialogs/dialog_units.h"
+#include "dialogs/multi_line_button.h"
+#include "resources/deliverable.h"
+
+QString TemplateText(const ControlTemplate& control) {
+    QString text = QString::fromUtf8(control.text);
+    if (control.noPrefix) text.replace(QLatin1Char('&'), QStringLiteral("&&"));
+    return text;
+}
+
+namespace {
+
+QWidget* StandardWidget(const ControlTemplate& c, QWidget* parent, const QRect& rect) {
+    switch (c.kind) {
+    case ControlKind::GroupBox:
+        return new QGroupBox(TemplateText(c), parent);
+    case ControlKind::Static:
+    case ControlKind::StaticImage: {
+        auto* label = new QLabel(parent);
+        // Static text is plain text; '&' is kept for the noPrefix lines.
+        label->setTextFormat(Qt::PlainText);
+        label->setText(QString::fromUtf8(c.text));
+        label->setAlignment(c.centred ? Qt::AlignHCenter | Qt::AlignTop : Qt::AlignLeft | Qt::AlignTop);
+        if (c.kind == ControlKind::StaticImage) label->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+        return label;
+    }
+    case ControlKind::StaticIcon: {
+        auto* label = new QLabel(parent);
+        label->setPixmap(QIcon(QString::fromUtf8(ApplicationIconPath())).pixmap(rect.size()));
+        return label;
+    }
+    case ControlKind::ListView:
+        return new QTreeView(parent);
+    case ControlKind::PushButton: {
+        QPushButton* button = c.multiLine ? new MultiLineButton(TemplateText(c), parent)
+                                          : new QPushButton(TemplateText(c), parent);
+        button->setDefault(c.defaultButton);
+        return button;
+    }
+    case ControlKind::ComboList:
+    case ControlKind::ComboOwnerDraw:
+        return new QComboBox(parent);
+    case ControlKind::Edit:
+        return new QLineEdit(parent);
+    }
+    return nullptr;
+}
+
+}  // namespace
+
+BuiltDialog BuildFromTemplate(QDialog* dialog, const DialogTemplate& tpl, const ControlFactory& factory) {
+    QFont font = DialogFont(tpl.fontFace, tpl.fontPoints);
+    dialog->setFont(font);
+    DialogUnits units(font);
+    dialog->setWindowTitle(QString::fromUtf8(tpl.caption));
+    dialog->setFixedSize(units.ToPixelsX(tpl.cx), units.ToPixelsY(tpl.cy));
+
+    BuiltDialog built;
+    QWidget* previousFocusable = nullptr;
+    for (const ControlTemplate& c : tpl.controls) {
+        QRect rect = units.ToPixels(c.x, c.y, c.cx, c.cy);
+        QWidget* widget = factory ? factory(c, dialog) : nullptr;
+        if (!widget) widget = StandardWidget(c, dialog, rect);
+        widget->setFont(font);
+        widget->setProperty("controlId", c.id);
+        if (c.id != -1) widget->setObjectName(QStringLiteral("ctl%1").arg(c.id));
+
+        if (auto* combo = qobject_cast<QComboBox*>(widget)) {
+            // A Windows combo box's template height includes its drop-down list.
+            int closed = combo->sizeHint().height();
+            int itemHeight = qMax(1, combo->fontMetrics().height() + 2);
+            combo->setMaxVisibleItems(qMax(1, (rect.height() - closed) / itemHeight));
+            combo->setProperty("sorted", c.sorted);
+            rect.setHeight(closed);
+        }
+        widget->setGeometry(rect);
+        if (!c.visible) widget->setVisible(false);
+
+        if (widget->focusPolicy() != Qt::NoFocus) {
+            if (previousFocusable) QWidget::setTabOrder(previousFocusable, widget);
+            previousFocusable = widget;
+        }
+        if (c.id != -1) built.byId.insert(c.id, widget);
+        built.inTabOrder.append(widget);
+    }
+    return built;
+}

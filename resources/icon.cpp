@@ -1,0 +1,3 @@
+#include "resources/deliverable.h"
+
+const char* ApplicationIconPath() { return ":/icons/app128.png"; }
