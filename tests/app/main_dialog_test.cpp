@@ -1,0 +1,223 @@
+// The main dialog of both deliverables: template, tab order, IDs, closing and
+// the rules that enable the two transfer buttons.
+#include <QApplication>
+#include <QComboBox>
+#include <QGroupBox>
+#include <QLabel>
+#include <QMenu>
+#include <QPushButton>
+#include <QTimer>
+#include <QtTest/QTest>
+#include <gtest/gtest.h>
+
+#include "app/maintenance_dlg.h"
+#include "app/settings_tool_app.h"
+#include "controls/data_list_ctrl.h"
+#include "controls/drive_combo_box.h"
+#include "controls/drive_label.h"
+#include "dialogs/dialog_units.h"
+#include "dialogs/message_box.h"
+#include "resources/deliverable.h"
+#include "tests/app/installation.h"
+#include "tests/support/qt_print.h"
+
+namespace {
+
+const char* KindClass(ControlKind kind) {
+    switch (kind) {
+    case ControlKind::GroupBox: return "QGroupBox";
+    case ControlKind::Static: return "QLabel";
+    case ControlKind::StaticImage: return "CDriveLabel";
+    case ControlKind::StaticIcon: return "QLabel";
+    case ControlKind::ListView: return "CDataListCtrl";
+    case ControlKind::PushButton: return "QPushButton";
+    case ControlKind::ComboList: return "QComboBox";
+    case ControlKind::ComboOwnerDraw: return "CDriveComboBox";
+    case ControlKind::Edit: return "QLineEdit";
+    }
+    return "";
+}
+
+class MainDialogTest : public ::testing::TestWithParam<const Deliverable*> {
+protected:
+    void SetUp() override {
+        PrepareApplication(*GetParam());
+        install.WriteCatalogue(GetParam()->files.catalogueFile,
+                               {{"図形設定"}, {"線種設定"}, {"ﾃﾝﾌﾟﾚｰﾄ"}});
+    }
+    const Deliverable& D() const { return *GetParam(); }
+    Installation install;
+};
+
+TEST_P(MainDialogTest, EveryControlOfTheTemplateStandsAtItsIdWithClassTextAndRectangle) {
+    CMaintenanceDlg dialog(D());
+    dialog.show();
+    DialogUnits units(DialogFont("ＭＳ ゴシック", 9));
+    // IPAGothic at 9 pt has the Windows font's base units; anything else moves every control.
+    EXPECT_EQ(units.BaseX(), 6);
+    EXPECT_EQ(units.BaseY(), 13);
+    EXPECT_EQ(dialog.size(), QSize(units.ToPixelsX(D().mainDialog.cx), units.ToPixelsY(D().mainDialog.cy)));
+    EXPECT_EQ(dialog.windowTitle(), QStringLiteral("設定保守ツール"));
+
+    for (const ControlTemplate& c : D().mainDialog.controls) {
+        if (c.id == -1) continue;
+        SCOPED_TRACE(c.id);
+        QWidget* w = dialog.GetDlgItem(c.id);
+        ASSERT_NE(w, nullptr);
+        EXPECT_TRUE(w->inherits(KindClass(c.kind))) << w->metaObject()->className();
+        EXPECT_EQ(w->isHidden(), !c.visible);
+        QRect expected = units.ToPixels(c.x, c.y, c.cx, c.cy);
+        if (qobject_cast<QComboBox*>(w)) expected.setHeight(w->sizeHint().height());
+        EXPECT_EQ(w->geometry(), expected);
+        if (auto* b = qobject_cast<QPushButton*>(w)) {
+            EXPECT_EQ(b->text(), QString::fromUtf8(c.text));
+            EXPECT_FALSE(b->isDefault());  // no push button is the default
+        }
+    }
+    // The hidden buttons stay hidden and disabled.
+    for (int id : {D().ids.editHidden, D().ids.deleteHidden, D().ids.listDeleteHidden}) {
+        EXPECT_TRUE(dialog.GetDlgItem(id)->isHidden());
+        EXPECT_FALSE(dialog.GetDlgItem(id)->isEnabled());
+    }
+}
+
+TEST_P(MainDialogTest, TabOrderFollowsTheTemplate) {
+    CMaintenanceDlg dialog(D());
+    dialog.show();
+    std::vector<QWidget*> expected;
+    for (const ControlTemplate& c : D().mainDialog.controls)
+        if (c.id != -1 && c.kind != ControlKind::Static && c.kind != ControlKind::StaticImage)
+            expected.push_back(dialog.GetDlgItem(c.id));
+    // Walk the focus chain from the first control and keep the template's controls.
+    std::vector<QWidget*> chain;
+    QWidget* w = expected.front();
+    for (size_t guard = 0; guard < 200 && chain.size() < expected.size(); ++guard) {
+        if (std::find(expected.begin(), expected.end(), w) != expected.end() &&
+            std::find(chain.begin(), chain.end(), w) == chain.end())
+            chain.push_back(w);
+        w = w->nextInFocusChain();
+    }
+    ASSERT_EQ(chain.size(), expected.size());
+    for (size_t i = 0; i < expected.size(); ++i)
+        EXPECT_EQ(chain[i]->property("controlId").toInt(), expected[i]->property("controlId").toInt()) << i;
+}
+
+TEST_P(MainDialogTest, SaveAndRegisterButtonsFollowTheirListsSelections) {
+    // The stick's maintenance folder holds data set 1.
+    Installation::WriteIni(install.stick + "/" + D().files.externalRoot + "/点検/" + D().files.indexFile,
+                           "[データ存在フラグ]\n0=0\n1=1\n2=0\n");
+    CMaintenanceDlg dialog(D());
+    dialog.show();
+    auto* combo = qobject_cast<CDriveComboBox*>(dialog.GetDlgItem(D().ids.comboDrive));
+    combo->SetCurSel(combo->FindDrive(4));
+    dialog.OnSelchangeDrive();
+    QWidget* save = dialog.GetDlgItem(D().ids.save);
+    QWidget* reg = dialog.GetDlgItem(D().ids.registerButton);
+    auto* system = qobject_cast<CDataListCtrl*>(dialog.GetDlgItem(D().ids.listSystem));
+    auto* external = qobject_cast<CDataListCtrl*>(dialog.GetDlgItem(D().ids.listExternal));
+    ASSERT_EQ(system->GetItemCount(), 3);
+    ASSERT_EQ(external->GetItemCount(), 1);
+
+    dialog.OnKickIdle();
+    EXPECT_FALSE(save->isEnabled());
+    EXPECT_FALSE(reg->isEnabled());
+    system->SetRowSelected(2, true);
+    QApplication::processEvents();
+    EXPECT_TRUE(save->isEnabled());
+    EXPECT_FALSE(reg->isEnabled());
+    external->SetRowSelected(0, true);
+    system->SetRowSelected(2, false);
+    QApplication::processEvents();
+    EXPECT_FALSE(save->isEnabled());
+    EXPECT_TRUE(reg->isEnabled());
+    // These keep their handlers and stay enabled.
+    for (int id : {D().ids.toggleSystem, D().ids.toggleExternal, D().ids.newFolder, D().ids.exit})
+        EXPECT_TRUE(dialog.GetDlgItem(id)->isEnabled()) << id;
+}
+
+TEST_P(MainDialogTest, EnterOutsideAButtonAndEscEndTheDialog) {
+    {
+        CMaintenanceDlg dialog(D());
+        dialog.show();
+        QWidget* list = dialog.GetDlgItem(D().ids.listSystem);
+        list->setFocus();
+        QTest::keyClick(list, Qt::Key_Return);
+        EXPECT_EQ(dialog.result(), QDialog::Accepted);
+        EXPECT_FALSE(dialog.isVisible());
+    }
+    {
+        CMaintenanceDlg dialog(D());
+        dialog.show();
+        QTest::keyClick(dialog.GetDlgItem(D().ids.comboFolder), Qt::Key_Escape);
+        EXPECT_EQ(dialog.result(), QDialog::Rejected);
+        EXPECT_FALSE(dialog.isVisible());
+    }
+}
+
+TEST_P(MainDialogTest, ClosingIsRefusedWhileATransferRuns) {
+    CMaintenanceDlg dialog(D());
+    dialog.show();
+    dialog.SetTransferBusy(true);
+    dialog.reject();
+    dialog.close();
+    EXPECT_TRUE(dialog.isVisible());
+    EXPECT_FALSE(dialog.GetDlgItem(D().ids.exit)->isEnabled());
+    EXPECT_TRUE(dialog.GetDlgItem(D().ids.newFolder)->isEnabled());
+    dialog.SetTransferBusy(false);
+    dialog.reject();
+    EXPECT_FALSE(dialog.isVisible());
+}
+
+TEST_P(MainDialogTest, SystemMenuEntryOpensTheAboutBox) {
+    CMaintenanceDlg dialog(D());
+    dialog.show();
+    QMenu* menu = dialog.BuildSystemMenu();
+    QList<QAction*> actions = menu->actions();
+    ASSERT_GE(actions.size(), 2);
+    EXPECT_TRUE(actions[actions.size() - 2]->isSeparator());
+    QAction* about = actions.last();
+    EXPECT_EQ(about->text(), QStringLiteral("設定保守ツール のﾊﾞｰｼﾞｮﾝ情報(&A)..."));
+    QString seen;
+    QTimer::singleShot(0, [&] {
+        if (QWidget* box = QApplication::activeModalWidget()) {
+            seen = box->windowTitle();
+            box->close();
+        }
+    });
+    about->trigger();
+    EXPECT_EQ(seen, QString::fromUtf8(D().aboutDialog.caption));
+    delete menu;
+}
+
+TEST_P(MainDialogTest, EachDeliverableReadsOnlyItsOwnCatalogue) {
+    const Deliverable& other = GetParam() == &QuillmarkDeliverable() ? BrightfenDeliverable() : QuillmarkDeliverable();
+    install.WriteCatalogue(other.files.catalogueFile, {{"他製品1"}, {"他製品2"}, {"他製品3"}, {"他製品4"}});
+    CMaintenanceDlg dialog(D());
+    dialog.show();
+    EXPECT_EQ(dialog.DataCount(), 3);
+    auto* system = qobject_cast<CDataListCtrl*>(dialog.GetDlgItem(D().ids.listSystem));
+    EXPECT_EQ(system->GetItemCount(), 3);
+}
+
+INSTANTIATE_TEST_SUITE_P(BothDeliverables, MainDialogTest,
+                         ::testing::Values(&QuillmarkDeliverable(), &BrightfenDeliverable()),
+                         [](const auto& info) { return std::string(info.param->programName); });
+
+TEST(DeliverableIds, AControlAnswersOnlyToItsOwnDeliverablesId) {
+    Installation install;
+    PrepareApplication(QuillmarkDeliverable());
+    CMaintenanceDlg quill(QuillmarkDeliverable());
+    CMaintenanceDlg bright(BrightfenDeliverable());
+    auto text = [](QWidget* w) {
+        auto* b = qobject_cast<QPushButton*>(w);
+        return b ? b->text() : QString();
+    };
+    EXPECT_EQ(text(quill.GetDlgItem(1005)), QStringLiteral("→保存→"));
+    EXPECT_EQ(text(bright.GetDlgItem(1004)), QStringLiteral("→保存→"));
+    EXPECT_EQ(text(bright.GetDlgItem(1005)), QStringLiteral("←登録←"));
+    EXPECT_TRUE(quill.GetDlgItem(1004)->inherits("QComboBox"));  // the folder box there
+    EXPECT_EQ(quill.GetDlgItem(1009), nullptr);
+    EXPECT_TRUE(bright.GetDlgItem(1009)->inherits("CDriveLabel"));
+}
+
+}  // namespace
