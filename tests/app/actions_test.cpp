@@ -1,0 +1,298 @@
+// The user's three actions through the dialog, with every message box answered
+// by script: new maintenance folder, save and register.
+#include <QApplication>
+#include <QComboBox>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTimer>
+#include <deque>
+#include <functional>
+#include <gtest/gtest.h>
+
+#include "app/maintenance_dlg.h"
+#include "app/settings_tool_app.h"
+#include "controls/data_list_ctrl.h"
+#include "controls/drive_combo_box.h"
+#include "controls/qt_cp932.h"
+#include "dialogs/message_box.h"
+#include "dialogs/new_folder_dlg.h"
+#include "resources/deliverable.h"
+#include "tests/app/installation.h"
+#include "tests/support/qt_print.h"
+
+namespace {
+
+struct Shown {
+    std::string text;  // UTF-8
+    QString caption;
+    MsgButtons buttons;
+    MsgIcon icon;
+};
+
+// Records every message box and answers from a queue (OK when it runs dry).
+class MessageScript {
+public:
+    MessageScript()
+        : m_scope([this](const UserMessage& m) {
+              shown.push_back({platform::Cp932ToUtf8(m.text), MessageCaption(m), m.buttons, m.icon});
+              if (answers.empty()) return MsgAnswer::Ok;
+              MsgAnswer a = answers.front();
+              answers.pop_front();
+              return a;
+          }) {}
+    std::vector<Shown> shown;
+    std::deque<MsgAnswer> answers;
+
+private:
+    ScopedMessageBoxScript m_scope;
+};
+
+// Runs `steps` on the new-folder dialog once it is open.
+void WithNewFolderDialog(std::function<void(CNewFolderDlg&)> steps) {
+    QTimer::singleShot(0, [steps] {
+        auto* dialog = qobject_cast<CNewFolderDlg*>(QApplication::activeModalWidget());
+        ASSERT_NE(dialog, nullptr);
+        steps(*dialog);
+        if (dialog->isVisible()) dialog->reject();
+    });
+}
+
+void TypeAndOk(CNewFolderDlg& dialog, const QString& name) {
+    auto* edit = qobject_cast<QLineEdit*>(dialog.GetDlgItem(1036));
+    edit->setText(name);
+    qobject_cast<QPushButton*>(dialog.GetDlgItem(1))->click();
+}
+
+class ActionsTest : public ::testing::TestWithParam<const Deliverable*> {
+protected:
+    void SetUp() override {
+        PrepareApplication(D());
+        std::vector<DataSetSpec> sets;
+        for (int i = 0; i < 5; ++i) {
+            DataSetSpec s;
+            s.name = "設定" + std::to_string(i);
+            s.path = s.bpath = "\\USERDATA\\SET" + std::to_string(i);
+            s.names = {"\\*.TXT"};
+            s.folders = {""};
+            sets.push_back(s);
+            WriteHostFile(install.sysdata + "/USERDATA/SET" + std::to_string(i) + "/a" + std::to_string(i) + ".TXT",
+                          "system " + std::to_string(i));
+        }
+        install.WriteCatalogue(D().files.catalogueFile, sets);
+        root = install.stick + "/" + D().files.externalRoot;
+    }
+    const Deliverable& D() const { return *GetParam(); }
+    std::string IndexFile(const std::string& folderUtf8) const { return root + "/" + folderUtf8 + "/" + D().files.indexFile; }
+
+    std::unique_ptr<CMaintenanceDlg> OpenOnStick() {
+        auto dialog = std::make_unique<CMaintenanceDlg>(D());
+        dialog->show();
+        auto* combo = qobject_cast<CDriveComboBox*>(dialog->GetDlgItem(D().ids.comboDrive));
+        combo->SetCurSel(combo->FindDrive(4));
+        dialog->OnSelchangeDrive();
+        return dialog;
+    }
+    CDataListCtrl* List(CMaintenanceDlg& d, int side) {
+        return qobject_cast<CDataListCtrl*>(d.GetDlgItem(side == 0 ? D().ids.listSystem : D().ids.listExternal));
+    }
+    QComboBox* Folders(CMaintenanceDlg& d) { return qobject_cast<QComboBox*>(d.GetDlgItem(D().ids.comboFolder)); }
+
+    Installation install;
+    std::string root;
+};
+
+TEST_P(ActionsTest, NewFolderThenSaveOfRowsZeroAndTwo) {
+    MessageScript script;
+    auto dialog = OpenOnStick();
+    WithNewFolderDialog([](CNewFolderDlg& d) { TypeAndOk(d, QStringLiteral("点検")); });
+    dialog->OnNewFolderButton();
+    ASSERT_TRUE(script.shown.empty());
+    EXPECT_EQ(Folders(*dialog)->currentText(), QStringLiteral("点検"));
+    // Every flag "0", then the count section: exactly these bytes.
+    EXPECT_EQ(ReadHostFile(IndexFile("点検")),
+              W("[データ存在フラグ]\r\n0=0\r\n1=0\r\n2=0\r\n3=0\r\n4=0\r\n[データ存在数]\r\nMAX=0\r\n"));
+    EXPECT_EQ(List(*dialog, 1)->GetItemCount(), 0);
+
+    List(*dialog, 0)->SetRowSelected(0, true);
+    List(*dialog, 0)->SetRowSelected(2, true);
+    dialog->OnSaveButton();
+    ASSERT_EQ(script.shown.size(), 1u);
+    EXPECT_EQ(script.shown[0].text, "[ E ] ドライブにデータの保存を行いますか？");
+    EXPECT_EQ(script.shown[0].caption, QStringLiteral("データ保存"));
+    EXPECT_EQ(script.shown[0].buttons, MsgButtons::OkCancel);
+    EXPECT_EQ(script.shown[0].icon, MsgIcon::Question);
+    EXPECT_EQ(ReadHostFile(root + "/点検/USERDATA/SET0/a0.TXT"), "system 0");
+    EXPECT_EQ(ReadHostFile(root + "/点検/USERDATA/SET2/a2.TXT"), "system 2");
+    EXPECT_FALSE(HostExists(root + "/点検/USERDATA/SET1"));
+    EXPECT_EQ(ReadHostFile(IndexFile("点検")),
+              W("[データ存在フラグ]\r\n0=1\r\n1=0\r\n2=1\r\n3=0\r\n4=0\r\n[データ存在数]\r\nMAX=0\r\n"));
+    // The right pane now shows the two data sets.
+    EXPECT_EQ(List(*dialog, 1)->GetItemCount(), 2);
+
+    // A second save of one of them writes the same key again and nothing else.
+    List(*dialog, 0)->SetRowSelected(2, true);
+    dialog->OnSaveButton();
+    EXPECT_EQ(ReadHostFile(IndexFile("点検")),
+              W("[データ存在フラグ]\r\n0=1\r\n1=0\r\n2=1\r\n3=0\r\n4=0\r\n[データ存在数]\r\nMAX=0\r\n"));
+}
+
+TEST_P(ActionsTest, EmptyFolderNameQuestionAnsweredOkOrCancel) {
+    MessageScript script;
+    auto dialog = OpenOnStick();
+    ASSERT_EQ(Folders(*dialog)->count(), 0);
+    List(*dialog, 0)->SetRowSelected(1, true);
+    script.answers = {MsgAnswer::Cancel};
+    dialog->OnSaveButton();
+    ASSERT_EQ(script.shown.size(), 1u);
+    EXPECT_EQ(script.shown[0].text, "ディレクトリ名称を｢設定データ保守｣で保存します。\nよろしいですか?");
+    EXPECT_EQ(script.shown[0].caption, QStringLiteral("データ保存"));
+    EXPECT_FALSE(HostExists(root));
+
+    List(*dialog, 0)->SetRowSelected(1, true);
+    dialog->OnSaveButton();  // OK to the question, OK to the confirmation
+    ASSERT_EQ(script.shown.size(), 3u);
+    EXPECT_EQ(ReadHostFile(root + "/設定データ保守/USERDATA/SET1/a1.TXT"), "system 1");
+    // A save into a folder without an index file creates it with its own flags only.
+    EXPECT_EQ(ReadHostFile(IndexFile("設定データ保守")), W("[データ存在フラグ]\r\n1=1\r\n"));
+    EXPECT_EQ(Folders(*dialog)->currentText(), QStringLiteral("設定データ保守"));
+}
+
+TEST_P(ActionsTest, RefusedNameNothingToCopyAndDeclinedConfirmation) {
+    MessageScript script;
+    auto dialog = OpenOnStick();
+    List(*dialog, 0)->SetRowSelected(0, true);
+    dialog->SetFolderText(W("a|b"));
+    dialog->OnSaveButton();
+    ASSERT_EQ(script.shown.size(), 1u);
+    EXPECT_EQ(script.shown[0].text, "ディレクトリ名［ a|b ］が不正です。（名称を変更して下さい。）");
+    EXPECT_EQ(script.shown[0].icon, MsgIcon::Stop);
+
+    // A data set whose system folder is missing: nothing to copy.
+    RemoveHostTree(install.sysdata + "/USERDATA/SET3");
+    MakeHostDirs(root + "/現場");
+    dialog->OnSelchangeDrive();
+    List(*dialog, 0)->SetRowSelected(3, true);
+    dialog->OnSaveButton();
+    ASSERT_EQ(script.shown.size(), 2u);
+    EXPECT_EQ(script.shown[1].text, "ファイルが存在しませんでした");
+    EXPECT_EQ(script.shown[1].caption, QStringLiteral("データ保存"));
+
+    List(*dialog, 0)->SetRowSelected(4, true);
+    script.answers = {MsgAnswer::Cancel};
+    dialog->OnSaveButton();
+    ASSERT_EQ(script.shown.size(), 3u);
+    EXPECT_FALSE(HostExists(root + "/現場/USERDATA"));
+    EXPECT_FALSE(HostExists(IndexFile("現場")));
+}
+
+TEST_P(ActionsTest, RemovableDriveWithoutMediumPromptsUntilCancelled) {
+    MessageScript script;
+    auto dialog = OpenOnStick();
+    install.prefix.LinkDrive('E', install.prefix.Dir() + "/no-medium");
+    List(*dialog, 0)->SetRowSelected(0, true);
+    script.answers = {MsgAnswer::Ok, MsgAnswer::Ok, MsgAnswer::Cancel};
+    dialog->OnSaveButton();
+    ASSERT_EQ(script.shown.size(), 3u);
+    for (const Shown& s : script.shown) {
+        EXPECT_EQ(s.text, "ドライブ E: にディスクを挿入して、[OK]を押して下さい。");
+        EXPECT_EQ(s.caption, QString::fromUtf8(D().programName));
+        EXPECT_EQ(s.icon, MsgIcon::None);
+    }
+}
+
+TEST_P(ActionsTest, CopyFailureLeavesTheIndexFileUnchanged) {
+    MessageScript script;
+    Installation::WriteIni(IndexFile("点検"), "[データ存在フラグ]\n0=0\n1=0\n");
+    // A file where the data set's folder must go: the copy cannot be written.
+    WriteHostFile(root + "/点検/USERDATA", "in the way");
+    auto dialog = OpenOnStick();
+    std::string before = ReadHostFile(IndexFile("点検"));
+    List(*dialog, 0)->SetRowSelected(0, true);
+    dialog->OnSaveButton();
+    ASSERT_EQ(script.shown.size(), 2u);
+    EXPECT_EQ(script.shown[1].text, "ファイルの書き込みエラーです！\n空き容量・書き込み禁止の確認等を行ってください");
+    EXPECT_EQ(script.shown[1].caption, QStringLiteral("設定データ保守"));
+    EXPECT_EQ(ReadHostFile(IndexFile("点検")), before);
+    EXPECT_FALSE(dialog->IsTransferBusy());
+    EXPECT_TRUE(dialog->GetDlgItem(D().ids.exit)->isEnabled());
+}
+
+TEST_P(ActionsTest, RegisterWritesThePlainFilesBackAndLeavesOthers) {
+    MessageScript script;
+    Installation::WriteIni(IndexFile("点検"), "[データ存在フラグ]\n0=1\n1=0\n2=1\n");
+    WriteHostFile(root + "/点検/USERDATA/SET2/a2.TXT", "from the stick");
+    WriteHostFile(install.sysdata + "/USERDATA/SET2/other.TXT", "stays");
+    auto dialog = OpenOnStick();
+    ASSERT_EQ(List(*dialog, 1)->GetItemCount(), 2);
+    List(*dialog, 1)->SetRowSelected(1, true);  // row 1 is data set 2
+    dialog->OnRegisterButton();
+    ASSERT_EQ(script.shown.size(), 1u);
+    EXPECT_EQ(script.shown[0].text, "[ E ] ドライブからデータの再登録を行いますか？");
+    EXPECT_EQ(script.shown[0].caption, QStringLiteral("データ保存"));
+    EXPECT_EQ(ReadHostFile(install.sysdata + "/USERDATA/SET2/a2.TXT"), "from the stick");
+    EXPECT_EQ(ReadHostFile(install.sysdata + "/USERDATA/SET2/other.TXT"), "stays");
+    EXPECT_EQ(ReadHostFile(install.sysdata + "/USERDATA/SET0/a0.TXT"), "system 0");
+}
+
+TEST_P(ActionsTest, RegisterWithAnEmptyFolderBoxAsksItsOwnQuestion) {
+    MessageScript script;
+    auto dialog = OpenOnStick();
+    script.answers = {MsgAnswer::Cancel};
+    dialog->OnRegisterButton();
+    ASSERT_EQ(script.shown.size(), 1u);
+    EXPECT_EQ(script.shown[0].text, "名称が｢設定データ保守｣のディレクトリから再登録します。");
+    EXPECT_EQ(script.shown[0].caption, QStringLiteral("データ保存"));
+    EXPECT_EQ(Folders(*dialog)->currentText(), QString());
+}
+
+TEST_P(ActionsTest, NewFolderWhoseNameExistsKeepsTheDialogOpen) {
+    MessageScript script;
+    MakeHostDirs(root + "/点検");
+    auto dialog = OpenOnStick();
+    bool stillOpen = false;
+    WithNewFolderDialog([&](CNewFolderDlg& d) {
+        // Opens with the current folder's name; OK at once names an existing folder.
+        EXPECT_EQ(qobject_cast<QLineEdit*>(d.GetDlgItem(1036))->text(), QStringLiteral("点検"));
+        qobject_cast<QPushButton*>(d.GetDlgItem(1))->click();
+        stillOpen = d.isVisible();
+    });
+    dialog->OnNewFolderButton();
+    EXPECT_TRUE(stillOpen);
+    ASSERT_EQ(script.shown.size(), 1u);
+    EXPECT_EQ(script.shown[0].text, "保守フォルダ '点検' は既に存在します。\n別の名前を指定して下さい。");
+    EXPECT_EQ(script.shown[0].caption, QString::fromUtf8(D().programName));
+    EXPECT_EQ(Folders(*dialog)->count(), 1);
+}
+
+TEST_P(ActionsTest, NewFolderOnAPulledStickRestoresTheSelection) {
+    MessageScript script;
+    MakeHostDirs(root + "/A");
+    MakeHostDirs(root + "/B");
+    auto dialog = OpenOnStick();
+    install.prefix.UnlinkDrive('E');
+    WithNewFolderDialog([](CNewFolderDlg& d) { TypeAndOk(d, QStringLiteral("C")); });
+    dialog->OnNewFolderButton();
+    ASSERT_EQ(script.shown.size(), 1u);
+    EXPECT_EQ(script.shown[0].text, "フォルダ作成エラーです！\n空き容量・書き込み禁止の確認等を行ってください");
+    EXPECT_EQ(script.shown[0].icon, MsgIcon::Stop);
+    EXPECT_EQ(Folders(*dialog)->count(), 2);
+    EXPECT_EQ(Folders(*dialog)->currentText(), QStringLiteral("A"));
+}
+
+TEST_P(ActionsTest, NewFolderMakesTheRootAndAcceptsADot) {
+    MessageScript script;
+    auto dialog = OpenOnStick();
+    ASSERT_FALSE(HostExists(root));
+    WithNewFolderDialog([](CNewFolderDlg& d) { TypeAndOk(d, QStringLiteral("2026.12")); });
+    dialog->OnNewFolderButton();
+    EXPECT_TRUE(script.shown.empty());
+    EXPECT_TRUE(HostExists(IndexFile("2026.12")));
+    // Listed cut at the dot.
+    EXPECT_EQ(Folders(*dialog)->currentText(), QStringLiteral("2026"));
+}
+
+INSTANTIATE_TEST_SUITE_P(BothDeliverables, ActionsTest,
+                         ::testing::Values(&QuillmarkDeliverable(), &BrightfenDeliverable()),
+                         [](const auto& info) { return std::string(info.param->programName); });
+
+}  // namespace
