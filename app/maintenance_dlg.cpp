@@ -218,11 +218,14 @@ void CMaintenanceDlg::keyPressEvent(QKeyEvent* event) {
         return;
     }
     if ((event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) && event->modifiers() == Qt::NoModifier) {
-        // No push button is the default: Enter elsewhere is the OK command.
-        if (!qobject_cast<QPushButton*>(focusWidget())) {
-            accept();
+        // Enter presses the focused push button; no button is the default, so
+        // Enter anywhere else is the OK command.
+        if (auto* button = qobject_cast<QPushButton*>(focusWidget())) {
+            if (button->isEnabled()) button->click();
             return;
         }
+        accept();
+        return;
     }
     QDialog::keyPressEvent(event);
 }

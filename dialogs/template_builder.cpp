@@ -66,6 +66,11 @@ BuiltDialog BuildFromTemplate(QDialog* dialog, const DialogTemplate& tpl, const 
     dialog->setWindowTitle(QString::fromUtf8(tpl.caption));
     dialog->setFixedSize(units.ToPixelsX(tpl.cx), units.ToPixelsY(tpl.cy));
 
+    // Without a default button in the template, none may become one by itself
+    // (Qt would make the first button the default when the dialog is shown).
+    bool anyDefault = false;
+    for (const ControlTemplate& c : tpl.controls) anyDefault = anyDefault || c.defaultButton;
+
     BuiltDialog built;
     QWidget* previousFocusable = nullptr;
     for (const ControlTemplate& c : tpl.controls) {
@@ -84,6 +89,7 @@ BuiltDialog BuildFromTemplate(QDialog* dialog, const DialogTemplate& tpl, const 
             combo->setProperty("sorted", c.sorted);
             rect.setHeight(closed);
         }
+        if (auto* button = qobject_cast<QPushButton*>(widget); button && !anyDefault) button->setAutoDefault(false);
         widget->setGeometry(rect);
         if (!c.visible) widget->setVisible(false);
 

@@ -171,12 +171,14 @@ TEST_P(ActionsTest, RefusedNameNothingToCopyAndDeclinedConfirmation) {
     RemoveHostTree(install.sysdata + "/USERDATA/SET3");
     MakeHostDirs(root + "/現場");
     dialog->OnSelchangeDrive();
+    List(*dialog, 0)->SetRowSelected(0, false);
     List(*dialog, 0)->SetRowSelected(3, true);
     dialog->OnSaveButton();
     ASSERT_EQ(script.shown.size(), 2u);
     EXPECT_EQ(script.shown[1].text, "ファイルが存在しませんでした");
     EXPECT_EQ(script.shown[1].caption, QStringLiteral("データ保存"));
 
+    List(*dialog, 0)->SetRowSelected(3, false);
     List(*dialog, 0)->SetRowSelected(4, true);
     script.answers = {MsgAnswer::Cancel};
     dialog->OnSaveButton();
