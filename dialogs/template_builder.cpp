@@ -10,6 +10,7 @@
 #include <QTreeView>
 
 #include "dialogs/dialog_units.h"
+#include "dialogs/group_box.h"
 #include "dialogs/multi_line_button.h"
 #include "resources/deliverable.h"
 
@@ -24,7 +25,7 @@ namespace {
 QWidget* StandardWidget(const ControlTemplate& c, QWidget* parent, const QRect& rect) {
     switch (c.kind) {
     case ControlKind::GroupBox:
-        return new QGroupBox(TemplateText(c), parent);
+        return new GroupBox(TemplateText(c), parent);
     case ControlKind::Static:
     case ControlKind::StaticImage: {
         auto* label = new QLabel(parent);

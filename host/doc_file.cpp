@@ -1,0 +1,227 @@
+// Documents on the host file system: loading the attribute part and replacing it
+// through a temporary file and a rename, so readers see the old or the new file,
+// never half of one.
+#include "host/doc_format.h"
+
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
+#include <functional>
+#include <memory>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace docfmt {
+namespace {
+
+class Fd {
+public:
+    explicit Fd(int fd = -1) : m_fd(fd) {}
+    ~Fd() { Reset(); }
+    Fd(const Fd&) = delete;
+    Fd& operator=(const Fd&) = delete;
+    int Get() const { return m_fd; }
+    void Reset() {
+        if (m_fd >= 0) ::close(m_fd);
+        m_fd = -1;
+    }
+    // Closes and reports the close result: a full disk may show only here.
+    bool Close() {
+        int fd = m_fd;
+        m_fd = -1;
+        return fd < 0 || ::close(fd) == 0;
+    }
+
+private:
+    int m_fd;
+};
+
+std::string Errno(const std::string& what) { return what + ": " + std::strerror(errno); }
+
+// Reads exactly `size` bytes at `offset`; false on an error or a short file.
+bool ReadAt(int fd, uint8_t* buf, size_t size, off_t offset) {
+    while (size > 0) {
+        ssize_t n = ::pread(fd, buf, size, offset);
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) return false;
+        buf += n;
+        size -= static_cast<size_t>(n);
+        offset += n;
+    }
+    return true;
+}
+
+bool WriteAll(int fd, const uint8_t* buf, size_t size) {
+    while (size > 0) {
+        ssize_t n = ::write(fd, buf, size);
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) return false;
+        buf += n;
+        size -= static_cast<size_t>(n);
+    }
+    return true;
+}
+
+// The valid document behind an open descriptor: its header, attributes and
+// where its body lies.
+struct OpenDocument {
+    Header header;
+    uint32_t bodyLength = 0;
+    off_t bodyOffset = 0;
+    mode_t mode = 0;
+    uid_t uid = 0;
+    gid_t gid = 0;
+};
+
+std::string ReadDocument(int fd, DemAttr* attr, OpenDocument* doc) {
+    struct stat st;
+    if (::fstat(fd, &st) != 0) return Errno("cannot read the file");
+    if (!S_ISREG(st.st_mode)) return "not a regular file";
+    uint8_t head[kHeaderSize];
+    if (static_cast<uint64_t>(st.st_size) < kHeaderSize || !ReadAt(fd, head, kHeaderSize, 0))
+        return "file is shorter than a document header";
+    Header h;
+    std::string err = DecodeHeader(head, kHeaderSize, &h);
+    if (!err.empty()) return err;
+    const uint64_t attrEnd = kHeaderSize + static_cast<uint64_t>(h.attrLength);
+    if (static_cast<uint64_t>(st.st_size) < attrEnd + kBodyLengthSize)
+        return "file ends inside the attribute part";
+    std::vector<uint8_t> part(h.attrLength + kBodyLengthSize);
+    if (!ReadAt(fd, part.data(), part.size(), kHeaderSize))
+        return "file ends inside the attribute part";
+    if (Crc32(part.data(), h.attrLength) != h.attrCrc)
+        return "attribute part is damaged (checksum mismatch)";
+    const uint8_t* b = part.data() + h.attrLength;
+    const uint32_t bodyLength = static_cast<uint32_t>(b[0]) | (static_cast<uint32_t>(b[1]) << 8) |
+                                (static_cast<uint32_t>(b[2]) << 16) |
+                                (static_cast<uint32_t>(b[3]) << 24);
+    const uint64_t expected = attrEnd + kBodyLengthSize + bodyLength;
+    if (static_cast<uint64_t>(st.st_size) != expected)
+        return static_cast<uint64_t>(st.st_size) < expected ? "file ends inside the body"
+                                                            : "file has bytes after the body";
+    err = DecodeAttributes(part.data(), h.attrLength, attr);
+    if (!err.empty()) return err;
+    doc->header = h;
+    doc->bodyLength = bodyLength;
+    doc->bodyOffset = static_cast<off_t>(attrEnd + kBodyLengthSize);
+    doc->mode = st.st_mode & 07777;
+    doc->uid = st.st_uid;
+    doc->gid = st.st_gid;
+    return {};
+}
+
+std::string Parent(const std::string& path) {
+    size_t slash = path.find_last_of('/');
+    if (slash == std::string::npos) return ".";
+    return slash == 0 ? "/" : path.substr(0, slash);
+}
+
+std::string BaseName(const std::string& path) {
+    size_t slash = path.find_last_of('/');
+    return slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
+// Writes a new file beside `hostPath` with `fill`, gives it `mode`, flushes it and
+// renames it over `hostPath`. On any failure the temporary file is removed and
+// `hostPath` is left as it was.
+std::string ReplaceViaTemp(const std::string& hostPath, mode_t mode,
+                           const std::function<bool(int fd)>& fill) {
+    const std::string dir = Parent(hostPath);
+    // ".NAME.XXXXXX", kept within the 255-byte name limit.
+    std::string base = BaseName(hostPath);
+    if (base.size() > 200) base.resize(200);
+    std::string tmp = dir + "/." + base + ".XXXXXX";
+    Fd fd(::mkstemp(tmp.data()));
+    if (fd.Get() < 0) return Errno("cannot create a temporary file in " + dir);
+    std::string err;
+    if (!fill(fd.Get()))
+        err = Errno("cannot write the new file");
+    else if (::fchmod(fd.Get(), mode) != 0)
+        err = Errno("cannot set the permissions of the new file");
+    else if (::fsync(fd.Get()) != 0)
+        err = Errno("cannot flush the new file");
+    else if (!fd.Close())
+        err = Errno("cannot write the new file");
+    else if (::rename(tmp.c_str(), hostPath.c_str()) != 0)
+        err = Errno("cannot replace " + hostPath);
+    if (!err.empty()) {
+        fd.Reset();
+        ::unlink(tmp.c_str());
+        return err;
+    }
+    // Make the rename itself durable; the new file is in place either way.
+    Fd dirFd(::open(dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    if (dirFd.Get() >= 0) ::fsync(dirFd.Get());
+    return {};
+}
+
+}  // namespace
+
+std::string LoadFile(const std::string& hostPath, DemAttr* out, Header* header,
+                     uint32_t* bodyLength) {
+    Fd fd(::open(hostPath.c_str(), O_RDONLY | O_CLOEXEC));
+    if (fd.Get() < 0) return Errno("cannot open the document");
+    OpenDocument doc;
+    std::string err = ReadDocument(fd.Get(), out, &doc);
+    if (!err.empty()) return err;
+    if (header) *header = doc.header;
+    if (bodyLength) *bodyLength = doc.bodyLength;
+    return {};
+}
+
+std::string RewriteAttributes(const std::string& hostPath, const DemAttr& attr) {
+    struct stat lst;
+    if (::lstat(hostPath.c_str(), &lst) != 0) return Errno("cannot find the document");
+    // Renaming over a link would replace the link, not the document it names.
+    if (S_ISLNK(lst.st_mode)) return "the document is a symbolic link";
+    if (!S_ISREG(lst.st_mode)) return "not a regular file";
+    // A read-only document is not written, as Windows refuses to write one.
+    if ((lst.st_mode & 0222) == 0) return "the document is read-only";
+    Fd old(::open(hostPath.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW));
+    if (old.Get() < 0) return Errno("cannot open the document");
+    auto current = std::make_unique<DemAttr>();
+    OpenDocument doc;
+    std::string err = ReadDocument(old.Get(), current.get(), &doc);
+    if (!err.empty()) return err;
+
+    const std::vector<uint8_t> attrs = EncodeAttributes(attr);
+    Header h = doc.header;
+    h.attrLength = static_cast<uint32_t>(attrs.size());
+    h.attrCrc = Crc32(attrs.data(), attrs.size());
+    std::vector<uint8_t> head = EncodeHeader(h);
+    head.insert(head.end(), attrs.begin(), attrs.end());
+    for (int i = 0; i < 4; ++i) head.push_back(static_cast<uint8_t>(doc.bodyLength >> (8 * i)));
+
+    const int oldFd = old.Get();
+    err = ReplaceViaTemp(hostPath, doc.mode, [&](int fd) {
+        if (!WriteAll(fd, head.data(), head.size())) return false;
+        std::vector<uint8_t> buf(128 * 1024);
+        uint64_t left = doc.bodyLength;
+        off_t offset = doc.bodyOffset;
+        while (left > 0) {
+            const size_t n = left < buf.size() ? static_cast<size_t>(left) : buf.size();
+            errno = 0;
+            if (!ReadAt(oldFd, buf.data(), n, offset)) {
+                if (errno == 0) errno = EIO;  // the document shrank under us
+                return false;
+            }
+            if (!WriteAll(fd, buf.data(), n)) return false;
+            left -= n;
+            offset += static_cast<off_t>(n);
+        }
+        // Keep the owner where allowed; a failure here changes nothing of the data.
+        (void)!::fchown(fd, doc.uid, doc.gid);
+        return true;
+    });
+    return err;
+}
+
+std::string WriteFileAtomically(const std::string& hostPath, const std::vector<uint8_t>& bytes) {
+    struct stat st;
+    mode_t mode = 0644;
+    if (::stat(hostPath.c_str(), &st) == 0 && S_ISREG(st.st_mode)) mode = st.st_mode & 07777;
+    return ReplaceViaTemp(hostPath, mode,
+                          [&](int fd) { return WriteAll(fd, bytes.data(), bytes.size()); });
+}
+
+}  // namespace docfmt
