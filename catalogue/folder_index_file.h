@@ -17,6 +17,8 @@ bool IsPresent(const std::string& indexPath, int i);
 bool WriteFlag(const std::string& indexPath, int i, bool present);
 
 // A new folder's file: every flag "0" for i = 0..count-1, then "データ存在数"/"MAX" = "0".
-void WriteNew(const std::string& indexPath, int count);
+// True when every write succeeded (callers may ignore it, as the profile writes'
+// results traditionally are).
+bool WriteNew(const std::string& indexPath, int count);
 
 }  // namespace FolderIndexFile

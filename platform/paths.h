@@ -1,6 +1,8 @@
 // Windows paths on the host: drive letters come from $WINEPREFIX/dosdevices.
 #pragma once
 
+#include <sys/stat.h>
+
 #include <string>
 #include <string_view>
 
@@ -20,13 +22,19 @@ struct HostPath {
     int drive = -1;            // drive number of the path
     bool parentExists = false; // every folder above the last component exists
     bool trailingSeparator = false;  // the Windows path ended in '\' or '/'
+    bool exists = false;       // the host path exists (following links); `info` holds its stat
+    struct stat info {};
+    unsigned long error = 0;   // when !ok: 3 (no such drive, bad path) or 123 (invalid name)
 };
 
 // Maps a Windows path: drive-absolute ("E:\x"), root-relative ("\x", on the current
 // drive) or relative (to the Windows current folder); '\' and '/' both separate,
 // CP932 lead bytes are respected (表 = 95 5C is one character). "." and ".." are
-// resolved without climbing above the drive root. Each existing component is matched
-// exactly first and, failing that, ignoring case.
+// resolved without climbing above the drive root; as on Windows, trailing dots and
+// spaces of the last component are dropped. Each existing component is matched
+// exactly first and, failing that, ignoring case. Components with characters that a
+// Windows file system cannot hold (* ? " < > | : control characters) or device names
+// (CON, NUL, COM1...) give ok = false with error 123; UNC paths are not supported.
 HostPath ResolvePath(std::string_view winPath);
 
 // The Windows current folder: the host current folder seen through the drives

@@ -1,0 +1,68 @@
+#include "controls/data_list_model.h"
+
+#include <cstring>
+#include <string_view>
+#include <utility>
+
+#include "platform/cp932.h"
+
+namespace {
+QString FromCp932(const char* text, size_t size) {
+    std::string_view bytes(text, strnlen(text, size));
+    return QString::fromStdString(platform::Cp932ToUtf8(bytes));
+}
+}  // namespace
+
+DataListModel::DataListModel(QObject* parent) : QAbstractTableModel(parent) {}
+
+void DataListModel::SetRows(std::vector<DataListItem> rows) {
+    beginResetModel();
+    m_rows = std::move(rows);
+    endResetModel();
+}
+
+const DataListItem* DataListModel::Row(int row) const {
+    if (row < 0 || static_cast<size_t>(row) >= m_rows.size()) return nullptr;
+    return &m_rows[static_cast<size_t>(row)];
+}
+
+int DataListModel::rowCount(const QModelIndex& parent) const {
+    return parent.isValid() ? 0 : static_cast<int>(m_rows.size());
+}
+
+int DataListModel::columnCount(const QModelIndex& parent) const {
+    return parent.isValid() ? 0 : ColumnCount;
+}
+
+QVariant DataListModel::data(const QModelIndex& index, int role) const {
+    const DataListItem* item = index.isValid() ? Row(index.row()) : nullptr;
+    if (!item) return {};
+    if (role == Qt::DisplayRole) {
+        // Texts are handed out on demand from the records, never stored in the view.
+        if (index.column() == ColumnNo) return FromCp932(item->no, sizeof item->no);
+        if (index.column() == ColumnName) return FromCp932(item->name, sizeof item->name);
+        return {};
+    }
+    if (role == Qt::TextAlignmentRole) {
+        return index.column() == ColumnNo ? int(Qt::AlignCenter) : int(Qt::AlignLeft | Qt::AlignVCenter);
+    }
+    return {};
+}
+
+QVariant DataListModel::headerData(int section, Qt::Orientation orientation, int role) const {
+    if (orientation != Qt::Horizontal) return {};
+    if (role == Qt::DisplayRole) {
+        if (section == ColumnNo) return QStringLiteral("No");
+        if (section == ColumnName) return QStringLiteral("データ名");
+        return {};
+    }
+    if (role == Qt::TextAlignmentRole) {
+        return section == ColumnNo ? int(Qt::AlignCenter) : int(Qt::AlignLeft | Qt::AlignVCenter);
+    }
+    return {};
+}
+
+Qt::ItemFlags DataListModel::flags(const QModelIndex& index) const {
+    if (!index.isValid()) return Qt::NoItemFlags;
+    return Qt::ItemIsSelectable | Qt::ItemIsEnabled;  // never editable, never dragged
+}

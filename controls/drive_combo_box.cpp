@@ -1,0 +1,344 @@
+#include "controls/drive_combo_box.h"
+
+#include <QAbstractItemView>
+#include <QFontMetrics>
+#include <QPainter>
+#include <QSignalBlocker>
+#include <QStyleOptionComboBox>
+#include <QStyledItemDelegate>
+#include <QStylePainter>
+#include <algorithm>
+#include <cstring>
+#include <new>
+
+#include "controls/sys_image_list.h"
+#include "platform/cp932.h"
+
+namespace {
+
+// Windows refuses taller entries: a list box item height must fit in a byte and
+// the selection field below 32768.
+constexpr int kMaxListItemHeight = 255;
+constexpr int kMaxFieldHeight = 32767;
+
+QString FromCp932(const std::string& cp932) { return QString::fromStdString(platform::Cp932ToUtf8(cp932)); }
+
+}  // namespace
+
+// Draws the entries of the drop-down list through the control's own DrawItem.
+class DriveItemDelegate : public QStyledItemDelegate {
+public:
+    explicit DriveItemDelegate(CDriveComboBox* owner) : QStyledItemDelegate(owner), m_owner(owner) {}
+
+    void paint(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const override {
+        m_owner->DrawItem(*painter, option.rect, index.row(), option.state & QStyle::State_Selected,
+                          option.state & QStyle::State_HasFocus);
+    }
+
+    QSize sizeHint(const QStyleOptionViewItem&, const QModelIndex& index) const override {
+        int width = m_owner->Images().IconWidth() + 6;
+        if (const DriveComboItem* rec = m_owner->Record(index.row()))
+            width += QFontMetrics(m_owner->font()).horizontalAdvance(FromCp932(rec->displayName)) + 2;
+        return {width, m_owner->m_listItemHeight};
+    }
+
+private:
+    CDriveComboBox* m_owner;
+};
+
+CDriveComboBox::CDriveComboBox(QWidget* parent) : QComboBox(parent) {
+    setItemDelegate(new DriveItemDelegate(this));
+    // The list frees an entry's record whenever the entry goes, whoever removes it.
+    connect(model(), &QAbstractItemModel::rowsAboutToBeRemoved, this,
+            [this](const QModelIndex& parentIndex, int first, int last) {
+                if (parentIndex == rootModelIndex()) FreeRecords(first, last);
+            });
+    connect(model(), &QAbstractItemModel::modelAboutToBeReset, this, [this] { FreeAllRecords(); });
+    SetHeights();
+}
+
+CDriveComboBox::~CDriveComboBox() {
+    // The base class may still empty the model after this body: no call must
+    // come back into this half-destroyed object.
+    disconnect(model(), nullptr, this, nullptr);
+    FreeAllRecords();
+}
+
+// ---- records ----------------------------------------------------------------
+
+DriveComboItem* CDriveComboBox::Record(int index, bool* bad) const {
+    const bool outside = index < 0 || index >= count();
+    if (bad) *bad = outside;
+    if (outside) return nullptr;
+    const QVariant stored = itemData(index, kRecordRole);
+    if (!stored.isValid()) return nullptr;
+    auto* rec = reinterpret_cast<DriveComboItem*>(stored.value<quintptr>());
+    // Only records this control made and still owns count.
+    return m_records.contains(rec) ? rec : nullptr;
+}
+
+const DriveComboItem* CDriveComboBox::ItemRecord(int index) const { return Record(index); }
+
+bool CDriveComboBox::StoreRecord(int index, DriveComboItem* record) {
+    const QModelIndex mi = model()->index(index, modelColumn(), rootModelIndex());
+    return mi.isValid() && model()->setData(mi, QVariant::fromValue(reinterpret_cast<quintptr>(record)), kRecordRole);
+}
+
+void CDriveComboBox::FreeRecords(int first, int last) {
+    for (int i = std::max(first, 0); i <= last && i < count(); ++i) {
+        DriveComboItem* rec = Record(i);
+        if (!rec) continue;
+        m_records.remove(rec);
+        delete rec;
+    }
+}
+
+void CDriveComboBox::FreeAllRecords() {
+    const QSet<DriveComboItem*> records = std::exchange(m_records, {});
+    for (DriveComboItem* rec : records) delete rec;
+}
+
+// ---- combo box messages ---------------------------------------------------------
+
+int CDriveComboBox::AddString(qintptr callerData) {
+    auto* rec = new (std::nothrow) DriveComboItem;
+    if (!rec) return CB_ERRSPACE;
+    rec->callerData = callerData;
+
+    // Unsorted: the entry goes at the end. A Windows list does not select its
+    // first entry by itself, and adding sends no selection change.
+    const int before = count();
+    const int oldSel = currentIndex();
+    {
+        const QSignalBlocker quiet(this);
+        insertItem(before, QString());
+        if (oldSel == -1 && currentIndex() != -1) setCurrentIndex(-1);
+    }
+    if (count() != before + 1) {  // the list refused (its maximum count)
+        delete rec;
+        return CB_ERR;
+    }
+    m_records.insert(rec);
+    if (!StoreRecord(before, rec)) {
+        removeItem(before);
+        m_records.remove(rec);
+        delete rec;
+        return CB_ERR;
+    }
+    return before;
+}
+
+int CDriveComboBox::InsertString(int /*index*/, qintptr callerData) { return AddString(callerData); }
+
+qintptr CDriveComboBox::GetItemData(int index) const {
+    bool bad = false;
+    const DriveComboItem* rec = Record(index, &bad);
+    if (bad) return CB_ERR;
+    return rec ? rec->callerData : 0;
+}
+
+int CDriveComboBox::SetItemData(int index, qintptr callerData) {
+    bool bad = false;
+    DriveComboItem* rec = Record(index, &bad);
+    if (bad) return CB_ERR;
+    const bool created = rec == nullptr;
+    if (created) {
+        rec = new (std::nothrow) DriveComboItem;
+        if (!rec) return CB_ERRSPACE;
+        m_records.insert(rec);
+    }
+    rec->callerData = callerData;
+    if (!StoreRecord(index, rec)) {
+        if (created) {
+            m_records.remove(rec);
+            delete rec;
+        }
+        return CB_ERR;
+    }
+    return 0;
+}
+
+int CDriveComboBox::FindString(int start, qintptr data) const {
+    // Any negative start means the whole list; an index past the end finds nothing.
+    const int n = count();
+    for (int i = std::max(start, 0); i < n; ++i)
+        if (GetItemData(i) == data) return i;
+    return CB_ERR;
+}
+
+int CDriveComboBox::FindStringExact(int start, qintptr data) const { return FindString(start, data); }
+
+int CDriveComboBox::SelectString(int start, qintptr data) {
+    const int found = FindString(start, data);
+    if (found == CB_ERR) return CB_ERR;
+    SetCurSel(found);
+    return found;
+}
+
+int CDriveComboBox::SetItemHeight(int index, int height) {
+    if (index < -1) return CB_ERR;
+    const int h = std::max(height & 0xFFFF, GetMinItemHeight());
+    if (index == -1) {
+        if (h > kMaxFieldHeight) return CB_ERR;
+        m_fieldHeight = h;
+        updateGeometry();
+    } else {
+        // One height for every entry of a fixed-height list, whatever the index.
+        if (h > kMaxListItemHeight) return CB_ERR;
+        m_listItemHeight = h;
+        if (view()) view()->doItemsLayout();
+    }
+    update();
+    return 0;
+}
+
+int CDriveComboBox::GetItemHeight(int index) const {
+    if (index < -1) return CB_ERR;
+    return index == -1 ? m_fieldHeight : m_listItemHeight;
+}
+
+int CDriveComboBox::SetCurSel(int index) {
+    if (index < 0 || index >= count()) {
+        setCurrentIndex(-1);
+        return CB_ERR;
+    }
+    setCurrentIndex(index);
+    return index;
+}
+
+int CDriveComboBox::DeleteString(int index) {
+    if (index < 0 || index >= count()) return CB_ERR;
+    removeItem(index);
+    return count();
+}
+
+void CDriveComboBox::ResetContent() { clear(); }
+
+// ---- drives ---------------------------------------------------------------------
+
+void CDriveComboBox::FillDrives() {
+    ResetContent();
+    const DWORD mask = GetLogicalDrives();
+    for (int n = 0; n < 26; ++n)
+        if (mask & (DWORD{1} << n)) AddDrive(n);
+}
+
+int CDriveComboBox::AddDrive(int drive) {
+    // Only drive letters: any other number would form a root of some other byte.
+    if (drive < 0 || drive > 25) return CB_ERR;
+    const char root[4] = {static_cast<char>('A' + drive), ':', '\\', '\0'};
+    SHFILEINFOA info;
+    std::memset(&info, 0, sizeof info);
+    if (!SHGetFileInfoA(root, 0, &info, sizeof info, SHGFI_SYSICONINDEX | SHGFI_DISPLAYNAME | SHGFI_SMALLICON))
+        return CB_ERR;
+    info.szDisplayName[sizeof info.szDisplayName - 1] = '\0';
+
+    const int index = AddString(0);
+    if (index == CB_ERR || index == CB_ERRSPACE) return index;
+    if (DriveComboItem* rec = Record(index)) {
+        rec->drive = drive;
+        rec->displayName = info.szDisplayName;
+        rec->driveType = GetDriveTypeA(root);
+        rec->icon = info.iIcon;
+        // The entry's text, for currentText() and accessibility; drawing uses the record.
+        setItemText(index, FromCp932(rec->displayName));
+    }
+    return index;
+}
+
+int CDriveComboBox::GetItemDrive(int index) const {
+    const DriveComboItem* rec = Record(index);
+    // A record no drive has filled in (drive 32) holds no drive: 'A' + 32 would
+    // read as a lower-case "a:".
+    if (!rec || rec->drive < 0 || rec->drive > 25) return -1;
+    return rec->drive;
+}
+
+int CDriveComboBox::FindDrive(int drive) const {
+    if (drive < 0 || drive > 25) return -1;
+    const int n = count();
+    for (int i = 0; i < n; ++i)
+        if (GetItemDrive(i) == drive) return i;
+    return -1;
+}
+
+int CDriveComboBox::GetMinItemHeight() const {
+    // Without strings of its own the text height never matters: the icon does.
+    return Images().IconHeight() + 1;
+}
+
+void CDriveComboBox::SetHeights() {
+    // The list entries are one pixel taller than the selection field.
+    const int h = GetMinItemHeight();
+    SetItemHeight(-1, h & 0xFFFF);
+    SetItemHeight(0, (h + 1) & 0xFFFF);
+}
+
+// ---- icons and drawing -------------------------------------------------------------
+
+const CSysImageList& CDriveComboBox::Images() const { return m_pImages ? *m_pImages : SysImageList(); }
+
+void CDriveComboBox::SetImageList(const CSysImageList* list) {
+    m_pImages = list;
+    SetHeights();
+}
+
+void CDriveComboBox::DrawItem(QPainter& painter, const QRect& rect, int index, bool selected, bool focus) const {
+    painter.save();
+    painter.setClipRect(rect, Qt::IntersectClip);
+    // COLOR_WINDOW and COLOR_WINDOWTEXT are the colours of list contents: Base and Text.
+    const QPalette& pal = palette();
+    painter.fillRect(rect, pal.color(selected ? QPalette::Highlight : QPalette::Base));
+    const QColor textColour = pal.color(selected ? QPalette::HighlightedText : QPalette::Text);
+
+    // An entry without record (never made by the program) is left blank.
+    if (const DriveComboItem* rec = index >= 0 ? Record(index) : nullptr) {
+        const CSysImageList& images = Images();
+        images.Draw(painter, rec->icon, QPoint(rect.left() + 2, rect.top() + (rect.height() - images.IconHeight()) / 2));
+
+        const QString name = FromCp932(rec->displayName);
+        const QFontMetrics fm(font());
+        const int w = fm.horizontalAdvance(name);
+        const int t = fm.height();
+        const QRect textRect(rect.left() + images.IconWidth() + 6, rect.top() + (rect.height() - t) / 2, w, t);
+        painter.setFont(font());
+        painter.setPen(textColour);
+        painter.drawText(textRect, Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine | Qt::TextDontClip, name);
+    }
+
+    if (focus) {
+        // The dotted rectangle of DrawFocusRect.
+        painter.setPen(QPen(textColour, 1, Qt::DotLine));
+        painter.setBrush(Qt::NoBrush);
+        painter.drawRect(rect.adjusted(0, 0, -1, -1));
+    }
+    painter.restore();
+}
+
+void CDriveComboBox::paintEvent(QPaintEvent*) {
+    QStylePainter p(this);
+    QStyleOptionComboBox opt;
+    initStyleOption(&opt);
+    opt.currentText.clear();
+    opt.currentIcon = QIcon();
+    p.drawComplexControl(QStyle::CC_ComboBox, opt);
+    const QRect field = style()->subControlRect(QStyle::CC_ComboBox, &opt, QStyle::SC_ComboBoxEditField, this);
+    // A focused drop-down list shows its closed field selected and focused.
+    const bool focused = hasFocus() && !(view() && view()->isVisible());
+    DrawItem(p, field, currentIndex(), focused, focused);
+}
+
+QSize CDriveComboBox::sizeHint() const {
+    QSize size = QComboBox::sizeHint();
+    QStyleOptionComboBox opt;
+    initStyleOption(&opt);
+    const QSize framed = style()->sizeFromContents(QStyle::CT_ComboBox, &opt, QSize(size.width(), m_fieldHeight), this);
+    size.setHeight(std::max(size.height(), framed.height()));
+    return size;
+}
+
+QSize CDriveComboBox::minimumSizeHint() const {
+    QSize size = QComboBox::minimumSizeHint();
+    size.setHeight(std::max(size.height(), sizeHint().height()));
+    return size;
+}

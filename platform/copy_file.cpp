@@ -1,0 +1,274 @@
+// CopyFileA as Windows copies, writing its destination atomically.
+#include "platform/copy_file.h"
+
+#include <fcntl.h>
+#include <sys/random.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <cerrno>
+#include <cstdio>
+#include <ctime>
+#include <vector>
+
+#include "platform/host_fs.h"
+#include "platform/paths.h"
+
+namespace platform {
+
+namespace {
+
+constexpr DWORD kErrorFileTooLarge = 223;  // ERROR_FILE_TOO_LARGE
+constexpr size_t kCopyBuffer = 256 * 1024;
+constexpr size_t kMaxTempBase = 200;  // bytes of the target's name kept in the temporary name
+
+std::string FolderOf(const std::string& host) {
+    size_t slash = host.rfind('/');
+    if (slash == std::string::npos) return ".";
+    return slash == 0 ? "/" : host.substr(0, slash);
+}
+
+std::string BaseOf(const std::string& host) {
+    size_t slash = host.rfind('/');
+    return slash == std::string::npos ? host : host.substr(slash + 1);
+}
+
+std::string RandomSuffix() {
+    static std::atomic<unsigned> counter{0};
+    unsigned char raw[8] = {};
+    if (getrandom(raw, sizeof raw, GRND_NONBLOCK) != static_cast<ssize_t>(sizeof raw)) {
+        unsigned v = counter.fetch_add(1) ^ static_cast<unsigned>(getpid()) ^ static_cast<unsigned>(time(nullptr));
+        for (unsigned char& c : raw) {
+            v = v * 1103515245u + 12345u;
+            c = static_cast<unsigned char>(v >> 16);
+        }
+    }
+    static const char digits[] = "abcdefghijklmnopqrstuvwxyz0123456789";
+    std::string s;
+    for (unsigned char c : raw) s += digits[c % 36];
+    return s;
+}
+
+void SyncFolder(const std::string& folder) {
+    int dfd = open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (dfd < 0) return;
+    fsync(dfd);  // the rename is done; a folder that cannot be flushed changes nothing
+    close(dfd);
+}
+
+// Moves every byte of `in` to `out`: in the kernel when it can (and clones where
+// the filesystem supports it), else through a buffer. Returns 0 or an errno value.
+int CopyData(int in, int out, off_t sourceSize) {
+    off_t copied = 0;
+    bool inKernel = true;
+    while (inKernel) {
+        ssize_t n = copy_file_range(in, nullptr, out, nullptr, size_t(1) << 30, 0);
+        if (n > 0) {
+            copied += n;
+            continue;
+        }
+        if (n == 0) {
+            // Some filesystems answer 0 at once for a file that has data.
+            if (copied == 0 && sourceSize > 0) break;
+            return 0;
+        }
+        if (errno == EINTR) continue;
+        if (copied == 0 && (errno == ENOSYS || errno == EXDEV || errno == EOPNOTSUPP || errno == EINVAL ||
+                            errno == EBADF || errno == ETXTBSY))
+            break;
+        return errno;
+    }
+    std::vector<char> buf(kCopyBuffer);
+    while (true) {
+        ssize_t n = read(in, buf.data(), buf.size());
+        if (n < 0) {
+            if (errno == EINTR) continue;
+            return errno;
+        }
+        if (n == 0) return 0;
+        size_t done = 0;
+        while (done < static_cast<size_t>(n)) {
+            ssize_t w = write(out, buf.data() + done, static_cast<size_t>(n) - done);
+            if (w < 0) {
+                if (errno == EINTR) continue;
+                return errno;
+            }
+            if (w == 0) return EIO;
+            done += static_cast<size_t>(w);
+        }
+    }
+}
+
+BOOL Fail(DWORD error) {
+    SetLastError(error);
+    return FALSE;
+}
+
+}  // namespace
+
+DWORD WriteErrorOf(int err) {
+    switch (err) {
+    case ENOSPC:
+    case EDQUOT: return ERROR_DISK_FULL;
+    case EFBIG: return kErrorFileTooLarge;
+    case EROFS: return ERROR_WRITE_PROTECT;
+    default: return static_cast<DWORD>(ErrnoToWin32(err));
+    }
+}
+
+int CreateTempBeside(const std::string& hostTarget, std::string* tempPath) {
+    std::string folder = FolderOf(hostTarget);
+    std::string base = BaseOf(hostTarget);
+    if (base.size() > kMaxTempBase) {
+        size_t cut = kMaxTempBase;
+        while (cut > 0 && (static_cast<unsigned char>(base[cut]) & 0xC0) == 0x80) --cut;  // whole UTF-8 characters
+        base.resize(cut);
+    }
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        std::string path = (folder == "/" ? "" : folder) + "/." + base + "." + RandomSuffix() + ".tmp";
+        int fd = open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
+        if (fd >= 0) {
+            *tempPath = path;
+            return fd;
+        }
+        if (errno != EEXIST) return -1;
+    }
+    errno = EEXIST;
+    return -1;
+}
+
+void DiscardTemp(int fd, const std::string& tempPath) {
+    int saved = errno;
+    if (fd >= 0) close(fd);
+    unlink(tempPath.c_str());
+    errno = saved;
+}
+
+int CommitTemp(int fd, const std::string& tempPath, const std::string& hostTarget, bool noReplace) {
+    // A full disk or a failing medium may first show at the flush or the close.
+    if (fsync(fd) != 0 && errno != EINVAL) {
+        int err = errno;
+        DiscardTemp(fd, tempPath);
+        return err;
+    }
+    if (close(fd) != 0) {
+        int err = errno;
+        DiscardTemp(-1, tempPath);
+        return err;
+    }
+    int rc;
+    if (noReplace) {
+        rc = renameat2(AT_FDCWD, tempPath.c_str(), AT_FDCWD, hostTarget.c_str(), RENAME_NOREPLACE);
+        if (rc != 0 && (errno == EINVAL || errno == ENOSYS)) {
+            // No RENAME_NOREPLACE here: a hard link fails just as atomically on an existing name.
+            rc = link(tempPath.c_str(), hostTarget.c_str());
+            if (rc == 0) {
+                unlink(tempPath.c_str());
+            } else if (errno != EEXIST) {
+                struct stat st {};
+                if (lstat(hostTarget.c_str(), &st) == 0) {
+                    errno = EEXIST;
+                } else {
+                    rc = rename(tempPath.c_str(), hostTarget.c_str());
+                }
+            }
+        }
+    } else {
+        rc = rename(tempPath.c_str(), hostTarget.c_str());
+    }
+    if (rc != 0) {
+        int err = errno;
+        DiscardTemp(-1, tempPath);
+        return err;
+    }
+    SyncFolder(FolderOf(hostTarget));
+    return 0;
+}
+
+bool FlushFilesystemOf(const char* winPath) {
+    if (!winPath) return false;
+    HostPath hp = ResolvePath(winPath);
+    if (!hp.ok) return false;
+    std::string root = DriveHostRoot(hp.drive);
+    std::string path = hp.host;
+    // The nearest existing folder or file of the path, never above the drive's root.
+    while (path.size() >= root.size() && !path.empty()) {
+        int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+        if (fd >= 0) {
+            int rc = syncfs(fd);
+            close(fd);
+            return rc == 0;
+        }
+        if (path == "/" || path == root) break;
+        path = FolderOf(path);
+    }
+    return false;
+}
+
+}  // namespace platform
+
+BOOL CopyFileA(LPCSTR lpExistingFileName, LPCSTR lpNewFileName, BOOL bFailIfExists) {
+    using namespace platform;
+    if (!lpExistingFileName || !lpNewFileName) return Fail(ERROR_PATH_NOT_FOUND);
+
+    // The source is opened first: a missing source reports 2 whatever the destination.
+    HostPath src = ResolvePath(lpExistingFileName);
+    if (!src.ok) return Fail(src.error ? static_cast<DWORD>(src.error) : ERROR_PATH_NOT_FOUND);
+    int in = open(src.host.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+    if (in < 0) {
+        if (errno == ENOENT) return Fail(src.parentExists ? ERROR_FILE_NOT_FOUND : ERROR_PATH_NOT_FOUND);
+        return Fail(static_cast<DWORD>(ErrnoToWin32(errno)));
+    }
+    struct InCloser {
+        int fd;
+        ~InCloser() { close(fd); }
+    } inCloser{in};
+    struct stat sst {};
+    if (fstat(in, &sst) != 0) return Fail(static_cast<DWORD>(ErrnoToWin32(errno)));
+    if (!S_ISREG(sst.st_mode) || src.trailingSeparator) return Fail(ERROR_ACCESS_DENIED);  // folders, devices
+    fcntl(in, F_SETFL, fcntl(in, F_GETFL) & ~O_NONBLOCK);
+
+    HostPath dst = ResolvePath(lpNewFileName);
+    if (!dst.ok) return Fail(dst.error ? static_cast<DWORD>(dst.error) : ERROR_PATH_NOT_FOUND);
+    if (dst.trailingSeparator) return Fail(dst.exists ? ERROR_ACCESS_DENIED : ERROR_PATH_NOT_FOUND);
+    if (!dst.parentExists) return Fail(ERROR_PATH_NOT_FOUND);
+
+    struct stat dl {};
+    bool dstExists = lstat(dst.host.c_str(), &dl) == 0;
+    struct stat dt {};
+    bool dstFollows = dstExists && stat(dst.host.c_str(), &dt) == 0;
+    if (dstExists) {
+        if (dstFollows && dt.st_dev == sst.st_dev && dt.st_ino == sst.st_ino)
+            return Fail(bFailIfExists ? ERROR_FILE_EXISTS : ERROR_SHARING_VIOLATION);
+        if (bFailIfExists) return Fail(ERROR_FILE_EXISTS);
+        const struct stat& seen = dstFollows ? dt : dl;
+        if (S_ISDIR(seen.st_mode)) return Fail(ERROR_ACCESS_DENIED);
+        std::string name = dst.host.substr(dst.host.rfind('/') + 1);
+        if (AttributesOf(seen, name) & (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN))
+            return Fail(ERROR_ACCESS_DENIED);
+        if (!S_ISLNK(dl.st_mode) && access(dst.host.c_str(), W_OK) != 0) return Fail(WriteErrorOf(errno));
+    }
+
+    std::string temp;
+    int out = CreateTempBeside(dst.host, &temp);
+    if (out < 0) return Fail(WriteErrorOf(errno));
+    // Whoever owned the file we replace keeps owning it (when we may give it away).
+    if (dstFollows && geteuid() == 0 && fchown(out, dt.st_uid, dt.st_gid) != 0) {
+        // Not all filesystems keep owners (FAT); the copy is still good.
+    }
+    int err = CopyData(in, out, sst.st_size);
+    if (err != 0) {
+        DiscardTemp(out, temp);
+        return Fail(WriteErrorOf(err));
+    }
+    // Attributes and the last-write time go with the data. Filesystems without
+    // Unix permissions (FAT) may refuse the mode; that does not fail the copy.
+    fchmod(out, sst.st_mode & 0777);
+    struct timespec times[2] = {sst.st_atim, sst.st_mtim};
+    futimens(out, times);
+    err = CommitTemp(out, temp, dst.host, bFailIfExists);
+    if (err != 0) return Fail(err == EEXIST ? ERROR_FILE_EXISTS : WriteErrorOf(err));
+    SetLastError(ERROR_SUCCESS);
+    return TRUE;
+}

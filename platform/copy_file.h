@@ -1,0 +1,35 @@
+// Replacing files safely: CopyFileA and the profile writer both write a temporary
+// file beside the target and rename it over the target, so a reader sees the old
+// file or the new one and a failure leaves the old one as it was.
+#pragma once
+
+#include <string>
+
+#include "platform/win32.h"
+
+namespace platform {
+
+// Flushes the filesystem that holds a Windows path (syncfs): call before telling
+// the user that a removable medium may be pulled. False when the path's drive
+// cannot be reached or the flush fails.
+bool FlushFilesystemOf(const char* winPath);
+
+// A new, empty temporary file in the folder of `hostTarget` (O_CREAT|O_EXCL|
+// O_NOFOLLOW, a name that cannot clash, mode 0666 less the umask). Returns the
+// descriptor and fills *tempPath, or -1 with errno set.
+int CreateTempBeside(const std::string& hostTarget, std::string* tempPath);
+
+// Flushes and closes `fd`, then renames the temporary file over `hostTarget`
+// (with `noReplace`, fails with EEXIST when the target exists) and flushes the
+// folder. Returns 0, or an errno value after removing the temporary file.
+int CommitTemp(int fd, const std::string& tempPath, const std::string& hostTarget, bool noReplace);
+
+// Closes and removes a temporary file after a failure; errno is kept.
+void DiscardTemp(int fd, const std::string& tempPath);
+
+// The Windows error for a failed create, write, flush or rename:
+// ENOSPC/EDQUOT 112, EFBIG 223, EROFS 19 (a write-protected medium), else as
+// ErrnoToWin32.
+DWORD WriteErrorOf(int err);
+
+}  // namespace platform

@@ -1,0 +1,274 @@
+// FindFirstFileA / FindNextFileA / FindClose over host folders, with the
+// Windows wildcard rules. Only names a Windows file system could hold are shown.
+#include <dirent.h>
+#include <sys/stat.h>
+
+#include <algorithm>
+#include <cstring>
+#include <mutex>
+#include <set>
+#include <vector>
+
+#include "platform/cp932.h"
+#include "platform/host_fs.h"
+#include "platform/paths.h"
+#include "platform/win32.h"
+
+namespace platform {
+namespace {
+
+// Mask code points with a DOS meaning after the rewrite.
+constexpr char32_t kDosStar = 0x110001;  // '*' that stops before the last dot
+constexpr char32_t kDosQm = 0x110002;    // '?' that matches nothing at a dot or the end
+constexpr char32_t kDosDot = 0x110003;   // '.' that also matches the end of the name
+
+// Windows' rewrite of a mask: strip trailing dots and spaces; a final '*' of a
+// mask that ended in '.' stops before an extension; '.' before '*' or '?'
+// matches a dot or the end; '?' matches nothing at a dot or the end.
+std::u32string RewriteMask(std::string_view utf8Mask) {
+    std::string m(utf8Mask);
+    bool strippedDot = false;
+    while (!m.empty() && (m.back() == '.' || m.back() == ' ')) {
+        if (m.back() == '.') strippedDot = true;
+        m.pop_back();
+    }
+    std::u32string f = FoldName(m);
+    std::u32string out;
+    for (size_t i = 0; i < f.size(); ++i) {
+        char32_t c = f[i];
+        if (c == '?') {
+            out += kDosQm;
+        } else if (c == '.' && i + 1 < f.size() && (f[i + 1] == '*' || f[i + 1] == '?')) {
+            out += kDosDot;
+        } else if (c == '*' && strippedDot && i + 1 == f.size()) {
+            out += kDosStar;
+        } else {
+            out += c;
+        }
+    }
+    return out;
+}
+
+// DOS wildcard match of a folded name against a rewritten mask (memoised, so
+// masks with many '*' stay linear in practice).
+bool MatchMask(const std::u32string& mask, const std::u32string& name) {
+    const size_t M = mask.size(), N = name.size();
+    size_t lastDot = name.rfind(U'.');
+    std::vector<signed char> memo((M + 1) * (N + 1), -1);
+    auto rec = [&](auto&& self, size_t p, size_t n) -> bool {
+        signed char& slot = memo[p * (N + 1) + n];
+        if (slot >= 0) return slot;
+        bool r = false;
+        if (p == M) {
+            r = n == N;
+        } else {
+            char32_t c = mask[p];
+            if (c == '*') {
+                for (size_t k = n; k <= N && !r; ++k) r = self(self, p + 1, k);
+            } else if (c == kDosStar) {
+                size_t limit = (lastDot != std::u32string::npos && lastDot >= n) ? lastDot : N;
+                for (size_t k = n; k <= limit && !r; ++k) r = self(self, p + 1, k);
+            } else if (c == kDosQm) {
+                r = (n == N || name[n] == '.') ? self(self, p + 1, n) : self(self, p + 1, n + 1);
+            } else if (c == kDosDot) {
+                r = n == N ? self(self, p + 1, n) : (name[n] == '.' && self(self, p + 1, n + 1));
+            } else {
+                r = n < N && name[n] == c && self(self, p + 1, n + 1);
+            }
+        }
+        slot = r ? 1 : 0;
+        return r;
+    };
+    return rec(rec, 0, 0);
+}
+
+// "." and "..": Windows returns them whenever the mask matches them; a '?'
+// there matches any one character (a dot too), or nothing at the end.
+bool MatchDots(const std::u32string& mask, const std::u32string& name) {
+    std::u32string plain = mask;
+    for (char32_t& c : plain)
+        if (c == kDosQm) c = '?';
+    const size_t M = plain.size(), N = name.size();
+    std::vector<std::vector<char>> ok(M + 1, std::vector<char>(N + 1, 0));
+    ok[M][N] = 1;
+    for (size_t p = M; p-- > 0;) {
+        for (size_t n = N + 1; n-- > 0;) {
+            char32_t c = plain[p];
+            bool r = false;
+            if (c == '*' || c == kDosStar) {
+                for (size_t k = n; k <= N && !r; ++k) r = ok[p + 1][k];
+            } else if (c == '?') {
+                r = n < N ? ok[p + 1][n + 1] : ok[p + 1][n];
+            } else if (c == kDosDot) {
+                r = n == N ? ok[p + 1][n] : (name[n] == '.' && ok[p + 1][n + 1]);
+            } else {
+                r = n < N && name[n] == c && ok[p + 1][n + 1];
+            }
+            ok[p][n] = r;
+        }
+    }
+    return ok[0][0];
+}
+
+struct FindState {
+    std::vector<WIN32_FIND_DATAA> entries;
+    size_t next = 0;
+};
+
+std::mutex g_handlesLock;
+std::set<FindState*> g_handles;
+
+WIN32_FIND_DATAA MakeFindData(const std::string& cp932Name, const struct stat& st, std::string_view utf8Name) {
+    WIN32_FIND_DATAA d;
+    std::memset(&d, 0, sizeof d);
+    d.dwFileAttributes = AttributesOf(st, utf8Name);
+    d.ftCreationTime = CreationTimeOf(st);
+    d.ftLastAccessTime = ToFileTime(st.st_atim);
+    d.ftLastWriteTime = ToFileTime(st.st_mtim);
+    if (!S_ISDIR(st.st_mode)) {
+        uint64_t size = static_cast<uint64_t>(st.st_size);
+        d.nFileSizeHigh = static_cast<DWORD>(size >> 32);
+        d.nFileSizeLow = static_cast<DWORD>(size & 0xFFFFFFFFu);
+    }
+    size_t n = std::min(cp932Name.size(), static_cast<size_t>(MAX_PATH - 1));
+    std::memcpy(d.cFileName, cp932Name.data(), n);
+    return d;
+}
+
+// Splits "dir\mask" at the last separator outside double-byte characters.
+// Returns the position just after it, 0 when there is none (or after "X:").
+size_t MaskStart(std::string_view p) {
+    size_t start = (p.size() >= 2 && p[1] == ':') ? 2 : 0;
+    for (size_t i = 0; i < p.size(); ++i) {
+        if (IsCp932LeadByte(static_cast<unsigned char>(p[i])) && i + 1 < p.size()) {
+            ++i;
+            continue;
+        }
+        if (p[i] == '\\' || p[i] == '/') start = i + 1;
+    }
+    return start;
+}
+
+bool MaskHasInvalidCharacters(std::string_view m) {
+    for (size_t i = 0; i < m.size(); ++i) {
+        unsigned char b = static_cast<unsigned char>(m[i]);
+        if (IsCp932LeadByte(b) && i + 1 < m.size()) {
+            ++i;
+            continue;
+        }
+        if (b < 0x20 || b == '"' || b == '<' || b == '>' || b == '|' || b == ':') return true;
+    }
+    return false;
+}
+
+HANDLE Fail(DWORD error) {
+    SetLastError(error);
+    return INVALID_HANDLE_VALUE;
+}
+
+}  // namespace
+}  // namespace platform
+
+HANDLE FindFirstFileA(LPCSTR lpFileName, WIN32_FIND_DATAA* data) {
+    using namespace platform;
+    if (!lpFileName || !*lpFileName || !data) return Fail(ERROR_PATH_NOT_FOUND);
+    std::string_view path = lpFileName;
+    size_t ms = MaskStart(path);
+    std::string dirPart(path.substr(0, ms));
+    std::string_view mask = path.substr(ms);
+    if (dirPart.empty()) dirPart = ".";
+    else if (dirPart.size() == 2 && dirPart[1] == ':') dirPart += '.';  // "X:mask": current folder of X:
+
+    HostPath dir = ResolvePath(dirPart);
+    if (!dir.ok) return Fail(static_cast<DWORD>(dir.error));
+    if (!dir.exists || !IsPlainFileOrFolder(dir.info)) {
+        // A missing folder is error 3 even when it is the last one named.
+        DWORD e = MissingPathError(dir);
+        return Fail(e == ERROR_FILE_NOT_FOUND ? ERROR_PATH_NOT_FOUND : e);
+    }
+    if (!S_ISDIR(dir.info.st_mode)) return Fail(ERROR_DIRECTORY);
+    // A trailing backslash names no file: "C:\" gives 2.
+    if (mask.empty()) return Fail(ERROR_FILE_NOT_FOUND);
+    if (MaskHasInvalidCharacters(mask)) return Fail(ERROR_INVALID_NAME);
+    bool convertible = true;
+    std::string utf8Mask = Cp932ToUtf8(mask, &convertible);
+    if (!convertible) return Fail(ERROR_INVALID_NAME);
+    std::u32string rewritten = RewriteMask(utf8Mask);
+    if (rewritten.empty()) return Fail(ERROR_FILE_NOT_FOUND);
+
+    auto* state = new FindState;
+    if (!IsDriveRoot(dir)) {
+        struct stat parent {};
+        std::string parentHost = dir.host.substr(0, dir.host.rfind('/'));
+        if (parentHost.empty()) parentHost = "/";
+        if (MatchDots(rewritten, U".")) state->entries.push_back(MakeFindData(".", dir.info, "."));
+        if (MatchDots(rewritten, U"..") && stat(parentHost.c_str(), &parent) == 0)
+            state->entries.push_back(MakeFindData("..", parent, ".."));
+    }
+
+    struct Found {
+        std::u32string key;
+        WIN32_FIND_DATAA data;
+    };
+    std::vector<Found> found;
+    if (DIR* d = opendir(dir.host.c_str())) {
+        while (dirent* e = readdir(d)) {
+            std::string_view name = e->d_name;
+            if (name == "." || name == "..") continue;
+            if (!IsWindowsCompatibleName(name)) continue;  // "a\b", "x:y", unconvertible names
+            std::u32string folded = FoldName(name);
+            if (!MatchMask(rewritten, folded)) continue;
+            struct stat st {};
+            if (fstatat(dirfd(d), e->d_name, &st, 0) != 0 || !IsPlainFileOrFolder(st)) continue;
+            found.push_back({std::move(folded), MakeFindData(Utf8ToCp932(name), st, name)});
+        }
+        closedir(d);
+    }
+    // Upper-case order, as NTFS lists a folder.
+    std::sort(found.begin(), found.end(), [](const Found& a, const Found& b) {
+        if (a.key != b.key) return a.key < b.key;
+        return std::strcmp(a.data.cFileName, b.data.cFileName) < 0;
+    });
+    for (Found& f : found) state->entries.push_back(f.data);
+
+    if (state->entries.empty()) {
+        delete state;
+        return Fail(ERROR_FILE_NOT_FOUND);
+    }
+    *data = state->entries[0];
+    state->next = 1;
+    {
+        std::lock_guard<std::mutex> guard(g_handlesLock);
+        g_handles.insert(state);
+    }
+    SetLastError(ERROR_SUCCESS);
+    return state;
+}
+
+BOOL FindNextFileA(HANDLE hFindFile, WIN32_FIND_DATAA* data) {
+    using namespace platform;
+    auto* state = static_cast<FindState*>(hFindFile);
+    std::lock_guard<std::mutex> guard(g_handlesLock);
+    if (!g_handles.count(state) || !data) {
+        SetLastError(ERROR_INVALID_HANDLE);
+        return FALSE;
+    }
+    if (state->next >= state->entries.size()) {
+        SetLastError(ERROR_NO_MORE_FILES);
+        return FALSE;
+    }
+    *data = state->entries[state->next++];
+    return TRUE;
+}
+
+BOOL FindClose(HANDLE hFindFile) {
+    using namespace platform;
+    auto* state = static_cast<FindState*>(hFindFile);
+    std::lock_guard<std::mutex> guard(g_handlesLock);
+    if (!g_handles.erase(state)) {
+        SetLastError(ERROR_INVALID_HANDLE);
+        return FALSE;
+    }
+    delete state;
+    return TRUE;
+}

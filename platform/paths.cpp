@@ -1,0 +1,366 @@
+#include "platform/paths.h"
+
+#include <dirent.h>
+#include <pwd.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <climits>
+#include <cstdlib>
+#include <vector>
+
+#include "platform/cp932.h"
+#include "platform/host_fs.h"
+#include "platform/win32.h"
+
+namespace platform {
+namespace {
+
+bool IsSeparator(char c) { return c == '\\' || c == '/'; }
+
+bool IsAsciiLetter(char c) { return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z'); }
+
+// Splits a CP932 path at '\' and '/' without looking inside double-byte
+// characters (表 is 95 5C). Empty components are dropped.
+void SplitCp932(std::string_view s, std::vector<std::string>* out, bool* trailing) {
+    size_t start = 0, i = 0;
+    bool lastWasSeparator = false;
+    while (i < s.size()) {
+        char c = s[i];
+        if (IsCp932LeadByte(static_cast<unsigned char>(c)) && i + 1 < s.size()) {
+            i += 2;
+            lastWasSeparator = false;
+            continue;
+        }
+        if (IsSeparator(c)) {
+            if (i > start) out->emplace_back(s.substr(start, i - start));
+            start = i + 1;
+            lastWasSeparator = true;
+        } else {
+            lastWasSeparator = false;
+        }
+        ++i;
+    }
+    if (start < s.size()) out->emplace_back(s.substr(start));
+    if (trailing) *trailing = lastWasSeparator;
+}
+
+// A component a Windows file system could hold: no control characters and none
+// of * ? " < > | : (the bytes checked are single-byte characters only).
+bool IsValidCp932Component(std::string_view c) {
+    for (size_t i = 0; i < c.size(); ++i) {
+        unsigned char b = static_cast<unsigned char>(c[i]);
+        if (IsCp932LeadByte(b) && i + 1 < c.size()) {
+            ++i;
+            continue;
+        }
+        if (b < 0x20 || b == '*' || b == '?' || b == '"' || b == '<' || b == '>' || b == '|' || b == ':')
+            return false;
+    }
+    return !IsReservedDeviceName(c);
+}
+
+std::string JoinHost(const std::string& root, const std::vector<std::string>& comps, size_t from = 0) {
+    std::string host = root == "/" ? std::string() : root;
+    for (size_t i = from; i < comps.size(); ++i) {
+        host += '/';
+        host += comps[i];
+    }
+    if (host.empty()) host = "/";
+    return host;
+}
+
+// The name in folder `dir` equal to `name` ignoring case; empty when none.
+// Several candidates ("ABC" and "abc") resolve to the smallest, so the answer
+// does not depend on directory order.
+std::string FindIgnoringCase(const std::string& dir, const std::string& name) {
+    std::string found;
+    DIR* d = opendir(dir.c_str());
+    if (!d) return found;
+    while (dirent* e = readdir(d)) {
+        std::string_view n = e->d_name;
+        if (n == "." || n == "..") continue;
+        if (!NamesEqualIgnoringCase(n, name) || !IsWindowsCompatibleName(n)) continue;
+        if (found.empty() || n < found) found = std::string(n);
+    }
+    closedir(d);
+    return found;
+}
+
+HostPath ResolveAbsolute(int drive, std::vector<std::string>& comps, bool trailing) {
+    HostPath r;
+    r.drive = drive;
+    r.trailingSeparator = trailing;
+
+    // "." and ".." first, then the Windows trimming of the last component.
+    std::vector<std::string> clean;
+    clean.reserve(comps.size());
+    for (size_t i = 0; i < comps.size(); ++i) {
+        std::string& c = comps[i];
+        if (c == ".") continue;
+        if (c == "..") {
+            if (!clean.empty()) clean.pop_back();
+            continue;
+        }
+        if (i + 1 == comps.size() && !trailing) {
+            while (!c.empty() && (c.back() == '.' || c.back() == ' ')) c.pop_back();
+            if (c.empty()) continue;
+        }
+        if (!IsValidCp932Component(c)) {
+            r.error = ERROR_INVALID_NAME;
+            return r;
+        }
+        clean.push_back(std::move(c));
+    }
+    // Components to host names.
+    for (std::string& c : clean) {
+        bool ok = true;
+        c = Cp932ToUtf8(c, &ok);
+        if (!ok) {
+            r.error = ERROR_INVALID_NAME;
+            return r;
+        }
+    }
+
+    std::string root = DriveHostRoot(drive);
+    if (root.empty()) {
+        r.error = ERROR_PATH_NOT_FOUND;
+        return r;
+    }
+    r.ok = true;
+
+    // Fast path: the exact name exists.
+    r.host = JoinHost(root, clean);
+    if (stat(r.host.c_str(), &r.info) == 0) {
+        r.exists = true;
+        r.parentExists = true;
+        return r;
+    }
+
+    // Walk the components, matching each one ignoring case when needed.
+    std::string cur = root;
+    struct stat st {};
+    if (stat(cur.c_str(), &st) != 0 || !S_ISDIR(st.st_mode)) return r;  // no medium
+    for (size_t i = 0; i < clean.size(); ++i) {
+        bool last = i + 1 == clean.size();
+        std::string cand = JoinHost(cur, {clean[i]});
+        struct stat cs {};
+        bool have = lstat(cand.c_str(), &cs) == 0;
+        if (!have) {
+            std::string other = FindIgnoringCase(cur, clean[i]);
+            if (!other.empty()) {
+                clean[i] = other;
+                cand = JoinHost(cur, {other});
+                have = true;
+            }
+        }
+        if (!have) {
+            r.host = JoinHost(cur, clean, i);
+            r.parentExists = last;
+            return r;
+        }
+        if (!last) {
+            if (stat(cand.c_str(), &cs) != 0 || !S_ISDIR(cs.st_mode)) {
+                r.host = JoinHost(cand, clean, i + 1);
+                return r;
+            }
+        }
+        cur = std::move(cand);
+    }
+    r.host = cur;
+    r.parentExists = true;
+    r.exists = stat(cur.c_str(), &r.info) == 0;
+    if (!r.exists) r.info = {};
+    return r;
+}
+
+}  // namespace
+
+std::string PrefixDir() {
+    std::string dir;
+    const char* p = std::getenv("WINEPREFIX");
+    if (p && *p) {
+        dir = p;
+    } else {
+        const char* home = std::getenv("HOME");
+        if (!home || !*home) {
+            struct passwd* pw = getpwuid(getuid());
+            home = pw ? pw->pw_dir : "";
+        }
+        dir = std::string(home) + "/.wine";
+    }
+    while (dir.size() > 1 && dir.back() == '/') dir.pop_back();
+    return dir;
+}
+
+std::string DriveHostRoot(int drive) {
+    if (drive < 0 || drive > 25) return {};
+    std::string link = DriveLinkPath(drive);
+    char buf[PATH_MAX];
+    ssize_t n = readlink(link.c_str(), buf, sizeof buf - 1);
+    if (n <= 0) return {};
+    std::string target(buf, static_cast<size_t>(n));
+    if (target[0] != '/') {
+        // Relative to the dosdevices folder ("../drive_c").
+        std::string base = link.substr(0, link.rfind('/'));
+        std::string_view t = target;
+        while (true) {
+            if (t.substr(0, 3) == "../") {
+                size_t slash = base.rfind('/');
+                base = slash == 0 || slash == std::string::npos ? std::string("/") : base.substr(0, slash);
+                t.remove_prefix(3);
+            } else if (t.substr(0, 2) == "./") {
+                t.remove_prefix(2);
+            } else {
+                break;
+            }
+        }
+        if (t == "..") {
+            size_t slash = base.rfind('/');
+            base = slash == 0 || slash == std::string::npos ? std::string("/") : base.substr(0, slash);
+            t = {};
+        }
+        target = base == "/" ? "/" + std::string(t) : base + "/" + std::string(t);
+    }
+    while (target.size() > 1 && target.back() == '/') target.pop_back();
+    return target;
+}
+
+HostPath ResolvePath(std::string_view p) {
+    HostPath r;
+    if (p.empty()) {
+        r.error = ERROR_PATH_NOT_FOUND;
+        return r;
+    }
+    std::vector<std::string> comps;
+    bool trailing = false;
+    int drive = -1;
+    if (p.size() >= 2 && IsAsciiLetter(p[0]) && p[1] == ':') {
+        drive = (p[0] & ~0x20) - 'A';
+        std::string_view rest = p.substr(2);
+        if (rest.empty() || !IsSeparator(rest[0])) {
+            // "D:x" is relative to the current folder when that is on D:, else to D:'s root.
+            std::string cur = CurrentDirectory();
+            if ((cur[0] & ~0x20) - 'A' == drive) SplitCp932(std::string_view(cur).substr(2), &comps, nullptr);
+        }
+        SplitCp932(rest, &comps, &trailing);
+        if (rest.empty()) trailing = false;
+    } else if (IsSeparator(p[0])) {
+        if (p.size() >= 2 && IsSeparator(p[1])) {
+            r.error = ERROR_PATH_NOT_FOUND;  // UNC names: no network shares here
+            return r;
+        }
+        std::string cur = CurrentDirectory();
+        drive = (cur[0] & ~0x20) - 'A';
+        SplitCp932(p, &comps, &trailing);
+    } else {
+        std::string cur = CurrentDirectory();
+        drive = (cur[0] & ~0x20) - 'A';
+        SplitCp932(std::string_view(cur).substr(2), &comps, nullptr);
+        SplitCp932(p, &comps, &trailing);
+    }
+    return ResolveAbsolute(drive, comps, trailing);
+}
+
+std::string CurrentDirectory() {
+    char cwdBuf[PATH_MAX];
+    char real[PATH_MAX];
+    if (!getcwd(cwdBuf, sizeof cwdBuf) || !realpath(cwdBuf, real)) return WindowsDirectory();
+    std::string cwd = real;
+
+    struct Match {
+        int drive;
+        size_t len;
+    };
+    std::vector<Match> matches;
+    for (int d = 0; d < 26; ++d) {
+        std::string root = DriveHostRoot(d);
+        if (root.empty() || !realpath(root.c_str(), real)) continue;
+        std::string r = real;
+        if (r == "/") {
+            matches.push_back({d, 0});
+        } else if (cwd == r || (cwd.size() > r.size() && cwd.compare(0, r.size(), r) == 0 && cwd[r.size()] == '/')) {
+            matches.push_back({d, r.size()});
+        }
+    }
+    // Longest target first; the lower letter wins a tie.
+    std::stable_sort(matches.begin(), matches.end(), [](const Match& a, const Match& b) { return a.len > b.len; });
+    for (const Match& m : matches) {
+        std::string win;
+        win += static_cast<char>('A' + m.drive);
+        win += ":\\";
+        std::string_view rest = std::string_view(cwd).substr(m.len);
+        bool good = true;
+        bool first = true;
+        size_t pos = 0;
+        while (pos < rest.size() && good) {
+            size_t next = rest.find('/', pos);
+            if (next == std::string_view::npos) next = rest.size();
+            std::string_view name = rest.substr(pos, next - pos);
+            pos = next + 1;
+            if (name.empty()) continue;
+            if (!IsWindowsCompatibleName(name)) {
+                good = false;
+                break;
+            }
+            if (!first) win += '\\';
+            win += Utf8ToCp932(name);
+            first = false;
+        }
+        if (good) return win;
+    }
+    return WindowsDirectory();
+}
+
+std::string WindowsDirectory() { return "C:\\windows"; }
+
+unsigned long ErrnoToWin32(int err) {
+    switch (err) {
+    case 0: return ERROR_SUCCESS;
+    case ENOENT: return ERROR_FILE_NOT_FOUND;
+    case ENOTDIR: return ERROR_PATH_NOT_FOUND;
+    case EACCES:
+    case EPERM:
+    case EROFS:
+    case EISDIR: return ERROR_ACCESS_DENIED;
+    case EEXIST: return ERROR_FILE_EXISTS;
+    case ENOSPC:
+    case EDQUOT: return ERROR_DISK_FULL;
+    case EBUSY:
+    case ETXTBSY: return ERROR_SHARING_VIOLATION;
+    case ENAMETOOLONG: return 206;  // ERROR_FILENAME_EXCED_RANGE
+    case ENOTEMPTY: return 145;     // ERROR_DIR_NOT_EMPTY
+    case EXDEV: return 17;          // ERROR_NOT_SAME_DEVICE
+    case EMFILE:
+    case ENFILE: return 4;          // ERROR_TOO_MANY_OPEN_FILES
+    case EBADF: return ERROR_INVALID_HANDLE;
+    case ENOMEM: return ERROR_NOT_ENOUGH_MEMORY;
+    case EINVAL: return ERROR_INVALID_PARAMETER;
+    case ENXIO:
+    case ENODEV:
+    case ENOMEDIUM: return ERROR_NOT_READY;
+    case ELOOP: return 1921;        // ERROR_CANT_RESOLVE_FILENAME
+    case EIO: return 1117;          // ERROR_IO_DEVICE
+    default: return 31;             // ERROR_GEN_FAILURE
+    }
+}
+
+bool IsWindowsCompatibleName(std::string_view name) {
+    if (name.empty() || name == "." || name == "..") return false;
+    for (unsigned char c : name) {
+        if (c < 0x20 || c == '\\' || c == '/' || c == ':' || c == '*' || c == '?' || c == '"' || c == '<' ||
+            c == '>' || c == '|')
+            return false;
+    }
+    // Win32 drops trailing dots and spaces, so such a name could not be opened again.
+    if (name.back() == '.' || name.back() == ' ') return false;
+    if (IsReservedDeviceName(name)) return false;
+    bool ok = true;
+    std::string cp = Utf8ToCp932(name, &ok);
+    if (!ok || cp.size() >= MAX_PATH) return false;
+    // It must come back as the same host name (〜 U+301C would come back as ～).
+    return Cp932ToUtf8(cp) == name;
+}
+
+}  // namespace platform

@@ -1,0 +1,304 @@
+#include "platform/profile_file.h"
+
+#include <cstring>
+
+#include "platform/cp932.h"
+
+namespace platform::profile {
+
+namespace {
+
+constexpr uint32_t kEmpty = 0xFFFFFFFFu;
+
+inline bool IsTrailByte(unsigned char c) { return c >= 0x40 && c <= 0xFC && c != 0x7F; }
+
+// Length of the character at p: 2 for a lead byte followed by a valid trail byte.
+inline size_t CharLen(const unsigned char* p, size_t remaining) {
+    return (remaining >= 2 && IsLeadByte(p[0]) && IsTrailByte(p[1])) ? 2 : 1;
+}
+
+// Upper-case form of one character, as a 16-bit CP932 code.
+inline uint32_t FoldChar(const unsigned char* p, size_t len) {
+    if (len == 1) {
+        unsigned char c = p[0];
+        return (c >= 'a' && c <= 'z') ? c - 0x20 : c;
+    }
+    uint32_t code = (uint32_t(p[0]) << 8) | p[1];
+    if (code >= 0x8281 && code <= 0x829A) return code - 0x21;  // full-width a-z
+    if (code >= 0x83BF && code <= 0x83D6) return code - 0x20;  // Greek
+    if (code >= 0x8470 && code <= 0x8491 && code != 0x847F) {  // Cyrillic (0x7F is no trail byte)
+        uint32_t index = p[1] < 0x7F ? p[1] - 0x70u : p[1] - 0x71u;
+        return 0x8440 + index;
+    }
+    return code;
+}
+
+inline uint64_t Mix(uint64_t h) {
+    h ^= h >> 33;
+    h *= 0xff51afd7ed558ccdULL;
+    h ^= h >> 33;
+    return h;
+}
+
+void TrimRange(const std::string& text, uint32_t* begin, uint32_t* end) {
+    while (*begin < *end && IsBlank(text[*begin])) ++*begin;
+    while (*end > *begin && IsBlank(text[*end - 1])) --*end;
+}
+
+void AppendUtf8(std::string& out, uint32_t cp) {
+    if (cp < 0x80) {
+        out += char(cp);
+    } else if (cp < 0x800) {
+        out += char(0xC0 | (cp >> 6));
+        out += char(0x80 | (cp & 0x3F));
+    } else if (cp < 0x10000) {
+        out += char(0xE0 | (cp >> 12));
+        out += char(0x80 | ((cp >> 6) & 0x3F));
+        out += char(0x80 | (cp & 0x3F));
+    } else {
+        out += char(0xF0 | (cp >> 18));
+        out += char(0x80 | ((cp >> 12) & 0x3F));
+        out += char(0x80 | ((cp >> 6) & 0x3F));
+        out += char(0x80 | (cp & 0x3F));
+    }
+}
+
+std::string Utf16LeToUtf8(std::string_view bytes) {
+    std::string out;
+    out.reserve(bytes.size());
+    size_t i = 0;
+    while (i + 1 < bytes.size()) {
+        uint32_t u = uint8_t(bytes[i]) | (uint32_t(uint8_t(bytes[i + 1])) << 8);
+        i += 2;
+        if (u >= 0xD800 && u <= 0xDBFF && i + 1 < bytes.size()) {
+            uint32_t lo = uint8_t(bytes[i]) | (uint32_t(uint8_t(bytes[i + 1])) << 8);
+            if (lo >= 0xDC00 && lo <= 0xDFFF) {
+                u = 0x10000 + ((u - 0xD800) << 10) + (lo - 0xDC00);
+                i += 2;
+            }
+        }
+        AppendUtf8(out, u);
+    }
+    return out;
+}
+
+std::string Utf8ToUtf16Le(std::string_view s) {
+    std::string out;
+    out.reserve(s.size() * 2);
+    auto put = [&out](uint32_t u) {
+        out += char(u & 0xFF);
+        out += char(u >> 8);
+    };
+    size_t i = 0;
+    while (i < s.size()) {
+        unsigned char c = s[i];
+        uint32_t cp = c;
+        size_t n = 1;
+        if (c >= 0xF0 && i + 3 < s.size()) {
+            cp = ((c & 0x07u) << 18) | ((s[i + 1] & 0x3Fu) << 12) | ((s[i + 2] & 0x3Fu) << 6) | (s[i + 3] & 0x3Fu);
+            n = 4;
+        } else if (c >= 0xE0 && i + 2 < s.size()) {
+            cp = ((c & 0x0Fu) << 12) | ((s[i + 1] & 0x3Fu) << 6) | (s[i + 2] & 0x3Fu);
+            n = 3;
+        } else if (c >= 0xC0 && i + 1 < s.size()) {
+            cp = ((c & 0x1Fu) << 6) | (s[i + 1] & 0x3Fu);
+            n = 2;
+        }
+        i += n;
+        if (cp >= 0x10000) {
+            cp -= 0x10000;
+            put(0xD800 + (cp >> 10));
+            put(0xDC00 + (cp & 0x3FF));
+        } else {
+            put(cp);
+        }
+    }
+    return out;
+}
+
+}  // namespace
+
+bool NamesEqual(std::string_view a, std::string_view b) {
+    auto pa = reinterpret_cast<const unsigned char*>(a.data());
+    auto pb = reinterpret_cast<const unsigned char*>(b.data());
+    size_t ia = 0, ib = 0;
+    while (ia < a.size() && ib < b.size()) {
+        size_t la = CharLen(pa + ia, a.size() - ia);
+        size_t lb = CharLen(pb + ib, b.size() - ib);
+        if (FoldChar(pa + ia, la) != FoldChar(pb + ib, lb)) return false;
+        ia += la;
+        ib += lb;
+    }
+    return ia == a.size() && ib == b.size();
+}
+
+uint64_t NameHash(std::string_view name, uint64_t seed) {
+    auto p = reinterpret_cast<const unsigned char*>(name.data());
+    uint64_t h = 0xcbf29ce484222325ULL ^ Mix(seed + 1);
+    size_t i = 0;
+    while (i < name.size()) {
+        size_t len = CharLen(p + i, name.size() - i);
+        h ^= FoldChar(p + i, len);
+        h *= 0x100000001b3ULL;
+        i += len;
+    }
+    return Mix(h);
+}
+
+ProfileFile::ProfileFile(std::string bytes) {
+    if (bytes.size() >= 2 && uint8_t(bytes[0]) == 0xFF && uint8_t(bytes[1]) == 0xFE) {
+        // Only FF FE switches a profile to UTF-16LE; it is edited as code page 932
+        // text and written back as UTF-16LE.
+        m_utf16 = true;
+        m_text = Utf8ToCp932(Utf16LeToUtf8(std::string_view(bytes).substr(2)));
+    } else {
+        m_text = std::move(bytes);
+    }
+    ParseLines();
+    BuildIndexes();
+}
+
+std::string ProfileFile::Encode(const std::string& text) const {
+    if (!m_utf16) return text;
+    return "\xFF\xFE" + Utf8ToUtf16Le(Cp932ToUtf8(text));
+}
+
+void ProfileFile::ParseLines() {
+    const std::string& t = m_text;
+    const uint32_t n = static_cast<uint32_t>(t.size());
+    uint32_t pos = 0;
+    while (pos < n) {
+        Line line;
+        line.begin = pos;
+        uint32_t e = pos;
+        while (e < n && t[e] != '\r' && t[e] != '\n') ++e;
+        line.end = e;
+        if (e == n)
+            line.next = n;
+        else if (t[e] == '\r' && e + 1 < n && t[e + 1] == '\n')
+            line.next = e + 2;
+        else
+            line.next = e + 1;
+
+        uint32_t s = pos;
+        while (s < e && IsBlank(t[s])) ++s;
+        if (s == e) {
+            line.kind = LineKind::Blank;
+        } else if (t[s] == ';') {
+            line.kind = LineKind::Comment;
+        } else if (t[s] == '[') {
+            // The name runs to the first ']' (a trail byte 0x5D of ゾ is no bracket),
+            // or to the end of the line when there is none.
+            line.kind = LineKind::Section;
+            auto p = reinterpret_cast<const unsigned char*>(t.data());
+            uint32_t close = s + 1;
+            while (close < e && p[close] != ']') close += static_cast<uint32_t>(CharLen(p + close, e - close));
+            if (close > e) close = e;
+            line.nameBegin = s + 1;
+            line.nameEnd = close;
+            TrimRange(t, &line.nameBegin, &line.nameEnd);
+        } else if (const void* eq = std::memchr(t.data() + s, '=', e - s)) {
+            // '=' (0x3D) is never a trail byte, so the first one is a real one.
+            line.kind = LineKind::Key;
+            line.equals = static_cast<uint32_t>(static_cast<const char*>(eq) - t.data());
+            line.nameBegin = s;
+            line.nameEnd = line.equals;
+            line.valueBegin = line.equals + 1;
+            line.valueEnd = e;
+            TrimRange(t, &line.nameBegin, &line.nameEnd);
+            TrimRange(t, &line.valueBegin, &line.valueEnd);
+        } else {
+            line.kind = LineKind::Text;
+        }
+        m_lines.push_back(line);
+        pos = line.next;
+    }
+}
+
+void ProfileFile::Insert(std::vector<Slot>& table, const Slot& slot) {
+    size_t mask = table.size() - 1;
+    size_t i = slot.hash & mask;
+    while (table[i].item != kEmpty) i = (i + 1) & mask;
+    table[i] = slot;
+}
+
+static size_t TableSize(size_t count) {
+    size_t size = 16;
+    while (size < count + count / 2 + 1) size <<= 1;
+    return size;
+}
+
+void ProfileFile::BuildIndexes() {
+    // Sections and their key lines; lines before the first section belong to none.
+    for (uint32_t i = 0; i < m_lines.size(); ++i) {
+        const Line& line = m_lines[i];
+        if (line.kind == LineKind::Section) {
+            if (!m_sections.empty()) m_sections.back().endLine = i;
+            Section s;
+            s.header = i;
+            s.lastContent = i;
+            s.firstKey = static_cast<uint32_t>(m_keyLines.size());
+            m_sections.push_back(s);
+        } else if (!m_sections.empty()) {
+            if (line.kind == LineKind::Key) {
+                m_keyLines.push_back(i);
+                ++m_sections.back().keyCount;
+            }
+            if (line.kind == LineKind::Key || line.kind == LineKind::Text) m_sections.back().lastContent = i;
+        }
+    }
+    if (!m_sections.empty()) m_sections.back().endLine = static_cast<uint32_t>(m_lines.size());
+
+    // Only the first section of a name and the first key of a name in it can be
+    // reached, so later duplicates are left out of the indexes.
+    Slot empty;
+    empty.item = kEmpty;
+    m_sectionTable.assign(TableSize(m_sections.size()), empty);
+    m_keyTable.assign(TableSize(m_keyLines.size()), empty);
+    for (uint32_t si = 0; si < m_sections.size(); ++si) {
+        std::string_view name = NameOf(m_lines[m_sections[si].header]);
+        if (FindSection(name)) continue;
+        Insert(m_sectionTable, Slot{NameHash(name, 0), 0, si});
+        const Section& s = m_sections[si];
+        for (uint32_t k = 0; k < s.keyCount; ++k) {
+            uint32_t li = m_keyLines[s.firstKey + k];
+            std::string_view key = NameOf(m_lines[li]);
+            if (FindKey(s, key)) continue;
+            Insert(m_keyTable, Slot{NameHash(key, si + 1), si, li});
+        }
+    }
+}
+
+const Section* ProfileFile::FindSection(std::string_view name) const {
+    if (m_sectionTable.empty()) return nullptr;
+    uint64_t h = NameHash(name, 0);
+    size_t mask = m_sectionTable.size() - 1;
+    for (size_t i = h & mask; m_sectionTable[i].item != kEmpty; i = (i + 1) & mask) {
+        const Slot& slot = m_sectionTable[i];
+        if (slot.hash == h && NamesEqual(NameOf(m_lines[m_sections[slot.item].header]), name))
+            return &m_sections[slot.item];
+    }
+    return nullptr;
+}
+
+const Line* ProfileFile::FindKey(const Section& section, std::string_view key) const {
+    if (m_keyTable.empty()) return nullptr;
+    uint32_t si = static_cast<uint32_t>(&section - m_sections.data());
+    uint64_t h = NameHash(key, si + 1);
+    size_t mask = m_keyTable.size() - 1;
+    for (size_t i = h & mask; m_keyTable[i].item != kEmpty; i = (i + 1) & mask) {
+        const Slot& slot = m_keyTable[i];
+        if (slot.hash == h && slot.section == si && NamesEqual(NameOf(m_lines[slot.item]), key))
+            return &m_lines[slot.item];
+    }
+    return nullptr;
+}
+
+std::vector<const Line*> ProfileFile::KeysOf(const Section& section) const {
+    std::vector<const Line*> keys;
+    keys.reserve(section.keyCount);
+    for (uint32_t k = 0; k < section.keyCount; ++k) keys.push_back(&m_lines[m_keyLines[section.firstKey + k]]);
+    return keys;
+}
+
+}  // namespace platform::profile

@@ -1,0 +1,211 @@
+// GetPrivateProfileStringA and GetPrivateProfileIntA, reading as Windows reads.
+#include <cstring>
+#include <string_view>
+#include <vector>
+
+#include "platform/cp932.h"
+#include "platform/profile_cache.h"
+#include "platform/win32.h"
+
+using platform::profile::Line;
+using platform::profile::ProfileFile;
+using platform::profile::Section;
+
+namespace {
+
+// Only spaces are stripped from the names a caller passes; a tab stays part of it.
+std::string_view TrimSpaces(const char* s) {
+    std::string_view v(s);
+    while (!v.empty() && v.front() == ' ') v.remove_prefix(1);
+    while (!v.empty() && v.back() == ' ') v.remove_suffix(1);
+    return v;
+}
+
+// One outer pair of matching quotes comes off a value of two characters or more.
+std::string_view StripQuotes(std::string_view v) {
+    if (v.size() >= 2 && (v.front() == '"' || v.front() == '\'') && v.back() == v.front())
+        return v.substr(1, v.size() - 2);
+    return v;
+}
+
+// A single value: whole when it fits, else nSize-1 bytes and ERROR_MORE_DATA.
+// A cut never leaves a lead byte without its trail byte; the count then is the
+// bytes actually copied (nSize-2).
+DWORD CopyValue(std::string_view v, LPSTR out, DWORD nSize) {
+    if (nSize == 0) return 0;
+    if (v.size() < nSize) {
+        std::memcpy(out, v.data(), v.size());
+        out[v.size()] = '\0';
+        return static_cast<DWORD>(v.size());
+    }
+    size_t n = platform::Cp932SafeCut(v, nSize - 1);
+    std::memcpy(out, v.data(), n);
+    out[n] = '\0';
+    SetLastError(ERROR_MORE_DATA);
+    return static_cast<DWORD>(n);
+}
+
+// A list of names, each ending in a NUL, plus one more NUL. As on Windows, a list
+// that needs the whole buffer or more counts as cut: nSize-2 bytes of it are
+// copied, two NULs follow and nSize-2 is returned (a lone lead byte at the cut
+// becomes a NUL).
+DWORD CopyList(const std::vector<std::string_view>& names, LPSTR out, DWORD nSize) {
+    if (nSize == 0) return 0;
+    size_t total = 0;
+    for (auto n : names) total += n.size() + 1;
+    if (total + 1 < nSize) {
+        char* p = out;
+        for (auto n : names) {
+            std::memcpy(p, n.data(), n.size());
+            p += n.size();
+            *p++ = '\0';
+        }
+        *p = '\0';
+        if (names.empty() && nSize >= 2) out[1] = '\0';
+        return static_cast<DWORD>(total);
+    }
+    SetLastError(ERROR_MORE_DATA);
+    if (nSize <= 2) {
+        out[0] = '\0';
+        if (nSize == 2) out[1] = '\0';
+        return 0;
+    }
+    size_t room = nSize - 2;
+    size_t pos = 0;
+    for (auto n : names) {
+        if (pos >= room) break;
+        size_t take = n.size() < room - pos ? n.size() : room - pos;
+        size_t safe = platform::Cp932SafeCut(n, take);
+        std::memcpy(out + pos, n.data(), safe);
+        std::memset(out + pos + safe, 0, take - safe);
+        pos += take;
+        if (pos < room) out[pos++] = '\0';
+    }
+    out[nSize - 2] = '\0';
+    out[nSize - 1] = '\0';
+    return nSize - 2;
+}
+
+std::vector<std::string_view> SectionNames(const ProfileFile& f) {
+    std::vector<std::string_view> names;
+    names.reserve(f.Sections().size());
+    for (const Section& s : f.Sections()) names.push_back(f.NameOf(f.Lines()[s.header]));
+    return names;
+}
+
+// Key names of a section; an empty key ("=v") is left out, as it would end the list.
+std::vector<std::string_view> KeyNames(const ProfileFile& f, const Section& s) {
+    std::vector<std::string_view> names;
+    for (const Line* line : f.KeysOf(s)) {
+        std::string_view n = f.NameOf(*line);
+        if (!n.empty()) names.push_back(n);
+    }
+    return names;
+}
+
+// What a look-up found in an existing file.
+struct Found {
+    bool isList = false;
+    bool found = false;  // a value (key look-ups only)
+    std::string_view value;
+    std::vector<std::string_view> list;
+};
+
+Found LookUp(const ProfileFile& f, LPCSTR app, LPCSTR key) {
+    Found r;
+    if (!app) {
+        r.isList = true;
+        r.list = SectionNames(f);
+        return r;
+    }
+    const Section* s = f.FindSection(TrimSpaces(app));
+    if (!key) {
+        r.isList = true;
+        if (s) r.list = KeyNames(f, *s);
+        return r;
+    }
+    if (!s) return r;
+    const Line* line = f.FindKey(*s, TrimSpaces(key));
+    if (!line) return r;
+    r.found = true;
+    r.value = StripQuotes(f.ValueOf(*line));
+    return r;
+}
+
+// The NT integer parser with base 0: blanks and control characters skipped, one
+// sign, lowercase 0x/0o/0b prefixes, stop at the first other character, no
+// overflow check (mod 2^32), then negated.
+UINT ParseNtInteger(std::string_view s) {
+    size_t i = 0;
+    while (i < s.size() && static_cast<unsigned char>(s[i]) <= ' ') ++i;
+    bool negative = false;
+    if (i < s.size() && (s[i] == '+' || s[i] == '-')) negative = s[i++] == '-';
+    unsigned base = 10;
+    if (i + 1 < s.size() && s[i] == '0') {
+        if (s[i + 1] == 'x') base = 16;
+        else if (s[i + 1] == 'o') base = 8;
+        else if (s[i + 1] == 'b') base = 2;
+        if (base != 10) i += 2;
+    }
+    uint32_t value = 0;
+    for (; i < s.size(); ++i) {
+        char c = s[i];
+        unsigned digit;
+        if (c >= '0' && c <= '9') digit = c - '0';
+        else if (c >= 'a' && c <= 'z') digit = c - 'a' + 10;
+        else if (c >= 'A' && c <= 'Z') digit = c - 'A' + 10;
+        else break;
+        if (digit >= base) break;
+        value = value * base + digit;
+    }
+    return negative ? 0u - value : value;
+}
+
+}  // namespace
+
+DWORD GetPrivateProfileStringA(LPCSTR lpAppName, LPCSTR lpKeyName, LPCSTR lpDefault, LPSTR lpReturnedString,
+                               DWORD nSize, LPCSTR lpFileName) {
+    if (!lpReturnedString) {
+        SetLastError(ERROR_INVALID_PARAMETER);
+        return 0;
+    }
+    // The default loses its trailing spaces (only spaces) in the copy.
+    std::string_view def = lpDefault ? lpDefault : "";
+    while (!def.empty() && def.back() == ' ') def.remove_suffix(1);
+
+    auto target = platform::profile::ResolveProfileName(lpFileName);
+    DWORD error = target.error;
+    std::lock_guard<std::mutex> lock(platform::profile::CacheMutex());
+    const ProfileFile* file = error ? nullptr : platform::profile::LoadLocked(target, &error);
+    if (!file) {
+        DWORD n;
+        if (lpAppName && lpKeyName) {
+            n = CopyValue(def, lpReturnedString, nSize);
+        } else {
+            // No list: an empty string (Windows leaves the second byte alone).
+            if (nSize > 0) lpReturnedString[0] = '\0';
+            n = 0;
+        }
+        SetLastError(error);
+        return n;
+    }
+    Found r = LookUp(*file, lpAppName, lpKeyName);
+    if (r.isList) return CopyList(r.list, lpReturnedString, nSize);
+    return CopyValue(r.found ? r.value : def, lpReturnedString, nSize);
+}
+
+UINT GetPrivateProfileIntA(LPCSTR lpAppName, LPCSTR lpKeyName, INT nDefault, LPCSTR lpFileName) {
+    auto target = platform::profile::ResolveProfileName(lpFileName);
+    DWORD error = target.error;
+    std::lock_guard<std::mutex> lock(platform::profile::CacheMutex());
+    const ProfileFile* file = error ? nullptr : platform::profile::LoadLocked(target, &error);
+    if (!file) {
+        SetLastError(error);
+        return static_cast<UINT>(nDefault);
+    }
+    Found r = LookUp(*file, lpAppName, lpKeyName);
+    // With a NULL section or key the "value" is the list, read up to its first NUL.
+    std::string_view value = r.isList ? (r.list.empty() ? std::string_view() : r.list.front()) : r.value;
+    if (value.empty()) return static_cast<UINT>(nDefault);
+    return ParseNtInteger(value);
+}

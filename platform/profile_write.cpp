@@ -1,0 +1,168 @@
+// WritePrivateProfileStringA, editing the file in place as Windows does: lines that
+// are not touched keep their bytes; the file is then replaced atomically.
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <string>
+#include <string_view>
+
+#include "platform/copy_file.h"
+#include "platform/profile_cache.h"
+#include "platform/win32.h"
+
+using platform::profile::Line;
+using platform::profile::LineKind;
+using platform::profile::ProfileFile;
+using platform::profile::Section;
+
+namespace {
+
+std::string_view TrimSpaces(const char* s) {
+    std::string_view v(s);
+    while (!v.empty() && v.front() == ' ') v.remove_prefix(1);
+    while (!v.empty() && v.back() == ' ') v.remove_suffix(1);
+    return v;
+}
+
+// The edited text; false when the edit changes nothing.
+//  - A NULL key removes the first section of the name: its header, key lines and
+//    other text lines go; its ';' comments and blank lines stay (with the section above).
+//  - A NULL value removes the first key of the name in that section.
+//  - An existing key keeps its line up to and including '=' (case, spacing); the
+//    value after it is replaced by the value as given.
+//  - A new key goes straight after the last key or text line of the section (before
+//    trailing comments and blank lines), or after the header when it has none. A key
+//    starting with ';' is a comment: every write adds such a line there.
+//  - A new section goes at the end with no blank line before it, after a CRLF when
+//    the file does not end in a line break. New lines end in CRLF.
+bool Edit(const ProfileFile& f, std::string_view section, const char* key, const char* value, std::string* out) {
+    const std::string& t = f.Text();
+    const auto& lines = f.Lines();
+    const Section* s = f.FindSection(section);
+    if (!key) {
+        if (!s) return false;
+        out->assign(t, 0, lines[s->header].begin);
+        for (uint32_t i = s->header; i < s->endLine; ++i) {
+            const Line& l = lines[i];
+            if (l.kind == LineKind::Comment || l.kind == LineKind::Blank) out->append(t, l.begin, l.next - l.begin);
+        }
+        size_t tail = s->endLine < lines.size() ? lines[s->endLine].begin : t.size();
+        out->append(t, tail, std::string::npos);
+        return true;
+    }
+    std::string_view k = TrimSpaces(key);
+    const Line* line = s ? f.FindKey(*s, k) : nullptr;
+    if (!value) {
+        if (!line) return false;
+        out->assign(t, 0, line->begin);
+        out->append(t, line->next, std::string::npos);
+        return true;
+    }
+    std::string newLine = std::string(k) + "=" + value + "\r\n";
+    if (line) {
+        out->assign(t, 0, line->equals + 1);
+        out->append(value);
+        out->append(t, line->end, std::string::npos);
+        return *out != t;
+    }
+    if (s) {
+        const Line& after = lines[s->lastContent];
+        out->assign(t, 0, after.next);
+        if (after.next == after.end) out->append("\r\n");  // the file's last line had no line break
+        out->append(newLine);
+        out->append(t, after.next, std::string::npos);
+        return true;
+    }
+    *out = t;
+    if (!out->empty() && out->back() != '\n' && out->back() != '\r') out->append("\r\n");
+    out->append("[").append(section).append("]\r\n").append(newLine);
+    return true;
+}
+
+// Writes `bytes` to a temporary file beside `host` and renames it over `host`,
+// keeping the old file's owner and permissions. Returns 0 or an errno value.
+int ReplaceFile(const std::string& host, const std::string& bytes, const struct stat* old) {
+    std::string temp;
+    int fd = platform::CreateTempBeside(host, &temp);
+    if (fd < 0) return errno;
+    if (old) {
+        if (geteuid() == 0 && fchown(fd, old->st_uid, old->st_gid) != 0) {
+            // FAT keeps no owners; the file is still good.
+        }
+        fchmod(fd, old->st_mode & 07777);
+    }
+    size_t done = 0;
+    while (done < bytes.size()) {
+        ssize_t n = write(fd, bytes.data() + done, bytes.size() - done);
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) {
+            int err = n < 0 ? errno : EIO;
+            platform::DiscardTemp(fd, temp);
+            return err;
+        }
+        done += static_cast<size_t>(n);
+    }
+    return platform::CommitTemp(fd, temp, host, false);
+}
+
+}  // namespace
+
+BOOL WritePrivateProfileStringA(LPCSTR lpAppName, LPCSTR lpKeyName, LPCSTR lpString, LPCSTR lpFileName) {
+    if (!lpAppName && !lpKeyName && !lpString && !lpFileName) {
+        // Windows flushes its cache here and answers FALSE.
+        platform::profile::ClearCache();
+        return FALSE;
+    }
+    if (!lpAppName) {
+        SetLastError(ERROR_FILE_NOT_FOUND);
+        return FALSE;
+    }
+    auto target = platform::profile::ResolveProfileName(lpFileName);
+    if (target.error) {
+        SetLastError(target.error);
+        return FALSE;
+    }
+    if (!target.exists && !target.parentExists) {
+        SetLastError(ERROR_PATH_NOT_FOUND);  // the folder is never created
+        return FALSE;
+    }
+
+    std::lock_guard<std::mutex> lock(platform::profile::CacheMutex());
+    const ProfileFile* current = nullptr;
+    if (target.exists) {
+        DWORD error = 0;
+        current = platform::profile::LoadLocked(target, &error);
+        if (!current) {
+            SetLastError(error);
+            return FALSE;
+        }
+        // A read-only file is not replaced, although the folder would allow it.
+        if (!(target.info.st_mode & S_IWUSR)) {
+            SetLastError(ERROR_ACCESS_DENIED);
+            return FALSE;
+        }
+        if (access(target.host.c_str(), W_OK) != 0) {
+            SetLastError(platform::WriteErrorOf(errno));
+            return FALSE;
+        }
+    }
+    const ProfileFile empty{std::string()};
+    const ProfileFile& f = current ? *current : empty;
+    std::string text;
+    bool changed = Edit(f, TrimSpaces(lpAppName), lpKeyName, lpString, &text);
+    if (target.exists && !changed) return TRUE;
+    // A missing file is created even when there is nothing to write (as Windows does).
+    std::string bytes = changed ? f.Encode(text) : std::string();
+    int err = ReplaceFile(target.host, bytes, target.exists ? &target.info : nullptr);
+    if (err != 0) {
+        platform::profile::DropLocked(target.host);
+        SetLastError(platform::WriteErrorOf(err));
+        return FALSE;
+    }
+    platform::profile::StoreLocked(target.host, std::move(bytes));
+    // Windows reports the failed open of a file that it then created.
+    SetLastError(target.exists ? ERROR_SUCCESS : ERROR_FILE_NOT_FOUND);
+    return TRUE;
+}

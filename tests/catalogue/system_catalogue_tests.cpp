@@ -1,0 +1,125 @@
+// The catalogue as the profile reader sees it, including damaged and hostile files.
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "catalogue/system_catalogue.h"
+#include "tests/support/temp_prefix.h"
+
+namespace {
+
+class CatalogueTest : public ::testing::Test {
+protected:
+    // Writes C:\sys\<file> from UTF-8 text, stored as CP932.
+    void WriteCatalogue(const std::string& utf8, const std::string& file = "JDTKANRI.JYO") {
+        WriteHostFile(prefix.DriveC() + "/sys/" + file, W(utf8));
+    }
+    LoadedCatalogue Load(const char* file = "JDTKANRI.JYO") {
+        return SystemCatalogue::Load("C:\\data", "C:\\sys", file);
+    }
+    TempPrefix prefix;
+};
+
+TEST_F(CatalogueTest, ReadsEveryFieldAndIgnoresSectionsBeyondMax) {
+    WriteCatalogue(
+        "[データ数]\r\nMAX=3\r\n"
+        "[データ名称]\r\n0=座標\r\n1=図面\r\n2=表示\r\n3=余分\r\n"
+        "[0]\r\nTYPE=2\r\nTYPEINDEX=1\r\nPATH=\\USER\\座標\r\nBPATH=\\B\r\nCNT=2\r\nNAME0=\\*.DAT\r\n"
+        "NAME1=\\a.ソ\r\nNAME19=\\last\r\nCNT2=1\r\nDIRECT0=\r\nDIRECT4=\\d4\r\n"
+        "[2]\r\nTYPE=-3\r\n"
+        "[3]\r\nTYPE=9\r\n");
+    LoadedCatalogue cat = Load();
+    EXPECT_EQ(cat.systemPath, "C:\\data");
+    EXPECT_EQ(cat.catalogPath, "C:\\sys\\JDTKANRI.JYO");
+    ASSERT_EQ(cat.count, 3);
+    ASSERT_TRUE(cat.entries && cat.presence);
+    for (int i = 0; i < 3; ++i) EXPECT_EQ(cat.presence[i], 0);
+
+    const CatalogueEntry& e = cat.entries[0];
+    EXPECT_EQ(e.type, 2);
+    EXPECT_EQ(e.typeIndex, 1);
+    EXPECT_EQ(std::string(e.name), W("座標"));
+    EXPECT_EQ(std::string(e.path), W("\\USER\\座標"));
+    EXPECT_EQ(std::string(e.backupPath), "\\B");
+    EXPECT_EQ(e.nameCount, 2);
+    EXPECT_EQ(std::string(e.names[0]), "\\*.DAT");
+    EXPECT_EQ(std::string(e.names[1]), W("\\a.ソ"));  // trail byte 0x5C survives
+    EXPECT_EQ(std::string(e.names[19]), "\\last");  // read although CNT is 2
+    EXPECT_EQ(e.folderCount, 1);
+    EXPECT_EQ(std::string(e.folders[0]), "");
+    EXPECT_EQ(std::string(e.folders[4]), "\\d4");
+    EXPECT_EQ(cat.entries[2].type, -3);  // the UINT answer is taken as signed
+}
+
+TEST_F(CatalogueTest, MissingSectionTakesDefaults) {
+    WriteCatalogue("[データ数]\r\nMAX=2\r\n[データ名称]\r\n1=名前だけ\r\n[0]\r\nPATH=\r\nCNT=1\r\nCNT2=1\r\n");
+    LoadedCatalogue cat = Load();
+    ASSERT_EQ(cat.count, 2);
+    // An empty PATH stays empty: the data set then lies in the system data root itself.
+    EXPECT_EQ(std::string(cat.entries[0].path), "");
+    EXPECT_EQ(std::string(cat.entries[0].backupPath), "\\USERDATA");
+    const CatalogueEntry& d = cat.entries[1];
+    EXPECT_EQ(std::string(d.name), W("名前だけ"));
+    EXPECT_EQ(d.type, 0);
+    EXPECT_EQ(d.typeIndex, 0);
+    EXPECT_EQ(std::string(d.path), "\\USERDATA");
+    EXPECT_EQ(std::string(d.backupPath), "\\USERDATA");
+    EXPECT_EQ(d.UsedNames(), 0);
+    EXPECT_EQ(d.UsedFolders(), 0);
+    EXPECT_EQ(std::string(d.names[0]), "");
+}
+
+TEST_F(CatalogueTest, CountsAreStoredAsReadAndClampedForUsers) {
+    WriteCatalogue("[データ数]\r\nMAX=2\r\n[0]\r\nCNT=25\r\nCNT2=9\r\n[1]\r\nCNT=-4\r\nCNT2=3\r\n");
+    LoadedCatalogue cat = Load();
+    ASSERT_EQ(cat.count, 2);
+    EXPECT_EQ(cat.entries[0].nameCount, 25);
+    EXPECT_EQ(cat.entries[0].folderCount, 9);
+    EXPECT_EQ(cat.entries[0].UsedNames(), CatalogueEntry::kMaxNames);
+    EXPECT_EQ(cat.entries[1].nameCount, -4);
+    EXPECT_EQ(cat.entries[1].UsedNames(), 0);
+}
+
+TEST_F(CatalogueTest, EachDeliverableReadsOnlyItsOwnFile) {
+    WriteCatalogue("[データ数]\r\nMAX=1\r\n", "JDTKANRI.JYO");
+    WriteCatalogue("[データ数]\r\nMAX=2\r\n", "S_JDTKANRI.JYO");
+    EXPECT_EQ(Load("JDTKANRI.JYO").count, 1);
+    EXPECT_EQ(Load("S_JDTKANRI.JYO").count, 2);
+    EXPECT_EQ(Load("OTHER.JYO").count, 0);  // missing file: empty, no message
+}
+
+TEST_F(CatalogueTest, TextsAreCutTo79BytesWithoutHalfCharacters) {
+    const std::string a77(77, 'a'), a78(78, 'a'), a79(79, 'a');
+    WriteCatalogue("[データ数]\r\nMAX=1\r\n[データ名称]\r\n0=" + a79 + "b\r\n[0]\r\n"
+                   "PATH=" + a78 + "表\r\n"      // 表 (95 5C) would straddle byte 79
+                   "BPATH=" + a77 + "表\r\n"     // exactly 79 bytes: kept whole
+                   "NAME0=" + a79 + "表x\r\n"    // longer than the 81-byte read buffer
+                   "NAME1=" + std::string(200, 'c') + "\r\n"
+                   "DIRECT0=" + a79 + "\r\n");
+    LoadedCatalogue cat = Load();
+    ASSERT_EQ(cat.count, 1);
+    const CatalogueEntry& e = cat.entries[0];
+    EXPECT_EQ(std::string(e.name), a79);
+    EXPECT_EQ(std::string(e.path), a78);
+    EXPECT_EQ(std::string(e.backupPath), a77 + W("表"));
+    EXPECT_EQ(std::string(e.names[0]), a79);
+    EXPECT_EQ(std::string(e.names[1]), std::string(79, 'c'));
+    EXPECT_EQ(std::string(e.folders[0]), a79);
+}
+
+TEST_F(CatalogueTest, HostileCountsGiveAnEmptyCatalogue) {
+    // The profile reader does not clamp: "-1" and "4294967295" both answer 0xFFFFFFFF.
+    for (const char* max : {"-1", "abc", "4294967295", "2000000000", "100001", "-2147483648"}) {
+        SCOPED_TRACE(max);
+        WriteCatalogue(std::string("[データ数]\r\nMAX=") + max + "\r\n[0]\r\nTYPE=1\r\n");
+        LoadedCatalogue cat = Load();
+        EXPECT_EQ(cat.count, 0);
+        EXPECT_FALSE(cat.entries);
+        EXPECT_FALSE(cat.presence);
+        EXPECT_EQ(SystemCatalogue::ReadCount("C:\\sys\\JDTKANRI.JYO"), 0);
+    }
+    EXPECT_EQ(SystemCatalogue::ReadCount(nullptr), 0);
+    EXPECT_EQ(SystemCatalogue::ReadCount(""), 0);
+}
+
+}  // namespace

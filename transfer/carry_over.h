@@ -1,0 +1,19 @@
+// Carrying a data set's attribute groups from one document into another.
+#pragma once
+
+#include "host/dem.h"
+
+// Moves the groups of carry-over kind `kind` (1 to 3) from `from` into `to`:
+// kind 1 both 265-byte tables and the five settings, kind 2 the 341-byte table,
+// kind 3 the 269-byte table. A moved table takes the source's entry count with
+// its entries, so the destination holds exactly the source's group afterwards.
+// Everything else of `to` is left as it was.
+void MoveAttributeGroups(const DemAttr& from, DemAttr& to, int kind);
+
+// Loads the attributes of the documents `source` and `destination` (CP932 Windows
+// paths) through the host document library, moves the groups of `kind` and saves
+// the destination's attributes back. False when the document engine cannot be
+// prepared, either document cannot be loaded, or the save fails; the destination
+// is then unchanged (the library saves atomically).
+bool CarryOverAttributes(const char* source, const char* destination, int kind,
+                         DemInitData& docInit, const char* docTempName);

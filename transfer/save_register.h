@@ -1,0 +1,32 @@
+// The user's two operations, save ("→保存→") and register ("←登録←"), free of any
+// widget, so that every front end runs them with the same steps and messages.
+#pragma once
+
+#include <string>
+
+#include "transfer/transfer_engine.h"
+#include "transfer/transfer_host.h"
+
+// What the operations need of their front end beyond a transfer.
+class OperationHost : public TransferHost {
+public:
+    // Puts `name` (CP932) into the maintenance folder box as its text.
+    virtual void SetFolderName(const std::string& name) = 0;
+    // Forgets the external root: no drive is chosen.
+    virtual void ClearExternalRoot() = 0;
+    // Reloads one pane (0 system, 1 external) and the free-space texts.
+    virtual void RefreshPane(int side) = 0;
+    virtual void BeginWaitCursor() = 0;
+    virtual void EndWaitCursor() = 0;
+};
+
+// Saves the data sets selected in the system list into the maintenance folder
+// named by the folder box on the current drive, and marks them in the folder's
+// index file once every file is written. Ends with a refresh of the external
+// pane, unless it stops before anything is asked of the drive's folders (no
+// drive, no medium).
+void RunSave(TransferEngine& engine, const TransferContext& context, OperationHost& host);
+
+// Registers the data sets selected in the external list from the maintenance
+// folder into the system. Ends with a refresh of the system pane.
+void RunRegister(TransferEngine& engine, const TransferContext& context, OperationHost& host);

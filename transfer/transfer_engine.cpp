@@ -1,0 +1,187 @@
+#include "transfer/transfer_engine.h"
+
+#include <cctype>
+
+#include "host/odisk.h"
+#include "platform/copy_file.h"
+#include "platform/win32.h"
+#include "transfer/carry_over.h"
+#include "transfer/folder_path.h"
+#include "transfer/transfer_texts.h"
+
+TransferEngine::TransferEngine() {
+    for (std::string* s : {&m_folderName, &m_systemFolder, &m_externalFolder, &m_pattern, &m_source,
+                           &m_destination})
+        s->reserve(TransferList::kPathReserve);
+    m_documentRows.reserve(64);
+    m_flushRows.reserve(4);
+}
+
+int TransferEngine::BuildTransferList(int direction, const TransferContext& context, TransferHost& host) {
+    m_list.Clear();
+    m_documentRows.clear();
+    ODiskSize total;
+    if (context.dataCount <= 0 || !context.catalogue) return 1;
+
+    const bool save = direction != kDirectionRegister;
+    int externalRow = 0;
+    for (int32_t e = 0; e < context.dataCount; ++e) {
+        const CatalogueEntry& entry = context.catalogue[e];
+
+        // The folder box is read for every data set, as the front end may change it.
+        m_folderName = host.FolderName();
+        if (m_folderName.empty()) m_folderName = transfer_texts::DefaultFolderName();
+
+        m_systemFolder = context.systemRoot;
+        if (entry.path[0] != '\0') {
+            m_systemFolder += '\\';
+            m_systemFolder += entry.path;
+        }
+        // The backup path brings its own leading backslash.
+        m_externalFolder = context.externalRoot;
+        m_externalFolder += '\\';
+        m_externalFolder += m_folderName;
+        m_externalFolder += entry.backupPath;
+
+        const std::string& sourceFolder = save ? m_systemFolder : m_externalFolder;
+        const std::string& destinationFolder = save ? m_externalFolder : m_systemFolder;
+
+        bool takesPart;
+        if (save) {
+            takesPart = host.IsSystemRowSelected(e);
+        } else {
+            // Row r of the external list is the r-th data set the folder holds.
+            if (!context.presence || context.presence[e] == 0) continue;
+            takesPart = host.IsExternalRowSelected(externalRow++);
+        }
+        if (!takesPart) continue;
+        if (_access(sourceFolder.c_str(), 0) != 0) continue;
+
+        const int kind = CarryOverKind(entry.type, entry.typeIndex);
+        const int folders = entry.UsedFolders();
+        const int names = entry.UsedNames();
+        for (int j = 0; j < folders; ++j)
+            for (int k = 0; k < names; ++k)
+                ListMatches(sourceFolder, destinationFolder, entry.folders[j], entry.names[k], kind, total);
+
+        if (save) {
+            const int drive = host.CurrentDrive();
+            const ODiskSize freeSize =
+                (drive >= 0 && drive < 26) ? ODiskNo(static_cast<unsigned char>(drive)).GetFreeSize() : ODiskSize();
+            if (freeSize < total) {
+                UserMessage message;
+                message.text = transfer_texts::SpaceShortage(destinationFolder.empty() ? ' ' : destinationFolder[0],
+                                                             freeSize.ToString(0xFFFFFFFF),
+                                                             total.ToString(0xFFFFFFFF));
+                message.appCaption = true;
+                message.icon = MsgIcon::Stop;
+                host.ShowMessage(message);
+                return 0;
+            }
+        }
+    }
+    return 1;
+}
+
+void TransferEngine::ListMatches(const std::string& sourceFolder, const std::string& destinationFolder,
+                                 const char* folder, const char* name, int kind, ODiskSize& total) {
+    m_pattern = sourceFolder;
+    m_pattern += folder;
+    m_pattern += name;
+    WIN32_FIND_DATAA found;
+    HANDLE search = FindFirstFileA(m_pattern.c_str(), &found);
+    if (search == INVALID_HANDLE_VALUE) return;
+    do {
+        if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) continue;
+        TransferRow& row = m_list.Append();
+        row.source = sourceFolder;
+        row.source += folder;
+        row.source += '\\';
+        row.source += found.cFileName;
+        row.destination = destinationFolder;
+        row.destination += folder;
+        row.destination += '\\';
+        row.destination += found.cFileName;
+        row.kind = kind;
+        // Each document is written once per kind but takes its room only once.
+        if (CountsSize(row.destination, kind)) {
+            total += O_FileSize(row.source.c_str());
+            if (kind != 0) m_documentRows.push_back(m_list.Count() - 1);
+        }
+    } while (FindNextFileA(search, &found));
+    FindClose(search);
+}
+
+bool TransferEngine::CountsSize(const std::string& destination, int kind) const {
+    if (kind == 0) return true;
+    for (uint32_t row : m_documentRows)
+        if (m_list.Row(row).destination == destination) return false;
+    return true;
+}
+
+uint32_t TransferEngine::RunTransfer(int direction, const TransferContext& context, TransferHost& host) {
+    host.SetTransferBusy(true);
+    m_flushRows.clear();
+    const uint32_t count = m_list.Count();
+    uint32_t done = 0;
+    for (uint32_t i = 0; i < count; ++i) {
+        // Private copies: the front end may run its own handlers while events pass.
+        const TransferRow& row = m_list.Row(i);
+        m_source = row.source;
+        m_destination = row.destination;
+        const int kind = row.kind;
+
+        host.ProcessPendingEvents();
+
+        if (CreateFolderPath(m_destination.c_str()) == 0 || !WriteRow(direction, kind, context)) {
+            Fail(host);
+            return 0;
+        }
+        bool driveSeen = false;
+        for (uint32_t r : m_flushRows)
+            driveSeen |= std::toupper(static_cast<unsigned char>(m_list.Row(r).destination[0])) ==
+                         std::toupper(static_cast<unsigned char>(m_destination[0]));
+        if (!driveSeen) m_flushRows.push_back(i);
+        ++done;
+    }
+    // Success is reported only once the data is on the medium, so that a stick
+    // pulled after the message loses nothing.
+    if (done > 0 && !FlushDestinations()) {
+        Fail(host);
+        return 0;
+    }
+    host.SetTransferBusy(false);
+    return done;
+}
+
+bool TransferEngine::WriteRow(int direction, int kind, const TransferContext& context) {
+    const char* source = m_source.c_str();
+    const char* destination = m_destination.c_str();
+    auto carryOver = [&] {
+        if (!context.docInit || !context.files.docTempName) return false;
+        return CarryOverAttributes(source, destination, kind, *context.docInit, context.files.docTempName);
+    };
+    if (direction != kDirectionRegister) {
+        if (kind == 0) return CopyFileA(source, destination, FALSE) != FALSE;
+        // A document the maintenance folder lacks is copied whole; one it holds
+        // only receives this data set's groups.
+        return CopyFileA(source, destination, TRUE) != FALSE || carryOver();
+    }
+    if (kind == 0) return O_CopyFile(source, destination);
+    return carryOver();
+}
+
+bool TransferEngine::FlushDestinations() {
+    bool ok = true;
+    for (uint32_t r : m_flushRows) ok &= platform::FlushFilesystemOf(m_list.Row(r).destination.c_str());
+    return ok;
+}
+
+void TransferEngine::Fail(TransferHost& host) {
+    UserMessage message;
+    message.text = transfer_texts::WriteError();
+    message.caption = transfer_texts::CaptionMaintenance();
+    message.icon = MsgIcon::Stop;
+    host.ShowMessage(message);
+    host.SetTransferBusy(false);
+}

@@ -1,0 +1,53 @@
+#include "transfer/transfer_texts.h"
+
+#include "platform/cp932.h"
+
+namespace transfer_texts {
+namespace {
+// Converted once, on first use.
+#define CP932_TEXT(fn, utf8)                                        \
+    const std::string& fn() {                                       \
+        static const std::string text = platform::Utf8ToCp932(utf8); \
+        return text;                                                \
+    }
+}  // namespace
+
+CP932_TEXT(DefaultFolderName, "設定データ保守")
+CP932_TEXT(CaptionSave, "データ保存")
+CP932_TEXT(CaptionRegister, "データ再登録")
+CP932_TEXT(CaptionMaintenance, "設定データ保守")
+CP932_TEXT(WriteError, "ファイルの書き込みエラーです！\n空き容量・書き込み禁止の確認等を行ってください")
+CP932_TEXT(NoFiles, "ファイルが存在しませんでした")
+CP932_TEXT(SaveEmptyNameQuestion, "ディレクトリ名称を｢設定データ保守｣で保存します。\nよろしいですか?")
+CP932_TEXT(RegisterEmptyNameQuestion, "名称が｢設定データ保守｣のディレクトリから再登録します。")
+
+namespace {
+CP932_TEXT(InsertDiskHead, "ドライブ ")
+CP932_TEXT(InsertDiskTail, ": にディスクを挿入して、[OK]を押して下さい。")
+CP932_TEXT(BadNameHead, "ディレクトリ名［ ")
+CP932_TEXT(BadNameTail, " ］が不正です。（名称を変更して下さい。）")
+CP932_TEXT(ConfirmSaveTail, " ] ドライブにデータの保存を行いますか？")
+CP932_TEXT(ConfirmRegisterTail, " ] ドライブからデータの再登録を行いますか？")
+CP932_TEXT(ShortageHead, "「")
+CP932_TEXT(ShortageMid, "」の空き容量が不足しています。")
+CP932_TEXT(ShortageFree, "\n\n空き容量：")
+CP932_TEXT(ShortageTotal, "\n\nコピーサイズ：")
+}  // namespace
+#undef CP932_TEXT
+
+std::string InsertDisk(char driveLetter) { return InsertDiskHead() + driveLetter + InsertDiskTail(); }
+
+std::string BadFolderName(const std::string& name) { return BadNameHead() + name + BadNameTail(); }
+
+std::string ConfirmSave(char driveLetter) { return std::string("[ ") + driveLetter + ConfirmSaveTail(); }
+
+std::string ConfirmRegister(char driveLetter) {
+    return std::string("[ ") + driveLetter + ConfirmRegisterTail();
+}
+
+std::string SpaceShortage(char driveLetter, const std::string& freeText, const std::string& totalText) {
+    return ShortageHead() + driveLetter + ShortageMid() + ShortageFree() + freeText + ShortageTotal() +
+           totalText;
+}
+
+}  // namespace transfer_texts
