@@ -19,24 +19,28 @@ QString MessageCaption(const UserMessage& message) {
 
 void SetMessageBoxScript(MessageBoxScript script) { g_script = std::move(script); }
 
-MsgAnswer ShowMessageBox(QWidget* parent, const UserMessage& message) {
-    if (g_script) return g_script(message);
-
-    QMessageBox box(parent);
-    box.setWindowTitle(MessageCaption(message));
-    box.setText(FromCp932(message.text));
-    box.setTextFormat(Qt::PlainText);
+std::unique_ptr<QMessageBox> MakeMessageBox(QWidget* parent, const UserMessage& message) {
+    auto box = std::make_unique<QMessageBox>(parent);
+    box->setWindowTitle(MessageCaption(message));
+    box->setText(FromCp932(message.text));
+    box->setTextFormat(Qt::PlainText);
     switch (message.icon) {
-    case MsgIcon::None: box.setIcon(QMessageBox::NoIcon); break;
-    case MsgIcon::Question: box.setIcon(QMessageBox::Question); break;
-    case MsgIcon::Stop: box.setIcon(QMessageBox::Critical); break;
+    case MsgIcon::None: box->setIcon(QMessageBox::NoIcon); break;
+    case MsgIcon::Question: box->setIcon(QMessageBox::Question); break;
+    case MsgIcon::Stop: box->setIcon(QMessageBox::Critical); break;
     }
-    QPushButton* ok = box.addButton(QStringLiteral("OK"), QMessageBox::AcceptRole);
+    QPushButton* ok = box->addButton(QStringLiteral("OK"), QMessageBox::AcceptRole);
     QPushButton* cancel = nullptr;
     if (message.buttons == MsgButtons::OkCancel)
-        cancel = box.addButton(QStringLiteral("キャンセル"), QMessageBox::RejectRole);
-    box.setDefaultButton(ok);
-    box.setEscapeButton(cancel ? static_cast<QAbstractButton*>(cancel) : ok);
-    box.exec();
-    return box.clickedButton() == ok ? MsgAnswer::Ok : MsgAnswer::Cancel;
+        cancel = box->addButton(QStringLiteral("キャンセル"), QMessageBox::RejectRole);
+    box->setDefaultButton(ok);
+    box->setEscapeButton(cancel ? static_cast<QAbstractButton*>(cancel) : ok);
+    return box;
+}
+
+MsgAnswer ShowMessageBox(QWidget* parent, const UserMessage& message) {
+    if (g_script) return g_script(message);
+    std::unique_ptr<QMessageBox> box = MakeMessageBox(parent, message);
+    box->exec();
+    return box->clickedButton() == box->defaultButton() ? MsgAnswer::Ok : MsgAnswer::Cancel;
 }

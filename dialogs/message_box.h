@@ -4,10 +4,12 @@
 
 #include <QString>
 #include <functional>
+#include <memory>
 
 #include "transfer/user_message.h"
 
 class QWidget;
+class QMessageBox;
 
 // The caption of the application's boxes (the program's name).
 void SetApplicationCaption(const QString& caption);
@@ -15,6 +17,9 @@ QString ApplicationCaption();
 
 // The caption a message is shown with (its own, or the program's name).
 QString MessageCaption(const UserMessage& message);
+
+// The box as it is shown (for pictures of it); ShowMessageBox runs one.
+std::unique_ptr<QMessageBox> MakeMessageBox(QWidget* parent, const UserMessage& message);
 
 // Shows the box modally over `parent` and answers the button pressed.
 MsgAnswer ShowMessageBox(QWidget* parent, const UserMessage& message);

@@ -14,6 +14,7 @@ namespace platform::profile {
 namespace {
 
 constexpr size_t kMaxFiles = 64;
+constexpr off_t kMaxFileBytes = off_t(1) << 30;
 
 // A file modified less than this long before we read it may be modified again
 // within the same timestamp tick, leaving its stat unchanged; such an entry is
@@ -71,6 +72,11 @@ bool ReadWhole(const std::string& host, std::string* bytes, struct stat* st, int
     }
     if (fstat(fd, st) != 0 || !S_ISREG(st->st_mode)) {
         *err = S_ISDIR(st->st_mode) ? EISDIR : EACCES;
+        close(fd);
+        return false;
+    }
+    if (st->st_size > kMaxFileBytes) {  // positions are 32-bit; no profile is this large
+        *err = ENOMEM;
         close(fd);
         return false;
     }

@@ -125,6 +125,8 @@ Found LookUp(const ProfileFile& f, LPCSTR app, LPCSTR key) {
         return r;
     }
     if (!s) return r;
+    // Only "key=value" lines are keys: a line without '=' reads as missing (our
+    // choice; Windows never lists such a line as a key).
     const Line* line = f.FindKey(*s, TrimSpaces(key));
     if (!line) return r;
     r.found = true;

@@ -162,7 +162,8 @@ BOOL WritePrivateProfileStringA(LPCSTR lpAppName, LPCSTR lpKeyName, LPCSTR lpStr
         return FALSE;
     }
     platform::profile::StoreLocked(target.host, std::move(bytes));
-    // Windows reports the failed open of a file that it then created.
+    // Windows reports the failed open of a file that it then created; after
+    // rewriting an existing file we report success (0).
     SetLastError(target.exists ? ERROR_SUCCESS : ERROR_FILE_NOT_FOUND);
     return TRUE;
 }

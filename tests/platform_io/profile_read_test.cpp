@@ -186,4 +186,13 @@ TEST_F(Read, IntegerParsing) {
     EXPECT_EQ(GetPrivateProfileIntA("i", "x", -5, "C:\\ini\\missing.ini"), static_cast<UINT>(-5));
 }
 
+TEST_F(Read, IntegerOfAListIsItsFirstName) {
+    // Windows: with a NULL section or key the value read is the list of names.
+    Put("[12abc]\r\n34=x\r\n");
+    EXPECT_EQ(Int(nullptr, nullptr), 12u);
+    EXPECT_EQ(Int(nullptr, "ignored"), 12u);
+    EXPECT_EQ(Int("12abc", nullptr), 34u);
+    EXPECT_EQ(Int("none", nullptr, 9), 9u);
+}
+
 }  // namespace
