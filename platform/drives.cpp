@@ -221,7 +221,7 @@ unsigned DetectType(const std::string& target) {
 
 bool LinkExists(int drive) {
     struct stat st {};
-    return drive >= 0 && drive <= 25 && lstat(DriveLinkPath(drive).c_str(), &st) == 0;
+    return drive >= 0 && drive <= 25 && lstat(DriveLinkPath(drive).c_str(), &st) == 0 && S_ISLNK(st.st_mode);
 }
 
 std::atomic<UINT> g_errorMode{0};
@@ -237,7 +237,7 @@ void SetMountTableForTesting(const std::string& mountInfoPath, const std::string
 unsigned DriveType(int drive) {
     if (!LinkExists(drive)) return DRIVE_NO_ROOT_DIR;
     std::string root = DriveHostRoot(drive);
-    if (root.empty()) return DRIVE_NO_ROOT_DIR;  // not a symbolic link: not a drive of ours
+    if (root.empty()) return DRIVE_NO_ROOT_DIR;
     unsigned type = TypeFromWord(RegisteredType(drive));
     if (type != DRIVE_UNKNOWN) return type;
     return DetectType(root);

@@ -123,6 +123,20 @@ HostPath ResolveAbsolute(int drive, std::vector<std::string>& comps, bool traili
         }
     }
 
+    // Fast path: the exact name exists. The stat goes through the drive's link,
+    // so the kernel follows the link as it is now (a stick pulled or plugged in
+    // shows at once) without a readlink of its own on every profile read.
+    if (!clean.empty()) {
+        std::string viaLink = JoinHost(DriveLinkPath(drive), clean);
+        if (stat(viaLink.c_str(), &r.info) == 0) {
+            r.ok = true;
+            r.host = std::move(viaLink);
+            r.exists = true;
+            r.parentExists = true;
+            return r;
+        }
+    }
+
     std::string root = DriveHostRoot(drive);
     if (root.empty()) {
         r.error = ERROR_PATH_NOT_FOUND;
@@ -130,7 +144,6 @@ HostPath ResolveAbsolute(int drive, std::vector<std::string>& comps, bool traili
     }
     r.ok = true;
 
-    // Fast path: the exact name exists.
     r.host = JoinHost(root, clean);
     if (stat(r.host.c_str(), &r.info) == 0) {
         r.exists = true;

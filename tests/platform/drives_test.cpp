@@ -29,8 +29,10 @@ TEST_F(DrivesTest, GetLogicalDrivesFollowsTheLinks) {
     prefix.UnlinkDrive('E');
     prefix.UnlinkDrive('Z');
     EXPECT_EQ(GetLogicalDrives(), Bit('A') | Bit('C'));
-    // A raw device link "d::" is no drive.
+    // A raw device link "d::" is no drive, nor is anything but a symbolic link.
     WriteHostFile(prefix.Dir() + "/dosdevices/d::", "");
+    WriteHostFile(prefix.Dir() + "/dosdevices/f:", "");
+    EXPECT_EQ(GetDriveTypeA("F:\\"), DRIVE_NO_ROOT_DIR);
     EXPECT_EQ(GetLogicalDrives(), Bit('A') | Bit('C'));
 }
 

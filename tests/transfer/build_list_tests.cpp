@@ -2,7 +2,6 @@
 #include <algorithm>
 #include <cstring>
 #include <filesystem>
-#include <set>
 
 #include "host/odisk.h"
 #include "tests/transfer/transfer_fixture.h"
@@ -150,14 +149,4 @@ TEST_F(BuildListTest, ShortageMessageIsTheApplicationsStopBox) {
     EXPECT_EQ(text.substr(text.find("\n\nコピーサイズ：")), "\n\nコピーサイズ：1000.0 GB");
 }
 
-TEST_F(BuildListTest, ListGrowsPastItsInitialRows) {
-    catalogue = {MakeEntry(0, 0, "MANY", "\\MANY", {"\\*.TXT"})};
-    for (int i = 0; i < 1100; ++i) WriteSys("MANY/f" + std::to_string(i) + ".txt", "x");
-    host.systemSelected = {0};
-    ASSERT_EQ(engine.BuildTransferList(kDirectionSave, Context(), host), 1);
-    EXPECT_EQ(engine.FileCount(), 1100u);
-    std::set<std::string> names;
-    for (uint32_t i = 0; i < engine.FileCount(); ++i) names.insert(engine.List().Row(i).destination);
-    EXPECT_EQ(names.size(), 1100u);
-}
 }  // namespace

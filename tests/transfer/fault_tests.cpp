@@ -12,14 +12,6 @@
 namespace {
 namespace fs = std::filesystem;
 
-std::vector<std::string> Names(const std::string& hostDir) {
-    std::vector<std::string> names;
-    for (const auto& e : fs::recursive_directory_iterator(hostDir))
-        names.push_back(fs::relative(e.path(), hostDir).string());
-    std::sort(names.begin(), names.end());
-    return names;
-}
-
 // Fills the filesystem that holds `hostDir` to the last byte.
 void FillUp(const std::string& hostDir) {
     const int fd = ::open((hostDir + "/filler").c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
@@ -59,11 +51,6 @@ protected:
     }
     void TearDown() override {
         for (auto it = m_mounted.rbegin(); it != m_mounted.rend(); ++it) ::umount2(it->c_str(), MNT_DETACH);
-    }
-    void ExpectOneWriteError() {
-        ASSERT_EQ(host.messages.size(), 1u);
-        EXPECT_EQ(host.Texts()[0], "ファイルの書き込みエラーです！\n空き容量・書き込み禁止の確認等を行ってください");
-        EXPECT_EQ(host.calls.back(), "busy0");
     }
 
     std::string m_mount;
@@ -110,7 +97,7 @@ TEST_F(FaultTest, DiskFillingUpMidTransferLeavesNoPartialFile) {
     EXPECT_EQ(engine.RunTransfer(kDirectionSave, Context(), host), 0u);
     ExpectOneWriteError();
     EXPECT_EQ(ReadHostFile(ExtHost("保守A/U/0.dat")), std::string(200 * 1024, '0'));
-    EXPECT_EQ(Names(ExtHost("保守A/U")), (std::vector<std::string>{"0.dat"}));
+    EXPECT_EQ(Listing(ExtHost("保守A/U")), (std::vector<std::string>{"0.dat"}));
 }
 
 TEST_F(FaultTest, WriteProtectedMediumChangesNothing) {
@@ -148,6 +135,6 @@ TEST_F(FaultTest, MediumPulledBetweenRowsStopsWithOneMessage) {
     };
     EXPECT_EQ(engine.RunTransfer(kDirectionSave, Context(), host), 0u);
     ExpectOneWriteError();
-    EXPECT_EQ(Names(ExtHost("保守A/U")), (std::vector<std::string>{"0.dat"}));
+    EXPECT_EQ(Listing(ExtHost("保守A/U")), (std::vector<std::string>{"0.dat"}));
 }
 }  // namespace

@@ -1,22 +1,8 @@
 // Copying the list: plain files, documents, folders, failures.
-#include <sys/stat.h>
-
-#include <filesystem>
-
 #include "tests/transfer/transfer_fixture.h"
 #include "transfer/carry_over.h"
-#include "transfer/transfer_texts.h"
 
 namespace {
-namespace fs = std::filesystem;
-
-std::vector<std::string> Listing(const std::string& hostDir) {
-    std::vector<std::string> names;
-    for (const auto& e : fs::recursive_directory_iterator(hostDir))
-        names.push_back(fs::relative(e.path(), hostDir).string());
-    std::sort(names.begin(), names.end());
-    return names;
-}
 
 class RunTransferTest : public TransferTest {
 protected:
@@ -27,15 +13,6 @@ protected:
     uint32_t Register() {
         EXPECT_EQ(engine.BuildTransferList(kDirectionRegister, Context(), host), 1);
         return engine.RunTransfer(kDirectionRegister, Context(), host);
-    }
-    void ExpectOneWriteError() {
-        ASSERT_EQ(host.messages.size(), 1u);
-        EXPECT_EQ(host.Texts()[0], "ファイルの書き込みエラーです！\n空き容量・書き込み禁止の確認等を行ってください");
-        EXPECT_EQ(host.messages[0].caption, W("設定データ保守"));
-        EXPECT_FALSE(host.messages[0].appCaption);
-        EXPECT_EQ(host.messages[0].icon, MsgIcon::Stop);
-        EXPECT_EQ(host.messages[0].buttons, MsgButtons::Ok);
-        EXPECT_EQ(host.calls.back(), "busy0");
     }
 };
 

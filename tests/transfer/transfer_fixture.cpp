@@ -1,6 +1,8 @@
 #include "tests/transfer/transfer_fixture.h"
 
+#include <algorithm>
 #include <cstring>
+#include <filesystem>
 
 #include "host/doc_format.h"
 #include "platform/cp932.h"
@@ -114,4 +116,23 @@ std::vector<std::string> TransferTest::Rows() const {
         out.push_back(platform::Cp932ToUtf8(list.Row(i).source) + " -> " +
                       platform::Cp932ToUtf8(list.Row(i).destination) + " : " + std::to_string(list.Row(i).kind));
     return out;
+}
+
+void TransferTest::ExpectOneWriteError() const {
+    ASSERT_EQ(host.messages.size(), 1u);
+    EXPECT_EQ(host.Texts()[0], "ファイルの書き込みエラーです！\n空き容量・書き込み禁止の確認等を行ってください");
+    EXPECT_EQ(host.messages[0].caption, W("設定データ保守"));
+    EXPECT_FALSE(host.messages[0].appCaption);
+    EXPECT_EQ(host.messages[0].icon, MsgIcon::Stop);
+    EXPECT_EQ(host.messages[0].buttons, MsgButtons::Ok);
+    EXPECT_EQ(host.calls.back(), "busy0");
+}
+
+std::vector<std::string> Listing(const std::string& hostDir) {
+    namespace fs = std::filesystem;
+    std::vector<std::string> names;
+    for (const auto& e : fs::recursive_directory_iterator(hostDir))
+        names.push_back(fs::relative(e.path(), hostDir).string());
+    std::sort(names.begin(), names.end());
+    return names;
 }

@@ -51,6 +51,9 @@ public:
     std::vector<std::string> Texts() const;
 };
 
+// Every file and folder below a host folder, relative and sorted.
+std::vector<std::string> Listing(const std::string& hostDir);
+
 // A catalogue entry; texts in UTF-8.
 CatalogueEntry MakeEntry(int type, int typeIndex, const std::string& path, const std::string& backupPath,
                          const std::vector<std::string>& names, const std::vector<std::string>& folders = {""});
@@ -73,6 +76,8 @@ protected:
     TransferContext& Context();  // points at the current catalogue
     // Rows as "source -> destination : kind" in UTF-8.
     std::vector<std::string> Rows() const;
+    // The one write-error box of a failed transfer, shown with the controls unlocked after it.
+    void ExpectOneWriteError() const;
 
     TempPrefix prefix;
     std::string driveE;
