@@ -20,9 +20,10 @@ bool FlushFilesystemOf(const char* winPath);
 int CreateTempBeside(const std::string& hostTarget, std::string* tempPath);
 
 // Flushes and closes `fd`, then renames the temporary file over `hostTarget`
-// (with `noReplace`, fails with EEXIST when the target exists) and flushes the
-// folder. Returns 0, or an errno value after removing the temporary file.
-int CommitTemp(int fd, const std::string& tempPath, const std::string& hostTarget, bool noReplace);
+// (with `noReplace`, fails with EEXIST when the target exists) and, with
+// `flushFolder`, flushes the folder. Returns 0, or an errno value after removing the temporary file.
+int CommitTemp(int fd, const std::string& tempPath, const std::string& hostTarget, bool noReplace,
+               bool flushFolder = true);
 
 // Closes and removes a temporary file after a failure; errno is kept.
 void DiscardTemp(int fd, const std::string& tempPath);
