@@ -2,6 +2,7 @@
 // through a temporary file and a rename, so readers see the old or the new file,
 // never half of one.
 #include "host/doc_format.h"
+#include "platform/copy_file.h"
 
 #include <cerrno>
 #include <cstring>
@@ -110,48 +111,24 @@ std::string ReadDocument(int fd, DemAttr* attr, OpenDocument* doc) {
     return {};
 }
 
-std::string Parent(const std::string& path) {
-    size_t slash = path.find_last_of('/');
-    if (slash == std::string::npos) return ".";
-    return slash == 0 ? "/" : path.substr(0, slash);
-}
-
-std::string BaseName(const std::string& path) {
-    size_t slash = path.find_last_of('/');
-    return slash == std::string::npos ? path : path.substr(slash + 1);
-}
-
 // Writes a new file beside `hostPath` with `fill`, gives it `mode`, flushes it and
-// renames it over `hostPath`. On any failure the temporary file is removed and
-// `hostPath` is left as it was.
+// renames it over `hostPath`, through the platform's safe replacement. On any
+// failure the temporary file is removed and `hostPath` is left as it was.
 std::string ReplaceViaTemp(const std::string& hostPath, mode_t mode,
                            const std::function<bool(int fd)>& fill) {
-    const std::string dir = Parent(hostPath);
-    // ".NAME.XXXXXX", kept within the 255-byte name limit.
-    std::string base = BaseName(hostPath);
-    if (base.size() > 200) base.resize(200);
-    std::string tmp = dir + "/." + base + ".XXXXXX";
-    Fd fd(::mkstemp(tmp.data()));
-    if (fd.Get() < 0) return Errno("cannot create a temporary file in " + dir);
-    std::string err;
-    if (!fill(fd.Get()))
-        err = Errno("cannot write the new file");
-    else if (::fchmod(fd.Get(), mode) != 0)
-        err = Errno("cannot set the permissions of the new file");
-    else if (::fsync(fd.Get()) != 0)
-        err = Errno("cannot flush the new file");
-    else if (!fd.Close())
-        err = Errno("cannot write the new file");
-    else if (::rename(tmp.c_str(), hostPath.c_str()) != 0)
-        err = Errno("cannot replace " + hostPath);
-    if (!err.empty()) {
-        fd.Reset();
-        ::unlink(tmp.c_str());
+    std::string tmp;
+    int fd = platform::CreateTempBeside(hostPath, &tmp);
+    if (fd < 0) return Errno("cannot create a temporary file beside " + hostPath);
+    if (!fill(fd) || ::fchmod(fd, mode) != 0) {
+        std::string err = Errno("cannot write the new file");
+        platform::DiscardTemp(fd, tmp);
         return err;
     }
-    // Make the rename itself durable; the new file is in place either way.
-    Fd dirFd(::open(dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
-    if (dirFd.Get() >= 0) ::fsync(dirFd.Get());
+    int rc = platform::CommitTemp(fd, tmp, hostPath, false);
+    if (rc != 0) {
+        errno = rc;
+        return Errno("cannot replace " + hostPath);
+    }
     return {};
 }
 

@@ -4,6 +4,8 @@
 // sections as in one of ten.
 #pragma once
 
+#include "platform/cp932.h"
+
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -97,6 +99,14 @@ uint64_t NameHash(std::string_view name, uint64_t seed);
 
 // Blanks trimmed from profile lines: space, tab and vertical tab.
 inline bool IsBlank(char c) { return c == ' ' || c == '\t' || c == '\v'; }
-inline bool IsLeadByte(unsigned char c) { return (c >= 0x81 && c <= 0x9F) || (c >= 0xE0 && c <= 0xFC); }
+
+// Only spaces are stripped from the names a caller passes; a tab stays part of it.
+inline std::string_view TrimSpaces(const char* s) {
+    std::string_view v(s);
+    while (!v.empty() && v.front() == ' ') v.remove_prefix(1);
+    while (!v.empty() && v.back() == ' ') v.remove_suffix(1);
+    return v;
+}
+inline bool IsLeadByte(unsigned char c) { return IsCp932LeadByte(c); }
 
 }  // namespace platform::profile

@@ -10,16 +10,10 @@
 using platform::profile::Line;
 using platform::profile::ProfileFile;
 using platform::profile::Section;
+using platform::profile::TrimSpaces;
 
 namespace {
 
-// Only spaces are stripped from the names a caller passes; a tab stays part of it.
-std::string_view TrimSpaces(const char* s) {
-    std::string_view v(s);
-    while (!v.empty() && v.front() == ' ') v.remove_prefix(1);
-    while (!v.empty() && v.back() == ' ') v.remove_suffix(1);
-    return v;
-}
 
 // One outer pair of matching quotes comes off a value of two characters or more.
 std::string_view StripQuotes(std::string_view v) {

@@ -16,15 +16,10 @@ using platform::profile::Line;
 using platform::profile::LineKind;
 using platform::profile::ProfileFile;
 using platform::profile::Section;
+using platform::profile::TrimSpaces;
 
 namespace {
 
-std::string_view TrimSpaces(const char* s) {
-    std::string_view v(s);
-    while (!v.empty() && v.front() == ' ') v.remove_prefix(1);
-    while (!v.empty() && v.back() == ' ') v.remove_suffix(1);
-    return v;
-}
 
 // The edited text; false when the edit changes nothing.
 //  - A NULL key removes the first section of the name: its header, key lines and
