@@ -139,6 +139,18 @@ TEST_F(DemoJourney, NewFolderSaveRegisterAndMerge) {
     EXPECT_NE(Label(merged.table341.Entry(0)).find("SYS-PARC"), std::string::npos);
     EXPECT_NE(Label(merged.table269.Entry(0)).find("SYS-PARC"), std::string::npos);
     pictures.Take(&dialog, "step6-registered");
+
+    // 5. The version box, from the dialog's own system menu.
+    QString about;
+    QTimer::singleShot(0, [&] {
+        if (QWidget* box = QApplication::activeModalWidget()) {
+            about = box->windowTitle();
+            pictures.Take(box, "step7-about");
+            box->close();
+        }
+    });
+    dialog.OnSysCommand(0x0010);
+    EXPECT_EQ(about, QStringLiteral("設定保守ツール のﾊﾞｰｼﾞｮﾝ情報"));
 }
 
 }  // namespace

@@ -5,6 +5,7 @@
 #include <QGroupBox>
 #include <QLabel>
 #include <QMenu>
+#include <QPixmap>
 #include <QPushButton>
 #include <QTimer>
 #include <QtTest/QTest>
@@ -58,6 +59,8 @@ TEST_P(MainDialogTest, EveryControlOfTheTemplateStandsAtItsIdWithClassTextAndRec
     EXPECT_EQ(units.BaseY(), 13);
     EXPECT_EQ(dialog.size(), QSize(units.ToPixelsX(D().mainDialog.cx), units.ToPixelsY(D().mainDialog.cy)));
     EXPECT_EQ(dialog.windowTitle(), QStringLiteral("設定保守ツール"));
+    // Icon 128 is compiled in and found.
+    EXPECT_FALSE(QPixmap(QString::fromUtf8(ApplicationIconPath())).isNull());
 
     for (const ControlTemplate& c : D().mainDialog.controls) {
         if (c.id == -1) continue;
