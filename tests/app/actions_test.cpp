@@ -293,6 +293,27 @@ TEST_P(ActionsTest, NewFolderMakesTheRootAndAcceptsADot) {
     EXPECT_EQ(Folders(*dialog)->currentText(), QStringLiteral("2026"));
 }
 
+TEST_P(ActionsTest, NewFolderRefusesAnIndexPathTooLongForItsBuffer) {
+    MessageScript script;
+    std::string longName(110, 'n');
+    MakeHostDirs(root + "/" + longName);
+    auto dialog = OpenOnStick();
+    ASSERT_EQ(Folders(*dialog)->currentText().size(), 110);
+    // The pre-filled name, shortened by one character: new, but its index file
+    // path would be longer than 127 bytes.
+    WithNewFolderDialog([](CNewFolderDlg& d) {
+        auto* edit = qobject_cast<QLineEdit*>(d.GetDlgItem(1036));
+        edit->setText(edit->text().chopped(1));
+        qobject_cast<QPushButton*>(d.GetDlgItem(1))->click();
+    });
+    dialog->OnNewFolderButton();
+    ASSERT_EQ(script.shown.size(), 1u);
+    EXPECT_EQ(script.shown[0].text, "フォルダ作成エラーです！\n空き容量・書き込み禁止の確認等を行ってください");
+    EXPECT_FALSE(HostExists(root + "/" + std::string(109, 'n')));
+    EXPECT_EQ(Folders(*dialog)->count(), 1);
+    EXPECT_EQ(Folders(*dialog)->currentText().size(), 110);
+}
+
 INSTANTIATE_TEST_SUITE_P(BothDeliverables, ActionsTest,
                          ::testing::Values(&QuillmarkDeliverable(), &BrightfenDeliverable()),
                          [](const auto& info) { return std::string(info.param->programName); });
