@@ -54,15 +54,15 @@ bool ParseInt(const std::string& text, long long lo, long long hi, long long* ou
 }
 
 template <size_t N, int C>
-bool Fill(DemAttrTable<N, C>& table, const char* name, const std::string& spec, std::string* err) {
-    const size_t colon = spec.find(':');
+bool Fill(DemAttrTable<N, C>& table, const char* name, const std::string& arg, std::string* err) {
+    const size_t colon = arg.find(':');
     long long count;
-    if (colon == std::string::npos || !ParseInt(spec.substr(0, colon), 0, C, &count)) {
+    if (colon == std::string::npos || !ParseInt(arg.substr(0, colon), 0, C, &count)) {
         *err = std::string("--fill") + name + " wants N:SEED with N from 0 to " + std::to_string(C) +
-               ", not \"" + spec + "\"";
+               ", not \"" + arg + "\"";
         return false;
     }
-    const std::string seed = spec.substr(colon + 1);
+    const std::string seed = arg.substr(colon + 1);
     uint32_t hash = 2166136261u;
     for (unsigned char c : std::string(name) + seed) hash = (hash ^ c) * 16777619u;
     table.count = static_cast<int32_t>(count);
