@@ -106,6 +106,11 @@ HostPath ResolveAbsolute(int drive, std::vector<std::string>& comps, bool traili
         if (i + 1 == comps.size() && !trailing) {
             while (!c.empty() && (c.back() == '.' || c.back() == ' ')) c.pop_back();
             if (c.empty()) continue;
+        } else if (c.size() > 1 && c.back() == '.' && c.find_first_not_of('.') != std::string::npos) {
+            // A folder named before a separator loses one trailing dot ("abc.\x" is
+            // "abc\x"), so a folder made as "abc." is reached again under that name.
+            // Names of dots only are left alone: they must never become "..".
+            c.pop_back();
         }
         if (!IsValidCp932Component(c)) {
             r.error = ERROR_INVALID_NAME;

@@ -15,6 +15,7 @@ TransferEngine::TransferEngine() {
         s->reserve(TransferList::kPathReserve);
     m_documentRows.reserve(64);
     m_flushRows.reserve(4);
+    m_wholeCopies.reserve(64);
 }
 
 int TransferEngine::BuildTransferList(int direction, const TransferContext& context, TransferHost& host) {
@@ -122,6 +123,7 @@ bool TransferEngine::CountsSize(const std::string& destination, int kind) const 
 uint32_t TransferEngine::RunTransfer(int direction, const TransferContext& context, TransferHost& host) {
     host.SetTransferBusy(true);
     m_flushRows.clear();
+    m_wholeCopies.clear();
     const uint32_t count = m_list.Count();
     uint32_t done = 0;
     for (uint32_t i = 0; i < count; ++i) {
@@ -133,7 +135,7 @@ uint32_t TransferEngine::RunTransfer(int direction, const TransferContext& conte
 
         host.ProcessPendingEvents();
 
-        if (CreateFolderPath(m_destination.c_str()) == 0 || !WriteRow(direction, kind, context)) {
+        if (CreateFolderPath(m_destination.c_str()) == 0 || !WriteRow(i, direction, kind, context)) {
             Fail(host);
             return 0;
         }
@@ -154,7 +156,7 @@ uint32_t TransferEngine::RunTransfer(int direction, const TransferContext& conte
     return done;
 }
 
-bool TransferEngine::WriteRow(int direction, int kind, const TransferContext& context) {
+bool TransferEngine::WriteRow(uint32_t row, int direction, int kind, const TransferContext& context) {
     const char* source = m_source.c_str();
     const char* destination = m_destination.c_str();
     auto carryOver = [&] {
@@ -165,10 +167,26 @@ bool TransferEngine::WriteRow(int direction, int kind, const TransferContext& co
         if (kind == 0) return CopyFileA(source, destination, FALSE) != FALSE;
         // A document the maintenance folder lacks is copied whole; one it holds
         // only receives this data set's groups.
-        return CopyFileA(source, destination, TRUE) != FALSE || carryOver();
+        if (CopyFileA(source, destination, TRUE) != FALSE) {
+            m_wholeCopies.push_back(row);
+            return true;
+        }
+        // Copied whole from the same document earlier in this save: it already
+        // holds these groups (and may have taken the source's read-only mark).
+        if (CopiedWholeEarlier(row)) return true;
+        return carryOver();
     }
     if (kind == 0) return O_CopyFile(source, destination);
     return carryOver();
+}
+
+bool TransferEngine::CopiedWholeEarlier(uint32_t row) const {
+    const TransferRow& current = m_list.Row(row);
+    for (uint32_t r : m_wholeCopies) {
+        const TransferRow& earlier = m_list.Row(r);
+        if (earlier.destination == current.destination && earlier.source == current.source) return true;
+    }
+    return false;
 }
 
 bool TransferEngine::FlushDestinations() {

@@ -49,7 +49,8 @@ private:
     void ListMatches(const std::string& sourceFolder, const std::string& destinationFolder,
                      const char* folder, const char* name, int kind, ODiskSize& total);
     bool CountsSize(const std::string& destination, int kind) const;
-    bool WriteRow(int direction, int kind, const TransferContext& context);
+    bool WriteRow(uint32_t row, int direction, int kind, const TransferContext& context);
+    bool CopiedWholeEarlier(uint32_t row) const;
     bool FlushDestinations();
     void Fail(TransferHost& host);
 
@@ -59,4 +60,5 @@ private:
     std::string m_source, m_destination;
     std::vector<uint32_t> m_documentRows;  // rows of kind 1 to 3 whose size was counted
     std::vector<uint32_t> m_flushRows;     // one written row per destination drive
+    std::vector<uint32_t> m_wholeCopies;   // document rows of this run copied whole
 };

@@ -102,6 +102,15 @@ TEST_F(PathsTest, DotsAreResolvedWithoutLeavingTheDrive) {
     EXPECT_EQ(Canon(ResolvePath("C:\\a\\..").host), c);
     // Win32 drops trailing dots and spaces of the last component.
     EXPECT_EQ(Canon(ResolvePath("C:\\a. .").host), c + "/a");
+    // Windows (RtlGetFullPathName) also drops one trailing dot of every folder
+    // before a separator: "a.\b" is "a\b", "a..\b" is "a.\b"; spaces stay there.
+    WriteHostFile(c + "/a/b/f.txt", "x");
+    EXPECT_EQ(Canon(ResolvePath("C:\\a.\\b.\\f.txt").host), c + "/a/b/f.txt");
+    EXPECT_TRUE(ResolvePath("C:\\a.\\b\\").exists);
+    EXPECT_EQ(Canon(ResolvePath("C:\\a..\\b").host), c + "/a./b");
+    EXPECT_FALSE(ResolvePath("C:\\a \\b").exists);
+    // A folder name of three dots is a name, never the parent folder.
+    EXPECT_EQ(Canon(ResolvePath("C:\\a\\...\\x").host), c + "/a/.../x");
 }
 
 TEST_F(PathsTest, DoubleByteCharactersAreNeverSplit) {

@@ -1,4 +1,6 @@
 // Copying the list: plain files, documents, folders, failures.
+#include <sys/stat.h>
+
 #include "tests/transfer/transfer_fixture.h"
 #include "transfer/carry_over.h"
 
@@ -72,6 +74,18 @@ TEST_F(RunTransferTest, DocumentIsCopiedWholeThenMergedByTheSecondKind) {
     EXPECT_EQ(merged.table265First.entries[0], folder.table265First.entries[0]);
     EXPECT_EQ(merged.otherAttributes, folder.otherAttributes);
     EXPECT_TRUE(host.messages.empty());
+}
+
+TEST_F(RunTransferTest, ReadOnlyDocumentSavedWithTwoKindsInOneGo) {
+    // The whole copy takes the read-only mark with it; the second kind's row must
+    // not then fail on a copy that already holds its groups.
+    catalogue = {MakeEntry(2, 0, "DOC", "\\DOC", {"\\MAP.DEM"}), MakeEntry(2, 2, "DOC", "\\DOC", {"\\MAP.DEM"})};
+    WriteDocument(SysHost("DOC/MAP.DEM"), SeededAttr(10, 3), "system body");
+    chmod(SysHost("DOC/MAP.DEM").c_str(), 0444);
+    host.systemSelected = {0, 1};
+    EXPECT_EQ(Save(), 2u);
+    EXPECT_TRUE(host.messages.empty());
+    EXPECT_EQ(ReadHostFile(ExtHost("保守A/DOC/MAP.DEM")), ReadHostFile(SysHost("DOC/MAP.DEM")));
 }
 
 TEST_F(RunTransferTest, RegisterMergesOnlyItsKindIntoTheSystemsDocument) {

@@ -147,6 +147,16 @@ TEST_F(OperationTest, LongFolderNameHoldsBothFilesAndIndex) {
     EXPECT_EQ(FolderIndexFile::ReadFlag("E:\\PARC_JDT\\" + name + "\\JKNDT.INI", 4), 1);
 }
 
+TEST_F(OperationTest, FolderNameEndingInADotSavesIntoTheFolderWindowsMakes) {
+    // Windows makes "保守B." as "保守B" and reaches it again through "保守B.\...".
+    host.folderName = W("保守B.");
+    host.systemSelected = {1};
+    RunSave(engine, Context(), host);
+    ASSERT_EQ(host.messages.size(), 1u);  // the confirmation only
+    EXPECT_EQ(ReadHostFile(ExtHost("保守B/D1/s.ini")), "D1");
+    EXPECT_EQ(FolderIndexFile::ReadFlag(IndexPath("保守B"), 1), 1);
+}
+
 TEST_F(OperationTest, RegisterCopiesIntoSystemAndLeavesIndexAlone) {
     WriteExt("保守A/D0/s.ini", "saved D0");
     WriteExt("保守A/D2/s.ini", "saved D2");
