@@ -213,10 +213,6 @@ void CMaintenanceDlg::closeEvent(QCloseEvent* event) {
 }
 
 void CMaintenanceDlg::keyPressEvent(QKeyEvent* event) {
-    if (event->modifiers() == Qt::AltModifier && event->key() == Qt::Key_Space) {
-        BuildSystemMenu()->popup(mapToGlobal(QPoint(0, 0)));
-        return;
-    }
     if ((event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) && event->modifiers() == Qt::NoModifier) {
         // Enter presses the focused push button; no button is the default, so
         // Enter anywhere else is the OK command.
@@ -233,5 +229,16 @@ void CMaintenanceDlg::keyPressEvent(QKeyEvent* event) {
 bool CMaintenanceDlg::eventFilter(QObject* watched, QEvent* event) {
     // A request to quit that arrives during a transfer is dropped.
     if (m_bTransferBusy && event->type() == QEvent::Quit) return true;
+    // Alt+Space opens the system menu wherever the focus is in this window, before
+    // the focused control sees it: a list would select a row with it and a push
+    // button would be pressed.
+    if (event->type() == QEvent::KeyPress && watched->isWidgetType() &&
+        static_cast<QWidget*>(watched)->window() == this) {
+        auto* key = static_cast<QKeyEvent*>(event);
+        if (key->key() == Qt::Key_Space && key->modifiers() == Qt::AltModifier) {
+            BuildSystemMenu()->popup(mapToGlobal(QPoint(0, 0)));
+            return true;
+        }
+    }
     return QDialog::eventFilter(watched, event);
 }

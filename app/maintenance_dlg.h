@@ -4,6 +4,7 @@
 
 #include <QDialog>
 #include <QIcon>
+#include <QPointer>
 #include <memory>
 #include <string>
 
@@ -136,6 +137,7 @@ private:
 
     bool m_bInitialised = false;
     bool m_bTransferBusy = false;
+    QPointer<QWidget> m_pFocusBeforeTransfer;  // given the focus back when the transfer ends
     bool m_bInKickIdle = false;
     std::string m_strFolderOverride;  // text set into the field with no entry behind it
     bool m_bFolderOverride = false;

@@ -48,9 +48,22 @@ void CMaintenanceDlg::SetTransferBusy(bool busy) {
     // stays usable.
     const int locked[] = {ids.save,       ids.registerButton, ids.toggleSystem, ids.toggleExternal, ids.listSystem,
                           ids.listExternal, ids.comboDrive,    ids.comboFolder,  ids.exit};
+    // Disabling the focused control makes Qt pass the focus on, and the only
+    // control left to take it is "新規": a key pressed during or after the
+    // transfer would then open the new-folder dialog. The dialog holds the focus
+    // meanwhile, and it goes back where it was afterwards.
+    if (busy && !m_bTransferBusy) {
+        m_pFocusBeforeTransfer = focusWidget();
+        if (m_pFocusBeforeTransfer) setFocus(Qt::OtherFocusReason);
+    }
     for (int id : locked)
         if (QWidget* w = GetDlgItem(id)) w->setEnabled(!busy);
     m_bTransferBusy = busy;
+    if (!busy && m_pFocusBeforeTransfer) {
+        if (m_pFocusBeforeTransfer->isEnabled() && m_pFocusBeforeTransfer->isVisible())
+            m_pFocusBeforeTransfer->setFocus(Qt::OtherFocusReason);
+        m_pFocusBeforeTransfer = nullptr;
+    }
 }
 
 bool CMaintenanceDlg::IsSystemRowSelected(int row) const { return m_listSystem->IsRowSelected(row); }

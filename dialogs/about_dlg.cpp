@@ -32,7 +32,7 @@ void CAboutDlg::OnInitDialog() {
         // 256 bytes: at most 255 bytes of each value are shown.
         char buffer[256];
         GetPrivateProfileStringA(m_deliverable.copyrightSection, line.key, "", buffer, sizeof buffer, file.c_str());
-        if (auto* label = qobject_cast<QLabel*>(GetDlgItem(line.id))) label->setText(FromCp932(buffer));
+        SetStaticText(qobject_cast<QLabel*>(GetDlgItem(line.id)), FromCp932(buffer));
     }
     if (QWidget* ok = GetDlgItem(1)) ok->setFocus();
 }

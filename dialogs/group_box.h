@@ -10,5 +10,6 @@ public:
     using QGroupBox::QGroupBox;
 
 protected:
+    bool event(QEvent* event) override;
     void paintEvent(QPaintEvent* event) override;
 };

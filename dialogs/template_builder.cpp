@@ -20,6 +20,29 @@ QString TemplateText(const ControlTemplate& control) {
     return text;
 }
 
+QString StaticDisplayText(const QString& text, bool noPrefix) {
+    if (noPrefix) return text;
+    // A static text's "&&" shows one '&'; a single '&' marks the next character
+    // and is not shown itself.
+    QString shown;
+    shown.reserve(text.size());
+    for (int i = 0; i < text.size(); ++i) {
+        if (text[i] == QLatin1Char('&')) {
+            if (i + 1 < text.size() && text[i + 1] == QLatin1Char('&')) {
+                shown += QLatin1Char('&');
+                ++i;
+            }
+            continue;
+        }
+        shown += text[i];
+    }
+    return shown;
+}
+
+void SetStaticText(QLabel* label, const QString& text) {
+    if (label) label->setText(StaticDisplayText(text, label->property("noPrefix").toBool()));
+}
+
 namespace {
 
 QWidget* StandardWidget(const ControlTemplate& c, QWidget* parent, const QRect& rect) {
@@ -31,8 +54,12 @@ QWidget* StandardWidget(const ControlTemplate& c, QWidget* parent, const QRect& 
         auto* label = new QLabel(parent);
         // Static text is plain text; '&' is kept for the noPrefix lines.
         label->setTextFormat(Qt::PlainText);
-        label->setText(QString::fromUtf8(c.text));
+        label->setProperty("noPrefix", c.noPrefix);
+        SetStaticText(label, QString::fromUtf8(c.text));
         label->setAlignment(c.centred ? Qt::AlignHCenter | Qt::AlignTop : Qt::AlignLeft | Qt::AlignTop);
+        // A text wider than its control wraps to the next line, as a Windows static
+        // does, so that its first line shows whole instead of losing both ends.
+        if (c.kind == ControlKind::Static) label->setWordWrap(true);
         if (c.kind == ControlKind::StaticImage) label->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
         return label;
     }

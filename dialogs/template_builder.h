@@ -9,6 +9,7 @@
 #include "resources/dialog_template.h"
 
 class QDialog;
+class QLabel;
 
 // Creates the widget for a control that needs a class of its own (lists, drive
 // controls); answers nullptr to get the standard widget for the control's kind.
@@ -24,3 +25,9 @@ BuiltDialog BuildFromTemplate(QDialog* dialog, const DialogTemplate& tpl, const 
 
 // Windows text with '&' accelerators as Qt shows it.
 QString TemplateText(const ControlTemplate& control);
+
+// What a static text control shows of `text`: unless noPrefix, "&&" as '&' and
+// a single '&' left out.
+QString StaticDisplayText(const QString& text, bool noPrefix);
+// Sets a static text made from a template, by its own prefix rule.
+void SetStaticText(QLabel* label, const QString& text);

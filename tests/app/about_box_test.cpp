@@ -1,5 +1,8 @@
 // The about box reads its four lines from "Copyright.ini" at every opening.
+#include <QImage>
 #include <QLabel>
+#include <QPixmap>
+#include <algorithm>
 #include <gtest/gtest.h>
 
 #include "app/settings_tool_app.h"
@@ -58,6 +61,56 @@ TEST_P(AboutBoxTest, ReadsOnlyItsOwnSectionAndCutsAt255Bytes) {
 }
 
 INSTANTIATE_TEST_SUITE_P(BothDeliverables, AboutBoxTest,
+                         ::testing::Values(&QuillmarkDeliverable(), &BrightfenDeliverable()),
+                         [](const auto& info) { return std::string(info.param->programName); });
+
+}  // namespace
+
+namespace {
+
+class AboutBoxTextTest : public ::testing::TestWithParam<const Deliverable*> {};
+
+TEST_P(AboutBoxTextTest, CopyrightLinesTakeAmpersandsAsPrefixesNameAndVersionShowThem) {
+    Installation install;
+    const Deliverable& d = *GetParam();
+    PrepareApplication(d);
+    // Windows: the two copyright statics have no SS_NOPREFIX, so "&&" shows '&' and a
+    // single '&' is not shown; the name and version lines show every '&'.
+    Installation::WriteIni(install.sysdata + "/Copyright.ini",
+                           "[" + std::string(d.copyrightSection) +
+                               "]\nNAME=A&B\nVERSION=1 && 2\nCOPYRIGHT1=(C) A && B\nCOPYRIGHT2=&Tools\n");
+    CAboutDlg box(d);
+    EXPECT_EQ(Lines(box, d), QStringList({"A&B", "1 && 2", "(C) A & B", "Tools"}));
+}
+
+TEST_P(AboutBoxTextTest, ALineWiderThanItsControlWrapsAndKeepsItsStart) {
+    Installation install;
+    const Deliverable& d = *GetParam();
+    PrepareApplication(d);
+    std::string words;
+    for (int i = 0; i < 30; ++i) words += "Reserved ";
+    Installation::WriteIni(install.sysdata + "/Copyright.ini",
+                           "[" + std::string(d.copyrightSection) + "]\nCOPYRIGHT2=" + words + "\n");
+    CAboutDlg box(d);
+    auto* line = qobject_cast<QLabel*>(box.GetDlgItem(d.aboutIds.copyright2));
+    ASSERT_NE(line, nullptr);
+    // A Windows static wraps a long line: its first line shows whole, centred, with
+    // room at both ends, instead of running off both edges of the control.
+    QImage image = line->grab().toImage();
+    const QRgb background = image.pixel(0, image.height() - 1);
+    int left = image.width(), right = -1;
+    for (int y = 0; y < image.height(); ++y)
+        for (int x = 0; x < image.width(); ++x)
+            if (image.pixel(x, y) != background) {
+                left = std::min(left, x);
+                right = std::max(right, x);
+            }
+    ASSERT_GE(right, 0) << "nothing drawn";
+    EXPECT_GT(left, 0);
+    EXPECT_LT(right, image.width() - 1);
+}
+
+INSTANTIATE_TEST_SUITE_P(BothDeliverables, AboutBoxTextTest,
                          ::testing::Values(&QuillmarkDeliverable(), &BrightfenDeliverable()),
                          [](const auto& info) { return std::string(info.param->programName); });
 

@@ -5,6 +5,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTimer>
+#include <QtTest/QTest>
 #include <deque>
 #include <functional>
 #include <gtest/gtest.h>
@@ -317,5 +318,34 @@ TEST_P(ActionsTest, NewFolderRefusesAnIndexPathTooLongForItsBuffer) {
 INSTANTIATE_TEST_SUITE_P(BothDeliverables, ActionsTest,
                          ::testing::Values(&QuillmarkDeliverable(), &BrightfenDeliverable()),
                          [](const auto& info) { return std::string(info.param->programName); });
+
+}  // namespace
+
+namespace {
+
+TEST_P(ActionsTest, TheFocusLeavesNewFolderAloneDuringASaveAndReturnsAfterIt) {
+    MessageScript script;
+    auto dialog = OpenOnStick();
+    dialog->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(dialog.get()));
+    List(*dialog, 0)->SetRowSelected(1, true);
+    QApplication::processEvents();
+    QWidget* save = dialog->GetDlgItem(D().ids.save);
+    ASSERT_TRUE(save->isEnabled());
+    save->setFocus();
+    ASSERT_TRUE(save->hasFocus());
+    // Windows leaves the focus on the button while the transfer has it disabled;
+    // it must not end up on "新規", where the next Enter or Space would open the
+    // new-folder dialog.
+    QWidget* focusDuring = save;  // replaced by the timer, which runs between two files
+    QTimer::singleShot(0, [&] { focusDuring = QApplication::focusWidget(); });
+    qobject_cast<QPushButton*>(save)->click();
+    EXPECT_NE(focusDuring, save);
+    EXPECT_NE(focusDuring, dialog->GetDlgItem(D().ids.newFolder));
+    // The stick has no folder yet: the default name is offered, then the copy runs.
+    EXPECT_EQ(ReadHostFile(root + "/設定データ保守/USERDATA/SET1/a1.TXT"), "system 1");
+    EXPECT_FALSE(dialog->GetDlgItem(D().ids.newFolder)->hasFocus());
+    EXPECT_TRUE(save->hasFocus());
+}
 
 }  // namespace

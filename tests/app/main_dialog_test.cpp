@@ -224,3 +224,40 @@ TEST(DeliverableIds, AControlAnswersOnlyToItsOwnDeliverablesId) {
 }
 
 }  // namespace
+
+namespace {
+
+// Alt+Space is the system menu's key wherever the focus is; it never presses
+// or selects anything.
+class SystemMenuKeyTest : public ::testing::TestWithParam<const Deliverable*> {};
+
+TEST_P(SystemMenuKeyTest, AltSpaceOpensTheMenuFromAListAndFromAButton) {
+    Installation install;
+    const Deliverable& d = *GetParam();
+    PrepareApplication(d);
+    install.WriteCatalogue(d.files.catalogueFile, {{"図形設定"}, {"線種設定"}});
+    CMaintenanceDlg dialog(d);
+    dialog.show();
+    auto* list = qobject_cast<CDataListCtrl*>(dialog.GetDlgItem(d.ids.listSystem));
+    for (QWidget* target : {static_cast<QWidget*>(list), dialog.GetDlgItem(d.ids.exit)}) {
+        SCOPED_TRACE(target->property("controlId").toInt());
+        target->setFocus();
+        QMenu* seen = nullptr;
+        QTimer::singleShot(0, [&] {
+            seen = qobject_cast<QMenu*>(QApplication::activePopupWidget());
+            if (seen) seen->close();
+        });
+        QTest::keyClick(target, Qt::Key_Space, Qt::AltModifier);
+        QApplication::processEvents();
+        EXPECT_NE(seen, nullptr);
+        EXPECT_TRUE(dialog.isVisible());
+        EXPECT_EQ(dialog.result(), 0);
+        EXPECT_EQ(list->GetNextSelected(-1), -1);
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(BothDeliverables, SystemMenuKeyTest,
+                         ::testing::Values(&QuillmarkDeliverable(), &BrightfenDeliverable()),
+                         [](const auto& info) { return std::string(info.param->programName); });
+
+}  // namespace

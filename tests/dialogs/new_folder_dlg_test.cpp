@@ -102,3 +102,35 @@ TEST(DialogUnitsRule, MulDivRoundsHalvesAwayFromZero) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST(NewFolderDialog, TheCaptionsMnemonicTakesTheFocusToTheEdit) {
+    TempPrefix prefix;
+    InstallFontSubstitutions();
+    // Brightfen's frame caption is "新規保守フォルダ名称(&N)": on Windows Alt+N moves the
+    // focus to the next control in tab order, the edit.
+    CNewFolderDlg dialog(BrightfenDeliverable(), nullptr);
+    dialog.m_strName = "A";
+    dialog.m_strRoot = "C:\\nowhere";
+    QWidget* edit = nullptr;
+    bool focusedBefore = true;
+    QTimer::singleShot(0, [&] {
+        edit = dialog.GetDlgItem(1036);
+        QWidget* cancel = dialog.GetDlgItem(2);
+        dialog.activateWindow();
+        EXPECT_TRUE(QTest::qWaitForWindowActive(&dialog));
+        cancel->setFocus();
+        focusedBefore = edit->hasFocus();
+        QTest::keyClick(cancel, Qt::Key_N, Qt::AltModifier);
+        QApplication::processEvents();
+        EXPECT_TRUE(edit->hasFocus());
+        EXPECT_TRUE(dialog.isVisible());
+        dialog.reject();
+    });
+    dialog.exec();
+    ASSERT_NE(edit, nullptr);
+    EXPECT_FALSE(focusedBefore);
+}
+
+}  // namespace
