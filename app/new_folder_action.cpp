@@ -1,6 +1,7 @@
 // "新規": makes a maintenance folder with an index file that holds nothing yet.
 #include <QComboBox>
 
+#include "app/folder_names.h"
 #include "app/maintenance_dlg.h"
 #include "catalogue/folder_index_file.h"
 #include "controls/qt_cp932.h"
@@ -34,8 +35,9 @@ void CMaintenanceDlg::OnNewFolderButton() {
 
     const std::string folderPath = m_strExternalRoot + "\\" + name;
     const std::string indexPath = FolderIndexFile::PathFor(folderPath, m_deliverable.files.indexFile);
-    // No drive chosen, or a path too long for the index file: nothing is made.
-    if (m_strExternalRoot.empty() || indexPath.size() > kMaxIndexPath) {
+    // No drive chosen, a name that is not one folder, or a path too long for the
+    // index file: nothing is made.
+    if (m_strExternalRoot.empty() || !IsSingleFolderName(name) || indexPath.size() > kMaxIndexPath) {
         fail();
         return;
     }

@@ -131,12 +131,12 @@ put_text 'C:\ORBIS\SYSDATA\Copyright.ini' <<'EOF'
 NAME=Quillmark 設定保守ツール
 VERSION=Version 1.00.00
 COPYRIGHT1=Copyright (C) 2026 設定保守ツール開発グループ
-COPYRIGHT2=Parcelon 設定データ保守用 All Rights Reserved.
+COPYRIGHT2=Parcelon 設定データ保守用
 [BRIGHTFEN]
 NAME=Brightfen 設定保守ツール
 VERSION=Version 1.00.00
 COPYRIGHT1=Copyright (C) 2026 設定保守ツール開発グループ
-COPYRIGHT2=Traversium 設定データ保守用 All Rights Reserved.
+COPYRIGHT2=Traversium 設定データ保守用
 EOF
 
 # ---------------------------------------------------------------------------

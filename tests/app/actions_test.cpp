@@ -315,6 +315,27 @@ TEST_P(ActionsTest, NewFolderRefusesAnIndexPathTooLongForItsBuffer) {
     EXPECT_EQ(Folders(*dialog)->currentText().size(), 110);
 }
 
+TEST_P(ActionsTest, NewFolderNameWithASeparatorIsRefused) {
+    MessageScript script;
+    MakeHostDirs(root + "/A");
+    auto dialog = OpenOnStick();
+    for (QString typed : {QStringLiteral("..\\..\\外"), QStringLiteral("a/b"), QStringLiteral("x\\y")}) {
+        WithNewFolderDialog([typed](CNewFolderDlg& d) { TypeAndOk(d, typed); });
+        dialog->OnNewFolderButton();
+    }
+    ASSERT_EQ(script.shown.size(), 3u);
+    for (const Shown& s : script.shown)
+        EXPECT_EQ(s.text, "フォルダ作成エラーです！\n空き容量・書き込み禁止の確認等を行ってください");
+    EXPECT_FALSE(HostExists(install.stick + "/外"));
+    EXPECT_FALSE(HostExists(root + "/a"));
+    EXPECT_FALSE(HostExists(root + "/x"));
+    EXPECT_EQ(Folders(*dialog)->count(), 1);
+    // 表 (95 5C) and ソ (83 5C) are single characters, not separators.
+    WithNewFolderDialog([](CNewFolderDlg& d) { TypeAndOk(d, QStringLiteral("表ソ")); });
+    dialog->OnNewFolderButton();
+    EXPECT_TRUE(HostExists(root + "/表ソ/" + D().files.indexFile));
+}
+
 INSTANTIATE_TEST_SUITE_P(BothDeliverables, ActionsTest,
                          ::testing::Values(&QuillmarkDeliverable(), &BrightfenDeliverable()),
                          [](const auto& info) { return std::string(info.param->programName); });
