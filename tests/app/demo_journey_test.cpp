@@ -34,6 +34,8 @@ public:
     }
     void Take(QWidget* w, const QString& name) {
         if (m_dir.isEmpty()) return;
+        // The buttons as the next idle moment of the event loop leaves them.
+        if (auto* dialog = qobject_cast<CMaintenanceDlg*>(w)) dialog->OnKickIdle();
         QApplication::processEvents();
         EXPECT_TRUE(w->grab().save(m_dir + "/" + name + ".png"));
     }
