@@ -246,8 +246,10 @@ BOOL CopyFileA(LPCSTR lpExistingFileName, LPCSTR lpNewFileName, BOOL bFailIfExis
         const struct stat& seen = dstFollows ? dt : dl;
         if (S_ISDIR(seen.st_mode)) return Fail(ERROR_ACCESS_DENIED);
         std::string name = dst.host.substr(dst.host.rfind('/') + 1);
-        if (AttributesOf(seen, name) & (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN))
-            return Fail(ERROR_ACCESS_DENIED);
+        // Windows also refuses a hidden destination. Here "hidden" is only a name
+        // that starts with a dot, which a settings folder may hold on purpose: a
+        // second save of such a file must not fail, so only read-only refuses.
+        if (AttributesOf(seen, name) & FILE_ATTRIBUTE_READONLY) return Fail(ERROR_ACCESS_DENIED);
         if (!S_ISLNK(dl.st_mode) && access(dst.host.c_str(), W_OK) != 0) return Fail(WriteErrorOf(errno));
     }
 
