@@ -48,7 +48,16 @@ bool WriteFlag(const std::string& indexPath, int i, bool present) {
 
 bool WriteNew(const std::string& indexPath, int count) {
     bool ok = true;
-    for (int i = 0; i < count; ++i) ok = WriteFlag(indexPath, i, false) && ok;
+    if (count > 0 && GetFileAttributesA(indexPath.c_str()) == INVALID_FILE_ATTRIBUTES) {
+        // A new file: every flag in one write, the same bytes as one key at a
+        // time, without a rewrite and flush of the file per data set.
+        std::string entries;
+        for (int i = 0; i < count; ++i) entries.append(Key(i).text).append("=0").push_back('\0');
+        entries.push_back('\0');
+        ok = WritePrivateProfileSectionA(FlagSection().c_str(), entries.c_str(), indexPath.c_str()) != FALSE;
+    } else {
+        for (int i = 0; i < count; ++i) ok = WriteFlag(indexPath, i, false) && ok;
+    }
     ok = (WritePrivateProfileStringA(CountSection().c_str(), "MAX", "0", indexPath.c_str()) != FALSE) && ok;
     return ok;
 }

@@ -5,6 +5,8 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstring>
+#include <mutex>
 #include <string>
 #include <string_view>
 
@@ -76,6 +78,35 @@ bool Edit(const ProfileFile& f, std::string_view section, const char* key, const
     return true;
 }
 
+// The edited text for a whole section: its key and other text lines are replaced
+// by `entries` (a list of "key=value" strings, each ending in a NUL, the list in
+// one more); its ';' comments and blank lines stay after them. A missing section
+// goes at the end, as a single key would.
+bool EditSection(const ProfileFile& f, std::string_view section, const char* entries, std::string* out) {
+    std::string block;
+    for (const char* p = entries; p && *p; p += std::strlen(p) + 1) block.append(p).append("\r\n");
+    const std::string& t = f.Text();
+    const auto& lines = f.Lines();
+    const Section* s = f.FindSection(section);
+    if (!s) {
+        *out = t;
+        if (!out->empty() && out->back() != '\n' && out->back() != '\r') out->append("\r\n");
+        out->append("[").append(section).append("]\r\n").append(block);
+        return true;
+    }
+    const Line& header = lines[s->header];
+    out->assign(t, 0, header.next);
+    if (header.next == header.end) out->append("\r\n");  // the header was the file's unterminated last line
+    out->append(block);
+    for (uint32_t i = s->header + 1; i < s->endLine; ++i) {
+        const Line& l = lines[i];
+        if (l.kind == LineKind::Comment || l.kind == LineKind::Blank) out->append(t, l.begin, l.next - l.begin);
+    }
+    size_t tail = s->endLine < lines.size() ? lines[s->endLine].begin : t.size();
+    out->append(t, tail, std::string::npos);
+    return *out != t;
+}
+
 // Writes `bytes` to a temporary file beside `host` and renames it over `host`,
 // keeping the old file's owner and permissions. Returns 0 or an errno value.
 int ReplaceFile(const std::string& host, const std::string& bytes, const struct stat* old) {
@@ -102,18 +133,10 @@ int ReplaceFile(const std::string& host, const std::string& bytes, const struct 
     return platform::CommitTemp(fd, temp, host, false);
 }
 
-}  // namespace
-
-BOOL WritePrivateProfileStringA(LPCSTR lpAppName, LPCSTR lpKeyName, LPCSTR lpString, LPCSTR lpFileName) {
-    if (!lpAppName && !lpKeyName && !lpString && !lpFileName) {
-        // Windows flushes its cache here and answers FALSE.
-        platform::profile::ClearCache();
-        return FALSE;
-    }
-    if (!lpAppName) {
-        SetLastError(ERROR_FILE_NOT_FOUND);
-        return FALSE;
-    }
+// Applies `edit` to the file and replaces it atomically, with the error codes of
+// the Windows profile writer.
+template <typename EditFn>
+BOOL WriteEdited(LPCSTR lpFileName, EditFn edit) {
     auto target = platform::profile::ResolveProfileName(lpFileName);
     if (target.error) {
         SetLastError(target.error);
@@ -146,7 +169,7 @@ BOOL WritePrivateProfileStringA(LPCSTR lpAppName, LPCSTR lpKeyName, LPCSTR lpStr
     const ProfileFile empty{std::string()};
     const ProfileFile& f = current ? *current : empty;
     std::string text;
-    bool changed = Edit(f, TrimSpaces(lpAppName), lpKeyName, lpString, &text);
+    bool changed = edit(f, &text);
     if (target.exists && !changed) return TRUE;
     // A missing file is created even when there is nothing to write (as Windows does).
     std::string bytes = changed ? f.Encode(text) : std::string();
@@ -161,4 +184,33 @@ BOOL WritePrivateProfileStringA(LPCSTR lpAppName, LPCSTR lpKeyName, LPCSTR lpStr
     // rewriting an existing file we report success (0).
     SetLastError(target.exists ? ERROR_SUCCESS : ERROR_FILE_NOT_FOUND);
     return TRUE;
+}
+
+}  // namespace
+
+BOOL WritePrivateProfileStringA(LPCSTR lpAppName, LPCSTR lpKeyName, LPCSTR lpString, LPCSTR lpFileName) {
+    if (!lpAppName && !lpKeyName && !lpString && !lpFileName) {
+        // Windows flushes its cache here and answers FALSE.
+        platform::profile::ClearCache();
+        return FALSE;
+    }
+    if (!lpAppName) {
+        SetLastError(ERROR_FILE_NOT_FOUND);
+        return FALSE;
+    }
+    return WriteEdited(lpFileName, [&](const ProfileFile& f, std::string* text) {
+        return Edit(f, TrimSpaces(lpAppName), lpKeyName, lpString, text);
+    });
+}
+
+BOOL WritePrivateProfileSectionA(LPCSTR lpAppName, LPCSTR lpString, LPCSTR lpFileName) {
+    if (!lpAppName) {
+        SetLastError(ERROR_FILE_NOT_FOUND);
+        return FALSE;
+    }
+    return WriteEdited(lpFileName, [&](const ProfileFile& f, std::string* text) {
+        // A NULL list deletes the section, as a NULL key does.
+        if (!lpString) return Edit(f, TrimSpaces(lpAppName), nullptr, nullptr, text);
+        return EditSection(f, TrimSpaces(lpAppName), lpString, text);
+    });
 }

@@ -173,3 +173,23 @@ TEST_F(WriteProfile, Utf16FileStaysUtf16) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST_F(WriteProfile, SectionWrittenInOneGo) {
+    // A new file and a new section: what key-by-key writes would leave.
+    EXPECT_TRUE(WritePrivateProfileSectionA("F", "0=0\0" "1=0\0" "2=0\0", win));
+    EXPECT_TRUE(Write("N", "MAX", "0"));
+    EXPECT_EQ(Contents(), "[F]\r\n0=0\r\n1=0\r\n2=0\r\n[N]\r\nMAX=0\r\n");
+    // An existing section (not pinned on Windows; our choice): its keys are
+    // replaced, its comments and the rest of the file stay.
+    Put("[a]\r\nx=1\r\n; note\r\ny=2\r\n[b]\r\nk=v");
+    EXPECT_TRUE(WritePrivateProfileSectionA("A", "z=3\0", win));
+    EXPECT_EQ(Contents(), "[a]\r\nz=3\r\n; note\r\n[b]\r\nk=v");
+    // A NULL list deletes the section.
+    EXPECT_TRUE(WritePrivateProfileSectionA("b", nullptr, win));
+    EXPECT_EQ(Contents(), "[a]\r\nz=3\r\n; note\r\n");
+    EXPECT_EQ(FolderEntries(folder), std::vector<std::string>{"test.ini"});
+}
+
+}  // namespace
