@@ -4,13 +4,11 @@
 #include <string_view>
 #include <utility>
 
-#include "platform/cp932.h"
+#include "controls/qt_cp932.h"
 
 namespace {
-QString FromCp932(const char* text, size_t size) {
-    std::string_view bytes(text, strnlen(text, size));
-    return QString::fromStdString(platform::Cp932ToUtf8(bytes));
-}
+// A record's fixed buffer, up to its NUL.
+QString RecordText(const char* text, size_t size) { return FromCp932(std::string_view(text, strnlen(text, size))); }
 }  // namespace
 
 DataListModel::DataListModel(QObject* parent) : QAbstractTableModel(parent) {}
@@ -39,8 +37,8 @@ QVariant DataListModel::data(const QModelIndex& index, int role) const {
     if (!item) return {};
     if (role == Qt::DisplayRole) {
         // Texts are handed out on demand from the records, never stored in the view.
-        if (index.column() == ColumnNo) return FromCp932(item->no, sizeof item->no);
-        if (index.column() == ColumnName) return FromCp932(item->name, sizeof item->name);
+        if (index.column() == ColumnNo) return RecordText(item->no, sizeof item->no);
+        if (index.column() == ColumnName) return RecordText(item->name, sizeof item->name);
         return {};
     }
     if (role == Qt::TextAlignmentRole) {

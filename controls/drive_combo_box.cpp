@@ -11,6 +11,7 @@
 #include <cstring>
 #include <new>
 
+#include "controls/qt_cp932.h"
 #include "controls/sys_image_list.h"
 #include "platform/cp932.h"
 
@@ -20,8 +21,6 @@ namespace {
 // the selection field below 32768.
 constexpr int kMaxListItemHeight = 255;
 constexpr int kMaxFieldHeight = 32767;
-
-QString FromCp932(const std::string& cp932) { return QString::fromStdString(platform::Cp932ToUtf8(cp932)); }
 
 }  // namespace
 

@@ -3,6 +3,7 @@
 #include <QPainter>
 #include <cstring>
 
+#include "controls/qt_cp932.h"
 #include "controls/sys_image_list.h"
 #include "platform/cp932.h"
 
@@ -29,7 +30,7 @@ BOOL CDriveLabel::SetDrive(int drive) {
             info.szDisplayName[sizeof info.szDisplayName - 1] = '\0';
             m_nIcon = info.iIcon;
             m_nDrive = drive;
-            setText(QString::fromStdString(platform::Cp932ToUtf8(info.szDisplayName)));
+            setText(FromCp932(info.szDisplayName));
             return TRUE;
         }
     }
