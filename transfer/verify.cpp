@@ -54,6 +54,7 @@ bool HashHostFile(const std::string& hostPath, Digest* out) {
 }
 
 bool DropFromCache(const std::string& hostPath) {
+    if (BeforeReadBack()) BeforeReadBack()(hostPath);
     const int fd = open(hostPath.c_str(), O_RDONLY | O_CLOEXEC);
     if (fd < 0) return false;
     FdCloser closer{fd};
@@ -66,7 +67,6 @@ bool DropFromCache(const std::string& hostPath) {
 }
 
 bool ReadBackFromMedium(const std::string& hostPath, Digest* out) {
-    if (BeforeReadBack()) BeforeReadBack()(hostPath);
     return DropFromCache(hostPath) && HashHostFile(hostPath, out);
 }
 

@@ -34,7 +34,7 @@ bool HashFile(const char* winPath, Digest* out);
 // Whether the file at a Windows path reads back from its medium as `expected`.
 bool WrittenAs(const char* winPath, const Digest& expected);
 
-// Runs just before every read-back with the host path: lets a test play a
+// Runs at every DropFromCache (so before every read-back) with the host path: lets a test play a
 // medium that returns other bytes. Empty to clear.
 void SetBeforeReadBackForTesting(std::function<void(const std::string& hostPath)> hook);
 
