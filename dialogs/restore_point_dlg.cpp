@@ -39,9 +39,13 @@ CRestorePointDlg::CRestorePointDlg(std::vector<RestorePoint> points, QWidget* pa
         item->setText(kState, p.used ? QStringLiteral("元に戻し済み") : QString());
         item->setTextAlignment(kFiles, Qt::AlignRight | Qt::AlignVCenter);
         item->setTextAlignment(kSize, Qt::AlignRight | Qt::AlignVCenter);
+        item->setToolTip(kFolder, item->text(kFolder));
     }
     for (int c = 0; c < kColumns; ++c) m_list->resizeColumnToContents(c);
     m_list->setMinimumWidth(m_list->header()->length() + 24);
+    // A few rows show at once; the rest scroll.
+    m_list->setMinimumHeight(m_list->sizeHintForRow(0) * 6 + m_list->header()->sizeHint().height());
+    resize(sizeHint().width(), 0);
     layout->addWidget(m_list);
 
     auto* buttons = new QDialogButtonBox(this);

@@ -54,13 +54,13 @@ std::string RestorePointFailed(const std::string& hostFolder, int error, const s
 }
 
 std::string ConfirmUndo(int64_t createdUnix, const std::string& folder, size_t fileCount) {
-    return LocalTime(createdUnix) + T(" に「") + folder + T("」から行った再登録を元に戻します。\n") +
-           Number(fileCount) + T(" 個のファイルを再登録の前の状態に戻します。よろしいですか？");
+    return T("次の再登録を元に戻します。\n\n日時: ") + LocalTime(createdUnix) + T("\n保守フォルダ: ") + folder +
+           T("\nファイル数: ") + Number(fileCount) + T("\n\nシステムのファイルを再登録の前の状態に戻しますか？");
 }
 
 std::string UndoDone(int64_t createdUnix, const std::string& folder, size_t restored, size_t removed) {
-    std::string text = LocalTime(createdUnix) + T(" の「") + folder + T("」からの再登録を元に戻しました。\n") +
-                       Number(restored) + T(" 個のファイルを再登録の前の内容に戻しました。");
+    std::string text = T("再登録を元に戻しました。\n\n日時: ") + LocalTime(createdUnix) + T("\n保守フォルダ: ") +
+                       folder + T("\n\n") + Number(restored) + T(" 個のファイルを再登録の前の内容に戻しました。");
     if (removed > 0) text += T("\n再登録で新しく作られた ") + Number(removed) + T(" 個のファイルを削除しました。");
     return text;
 }

@@ -99,7 +99,8 @@ TEST_F(RestorePointTest, RegisterThenUndoPutsTheSystemBackExactly) {
     EXPECT_TRUE(RunUndoRegister(store, point, host));
     EXPECT_EQ(Snapshot(), before);
     ASSERT_EQ(host.messages.size(), 2u);
-    EXPECT_NE(host.Texts()[0].find("」から行った再登録を元に戻します。\n3 個のファイル"), std::string::npos);
+    EXPECT_NE(host.Texts()[0].find("次の再登録を元に戻します。\n\n日時: "), std::string::npos);
+    EXPECT_NE(host.Texts()[0].find("\n保守フォルダ: E:\\PARC_JDT\\保守A\nファイル数: 3\n"), std::string::npos);
     EXPECT_NE(host.Texts()[1].find("2 個のファイルを再登録の前の内容に戻しました。\n再登録で新しく作られた 1 個"),
               std::string::npos);
     EXPECT_NE(std::find(host.calls.begin(), host.calls.end(), "refresh0"), host.calls.end());
