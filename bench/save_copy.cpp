@@ -1,7 +1,7 @@
 // A save through the transfer engine against `cp -r` + `sync` of the same trees,
 // on the same disk: 2,000 files of 4 KiB in 10 data sets, and one 512 MiB file.
 // The save runs with its read-back verification (the default) and without it.
-// Usage: bench_save_copy [work folder on the disk to measure] [rounds]
+// Usage: bench_save_copy [work folder on the disk to measure] [rounds] [small|large]
 #include <fcntl.h>
 #include <stdlib.h>
 #include <unistd.h>
@@ -154,7 +154,9 @@ int main(int argc, char** argv) {
     DemInitData init{};
     init.value16 = 0x1211;
     std::printf("work folder: %s, %d rounds, median times\n", work.c_str(), rounds);
+    const std::string only = argc > 3 ? argv[3] : "";
     for (const Case* c : {&small, &large}) {
+        if ((only == "small" && c != &small) || (only == "large" && c != &large)) continue;
         std::vector<double> verified, plain, cp;
         for (int r = 0; r < rounds; ++r) {
             verified.push_back(TimeSave(*c, init, work / "drive_e", true));

@@ -20,12 +20,13 @@ struct Digest {
 // cannot be opened or read.
 bool HashHostFile(const std::string& hostPath, Digest* out);
 
-// Flushes a written host file to its medium and drops its pages from the cache,
-// so that the next read comes from the medium. False when it cannot be opened
-// or flushed.
+// Writes out a written host file's dirty pages and drops its pages from the
+// cache, so that the next read comes from the medium. False when it cannot be
+// opened or written out.
 bool DropFromCache(const std::string& hostPath);
 
-// DropFromCache, then HashHostFile: what the medium returns.
+// DropFromCache, then a hash of what the medium returns: direct reads where the
+// filesystem takes them, else reads through the emptied cache.
 bool ReadBackFromMedium(const std::string& hostPath, Digest* out);
 
 // Hash of a Windows path's file (CP932), as HashHostFile.
