@@ -197,11 +197,12 @@ bool TransferEngine::WriteRow(uint32_t row, int direction, int kind, const Trans
 bool TransferEngine::WriteChecked(const char* source, const char* destination, bool verify,
                                   bool (*write)(const char*, const char*)) {
     if (!verify) return write(source, destination);
-    // Verification: the source is hashed just before the copy (which then reads it
-    // from the cache), the written file read back from the medium after it.
+    // Verification: the source is hashed while it is copied, the written file read
+    // back from the medium after it.
     verify::Digest digest;
-    const bool hashed = verify::HashFile(source, &digest);
-    if (!write(source, destination)) return false;
+    bool hashed = false;
+    if (!verify::WriteWhileHashing(source, [&] { return write(source, destination); }, &digest, &hashed))
+        return false;
     if (!hashed || !verify::WrittenAs(destination, digest)) {
         m_mediumMismatch = true;
         return false;

@@ -32,6 +32,13 @@ bool ReadBackFromMedium(const std::string& hostPath, Digest* out);
 // Hash of a Windows path's file (CP932), as HashHostFile.
 bool HashFile(const char* winPath, Digest* out);
 
+// Runs `write` (a copy of the file at `winSource`) and hashes that source into
+// *sourceDigest meanwhile: on a second thread for a large file, so that the hash
+// costs no time of its own, else just before. Returns what `write` returned;
+// *hashed says whether the source could be hashed.
+bool WriteWhileHashing(const char* winSource, const std::function<bool()>& write, Digest* sourceDigest,
+                       bool* hashed);
+
 // Whether the file at a Windows path reads back from its medium as `expected`.
 bool WrittenAs(const char* winPath, const Digest& expected);
 
