@@ -79,20 +79,34 @@ if(man_pages)
 endif()
 
 # Bash completion is loaded by command name: a file named after a program (with or
-# without ".bash") is installed as that program's; any other file serves every program.
+# without ".bash") is that program's; another file serves the dialog programs that
+# have none of their own.
 file(GLOB completions CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/docs/completion/* ${CMAKE_SOURCE_DIR}/scripts/completion/*)
 set(completion_dir ${CMAKE_INSTALL_DATADIR}/bash-completion/completions)
+set(completed)
+set(shared_completions)
 foreach(source ${completions})
     get_filename_component(name ${source} NAME)
     string(REGEX REPLACE "\\.(bash|sh)$" "" command ${name})
     if(command IN_LIST installed_programs)
         install(FILES ${source} DESTINATION ${completion_dir} RENAME ${command})
+        list(APPEND completed ${command})
     else()
-        foreach(program ${installed_programs})
-            install(FILES ${source} DESTINATION ${completion_dir} RENAME ${program})
-        endforeach()
+        list(APPEND shared_completions ${source})
     endif()
 endforeach()
+list(LENGTH shared_completions shared_count)
+if(shared_count GREATER 1)
+    message(WARNING "Several shared bash completion files; only the first is installed: ${shared_completions}")
+endif()
+if(shared_count GREATER 0)
+    list(GET shared_completions 0 shared)
+    foreach(program quillmark brightfen)
+        if(TARGET ${program} AND NOT program IN_LIST completed)
+            install(FILES ${shared} DESTINATION ${completion_dir} RENAME ${program})
+        endif()
+    endforeach()
+endif()
 
 install(FILES ${CMAKE_SOURCE_DIR}/README.md ${CMAKE_SOURCE_DIR}/docs/document-format.md
         DESTINATION ${CMAKE_INSTALL_DATADIR}/doc/settings-maintenance-tool)
@@ -104,11 +118,10 @@ set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
 set(CPACK_PACKAGE_CONTACT "Settings maintenance tool maintainers <root@localhost>" CACHE STRING
     "Maintainer field of the Debian package")
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "settings maintenance tool (設定保守ツール) for Parcelon and Traversium")
-set(CPACK_DEBIAN_PACKAGE_DESCRIPTION "${CPACK_PACKAGE_DESCRIPTION_SUMMARY}
- Copies the settings data sets of an installed mapping and surveying suite into
- maintenance folders on a chosen drive, usually a USB stick, and registers them
- back into the system. quillmark serves Parcelon, brightfen Traversium; demdoc
- creates and dumps the suite's documents.")
+set(CPACK_PACKAGE_DESCRIPTION "Copies the settings data sets of an installed mapping and surveying suite into
+maintenance folders on a chosen drive, usually a USB stick, and registers them
+back into the system. quillmark serves Parcelon, brightfen Traversium; demdoc
+creates and dumps the suite's documents.")
 set(CPACK_DEBIAN_PACKAGE_SECTION utils)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_PACKAGING_INSTALL_PREFIX /usr)

@@ -3,6 +3,8 @@
 # (programs on the PATH, menu entries, icons, metainfo, a dialog that starts) and
 # removes it again, checking that every installed file is gone. Needs root (or sudo);
 # leaves the machine as it found it. Called by scripts/test.sh.
+#   scripts/install-test.sh          packages a fresh Release build (scripts/package.sh)
+#   scripts/install-test.sh FOLDER   packages that configured build folder instead
 set -euo pipefail
 cd "$(dirname "$0")/.."
 repo=$(pwd)
@@ -46,7 +48,7 @@ cleanup() {
 }
 trap cleanup EXIT
 
-deb=$(scripts/package.sh | tail -n 1)
+deb=$(scripts/package.sh "$@" | tail -n 1)
 [ -f "$deb" ] || fail "scripts/package.sh made no package"
 echo "install test: package $deb"
 depends=$(dpkg-deb -f "$deb" Depends)
@@ -80,6 +82,11 @@ for program in "${programs[@]}"; do
 done
 if ls docs/man/* >/dev/null 2>&1; then
   grep -q '^/usr/share/man/man[1-9]/' "$work/files" || fail "docs/man has pages but none was installed"
+fi
+if ls docs/completion/* scripts/completion/* >/dev/null 2>&1; then
+  for program in "${programs[@]}"; do
+    [ -f "/usr/share/bash-completion/completions/$program" ] || fail "no bash completion installed for $program"
+  done
 fi
 
 # Each program against a fresh demo installation: the command line when it has one,

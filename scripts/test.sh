@@ -15,4 +15,5 @@ cmake -S . -B build/asan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DSANITIZE=ON -DBUILD
 cmake --build build/asan -j "$jobs"
 ctest --test-dir build/asan --output-on-failure -j "$jobs"
 
-scripts/install-test.sh
+# The package of the tested build: installed, checked and removed again.
+scripts/install-test.sh build/plain
