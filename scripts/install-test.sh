@@ -93,7 +93,6 @@ fi
 # and the dialog, which must come up offscreen and stay until it is closed.
 prefix="$work/prefix"
 demo/make-prefix.sh "$prefix" /usr/bin/demdoc >/dev/null
-version=$(sed -n 's/^project([^)]*VERSION \([0-9.]*\).*/\1/p' CMakeLists.txt)
 for program in "${programs[@]}"; do
   cd "$prefix/drive_c"
   rc=0
@@ -101,7 +100,7 @@ for program in "${programs[@]}"; do
   if [ $rc -eq 124 ]; then
     echo "install test: $program has no --version yet (its dialog opened instead)"
   else
-    [ $rc -eq 0 ] && [[ "$out" == *"$version"* ]] || fail "$program --version: exit $rc, '$out' (want $version)"
+    [ $rc -eq 0 ] && [[ "$out" == "$program "* ]] || fail "$program --version: exit $rc, '$out'"
     echo "install test: $program --version: $out"
     rc=0
     out=$(WINEPREFIX="$prefix" QT_QPA_PLATFORM=offscreen timeout 20 "$program" list 2>&1) || rc=$?
