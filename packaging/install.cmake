@@ -7,6 +7,10 @@ set(APP_ID_PREFIX "jp.settingstool" CACHE STRING "Reverse-DNS prefix of the desk
 set(ICON_NAME settings-maintenance-tool)
 set(packaging_dir ${CMAKE_CURRENT_LIST_DIR})
 set(packaging_out ${CMAKE_BINARY_DIR}/packaging)
+# The running program names its menu entry, so the desktop shows the entry's icon.
+if(TARGET app)
+    target_compile_definitions(app PRIVATE DESKTOP_ID_PREFIX="${APP_ID_PREFIX}")
+endif()
 
 set(installed_programs)
 foreach(program quillmark brightfen demdoc)
@@ -17,9 +21,10 @@ endforeach()
 install(TARGETS ${installed_programs} RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
 
 # One menu entry and one metainfo file per dialog program.
-foreach(entry "quillmark;Parcelon" "brightfen;Traversium")
+foreach(entry "quillmark;Quillmark;Parcelon" "brightfen;Brightfen;Traversium")
     list(GET entry 0 PROGRAM)
-    list(GET entry 1 PRODUCT)
+    list(GET entry 1 WM_CLASS)
+    list(GET entry 2 PRODUCT)
     if(NOT TARGET ${PROGRAM})
         continue()
     endif()

@@ -1,5 +1,6 @@
-// Started against a prefix without the suite's settings file, the dialog says which
-// file it looked for once it is up, instead of showing an empty catalogue silently.
+// What an installed program does at start: it names its menu entry for the desktop,
+// and against a prefix without the suite's settings file the dialog says which file
+// it looked for once it is up, instead of showing an empty catalogue silently.
 #include <QApplication>
 #include <QTimer>
 #include <filesystem>
@@ -64,6 +65,11 @@ TEST_P(SettingsFileMessageTest, WithTheSettingsFileInPlaceNothingIsShown) {
     int count = -1;
     EXPECT_TRUE(RunDialog(&count).empty());
     EXPECT_EQ(count, 2);
+}
+
+TEST_P(SettingsFileMessageTest, TheApplicationNamesItsInstalledMenuEntry) {
+    const std::string program = D().programName == std::string("Quillmark") ? "quillmark" : "brightfen";
+    EXPECT_EQ(QGuiApplication::desktopFileName().toStdString(), "jp.settingstool." + program);
 }
 
 INSTANTIATE_TEST_SUITE_P(BothDeliverables, SettingsFileMessageTest,
