@@ -80,8 +80,14 @@ foreach(source ${man_sources})
     endif()
 endforeach()
 if(man_pages)
-    add_custom_target(man_pages ALL DEPENDS ${man_pages})
+    add_custom_target(installed_man_pages ALL DEPENDS ${man_pages})
 endif()
+# Pages that docs/man builds itself and names in MAN_PAGES ("name.1", ...).
+foreach(page ${MAN_PAGES})
+    if(page MATCHES "\\.([1-9])$")
+        install(FILES ${page} DESTINATION ${CMAKE_INSTALL_MANDIR}/man${CMAKE_MATCH_1})
+    endif()
+endforeach()
 
 # Bash completion is loaded by command name: a file named after a program (with or
 # without ".bash") is that program's; another file serves the dialog programs that
