@@ -100,11 +100,11 @@ for program in "${programs[@]}"; do
   if [ $rc -eq 124 ]; then
     echo "install test: $program has no --version yet (its dialog opened instead)"
   else
-    [ $rc -eq 0 ] && [[ "$out" == "$program "* ]] || fail "$program --version: exit $rc, '$out'"
+    if [ $rc -ne 0 ] || [[ "$out" != "$program "* ]]; then fail "$program --version: exit $rc, '$out'"; fi
     echo "install test: $program --version: $out"
     rc=0
     out=$(WINEPREFIX="$prefix" QT_QPA_PLATFORM=offscreen timeout 20 "$program" list 2>&1) || rc=$?
-    [ $rc -eq 0 ] && [ -n "$out" ] || fail "$program list on the demo installation: exit $rc, '$out'"
+    if [ $rc -ne 0 ] || [ -z "$out" ]; then fail "$program list on the demo installation: exit $rc, '$out'"; fi
     echo "install test: $program list: $(printf '%s\n' "$out" | wc -l) lines"
   fi
   rc=0
