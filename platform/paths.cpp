@@ -1,6 +1,7 @@
 #include "platform/paths.h"
 
 #include <dirent.h>
+#include <fcntl.h>
 #include <pwd.h>
 #include <unistd.h>
 
@@ -10,6 +11,7 @@
 #include <cstdlib>
 #include <vector>
 
+#include "platform/beneath.h"
 #include "platform/cp932.h"
 #include "platform/host_fs.h"
 #include "platform/win32.h"
@@ -71,6 +73,13 @@ std::string JoinHost(const std::string& root, const std::vector<std::string>& co
     return host;
 }
 
+bool IsLink(int dirFd, const dirent* e) {
+    if (e->d_type == DT_LNK) return true;
+    if (e->d_type != DT_UNKNOWN) return false;
+    struct stat st {};
+    return fstatat(dirFd, e->d_name, &st, AT_SYMLINK_NOFOLLOW) == 0 && S_ISLNK(st.st_mode);
+}
+
 // The name in folder `dir` equal to `name` ignoring case; empty when none.
 // Several candidates ("ABC" and "abc") resolve to the smallest, so the answer
 // does not depend on directory order.
@@ -82,6 +91,7 @@ std::string FindIgnoringCase(const std::string& dir, const std::string& name) {
         std::string_view n = e->d_name;
         if (n == "." || n == "..") continue;
         if (!NamesEqualIgnoringCase(n, name) || !IsWindowsCompatibleName(n)) continue;
+        if (IsLink(dirfd(d), e)) continue;  // links below a drive root lead nowhere
         if (found.empty() || n < found) found = std::string(n);
     }
     closedir(d);
@@ -128,12 +138,13 @@ HostPath ResolveAbsolute(int drive, std::vector<std::string>& comps, bool traili
         }
     }
 
-    // Fast path: the exact name exists. The stat goes through the drive's link,
+    // Fast path: the exact name exists. The look-up goes through the drive's link,
     // so the kernel follows the link as it is now (a stick pulled or plugged in
-    // shows at once) without a readlink of its own on every profile read.
+    // shows at once) without a readlink of its own on every profile read. Below
+    // the drive root no link is followed: a link there reads as a missing name.
     if (!clean.empty()) {
         std::string viaLink = JoinHost(DriveLinkPath(drive), clean);
-        if (stat(viaLink.c_str(), &r.info) == 0) {
+        if (StatUnderDrive(viaLink, &r.info)) {
             r.ok = true;
             r.host = std::move(viaLink);
             r.exists = true;
@@ -150,7 +161,7 @@ HostPath ResolveAbsolute(int drive, std::vector<std::string>& comps, bool traili
     r.ok = true;
 
     r.host = JoinHost(root, clean);
-    if (stat(r.host.c_str(), &r.info) == 0) {
+    if (StatUnderDrive(r.host, &r.info)) {
         r.exists = true;
         r.parentExists = true;
         return r;
@@ -165,12 +176,18 @@ HostPath ResolveAbsolute(int drive, std::vector<std::string>& comps, bool traili
         std::string cand = JoinHost(cur, {clean[i]});
         struct stat cs {};
         bool have = lstat(cand.c_str(), &cs) == 0;
+        if (have && S_ISLNK(cs.st_mode)) {
+            // A link is never followed below the root: the name is missing.
+            r.host = JoinHost(cur, clean, i);
+            r.parentExists = last;
+            return r;
+        }
         if (!have) {
             std::string other = FindIgnoringCase(cur, clean[i]);
             if (!other.empty()) {
                 clean[i] = other;
                 cand = JoinHost(cur, {other});
-                have = true;
+                have = lstat(cand.c_str(), &cs) == 0 && !S_ISLNK(cs.st_mode);
             }
         }
         if (!have) {
@@ -179,7 +196,7 @@ HostPath ResolveAbsolute(int drive, std::vector<std::string>& comps, bool traili
             return r;
         }
         if (!last) {
-            if (stat(cand.c_str(), &cs) != 0 || !S_ISDIR(cs.st_mode)) {
+            if (!S_ISDIR(cs.st_mode)) {
                 r.host = JoinHost(cand, clean, i + 1);
                 return r;
             }
@@ -188,7 +205,7 @@ HostPath ResolveAbsolute(int drive, std::vector<std::string>& comps, bool traili
     }
     r.host = cur;
     r.parentExists = true;
-    r.exists = stat(cur.c_str(), &r.info) == 0;
+    r.exists = StatUnderDrive(cur, &r.info);
     if (!r.exists) r.info = {};
     return r;
 }
