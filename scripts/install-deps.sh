@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Installs the Debian packages the build, the tests and the demo need, if missing.
 set -euo pipefail
-packages=(g++ cmake ninja-build qt6-base-dev libgtest-dev libgmock-dev libbenchmark-dev
+packages=(g++ cmake ninja-build qt6-base-dev libgtest-dev libgmock-dev libbenchmark-dev clang libclang-rt-14-dev
           fonts-ipafont-gothic xvfb xauth x11-apps imagemagick)
 missing=()
 for p in "${packages[@]}"; do

@@ -13,3 +13,6 @@ ctest --test-dir build/plain --output-on-failure -j "$jobs"
 cmake -S . -B build/asan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DSANITIZE=ON -DBUILD_BENCHMARKS=OFF
 cmake --build build/asan -j "$jobs"
 ctest --test-dir build/asan --output-on-failure -j "$jobs"
+
+# Short fuzz runs of the readers of hostile input (skipped without clang).
+scripts/fuzz.sh
