@@ -192,4 +192,6 @@ bool StatUnderDrive(const std::string& host, struct stat* st) {
     return true;
 }
 
+void UseOpenat2ForTesting(bool use) { g_haveOpenat2.store(use, std::memory_order_relaxed); }
+
 }  // namespace platform

@@ -40,4 +40,8 @@ int OpenParentFolder(const std::string& host, std::string* name);
 // drive root; *st gets its lstat. errno ELOOP when a component is a link.
 bool StatUnderDrive(const std::string& host, struct stat* st);
 
+// For tests: false makes every open take the O_NOFOLLOW walk, as on a kernel
+// without openat2; true restores openat2.
+void UseOpenat2ForTesting(bool use);
+
 }  // namespace platform

@@ -262,9 +262,10 @@ bool FlushFilesystemOf(const char* winPath) {
     if (!hp.ok) return false;
     std::string root = DriveHostRoot(hp.drive);
     std::string path = hp.host;
-    // The nearest existing folder or file of the path, never above the drive's root.
+    // The nearest existing folder of the path, never above the drive's root.
     while (path.size() >= root.size() && !path.empty()) {
-        int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+        // Folders only, reached without links: a device or FIFO is never opened.
+        int fd = OpenUnderDrive(path, O_RDONLY | O_DIRECTORY | O_NONBLOCK);
         if (fd >= 0) {
             int rc = syncfs(fd);
             close(fd);
