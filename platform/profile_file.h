@@ -60,7 +60,9 @@ public:
     bool Indexed() const { return m_indexed; }
     // Start of the next held line after line `i` (the end of the text after the
     // last): the blank and comment lines between are the bytes [lines[i].next, this).
-    uint32_t GapEnd(uint32_t i) const { return i + 1 < m_lines.size() ? m_lines[i + 1].begin : uint32_t(m_text.size()); }
+    uint32_t GapEnd(uint32_t i) const {
+        return i + 1 < m_lines.size() ? m_lines[i + 1].begin : uint32_t(m_text.size());
+    }
 
     const std::string& Text() const { return m_text; }
     bool IsUtf16() const { return m_utf16; }

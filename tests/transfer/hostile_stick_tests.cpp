@@ -185,7 +185,9 @@ const HostileCase kCases[] = {
      },
      Truncate},
     {"SaveOfSourceGrownMidCopy", true,
-     [](HostileStick& t, const std::string&) { t.WriteExt("保守A/JKNDT.INI", W("[データ存在フラグ]\r\n0=0\r\n")); },
+     [](HostileStick& t, const std::string&) {
+         t.WriteExt("保守A/JKNDT.INI", W("[データ存在フラグ]\r\n0=0\r\n"));
+     },
      [](HostileStick& t) {
          EXPECT_EQ(t.Flag(), 0);
          EXPECT_EQ(ReadHostFile(t.ExtHost("保守A/D0/s.ini")), "stick D0");
