@@ -65,7 +65,11 @@ ChildResult ReadInChild(const char* win, size_t limit) {
         }
         size_t before = StatusBytes("VmRSS");
         ChildResult r;
-        GetPrivateProfileStringA("s", "k", "none", r.value, sizeof r.value, win);
+        try {
+            GetPrivateProfileStringA("s", "k", "none", r.value, sizeof r.value, win);
+        } catch (...) {
+            _exit(3);  // out of memory: the parent sees no result
+        }
         r.error = GetLastError();
         size_t peak = StatusBytes("VmHWM");
         r.peakGrowth = peak > before ? peak - before : 0;
