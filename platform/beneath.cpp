@@ -181,15 +181,30 @@ int OpenParentFolder(const std::string& host, std::string* name) {
     return OpenUnderDrive(FolderPart(host), O_PATH | O_DIRECTORY);
 }
 
-bool StatUnderDrive(const std::string& host, struct stat* st) {
-    Fd fd(OpenUnderDrive(host, O_PATH | O_NOFOLLOW));
-    if (fd.fd < 0) return false;
-    if (fstat(fd.fd, st) != 0) return false;
+namespace {
+
+bool StatOpened(int fd, struct stat* st) {
+    Fd owned(fd);
+    if (owned.fd < 0) return false;
+    if (fstat(owned.fd, st) != 0) return false;
     if (S_ISLNK(st->st_mode)) {
         errno = ELOOP;
         return false;
     }
     return true;
+}
+
+}  // namespace
+
+bool StatUnderDrive(const std::string& host, struct stat* st) {
+    return StatOpened(OpenUnderDrive(host, O_PATH | O_NOFOLLOW), st);
+}
+
+bool StatBeneath(const std::string& root, std::string_view rel, struct stat* st) {
+    Fd rootFd(OpenRoot(root));
+    if (rootFd.fd < 0) return false;
+    while (!rel.empty() && rel.front() == '/') rel.remove_prefix(1);
+    return StatOpened(OpenAtBeneath(rootFd.fd, rel, O_PATH | O_NOFOLLOW), st);
 }
 
 void UseOpenat2ForTesting(bool use) { g_haveOpenat2.store(use, std::memory_order_relaxed); }

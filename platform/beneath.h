@@ -39,6 +39,9 @@ int OpenParentFolder(const std::string& host, std::string* name);
 // Whether `host` names something without following a link anywhere below its
 // drive root; *st gets its lstat. errno ELOOP when a component is a link.
 bool StatUnderDrive(const std::string& host, struct stat* st);
+// The same for `rel` below the folder `root` (whose own links are followed), when
+// the caller knows the drive root already.
+bool StatBeneath(const std::string& root, std::string_view rel, struct stat* st);
 
 // For tests: false makes every open take the O_NOFOLLOW walk, as on a kernel
 // without openat2; true restores openat2.

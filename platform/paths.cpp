@@ -143,8 +143,9 @@ HostPath ResolveAbsolute(int drive, std::vector<std::string>& comps, bool traili
     // shows at once) without a readlink of its own on every profile read. Below
     // the drive root no link is followed: a link there reads as a missing name.
     if (!clean.empty()) {
-        std::string viaLink = JoinHost(DriveLinkPath(drive), clean);
-        if (StatUnderDrive(viaLink, &r.info)) {
+        const std::string link = DriveLinkPath(drive);
+        std::string viaLink = JoinHost(link, clean);
+        if (StatBeneath(link, std::string_view(viaLink).substr(link.size()), &r.info)) {
             r.ok = true;
             r.host = std::move(viaLink);
             r.exists = true;
@@ -161,7 +162,7 @@ HostPath ResolveAbsolute(int drive, std::vector<std::string>& comps, bool traili
     r.ok = true;
 
     r.host = JoinHost(root, clean);
-    if (StatUnderDrive(r.host, &r.info)) {
+    if (StatBeneath(root, std::string_view(r.host).substr(root == "/" ? 0 : root.size()), &r.info)) {
         r.exists = true;
         r.parentExists = true;
         return r;
@@ -205,7 +206,7 @@ HostPath ResolveAbsolute(int drive, std::vector<std::string>& comps, bool traili
     }
     r.host = cur;
     r.parentExists = true;
-    r.exists = StatUnderDrive(cur, &r.info);
+    r.exists = StatBeneath(root, std::string_view(cur).substr(root == "/" ? 0 : root.size()), &r.info);
     if (!r.exists) r.info = {};
     return r;
 }
