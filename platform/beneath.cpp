@@ -207,6 +207,22 @@ bool StatBeneath(const std::string& root, std::string_view rel, struct stat* st)
     return StatOpened(OpenAtBeneath(rootFd.fd, rel, O_PATH | O_NOFOLLOW), st);
 }
 
+bool StatWithoutAnyLink(const std::string& absPath, struct stat* st) {
+    if (!g_haveOpenat2.load(std::memory_order_relaxed)) {
+        errno = ENOSYS;
+        return false;
+    }
+    struct open_how how {};
+    how.flags = O_PATH | O_NOFOLLOW | O_CLOEXEC;
+    how.resolve = RESOLVE_NO_SYMLINKS;
+    long fd;
+    do {
+        fd = syscall(SYS_openat2, AT_FDCWD, absPath.c_str(), &how, sizeof how);
+    } while (fd < 0 && errno == EINTR);
+    if (fd < 0 && errno == EPERM) errno = ENOSYS;  // a seccomp filter: let the caller walk
+    return StatOpened(static_cast<int>(fd), st);
+}
+
 void UseOpenat2ForTesting(bool use) { g_haveOpenat2.store(use, std::memory_order_relaxed); }
 
 }  // namespace platform

@@ -43,6 +43,12 @@ bool StatUnderDrive(const std::string& host, struct stat* st);
 // the caller knows the drive root already.
 bool StatBeneath(const std::string& root, std::string_view rel, struct stat* st);
 
+// Whether the absolute host path names something with no link on any component,
+// the folders above the drive root included (one openat2 walk, the quickest check;
+// ENOSYS without openat2, ELOOP on any link). A caller that gets ELOOP and allows
+// links above the root asks StatBeneath.
+bool StatWithoutAnyLink(const std::string& absPath, struct stat* st);
+
 // For tests: false makes every open take the O_NOFOLLOW walk, as on a kernel
 // without openat2; true restores openat2.
 void UseOpenat2ForTesting(bool use);

@@ -73,6 +73,36 @@ std::string JoinHost(const std::string& root, const std::vector<std::string>& co
     return host;
 }
 
+// The dosdevices folder stays open between calls (it lies in the prefix, never on
+// a removable medium), so reading a drive's link walks one component, not the
+// whole prefix path: path resolution reads the link at every call.
+ssize_t ReadDriveLink(int drive, char* buf, size_t size) {
+    struct Cached {
+        std::string dir;
+        int fd = -1;
+        ~Cached() {
+            if (fd >= 0) close(fd);
+        }
+    };
+    thread_local Cached cached;
+    const std::string dir = PrefixDir() + "/dosdevices";
+    const char name[] = {static_cast<char>('a' + drive), ':', '\0'};
+    for (int attempt = 0; attempt < 2; ++attempt) {
+        if (cached.fd < 0 || cached.dir != dir) {
+            if (cached.fd >= 0) close(cached.fd);
+            cached.fd = open(dir.c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC);
+            cached.dir = dir;
+            if (cached.fd < 0) return -1;
+        }
+        ssize_t n = readlinkat(cached.fd, name, buf, size);
+        if (n >= 0 || attempt == 1) return n;
+        // The folder may have been made anew under the same name: open it again.
+        close(cached.fd);
+        cached.fd = -1;
+    }
+    return -1;
+}
+
 bool IsLink(int dirFd, const dirent* e) {
     if (e->d_type == DT_LNK) return true;
     if (e->d_type != DT_UNKNOWN) return false;
@@ -96,6 +126,18 @@ std::string FindIgnoringCase(const std::string& dir, const std::string& name) {
     }
     closedir(d);
     return found;
+}
+
+// Whether the components below the drive root name something, no link among them:
+// first in one walk of the link's target path (no link anywhere), else, when the
+// target's own path has links (or openat2 is missing), below the opened root.
+bool ExistsWithoutLinks(int drive, const std::string& link, const std::string& viaLink,
+                        const std::vector<std::string>& comps, struct stat* st) {
+    std::string root = DriveHostRoot(drive);
+    if (root.empty()) return false;
+    if (root[0] == '/' && StatWithoutAnyLink(JoinHost(root, comps), st)) return true;
+    if (errno == ENOENT || errno == ENOTDIR) return false;
+    return StatBeneath(link, std::string_view(viaLink).substr(link.size()), st);
 }
 
 HostPath ResolveAbsolute(int drive, std::vector<std::string>& comps, bool trailing) {
@@ -145,7 +187,7 @@ HostPath ResolveAbsolute(int drive, std::vector<std::string>& comps, bool traili
     if (!clean.empty()) {
         const std::string link = DriveLinkPath(drive);
         std::string viaLink = JoinHost(link, clean);
-        if (StatBeneath(link, std::string_view(viaLink).substr(link.size()), &r.info)) {
+        if (ExistsWithoutLinks(drive, link, viaLink, clean, &r.info)) {
             r.ok = true;
             r.host = std::move(viaLink);
             r.exists = true;
@@ -234,7 +276,7 @@ std::string DriveHostRoot(int drive) {
     if (drive < 0 || drive > 25) return {};
     std::string link = DriveLinkPath(drive);
     char buf[PATH_MAX];
-    ssize_t n = readlink(link.c_str(), buf, sizeof buf - 1);
+    ssize_t n = ReadDriveLink(drive, buf, sizeof buf - 1);
     if (n <= 0) return {};
     std::string target(buf, static_cast<size_t>(n));
     if (target[0] != '/') {
