@@ -5,6 +5,7 @@
 #include <new>
 #include <string_view>
 
+#include "catalogue/file_limits.h"
 #include "platform/cp932.h"
 #include "platform/win32.h"
 
@@ -83,6 +84,10 @@ LoadedCatalogue SystemCatalogue::Load(const std::string& systemPath, const std::
     cat.systemPath = systemPath;
     cat.catalogPath = catalogueFolder + "\\" + (catalogueFileName ? catalogueFileName : "");
 
+    if (file_limits::RefusedAsTooLarge(cat.catalogPath.c_str(), file_limits::kMaxCatalogueBytes)) {
+        cat.tooLarge = true;
+        return cat;
+    }
     int32_t n = ReadCount(cat.catalogPath.c_str());
     if (n <= 0) return cat;
 

@@ -10,6 +10,7 @@
 #include "host/dem.h"
 #include "host/odisk.h"
 #include "transfer/transfer_host.h"
+#include "transfer/temp_sweep.h"
 #include "transfer/transfer_list.h"
 
 // Directions of a transfer.
@@ -68,4 +69,5 @@ private:
     std::vector<uint32_t> m_flushRows;     // one written row per destination drive
     std::vector<uint32_t> m_wholeCopies;   // document rows of this run copied whole
     bool m_mediumMismatch = false;         // a row read back other than it was written
+    TempSweep m_sweep;                     // destination folders cleared of stale temporary files
 };
