@@ -215,15 +215,15 @@ void ProfileFile::ParseLines() {
     }
 }
 
-void ProfileFile::Insert(std::vector<Slot>& table, const Slot& slot) {
-    size_t mask = table.size() - 1;
+void ProfileFile::Insert(Slot* table, size_t size, const Slot& slot) {
+    size_t mask = size - 1;
     size_t i = slot.hash & mask;
     while (table[i].item != kEmpty) i = (i + 1) & mask;
     table[i] = slot;
 }
 
-static size_t TableSize(size_t count) {
-    size_t size = 16;
+static size_t TableSize(size_t count, size_t least = 16) {
+    size_t size = least;
     while (size < count + count / 2 + 1) size <<= 1;
     return size;
 }
@@ -254,17 +254,27 @@ void ProfileFile::BuildIndexes() {
     Slot empty;
     empty.item = kEmpty;
     m_sectionTable.assign(TableSize(m_sections.size()), empty);
-    m_keyTable.assign(TableSize(m_keyLines.size()), empty);
+    // Each section's keys have a table of their own, side by side: the keys of one
+    // section, read one after another, then share a few cache lines.
+    m_keyRegions.assign(m_sections.size() + 1, 0);
+    size_t slots = 0;
+    for (uint32_t si = 0; si < m_sections.size(); ++si) {
+        m_keyRegions[si] = static_cast<uint32_t>(slots);
+        if (m_sections[si].keyCount > 0) slots += TableSize(m_sections[si].keyCount, 4);
+    }
+    m_keyRegions.back() = static_cast<uint32_t>(slots);
+    m_keyTable.assign(slots, empty);
     for (uint32_t si = 0; si < m_sections.size(); ++si) {
         std::string_view name = NameOf(m_lines[m_sections[si].header]);
         if (FindSection(name)) continue;
-        Insert(m_sectionTable, Slot{NameHash(name, 0), 0, si});
+        Insert(m_sectionTable.data(), m_sectionTable.size(), Slot{NameHash(name, 0), 0, si});
         const Section& s = m_sections[si];
         for (uint32_t k = 0; k < s.keyCount; ++k) {
             uint32_t li = m_keyLines[s.firstKey + k];
             std::string_view key = NameOf(m_lines[li]);
             if (FindKey(s, key)) continue;
-            Insert(m_keyTable, Slot{NameHash(key, si + 1), si, li});
+            Insert(m_keyTable.data() + m_keyRegions[si], m_keyRegions[si + 1] - m_keyRegions[si],
+                   Slot{NameHash(key, 1), si, li});
         }
     }
 }
@@ -282,13 +292,15 @@ const Section* ProfileFile::FindSection(std::string_view name) const {
 }
 
 const Line* ProfileFile::FindKey(const Section& section, std::string_view key) const {
-    if (m_keyTable.empty()) return nullptr;
     uint32_t si = static_cast<uint32_t>(&section - m_sections.data());
-    uint64_t h = NameHash(key, si + 1);
-    size_t mask = m_keyTable.size() - 1;
-    for (size_t i = h & mask; m_keyTable[i].item != kEmpty; i = (i + 1) & mask) {
-        const Slot& slot = m_keyTable[i];
-        if (slot.hash == h && slot.section == si && NamesEqual(NameOf(m_lines[slot.item]), key))
+    size_t size = m_keyRegions[si + 1] - m_keyRegions[si];
+    if (size == 0) return nullptr;
+    const Slot* table = m_keyTable.data() + m_keyRegions[si];
+    uint64_t h = NameHash(key, 1);
+    size_t mask = size - 1;
+    for (size_t i = h & mask; table[i].item != kEmpty; i = (i + 1) & mask) {
+        const Slot& slot = table[i];
+        if (slot.hash == h && NamesEqual(NameOf(m_lines[slot.item]), key))
             return &m_lines[slot.item];
     }
     return nullptr;

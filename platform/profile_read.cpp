@@ -169,10 +169,9 @@ DWORD GetPrivateProfileStringA(LPCSTR lpAppName, LPCSTR lpKeyName, LPCSTR lpDefa
     std::string_view def = lpDefault ? lpDefault : "";
     while (!def.empty() && def.back() == ' ') def.remove_suffix(1);
 
-    auto target = platform::profile::ResolveProfileName(lpFileName);
-    DWORD error = target.error;
+    DWORD error = 0;
     std::lock_guard<std::mutex> lock(platform::profile::CacheMutex());
-    const ProfileFile* file = error ? nullptr : platform::profile::LoadLocked(target, &error);
+    const ProfileFile* file = platform::profile::ReadLocked(lpFileName, &error);
     if (!file) {
         DWORD n;
         if (lpAppName && lpKeyName) {
@@ -191,10 +190,9 @@ DWORD GetPrivateProfileStringA(LPCSTR lpAppName, LPCSTR lpKeyName, LPCSTR lpDefa
 }
 
 UINT GetPrivateProfileIntA(LPCSTR lpAppName, LPCSTR lpKeyName, INT nDefault, LPCSTR lpFileName) {
-    auto target = platform::profile::ResolveProfileName(lpFileName);
-    DWORD error = target.error;
+    DWORD error = 0;
     std::lock_guard<std::mutex> lock(platform::profile::CacheMutex());
-    const ProfileFile* file = error ? nullptr : platform::profile::LoadLocked(target, &error);
+    const ProfileFile* file = platform::profile::ReadLocked(lpFileName, &error);
     if (!file) {
         SetLastError(error);
         return static_cast<UINT>(nDefault);
