@@ -18,7 +18,7 @@ constexpr size_t kMaxFiles = 64;
 constexpr off_t kMaxFileBytes = off_t(1) << 30;
 
 struct Entry {
-    std::unique_ptr<ProfileFile> file;
+    std::shared_ptr<ProfileFile> file;  // shared with snapshots still being read
     std::string raw;  // the bytes on disk, kept only when they differ from file->Text() (UTF-16)
     // A racy stamp (the file was modified just before we read it) is compared with
     // the file's bytes at each use until it is old enough.
@@ -155,7 +155,7 @@ const ProfileFile* LoadLocked(const ProfileTarget& target, DWORD* error) {
     if (it == files.end() && files.size() >= kMaxFiles) files.clear();
     ++g_filesEpoch;
     Entry& e = files[target.host];
-    e.file = std::make_unique<ProfileFile>(bytes);
+    e.file = std::make_shared<ProfileFile>(bytes);
     e.raw = e.file->IsUtf16() ? std::move(bytes) : std::string();
     e.stamp.Set(st, start);
     return e.file.get();
@@ -171,7 +171,7 @@ void StoreLocked(const std::string& host, std::string bytes) {
     }
     if (files.size() >= kMaxFiles && !files.count(host)) files.clear();
     Entry& e = files[host];
-    e.file = std::make_unique<ProfileFile>(bytes);
+    e.file = std::make_shared<ProfileFile>(bytes);
     e.raw = e.file->IsUtf16() ? std::move(bytes) : std::string();
     e.stamp.Set(st, NowNs());
     e.stamp.racy = true;  // just written: the next use compares the bytes once
@@ -182,6 +182,13 @@ void DropLocked(const std::string& host) {
 }
 
 uint64_t FilesEpochLocked() { return g_filesEpoch; }
+
+std::shared_ptr<const ProfileFile> ShareLocked(const ProfileFile* file) {
+    if (!file) return nullptr;
+    for (const auto& [host, e] : Files())
+        if (e.file.get() == file) return e.file;
+    return nullptr;
+}
 
 void ClearCache() {
     std::lock_guard<std::mutex> lock(CacheMutex());

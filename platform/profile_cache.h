@@ -48,6 +48,26 @@ const ProfileFile* LoadLocked(const ProfileTarget& target, DWORD* error);
 void StoreLocked(const std::string& host, std::string bytes);
 void DropLocked(const std::string& host);
 
+// With CacheMutex() held: shared ownership of a file LoadLocked or ReadLocked gave,
+// so that it can be read after the lock is released.
+std::shared_ptr<const ProfileFile> ShareLocked(const ProfileFile* file);
+
+// The last section looked up in one parsed file, by its exact name: runs of look-ups
+// in one section find it once.
+struct SectionMemo {
+    std::string name;
+    const Section* section = nullptr;
+    bool valid = false;
+};
+
+// The answers of GetPrivateProfileStringA and GetPrivateProfileIntA from a parsed
+// file, or from none (`error` then is why), GetLastError included. A memo must
+// belong to `file`.
+DWORD ReadStringFrom(const ProfileFile* file, DWORD error, LPCSTR app, LPCSTR key, LPCSTR def, LPSTR out,
+                     DWORD size, SectionMemo* memo = nullptr);
+UINT ReadIntFrom(const ProfileFile* file, DWORD error, LPCSTR app, LPCSTR key, INT def,
+                 SectionMemo* memo = nullptr);
+
 // Grows whenever a parsed file is released (pointers from LoadLocked go stale).
 uint64_t FilesEpochLocked();
 
