@@ -36,6 +36,7 @@ struct Name {
     std::string host;     // the resolver's host path: the parsed file's key
     std::string check;    // what stat() looks at, through the drive's link
     bool negative = false;
+    bool checkIsLink = false;  // a missing file's folder is the drive's root: its link
     bool exact = false;   // found by its exact name (a case-insensitive match is resolved again)
     DWORD error = 0;      // a missing file's answer: 2, or 3 when a folder is missing
     StatStamp folder;     // a missing file's deepest existing folder
@@ -114,6 +115,7 @@ bool Describe(const ProfileTarget& t, Name* e) {
     struct stat st {};
     while (!dir.empty() && !(stat((link + dir).c_str(), &st) == 0 && S_ISDIR(st.st_mode))) dir = ParentOf(dir);
     e->check = link + dir;  // the link alone is the drive's root
+    e->checkIsLink = dir.empty();
     return true;
 }
 
@@ -207,11 +209,13 @@ const ProfileFile* Establish(Names& n, std::string_view name, const char* fileNa
     return file;
 }
 
-// The check by stat(): true when it settles the answer.
+// The check by stat(): true when it settles the answer. The last component is not
+// followed: a file or folder replaced by a link is resolved again, and the resolver
+// decides about it.
 bool Recheck(Names& n, Name& e, uint64_t generation, bool watchesHold, const ProfileFile** file, DWORD* error) {
     ++n.counters.checked;
     struct stat st {};
-    if (stat(e.check.c_str(), &st) != 0) return false;
+    if ((e.checkIsLink ? stat(e.check.c_str(), &st) : lstat(e.check.c_str(), &st)) != 0) return false;
     if (e.negative) {
         if (!S_ISDIR(st.st_mode) || !e.folder.Same(st) || e.folder.racy) return false;
         *file = nullptr;
@@ -261,9 +265,12 @@ const ProfileFile* ReadLocked(const char* fileName, DWORD* error) {
                 return e.file;
             }
         }
-        // Watches that may be gone must be set up again before they prove anything.
+        // Unwatched names are checked by stat() at every call. A watched one that
+        // was told of a change, or whose watches may be gone, is resolved again and
+        // watched anew: a folder on its way may have been replaced.
         const ProfileFile* file = nullptr;
-        if ((watchesHold || !e.watched) && Recheck(n, e, generation, watchesHold, &file, error)) return file;
+        bool onlyReleased = watchesHold && e.verified == generation;  // another file was parsed again
+        if ((onlyReleased || !e.watched) && Recheck(n, e, generation, watchesHold, &file, error)) return file;
     }
     return Establish(n, name, fileName, generation, error);
 }
