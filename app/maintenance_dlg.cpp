@@ -8,6 +8,7 @@
 #include <QLabel>
 #include <QMenu>
 #include <QPushButton>
+#include <QTimer>
 #include <cctype>
 #include <cstring>
 
@@ -17,6 +18,7 @@
 #include "controls/drive_label.h"
 #include "dialogs/message_box.h"
 #include "host/orbis_ini.h"
+#include "host/settings_file_check.h"
 #include "resources/deliverable.h"
 
 namespace {
@@ -164,6 +166,13 @@ void CMaintenanceDlg::OnInitDialog() {
             w->setFocus();
             break;
         }
+    }
+    // Without the suite's settings file the catalogue is empty: once the dialog is
+    // up, say which file was looked for and how to choose another prefix.
+    if (const SettingsFileCheck settings = CheckSettingsFile(); !settings.found) {
+        QTimer::singleShot(0, this, [this, text = MissingSettingsFileText(settings)] {
+            ShowMessage(UserMessage{text, {}, true, MsgButtons::Ok, MsgIcon::Stop});
+        });
     }
 }
 

@@ -12,6 +12,11 @@ void PrepareApplication(const Deliverable& deliverable) {
     SetApplicationCaption(QString::fromUtf8(deliverable.programName));
     QApplication::setApplicationName(QString::fromUtf8(deliverable.programName));
     QApplication::setWindowIcon(QIcon(QString::fromUtf8(ApplicationIconPath())));
+#ifdef DESKTOP_ID_PREFIX
+    // Lets the desktop match the window to the installed menu entry and its icon.
+    QGuiApplication::setDesktopFileName(QStringLiteral(DESKTOP_ID_PREFIX ".") +
+                                        QString::fromUtf8(deliverable.programName).toLower());
+#endif
 }
 
 CSettingsToolApp::CSettingsToolApp(int& argc, char** argv, const Deliverable& deliverable)

@@ -7,15 +7,15 @@
 #include "platform/cp932.h"
 #include "platform/win32.h"
 
-namespace {
+const char OrbisIni::kSettingsFile[] = "C:\\windows\\ORBIS.INI";
 
-const char kSettingsFile[] = "C:\\windows\\ORBIS.INI";
+namespace {
 
 std::string ReadValue(const char* section, const char* key) {
     // Grow the buffer until the value fits (a value that fills it exactly is cut).
     for (DWORD size = 1024; size <= 65536; size *= 4) {
         std::vector<char> buf(size, '\0');
-        const DWORD n = GetPrivateProfileStringA(section, key, "", buf.data(), size, kSettingsFile);
+        const DWORD n = GetPrivateProfileStringA(section, key, "", buf.data(), size, OrbisIni::kSettingsFile);
         if (n < size - 1) return std::string(buf.data(), n);
     }
     return {};

@@ -8,6 +8,9 @@
 
 class OrbisIni {
 public:
+    // The settings file, a CP932 Windows path.
+    static const char kSettingsFile[];
+
     OrbisIni();
     virtual ~OrbisIni();
 

@@ -4,6 +4,8 @@ set -euo pipefail
 packages=(g++ cmake ninja-build qt6-base-dev libgtest-dev libgmock-dev libbenchmark-dev
           fonts-ipafont-gothic xvfb xauth x11-apps imagemagick)
 missing=()
+# The Debian package: its build, icons and man pages, and the install test's checks.
+packages+=(dpkg-dev librsvg2-bin pandoc desktop-file-utils appstream)
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
 done
