@@ -52,7 +52,9 @@ public:
                 int64_t start = std::atoll(std::getenv("BENCH_EXEC_NS"));
                 struct rusage ru {};
                 getrusage(RUSAGE_SELF, &ru);
-                std::printf("%.3f %ld\n", (MonotonicNs() - start) / 1e6, ru.ru_maxrss);
+                double cpuMs = (ru.ru_utime.tv_sec + ru.ru_stime.tv_sec) * 1e3 +
+                               (ru.ru_utime.tv_usec + ru.ru_stime.tv_usec) / 1e3;
+                std::printf("%.3f %ld %.3f\n", (MonotonicNs() - start) / 1e6, ru.ru_maxrss, cpuMs);
                 std::fflush(stdout);
                 std::_Exit(0);
             });
@@ -95,6 +97,7 @@ int RunChild(int argc, char** argv, const std::string& mode, int sets) {
 struct Sample {
     double ms = 0;
     long maxRssKiB = 0;
+    double cpuMs = 0;  // user + system time of the process: steadier than wall time on a busy machine
 };
 
 Sample RunOnce(const char* self, const std::string& mode, int sets, const std::string& prefix) {
@@ -118,7 +121,7 @@ Sample RunOnce(const char* self, const std::string& mode, int sets, const std::s
     int status = 0;
     waitpid(pid, &status, 0);
     Sample s;
-    if (std::sscanf(text.c_str(), "%lf %ld", &s.ms, &s.maxRssKiB) != 2) {
+    if (std::sscanf(text.c_str(), "%lf %ld %lf", &s.ms, &s.maxRssKiB, &s.cpuMs) != 3) {
         std::fprintf(stderr, "child %s failed: %s\n", mode.c_str(), text.c_str());
         std::exit(1);
     }
@@ -136,8 +139,8 @@ int main(int argc, char** argv) {
     int reps = 3;
     std::vector<int> setCounts = {10000, 50000};
     bench::ParseOptions(argc, argv, &reps, &setCounts);
-    std::printf("%7s | %9s %9s %6s | %9s %9s | %s\n", "sets", "app_ms", "plain_ms", "ratio", "app_MiB", "plain_MiB",
-                "all app runs (ms)");
+    std::printf("%7s | %9s %9s %6s | %9s %9s %6s | %9s %9s | %s\n", "sets", "app_ms", "plain_ms", "ratio", "app_cpu",
+                "plain_cpu", "ratio", "app_MiB", "plain_MiB", "all app runs (ms)");
     struct Row {
         int sets;
         double appRss, plainRss;
@@ -145,13 +148,15 @@ int main(int argc, char** argv) {
     std::vector<Row> rows;
     for (int sets : setCounts) {
         std::string prefix = bench::MakeInstallation(sets);
-        std::vector<double> app, plain, appRss, plainRss;
+        std::vector<double> app, plain, appCpu, plainCpu, appRss, plainRss;
         for (int r = 0; r < reps; ++r) {
             // Interleaved, so that the machine's load falls on both alike.
             Sample a = RunOnce(argv[0], "app", sets, prefix);
             Sample p = RunOnce(argv[0], "plain", sets, prefix);
             app.push_back(a.ms);
             plain.push_back(p.ms);
+            appCpu.push_back(a.cpuMs);
+            plainCpu.push_back(p.cpuMs);
             appRss.push_back(a.maxRssKiB / 1024.0);
             plainRss.push_back(p.maxRssKiB / 1024.0);
         }
@@ -160,8 +165,9 @@ int main(int argc, char** argv) {
         for (double v : app) all += std::to_string(static_cast<int>(v)) + " ";
         double a = bench::Median(app), p = bench::Median(plain);
         rows.push_back({sets, bench::Median(appRss), bench::Median(plainRss)});
-        std::printf("%7d | %9.1f %9.1f %6.2f | %9.1f %9.1f | %s\n", sets, a, p, a / p, rows.back().appRss,
-                    rows.back().plainRss, all.c_str());
+        double ac = bench::Median(appCpu), pc = bench::Median(plainCpu);
+        std::printf("%7d | %9.1f %9.1f %6.2f | %9.1f %9.1f %6.2f | %9.1f %9.1f | %s\n", sets, a, p, a / p, ac, pc,
+                    ac / pc, rows.back().appRss, rows.back().plainRss, all.c_str());
     }
     for (size_t i = 1; i < rows.size(); ++i) {
         double extra = rows[i].sets - rows[i - 1].sets;

@@ -105,6 +105,13 @@ void CDataListCtrl::LoadItems(int mode, const char* catalogPath, const char* fol
     if (byFolder && folderPath && !m_indexFileName.empty())
         indexPath = FolderIndexFile::PathFor(folderPath, m_indexFileName.c_str());
     if (byFolder && indexPath.empty()) n = 0;
+    if (!byFolder && n > 0) {
+        try {
+            rows.reserve(static_cast<size_t>(n));  // every data set gets a row
+        } catch (const std::bad_alloc&) {
+            // Rows are then added one by one; those that cannot be held are left out.
+        }
+    }
 
     for (int32_t i = 0; i < n; ++i) {
         char key[16];

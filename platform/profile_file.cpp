@@ -215,11 +215,17 @@ void ProfileFile::ParseLines() {
     }
 }
 
-void ProfileFile::Insert(Slot* table, size_t size, const Slot& slot) {
+// Adds `slot` to an open-addressed table unless a slot of an equal name is there:
+// only the first section of a name, and the first key of a name in it, can be
+// reached. One probe serves both the look-up and the insertion.
+template <typename SlotT, typename NameOfSlot>
+static bool InsertFirst(SlotT* table, size_t size, const SlotT& slot, std::string_view name, NameOfSlot nameOf) {
     size_t mask = size - 1;
     size_t i = slot.hash & mask;
-    while (table[i].item != kEmpty) i = (i + 1) & mask;
+    for (; table[i].item != kEmpty; i = (i + 1) & mask)
+        if (table[i].hash == slot.hash && NamesEqual(nameOf(table[i]), name)) return false;
     table[i] = slot;
+    return true;
 }
 
 static size_t TableSize(size_t count, size_t least = 16) {
@@ -264,17 +270,20 @@ void ProfileFile::BuildIndexes() {
     }
     m_keyRegions.back() = static_cast<uint32_t>(slots);
     m_keyTable.assign(slots, empty);
+    auto sectionName = [this](const Slot& slot) { return NameOf(m_lines[m_sections[slot.item].header]); };
+    auto keyName = [this](const Slot& slot) { return NameOf(m_lines[slot.item]); };
     for (uint32_t si = 0; si < m_sections.size(); ++si) {
         std::string_view name = NameOf(m_lines[m_sections[si].header]);
-        if (FindSection(name)) continue;
-        Insert(m_sectionTable.data(), m_sectionTable.size(), Slot{NameHash(name, 0), 0, si});
+        if (!InsertFirst(m_sectionTable.data(), m_sectionTable.size(), Slot{NameHash(name, 0), 0, si}, name,
+                         sectionName))
+            continue;
         const Section& s = m_sections[si];
+        Slot* keys = m_keyTable.data() + m_keyRegions[si];
+        size_t size = m_keyRegions[si + 1] - m_keyRegions[si];
         for (uint32_t k = 0; k < s.keyCount; ++k) {
             uint32_t li = m_keyLines[s.firstKey + k];
             std::string_view key = NameOf(m_lines[li]);
-            if (FindKey(s, key)) continue;
-            Insert(m_keyTable.data() + m_keyRegions[si], m_keyRegions[si + 1] - m_keyRegions[si],
-                   Slot{NameHash(key, 1), si, li});
+            InsertFirst(keys, size, Slot{NameHash(key, 1), si, li}, key, keyName);
         }
     }
 }

@@ -80,7 +80,6 @@ private:
     };
     void ParseLines();
     void BuildIndexes();
-    static void Insert(Slot* table, size_t size, const Slot& slot);
 
     std::string m_text;
     bool m_utf16 = false;
