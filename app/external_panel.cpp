@@ -7,6 +7,7 @@
 
 #include "app/maintenance_dlg.h"
 #include "app/folder_names.h"
+#include "catalogue/file_limits.h"
 #include "catalogue/folder_index_file.h"
 #include "controls/data_list_ctrl.h"
 #include "controls/drive_combo_box.h"
@@ -15,6 +16,7 @@
 #include "host/odisk.h"
 #include "platform/win32.h"
 #include "resources/deliverable.h"
+#include "transfer/transfer_texts.h"
 
 void CMaintenanceDlg::UpdateExternalRoot() {
     int index = m_comboDrive->GetCurSel();
@@ -150,6 +152,21 @@ void CMaintenanceDlg::LoadList(int side) {
     }
     std::string folderPath = m_strExternalRoot + "\\" + FolderName();
     std::string indexPath = FolderIndexFile::PathFor(folderPath, m_deliverable.files.indexFile);
+    if (file_limits::RefusedAsTooLarge(indexPath.c_str(), file_limits::kMaxIndexFileBytes)) {
+        // Not read at all: the folder lists nothing, and the user learns which file.
+        for (int32_t i = 0; i < m_nDataCount; ++i) m_pFolderPresence[i] = 0;
+        m_listExternal->LoadItems(1, nullptr, nullptr);
+        ShowFileTooLarge(indexPath);
+        return;
+    }
     for (int32_t i = 0; i < m_nDataCount; ++i) m_pFolderPresence[i] = FolderIndexFile::ReadFlag(indexPath, i);
     m_listExternal->LoadItems(1, m_strCatalogPath.c_str(), folderPath.c_str());
+}
+
+void CMaintenanceDlg::ShowFileTooLarge(const std::string& path) {
+    UserMessage message;
+    message.text = transfer_texts::FileTooLarge(path);
+    message.caption = transfer_texts::CaptionMaintenance();
+    message.icon = MsgIcon::Stop;
+    ShowMessage(message);
 }

@@ -127,6 +127,10 @@ void CMaintenanceDlg::ReadCatalogue() {
     m_strSystemPath = loaded.systemPath;
     m_strExternalRoot.clear();
     m_strCatalogPath = loaded.catalogPath;
+    if (loaded.tooLarge) {
+        ShowFileTooLarge(loaded.catalogPath);
+        m_strCatalogPath.clear();  // the lists read it too: an empty catalogue everywhere
+    }
     m_nDataCount = loaded.count;
     m_pCatalogue = std::move(loaded.entries);
     m_pFolderPresence = std::move(loaded.presence);

@@ -47,6 +47,8 @@ public:
     CDataListCtrl& PaneList(int side) const;
     void ShowFreeSpace(int side);
     void LoadList(int side);
+    // The stop box naming a profile file refused for its size.
+    void ShowFileTooLarge(const std::string& path);
 
     // The user's actions.
     void OnSaveButton();

@@ -7,6 +7,7 @@
 #include <string_view>
 #include <vector>
 
+#include "catalogue/file_limits.h"
 #include "platform/cp932.h"
 #include "platform/profile_snapshot.h"
 #include "platform/win32.h"
@@ -104,6 +105,10 @@ LoadedCatalogue SystemCatalogue::Load(const std::string& systemPath, const std::
     cat.systemPath = systemPath;
     cat.catalogPath = catalogueFolder + "\\" + (catalogueFileName ? catalogueFileName : "");
 
+    if (file_limits::RefusedAsTooLarge(cat.catalogPath.c_str(), file_limits::kMaxCatalogueBytes)) {
+        cat.tooLarge = true;
+        return cat;
+    }
     // The file as it is now, for every entry: one check of it rather than 32 per
     // data set, and never a table half from an older file and half from a newer one.
     ProfileSnapshot file(cat.catalogPath.c_str());

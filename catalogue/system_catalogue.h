@@ -18,6 +18,7 @@ struct LoadedCatalogue {
     int32_t count = 0;        // N; 0 when the file is missing or its count unusable
     std::unique_ptr<CatalogueEntry[]> entries;  // N records (null when N is 0)
     std::unique_ptr<int32_t[]> presence;        // N present flags, all 0 (null when N is 0)
+    bool tooLarge = false;    // refused unread: over the size limit on a removable or network drive
 };
 
 class SystemCatalogue {
@@ -43,7 +44,9 @@ public:
     // presence flags (all 0) and every entry, all from the file as it is at the
     // start (one freshness check for the whole table). The two folders are the host settings'
     // answers for the system data root and the catalogue folder. A table that cannot
-    // be allocated gives an empty catalogue. Never fails, never shows a message.
+    // be allocated gives an empty catalogue, and so does a catalogue on a removable,
+    // optical or network drive larger than file_limits::kMaxCatalogueBytes (then
+    // `tooLarge` is set for the caller to say so). Never fails, never shows a message.
     static LoadedCatalogue Load(const std::string& systemPath, const std::string& catalogueFolder,
                                 const char* catalogueFileName);
 };

@@ -2,6 +2,7 @@
 // through a temporary file and a rename, so readers see the old or the new file,
 // never half of one.
 #include "host/doc_format.h"
+#include "platform/beneath.h"
 #include "platform/copy_file.h"
 
 #include <cerrno>
@@ -136,7 +137,9 @@ std::string ReplaceViaTemp(const std::string& hostPath, mode_t mode,
 
 std::string LoadFile(const std::string& hostPath, DemAttr* out, Header* header,
                      uint32_t* bodyLength) {
-    Fd fd(::open(hostPath.c_str(), O_RDONLY | O_CLOEXEC));
+    // No link below the drive root is followed, and no FIFO or device is opened.
+    struct stat st;
+    Fd fd(platform::OpenRegularFile(hostPath, &st));
     if (fd.Get() < 0) return Errno("cannot open the document");
     OpenDocument doc;
     std::string err = ReadDocument(fd.Get(), out, &doc);
@@ -154,7 +157,7 @@ std::string RewriteAttributes(const std::string& hostPath, const DemAttr& attr) 
     if (!S_ISREG(lst.st_mode)) return "not a regular file";
     // A read-only document is not written, as Windows refuses to write one.
     if ((lst.st_mode & 0222) == 0) return "the document is read-only";
-    Fd old(::open(hostPath.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW));
+    Fd old(platform::OpenRegularFile(hostPath, &lst));
     if (old.Get() < 0) return Errno("cannot open the document");
     auto current = std::make_unique<DemAttr>();
     OpenDocument doc;

@@ -1,6 +1,7 @@
 // CopyFileA as Windows copies, writing its destination atomically.
 #include "platform/copy_file.h"
 
+#include <dirent.h>
 #include <fcntl.h>
 #include <sys/random.h>
 #include <sys/stat.h>
@@ -12,6 +13,7 @@
 #include <ctime>
 #include <vector>
 
+#include "platform/beneath.h"
 #include "platform/host_fs.h"
 #include "platform/paths.h"
 
@@ -22,16 +24,17 @@ namespace {
 constexpr DWORD kErrorFileTooLarge = 223;  // ERROR_FILE_TOO_LARGE
 constexpr size_t kCopyBuffer = 256 * 1024;
 constexpr size_t kMaxTempBase = 200;  // bytes of the target's name kept in the temporary name
+constexpr size_t kRandomLength = 8;
+constexpr std::string_view kTempHead = "~$";
+constexpr std::string_view kTempTail = ".tmp";
+constexpr time_t kStaleTempSeconds = 60;
+
+void (*g_copyHook)(const char*) = nullptr;
 
 std::string FolderOf(const std::string& host) {
     size_t slash = host.rfind('/');
     if (slash == std::string::npos) return ".";
     return slash == 0 ? "/" : host.substr(0, slash);
-}
-
-std::string BaseOf(const std::string& host) {
-    size_t slash = host.rfind('/');
-    return slash == std::string::npos ? host : host.substr(slash + 1);
 }
 
 std::string RandomSuffix() {
@@ -47,7 +50,19 @@ std::string RandomSuffix() {
     static const char digits[] = "abcdefghijklmnopqrstuvwxyz0123456789";
     std::string s;
     for (unsigned char c : raw) s += digits[c % 36];
-    return s;
+    return s.substr(0, kRandomLength);
+}
+
+struct FolderFd {
+    int fd = -1;
+    ~FolderFd() {
+        if (fd >= 0) close(fd);
+    }
+};
+
+bool SameContentStamp(const struct stat& a, const struct stat& b) {
+    return a.st_size == b.st_size && a.st_mtim.tv_sec == b.st_mtim.tv_sec && a.st_mtim.tv_nsec == b.st_mtim.tv_nsec &&
+           a.st_ino == b.st_ino && a.st_dev == b.st_dev;
 }
 
 void SyncFolder(const std::string& folder) {
@@ -117,19 +132,33 @@ DWORD WriteErrorOf(int err) {
     }
 }
 
+bool IsTransferTempName(std::string_view name) {
+    const size_t fixed = kTempHead.size() + 1 + kRandomLength + kTempTail.size();
+    if (name.size() < fixed || name.substr(0, kTempHead.size()) != kTempHead) return false;
+    if (name.substr(name.size() - kTempTail.size()) != kTempTail) return false;
+    std::string_view random = name.substr(name.size() - kTempTail.size() - kRandomLength, kRandomLength);
+    if (name[name.size() - kTempTail.size() - kRandomLength - 1] != '.') return false;
+    for (char c : random)
+        if (!((c >= 'a' && c <= 'z') || (c >= '0' && c <= '9'))) return false;
+    return true;
+}
+
 int CreateTempBeside(const std::string& hostTarget, std::string* tempPath) {
     std::string folder = FolderOf(hostTarget);
-    std::string base = BaseOf(hostTarget);
+    std::string base;
+    FolderFd dir;
+    dir.fd = OpenParentFolder(hostTarget, &base);
+    if (dir.fd < 0) return -1;
     if (base.size() > kMaxTempBase) {
         size_t cut = kMaxTempBase;
         while (cut > 0 && (static_cast<unsigned char>(base[cut]) & 0xC0) == 0x80) --cut;  // whole UTF-8 characters
         base.resize(cut);
     }
     for (int attempt = 0; attempt < 100; ++attempt) {
-        std::string path = (folder == "/" ? "" : folder) + "/." + base + "." + RandomSuffix() + ".tmp";
-        int fd = open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
+        std::string name = std::string(kTempHead) + base + "." + RandomSuffix() + std::string(kTempTail);
+        int fd = openat(dir.fd, name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
         if (fd >= 0) {
-            *tempPath = path;
+            *tempPath = (folder == "/" ? "" : folder) + "/" + name;
             return fd;
         }
         if (errno != EEXIST) return -1;
@@ -138,10 +167,39 @@ int CreateTempBeside(const std::string& hostTarget, std::string* tempPath) {
     return -1;
 }
 
+int RemoveStaleTemps(const char* winFolder) {
+    if (!winFolder) return 0;
+    HostPath hp = ResolvePath(winFolder);
+    if (!hp.ok || !hp.exists || !S_ISDIR(hp.info.st_mode)) return 0;
+    int fd = OpenUnderDrive(hp.host, O_RDONLY | O_DIRECTORY);
+    if (fd < 0) return 0;
+    DIR* d = fdopendir(fd);
+    if (!d) {
+        close(fd);
+        return 0;
+    }
+    const time_t now = time(nullptr);
+    int removed = 0;
+    while (dirent* e = readdir(d)) {
+        if (!IsTransferTempName(e->d_name)) continue;
+        struct stat st {};
+        if (fstatat(dirfd(d), e->d_name, &st, AT_SYMLINK_NOFOLLOW) != 0 || !S_ISREG(st.st_mode)) continue;
+        if (now - st.st_mtim.tv_sec < kStaleTempSeconds) continue;
+        if (unlinkat(dirfd(d), e->d_name, 0) == 0) ++removed;
+    }
+    closedir(d);
+    return removed;
+}
+
+void SetCopyHookForTesting(void (*hook)(const char*)) { g_copyHook = hook; }
+
 void DiscardTemp(int fd, const std::string& tempPath) {
     int saved = errno;
     if (fd >= 0) close(fd);
-    unlink(tempPath.c_str());
+    std::string name;
+    FolderFd dir;
+    dir.fd = OpenParentFolder(tempPath, &name);
+    if (dir.fd >= 0) unlinkat(dir.fd, name.c_str(), 0);
     errno = saved;
 }
 
@@ -158,25 +216,36 @@ int CommitTemp(int fd, const std::string& tempPath, const std::string& hostTarge
         DiscardTemp(-1, tempPath);
         return err;
     }
+    // Both names are in one folder, reached once without following links.
+    std::string tempName, targetName;
+    FolderFd dir;
+    dir.fd = OpenParentFolder(tempPath, &tempName);
+    if (dir.fd < 0) {
+        int err = errno;
+        DiscardTemp(-1, tempPath);
+        return err;
+    }
+    size_t slash = hostTarget.rfind('/');
+    targetName = slash == std::string::npos ? hostTarget : hostTarget.substr(slash + 1);
     int rc;
     if (noReplace) {
-        rc = renameat2(AT_FDCWD, tempPath.c_str(), AT_FDCWD, hostTarget.c_str(), RENAME_NOREPLACE);
+        rc = renameat2(dir.fd, tempName.c_str(), dir.fd, targetName.c_str(), RENAME_NOREPLACE);
         if (rc != 0 && (errno == EINVAL || errno == ENOSYS)) {
             // No RENAME_NOREPLACE here: a hard link fails just as atomically on an existing name.
-            rc = link(tempPath.c_str(), hostTarget.c_str());
+            rc = linkat(dir.fd, tempName.c_str(), dir.fd, targetName.c_str(), 0);
             if (rc == 0) {
-                unlink(tempPath.c_str());
+                unlinkat(dir.fd, tempName.c_str(), 0);
             } else if (errno != EEXIST) {
                 struct stat st {};
-                if (lstat(hostTarget.c_str(), &st) == 0) {
+                if (fstatat(dir.fd, targetName.c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0) {
                     errno = EEXIST;
                 } else {
-                    rc = rename(tempPath.c_str(), hostTarget.c_str());
+                    rc = renameat(dir.fd, tempName.c_str(), dir.fd, targetName.c_str());
                 }
             }
         }
     } else {
-        rc = rename(tempPath.c_str(), hostTarget.c_str());
+        rc = renameat(dir.fd, tempName.c_str(), dir.fd, targetName.c_str());
     }
     if (rc != 0) {
         int err = errno;
@@ -193,9 +262,10 @@ bool FlushFilesystemOf(const char* winPath) {
     if (!hp.ok) return false;
     std::string root = DriveHostRoot(hp.drive);
     std::string path = hp.host;
-    // The nearest existing folder or file of the path, never above the drive's root.
+    // The nearest existing folder of the path, never above the drive's root.
     while (path.size() >= root.size() && !path.empty()) {
-        int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+        // Folders only, reached without links: a device or FIFO is never opened.
+        int fd = OpenUnderDrive(path, O_RDONLY | O_DIRECTORY | O_NONBLOCK);
         if (fd >= 0) {
             int rc = syncfs(fd);
             close(fd);
@@ -216,19 +286,21 @@ BOOL CopyFileA(LPCSTR lpExistingFileName, LPCSTR lpNewFileName, BOOL bFailIfExis
     // The source is opened first: a missing source reports 2 whatever the destination.
     HostPath src = ResolvePath(lpExistingFileName);
     if (!src.ok) return Fail(src.error ? static_cast<DWORD>(src.error) : ERROR_PATH_NOT_FOUND);
-    int in = open(src.host.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+    // A link is never followed: it reads as a missing source.
+    if (!src.exists) return Fail(src.parentExists ? ERROR_FILE_NOT_FOUND : ERROR_PATH_NOT_FOUND);
+    struct stat sst {};
+    // Folders, FIFOs, devices and sockets are refused without being opened for reading.
+    int in = OpenRegularFile(src.host, &sst);
     if (in < 0) {
-        if (errno == ENOENT) return Fail(src.parentExists ? ERROR_FILE_NOT_FOUND : ERROR_PATH_NOT_FOUND);
-        return Fail(static_cast<DWORD>(ErrnoToWin32(errno)));
+        if (errno == ENOENT || errno == ELOOP)
+            return Fail(src.parentExists ? ERROR_FILE_NOT_FOUND : ERROR_PATH_NOT_FOUND);
+        return Fail(static_cast<DWORD>(ErrnoToWin32(errno == EISDIR ? EACCES : errno)));
     }
     struct InCloser {
         int fd;
         ~InCloser() { close(fd); }
     } inCloser{in};
-    struct stat sst {};
-    if (fstat(in, &sst) != 0) return Fail(static_cast<DWORD>(ErrnoToWin32(errno)));
-    if (!S_ISREG(sst.st_mode) || src.trailingSeparator) return Fail(ERROR_ACCESS_DENIED);  // folders, devices
-    fcntl(in, F_SETFL, fcntl(in, F_GETFL) & ~O_NONBLOCK);
+    if (src.trailingSeparator) return Fail(ERROR_ACCESS_DENIED);
 
     HostPath dst = ResolvePath(lpNewFileName);
     if (!dst.ok) return Fail(dst.error ? static_cast<DWORD>(dst.error) : ERROR_PATH_NOT_FOUND);
@@ -237,8 +309,9 @@ BOOL CopyFileA(LPCSTR lpExistingFileName, LPCSTR lpNewFileName, BOOL bFailIfExis
 
     struct stat dl {};
     bool dstExists = lstat(dst.host.c_str(), &dl) == 0;
-    struct stat dt {};
-    bool dstFollows = dstExists && stat(dst.host.c_str(), &dt) == 0;
+    // A link in the destination's place is replaced, never written through.
+    struct stat dt = dl;
+    bool dstFollows = dstExists && !S_ISLNK(dl.st_mode);
     if (dstExists) {
         if (dstFollows && dt.st_dev == sst.st_dev && dt.st_ino == sst.st_ino)
             return Fail(bFailIfExists ? ERROR_FILE_EXISTS : ERROR_SHARING_VIOLATION);
@@ -264,6 +337,14 @@ BOOL CopyFileA(LPCSTR lpExistingFileName, LPCSTR lpNewFileName, BOOL bFailIfExis
     if (err != 0) {
         DiscardTemp(out, temp);
         return Fail(WriteErrorOf(err));
+    }
+    // A source written while it was copied gives a copy that is neither the old
+    // file nor the new one: the copy fails rather than keep such a mix.
+    if (g_copyHook) g_copyHook(src.host.c_str());
+    struct stat after {};
+    if (fstat(in, &after) != 0 || !SameContentStamp(sst, after)) {
+        DiscardTemp(out, temp);
+        return Fail(ERROR_SHARING_VIOLATION);
     }
     // Attributes and the last-write time go with the data. Filesystems without
     // Unix permissions (FAT) may refuse the mode; that does not fail the copy.

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <string>
+#include <string_view>
 
 #include "platform/win32.h"
 
@@ -15,11 +16,29 @@ namespace platform {
 bool FlushFilesystemOf(const char* winPath);
 
 // A new, empty temporary file in the folder of `hostTarget` (O_CREAT|O_EXCL|
-// O_NOFOLLOW, a name that cannot clash, mode 0666 less the umask). Returns the
-// descriptor and fills *tempPath, or -1 with errno set.
+// O_NOFOLLOW, mode 0666 less the umask), the folder reached without following a
+// link below its drive root. Its name is the one reserved pattern of our
+// temporary files: "~$" + the target's name (cut to 200 bytes) + "." + 8 random
+// characters a-z 0-9 + ".tmp". Returns the descriptor and fills *tempPath, or -1
+// with errno set.
 int CreateTempBeside(const std::string& hostTarget, std::string* tempPath);
 
-// Flushes and closes `fd`, then renames the temporary file over `hostTarget`
+// Whether a host file name has the pattern of CreateTempBeside's names: such a file
+// is a copy under way or one a killed or failed write left, never data. File
+// search does not return them.
+bool IsTransferTempName(std::string_view name);
+
+// Removes temporary files of that pattern from a folder (CP932 Windows path) that
+// have not been written for a minute (a live copy writes its file all the time).
+// Called before a transfer writes into the folder. Returns how many were removed.
+int RemoveStaleTemps(const char* winFolder);
+
+// For tests only: called with the source's host path after a copy's data is
+// moved and before the source is compared with what it was when opened.
+void SetCopyHookForTesting(void (*hook)(const char* hostSource));
+
+// Flushes and closes `fd`, then renames the temporary file over `hostTarget` (in
+// its folder, reached without following a link below the drive root)
 // (with `noReplace`, fails with EEXIST when the target exists) and, with
 // `flushFolder`, flushes the folder. Returns 0, or an errno value after removing the temporary file.
 int CommitTemp(int fd, const std::string& tempPath, const std::string& hostTarget, bool noReplace,

@@ -1,6 +1,9 @@
 // FindFirstFileA / FindNextFileA / FindClose over host folders, with the
-// Windows wildcard rules. Only names a Windows file system could hold are shown.
+// Windows wildcard rules. Only names a Windows file system could hold are shown;
+// symbolic links and our own temporary files are never shown.
 #include <dirent.h>
+#include <fcntl.h>
+#include <unistd.h>
 #include <sys/stat.h>
 
 #include <algorithm>
@@ -9,6 +12,8 @@
 #include <set>
 #include <vector>
 
+#include "platform/beneath.h"
+#include "platform/copy_file.h"
 #include "platform/cp932.h"
 #include "platform/host_fs.h"
 #include "platform/paths.h"
@@ -211,18 +216,23 @@ HANDLE FindFirstFileA(LPCSTR lpFileName, WIN32_FIND_DATAA* data) {
         WIN32_FIND_DATAA data;
     };
     std::vector<Found> found;
-    if (DIR* d = opendir(dir.host.c_str())) {
+    int dirFd = OpenUnderDrive(dir.host, O_RDONLY | O_DIRECTORY);
+    if (DIR* d = dirFd >= 0 ? fdopendir(dirFd) : nullptr) {
         while (dirent* e = readdir(d)) {
             std::string_view name = e->d_name;
             if (name == "." || name == "..") continue;
             if (!IsWindowsCompatibleName(name)) continue;  // "a\b", "x:y", unconvertible names
+            if (IsTransferTempName(name)) continue;        // a copy under way, or one a kill left
             std::u32string folded = FoldName(name);
             if (!MatchMask(rewritten, folded)) continue;
             struct stat st {};
-            if (fstatat(dirfd(d), e->d_name, &st, 0) != 0 || !IsPlainFileOrFolder(st)) continue;
+            // Links are not followed (nor shown), FIFOs and devices never shown.
+            if (fstatat(dirfd(d), e->d_name, &st, AT_SYMLINK_NOFOLLOW) != 0 || !IsPlainFileOrFolder(st)) continue;
             found.push_back({std::move(folded), MakeFindData(Utf8ToCp932(name), st, name)});
         }
         closedir(d);
+    } else if (dirFd >= 0) {
+        close(dirFd);
     }
     // Upper-case order, as NTFS lists a folder.
     std::sort(found.begin(), found.end(), [](const Found& a, const Found& b) {

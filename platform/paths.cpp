@@ -1,6 +1,7 @@
 #include "platform/paths.h"
 
 #include <dirent.h>
+#include <fcntl.h>
 #include <pwd.h>
 #include <unistd.h>
 
@@ -10,6 +11,7 @@
 #include <cstdlib>
 #include <vector>
 
+#include "platform/beneath.h"
 #include "platform/cp932.h"
 #include "platform/host_fs.h"
 #include "platform/win32.h"
@@ -71,6 +73,43 @@ std::string JoinHost(const std::string& root, const std::vector<std::string>& co
     return host;
 }
 
+// The dosdevices folder stays open between calls (it lies in the prefix, never on
+// a removable medium), so reading a drive's link walks one component, not the
+// whole prefix path: path resolution reads the link at every call.
+ssize_t ReadDriveLink(int drive, char* buf, size_t size) {
+    struct Cached {
+        std::string dir;
+        int fd = -1;
+        ~Cached() {
+            if (fd >= 0) close(fd);
+        }
+    };
+    thread_local Cached cached;
+    const std::string dir = PrefixDir() + "/dosdevices";
+    const char name[] = {static_cast<char>('a' + drive), ':', '\0'};
+    for (int attempt = 0; attempt < 2; ++attempt) {
+        if (cached.fd < 0 || cached.dir != dir) {
+            if (cached.fd >= 0) close(cached.fd);
+            cached.fd = open(dir.c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC);
+            cached.dir = dir;
+            if (cached.fd < 0) return -1;
+        }
+        ssize_t n = readlinkat(cached.fd, name, buf, size);
+        if (n >= 0 || attempt == 1) return n;
+        // The folder may have been made anew under the same name: open it again.
+        close(cached.fd);
+        cached.fd = -1;
+    }
+    return -1;
+}
+
+bool IsLink(int dirFd, const dirent* e) {
+    if (e->d_type == DT_LNK) return true;
+    if (e->d_type != DT_UNKNOWN) return false;
+    struct stat st {};
+    return fstatat(dirFd, e->d_name, &st, AT_SYMLINK_NOFOLLOW) == 0 && S_ISLNK(st.st_mode);
+}
+
 // The name in folder `dir` equal to `name` ignoring case; empty when none.
 // Several candidates ("ABC" and "abc") resolve to the smallest, so the answer
 // does not depend on directory order.
@@ -82,10 +121,23 @@ std::string FindIgnoringCase(const std::string& dir, const std::string& name) {
         std::string_view n = e->d_name;
         if (n == "." || n == "..") continue;
         if (!NamesEqualIgnoringCase(n, name) || !IsWindowsCompatibleName(n)) continue;
+        if (IsLink(dirfd(d), e)) continue;  // links below a drive root lead nowhere
         if (found.empty() || n < found) found = std::string(n);
     }
     closedir(d);
     return found;
+}
+
+// Whether the components below the drive root name something, no link among them:
+// first in one walk of the link's target path (no link anywhere), else, when the
+// target's own path has links (or openat2 is missing), below the opened root.
+bool ExistsWithoutLinks(int drive, const std::string& link, const std::string& viaLink,
+                        const std::vector<std::string>& comps, struct stat* st) {
+    std::string root = DriveHostRoot(drive);
+    if (root.empty()) return false;
+    if (root[0] == '/' && StatWithoutAnyLink(JoinHost(root, comps), st)) return true;
+    if (errno == ENOENT || errno == ENOTDIR) return false;
+    return StatBeneath(link, std::string_view(viaLink).substr(link.size()), st);
 }
 
 HostPath ResolveAbsolute(int drive, std::vector<std::string>& comps, bool trailing) {
@@ -128,12 +180,14 @@ HostPath ResolveAbsolute(int drive, std::vector<std::string>& comps, bool traili
         }
     }
 
-    // Fast path: the exact name exists. The stat goes through the drive's link,
+    // Fast path: the exact name exists. The look-up goes through the drive's link,
     // so the kernel follows the link as it is now (a stick pulled or plugged in
-    // shows at once) without a readlink of its own on every profile read.
+    // shows at once) without a readlink of its own on every profile read. Below
+    // the drive root no link is followed: a link there reads as a missing name.
     if (!clean.empty()) {
-        std::string viaLink = JoinHost(DriveLinkPath(drive), clean);
-        if (stat(viaLink.c_str(), &r.info) == 0) {
+        const std::string link = DriveLinkPath(drive);
+        std::string viaLink = JoinHost(link, clean);
+        if (ExistsWithoutLinks(drive, link, viaLink, clean, &r.info)) {
             r.ok = true;
             r.host = std::move(viaLink);
             r.exists = true;
@@ -150,7 +204,7 @@ HostPath ResolveAbsolute(int drive, std::vector<std::string>& comps, bool traili
     r.ok = true;
 
     r.host = JoinHost(root, clean);
-    if (stat(r.host.c_str(), &r.info) == 0) {
+    if (StatBeneath(root, std::string_view(r.host).substr(root == "/" ? 0 : root.size()), &r.info)) {
         r.exists = true;
         r.parentExists = true;
         return r;
@@ -165,12 +219,18 @@ HostPath ResolveAbsolute(int drive, std::vector<std::string>& comps, bool traili
         std::string cand = JoinHost(cur, {clean[i]});
         struct stat cs {};
         bool have = lstat(cand.c_str(), &cs) == 0;
+        if (have && S_ISLNK(cs.st_mode)) {
+            // A link is never followed below the root: the name is missing.
+            r.host = JoinHost(cur, clean, i);
+            r.parentExists = last;
+            return r;
+        }
         if (!have) {
             std::string other = FindIgnoringCase(cur, clean[i]);
             if (!other.empty()) {
                 clean[i] = other;
                 cand = JoinHost(cur, {other});
-                have = true;
+                have = lstat(cand.c_str(), &cs) == 0 && !S_ISLNK(cs.st_mode);
             }
         }
         if (!have) {
@@ -179,7 +239,7 @@ HostPath ResolveAbsolute(int drive, std::vector<std::string>& comps, bool traili
             return r;
         }
         if (!last) {
-            if (stat(cand.c_str(), &cs) != 0 || !S_ISDIR(cs.st_mode)) {
+            if (!S_ISDIR(cs.st_mode)) {
                 r.host = JoinHost(cand, clean, i + 1);
                 return r;
             }
@@ -188,7 +248,7 @@ HostPath ResolveAbsolute(int drive, std::vector<std::string>& comps, bool traili
     }
     r.host = cur;
     r.parentExists = true;
-    r.exists = stat(cur.c_str(), &r.info) == 0;
+    r.exists = StatBeneath(root, std::string_view(cur).substr(root == "/" ? 0 : root.size()), &r.info);
     if (!r.exists) r.info = {};
     return r;
 }
@@ -216,7 +276,7 @@ std::string DriveHostRoot(int drive) {
     if (drive < 0 || drive > 25) return {};
     std::string link = DriveLinkPath(drive);
     char buf[PATH_MAX];
-    ssize_t n = readlink(link.c_str(), buf, sizeof buf - 1);
+    ssize_t n = ReadDriveLink(drive, buf, sizeof buf - 1);
     if (n <= 0) return {};
     std::string target(buf, static_cast<size_t>(n));
     if (target[0] != '/') {

@@ -35,6 +35,10 @@ struct HostPath {
 // exactly first and, failing that, ignoring case. Components with characters that a
 // Windows file system cannot hold (* ? " < > | : control characters) or device names
 // (CON, NUL, COM1...) give ok = false with error 123; UNC paths are not supported.
+// The drive's dosdevices link is followed (it is the mount); below the drive root
+// no symbolic link is: a name that is a link, or lies below one, reads as missing
+// (exists = false, error 2 or 3 as for a missing file), so a stick cannot point a
+// save or register anywhere else on the machine.
 HostPath ResolvePath(std::string_view winPath);
 
 // The Windows current folder: the host current folder seen through the drives

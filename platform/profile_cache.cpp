@@ -5,8 +5,10 @@
 
 #include <cerrno>
 #include <ctime>
+#include <new>
 #include <unordered_map>
 
+#include "platform/beneath.h"
 #include "platform/paths.h"
 #include "platform/stat_stamp.h"
 
@@ -38,14 +40,10 @@ std::unordered_map<std::string, Entry>& Files() {
 // Reads the whole file; *st is its fstat before reading, so a change made while
 // reading shows as a different stat at the next call.
 bool ReadWhole(const std::string& host, std::string* bytes, struct stat* st, int* err) {
-    int fd = open(host.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+    // No link below the drive root is followed; pipes and devices are not opened.
+    int fd = OpenRegularFile(host, st);
     if (fd < 0) {
-        *err = errno;
-        return false;
-    }
-    if (fstat(fd, st) != 0 || !S_ISREG(st->st_mode)) {
-        *err = S_ISDIR(st->st_mode) ? EISDIR : EACCES;
-        close(fd);
+        *err = errno == ELOOP ? ENOENT : errno;
         return false;
     }
     if (st->st_size > kMaxFileBytes) {  // positions are 32-bit; no profile is this large
@@ -154,9 +152,24 @@ const ProfileFile* LoadLocked(const ProfileTarget& target, DWORD* error) {
     }
     if (it == files.end() && files.size() >= kMaxFiles) files.clear();
     ++g_filesEpoch;
+    // Only a UTF-16 file keeps its raw bytes beside the text; any other hands them
+    // over, so a file costs its size once plus its indexes.
+    const bool utf16 = bytes.size() >= 2 && uint8_t(bytes[0]) == 0xFF && uint8_t(bytes[1]) == 0xFE;
+    std::shared_ptr<ProfileFile> parsed;
+    try {
+        parsed = std::make_shared<ProfileFile>(utf16 ? bytes : std::move(bytes));
+    } catch (const std::bad_alloc&) {
+        parsed.reset();
+    }
+    if (!parsed || !parsed->Indexed()) {
+        // Too many lines for its size, or no memory: read as unreadable, never an abort.
+        files.erase(target.host);
+        *error = ERROR_NOT_ENOUGH_MEMORY;
+        return nullptr;
+    }
     Entry& e = files[target.host];
-    e.file = std::make_shared<ProfileFile>(bytes);
-    e.raw = e.file->IsUtf16() ? std::move(bytes) : std::string();
+    e.file = std::move(parsed);
+    e.raw = utf16 ? std::move(bytes) : std::string();
     e.stamp.Set(st, start);
     return e.file.get();
 }
@@ -170,8 +183,17 @@ void StoreLocked(const std::string& host, std::string bytes) {
         return;
     }
     if (files.size() >= kMaxFiles && !files.count(host)) files.clear();
+    std::shared_ptr<ProfileFile> parsed;
+    try {
+        parsed = std::make_shared<ProfileFile>(bytes);
+    } catch (const std::bad_alloc&) {
+    }
+    if (!parsed || !parsed->Indexed()) {
+        files.erase(host);
+        return;
+    }
     Entry& e = files[host];
-    e.file = std::make_shared<ProfileFile>(bytes);
+    e.file = std::move(parsed);
     e.raw = e.file->IsUtf16() ? std::move(bytes) : std::string();
     e.stamp.Set(st, NowNs());
     e.stamp.racy = true;  // just written: the next use compares the bytes once

@@ -1,5 +1,6 @@
 #include "platform/profile_file.h"
 
+#include <algorithm>
 #include <cstring>
 
 #include "platform/cp932.h"
@@ -154,7 +155,13 @@ ProfileFile::ProfileFile(std::string bytes) {
     } else {
         m_text = std::move(bytes);
     }
-    ParseLines();
+    if (!ParseLines()) {
+        m_indexed = false;
+        std::vector<Line>().swap(m_lines);
+        std::vector<Section>().swap(m_sections);
+        std::vector<uint32_t>().swap(m_keyLines);
+        return;
+    }
     BuildIndexes();
 }
 
@@ -163,9 +170,16 @@ std::string ProfileFile::Encode(const std::string& text) const {
     return "\xFF\xFE" + Utf8ToUtf16Le(Cp932ToUtf8(text));
 }
 
-void ProfileFile::ParseLines() {
+bool ProfileFile::ParseLines() {
     const std::string& t = m_text;
     const uint32_t n = static_cast<uint32_t>(t.size());
+    // What a held line costs with its share of the indexes (hash tables are at most
+    // three slots per entry), against what the file may take.
+    const size_t budget = t.size() + kIndexAllowance;
+    constexpr size_t kLineCost = sizeof(Line) + sizeof(uint32_t) + 3 * sizeof(Slot);
+    constexpr size_t kSectionCost = sizeof(Section) + 3 * sizeof(Slot) + sizeof(std::string_view);
+    const size_t maxLines = budget / kLineCost;
+    size_t used = 0;
     uint32_t pos = 0;
     while (pos < n) {
         Line line;
@@ -210,9 +224,16 @@ void ProfileFile::ParseLines() {
         } else {
             line.kind = LineKind::Text;
         }
-        m_lines.push_back(line);
         pos = line.next;
+        // Blank and comment lines are the gaps between held lines.
+        if (line.kind == LineKind::Blank || line.kind == LineKind::Comment) continue;
+        used += kLineCost + (line.kind == LineKind::Section ? kSectionCost : 0);
+        if (used > budget) return false;
+        if (m_lines.size() == m_lines.capacity())
+            m_lines.reserve(std::min(maxLines + 1, std::max<size_t>(64, m_lines.capacity() * 2)));
+        m_lines.push_back(line);
     }
+    return true;
 }
 
 // Adds `slot` to an open-addressed table unless a slot of an equal name is there:

@@ -1,7 +1,10 @@
 // One profile (INI) file parsed for look-ups and for in-place edits.
 // The text is kept byte for byte; lines, sections and keys are ranges into it,
 // with hash indexes so that a look-up costs about the same in a file of 10,000
-// sections as in one of ten.
+// sections as in one of ten. Only section, key and text lines are held: blank and
+// comment lines are the gaps between them, so a file of empty lines costs its text
+// alone. The indexes may take at most the file's size plus a constant
+// (kIndexAllowance); a file that would need more is refused (Indexed() false).
 #pragma once
 
 #include "platform/cp932.h"
@@ -14,13 +17,14 @@
 namespace platform::profile {
 
 enum class LineKind : uint8_t {
-    Blank,    // empty or only blanks
-    Comment,  // first non-blank character is ';'
+    Blank,    // empty or only blanks (never held)
+    Comment,  // first non-blank character is ';' (never held)
     Section,  // first non-blank character is '['
     Key,      // holds '=': key before the first one, value after it
     Text,     // anything else: belongs to its section but is never a key
 };
 
+// A section, key or text line (blank and comment lines are not held).
 struct Line {
     uint32_t begin = 0;       // first byte of the line
     uint32_t end = 0;         // end of its content (before the line break)
@@ -35,7 +39,7 @@ struct Line {
 
 struct Section {
     uint32_t header = 0;       // line index of "[name]"
-    uint32_t endLine = 0;      // one past its last line (the next header, or the end)
+    uint32_t endLine = 0;      // one past its last held line (the next header, or the end)
     uint32_t lastContent = 0;  // its last key or text line; the header when it has none
     uint32_t firstKey = 0;     // its key lines: keyLines[firstKey .. firstKey + keyCount)
     uint32_t keyCount = 0;
@@ -46,6 +50,19 @@ public:
     // Parses `bytes` as read from disk: code page 932, or UTF-16LE when it starts
     // with FF FE (then held here converted to code page 932).
     explicit ProfileFile(std::string bytes);
+
+    // Index memory a file may take: its own size again plus this constant, ample
+    // for any real file (a catalogue of 10,000 data sets needs about 30 MB).
+    static constexpr size_t kIndexAllowance = size_t(64) << 20;
+
+    // False when the file has more lines than its size allows memory for: it
+    // holds no lines and must not be used.
+    bool Indexed() const { return m_indexed; }
+    // Start of the next held line after line `i` (the end of the text after the
+    // last): the blank and comment lines between are the bytes [lines[i].next, this).
+    uint32_t GapEnd(uint32_t i) const {
+        return i + 1 < m_lines.size() ? m_lines[i + 1].begin : uint32_t(m_text.size());
+    }
 
     const std::string& Text() const { return m_text; }
     bool IsUtf16() const { return m_utf16; }
@@ -78,11 +95,12 @@ private:
         uint32_t section = 0;  // section index (key table) or unused
         uint32_t item = 0;     // section index (section table) or line index (key table); ~0 = empty
     };
-    void ParseLines();
+    bool ParseLines();
     void BuildIndexes();
 
     std::string m_text;
     bool m_utf16 = false;
+    bool m_indexed = true;
     std::vector<Line> m_lines;
     std::vector<Section> m_sections;
     std::vector<uint32_t> m_keyLines;

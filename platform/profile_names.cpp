@@ -19,6 +19,7 @@
 #include <unistd.h>
 #include <unordered_map>
 
+#include "platform/beneath.h"
 #include "platform/change_watch.h"
 #include "platform/host_fs.h"
 #include "platform/paths.h"
@@ -36,6 +37,7 @@ struct Name {
     std::string host;     // the resolver's host path: the parsed file's key
     std::string check;    // what stat() looks at, through the drive's link
     bool negative = false;
+    size_t linkLength = 0;     // `check` starts with the drive's link
     bool checkIsLink = false;  // a missing file's folder is the drive's root: its link
     bool exact = false;   // found by its exact name (a case-insensitive match is resolved again)
     DWORD error = 0;      // a missing file's answer: 2, or 3 when a folder is missing
@@ -104,6 +106,7 @@ bool Describe(const ProfileTarget& t, Name* e) {
         e->exact = false;
     }
     e->host = t.host;
+    e->linkLength = link.size();
     e->negative = !t.exists;
     if (t.exists) {
         if (!S_ISREG(t.info.st_mode)) return false;
@@ -209,13 +212,17 @@ const ProfileFile* Establish(Names& n, std::string_view name, const char* fileNa
     return file;
 }
 
-// The check by stat(): true when it settles the answer. The last component is not
-// followed: a file or folder replaced by a link is resolved again, and the resolver
-// decides about it.
+// The check by stat(): true when it settles the answer. No link below the drive's
+// root is followed: a file or folder replaced by a link is resolved again, and the
+// resolver refuses it. (A watched name is told of any such change; its last
+// component is enough to look at.)
 bool Recheck(Names& n, Name& e, uint64_t generation, bool watchesHold, const ProfileFile** file, DWORD* error) {
     ++n.counters.checked;
     struct stat st {};
-    if ((e.checkIsLink ? stat(e.check.c_str(), &st) : lstat(e.check.c_str(), &st)) != 0) return false;
+    bool found = e.watched ? (e.checkIsLink ? stat(e.check.c_str(), &st) : lstat(e.check.c_str(), &st)) == 0
+                           : StatBeneath(e.check.substr(0, e.linkLength),
+                                         std::string_view(e.check).substr(e.linkLength), &st);
+    if (!found) return false;
     if (e.negative) {
         if (!S_ISDIR(st.st_mode) || !e.folder.Same(st) || e.folder.racy) return false;
         *file = nullptr;

@@ -15,7 +15,6 @@
 #include "platform/win32.h"
 
 using platform::profile::Line;
-using platform::profile::LineKind;
 using platform::profile::ProfileFile;
 using platform::profile::Section;
 using platform::profile::TrimSpaces;
@@ -41,10 +40,8 @@ bool Edit(const ProfileFile& f, std::string_view section, const char* key, const
     if (!key) {
         if (!s) return false;
         out->assign(t, 0, lines[s->header].begin);
-        for (uint32_t i = s->header; i < s->endLine; ++i) {
-            const Line& l = lines[i];
-            if (l.kind == LineKind::Comment || l.kind == LineKind::Blank) out->append(t, l.begin, l.next - l.begin);
-        }
+        // The comments and blank lines are the gaps after each of its lines.
+        for (uint32_t i = s->header; i < s->endLine; ++i) out->append(t, lines[i].next, f.GapEnd(i) - lines[i].next);
         size_t tail = s->endLine < lines.size() ? lines[s->endLine].begin : t.size();
         out->append(t, tail, std::string::npos);
         return true;
@@ -98,10 +95,7 @@ bool EditSection(const ProfileFile& f, std::string_view section, const char* ent
     out->assign(t, 0, header.next);
     if (header.next == header.end) out->append("\r\n");  // the header was the file's unterminated last line
     out->append(block);
-    for (uint32_t i = s->header + 1; i < s->endLine; ++i) {
-        const Line& l = lines[i];
-        if (l.kind == LineKind::Comment || l.kind == LineKind::Blank) out->append(t, l.begin, l.next - l.begin);
-    }
+    for (uint32_t i = s->header; i < s->endLine; ++i) out->append(t, lines[i].next, f.GapEnd(i) - lines[i].next);
     size_t tail = s->endLine < lines.size() ? lines[s->endLine].begin : t.size();
     out->append(t, tail, std::string::npos);
     return *out != t;

@@ -1,13 +1,16 @@
 // The runtime library's file calls on Windows paths: _access, _mkdir, fopen, remove.
 // errno follows the Microsoft runtime: ENOENT for a missing file or folder,
 // EACCES for a read-only file or a folder where a file was expected, EEXIST.
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <string>
 
+#include "platform/beneath.h"
 #include "platform/host_fs.h"
 #include "platform/paths.h"
 #include "platform/win32.h"
@@ -66,8 +69,14 @@ int _mkdir(const char* path) {
         errno = ENOENT;
         return -1;
     }
-    if (mkdir(r.host.c_str(), 0777) != 0) {
-        if (errno == EROFS || errno == EPERM) errno = EACCES;
+    // Made in its parent as reached without following links, not by path.
+    std::string name;
+    int parent = OpenParentFolder(r.host, &name);
+    int rc = parent >= 0 ? mkdirat(parent, name.c_str(), 0777) : -1;
+    int err = errno;
+    if (parent >= 0) close(parent);
+    if (rc != 0) {
+        errno = (err == EROFS || err == EPERM) ? EACCES : err == ELOOP ? ENOENT : err;
         return -1;
     }
     return 0;
@@ -113,8 +122,24 @@ FILE* fopen(const char* path, const char* mode) {
         errno = ENOENT;
         return nullptr;
     }
-    FILE* f = ::fopen(r.host.c_str(), hostMode.c_str());
-    if (!f && (errno == EROFS || errno == EPERM || errno == EISDIR)) errno = EACCES;
+    int flags = plus ? O_RDWR : mode[0] == 'r' ? O_RDONLY : O_WRONLY;
+    if (mode[0] == 'w') flags |= O_CREAT | O_TRUNC | (exclusive ? O_EXCL : 0);
+    if (mode[0] == 'a') flags |= O_CREAT | O_APPEND;
+    int fd = OpenUnderDrive(r.host, flags | O_NOCTTY, 0666);
+    if (fd < 0) {
+        if (errno == EROFS || errno == EPERM || errno == EISDIR) errno = EACCES;
+        if (errno == ELOOP) errno = ENOENT;
+        return nullptr;
+    }
+    struct stat st {};
+    if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+        close(fd);
+        errno = EACCES;
+        return nullptr;
+    }
+    for (char drop : {'x', 'e'}) hostMode.erase(std::remove(hostMode.begin(), hostMode.end(), drop), hostMode.end());
+    FILE* f = fdopen(fd, hostMode.c_str());
+    if (!f) close(fd);
     return f;
 }
 
@@ -137,8 +162,13 @@ int remove(const char* path) {
         errno = EACCES;  // remove() deletes files only; read-only files are refused
         return -1;
     }
-    if (unlink(r.host.c_str()) != 0) {
-        if (errno == EROFS || errno == EPERM) errno = EACCES;
+    std::string name;
+    int parent = OpenParentFolder(r.host, &name);
+    int rc = parent >= 0 ? unlinkat(parent, name.c_str(), 0) : -1;
+    int err = errno;
+    if (parent >= 0) close(parent);
+    if (rc != 0) {
+        errno = (err == EROFS || err == EPERM) ? EACCES : err == ELOOP ? ENOENT : err;
         return -1;
     }
     return 0;

@@ -6,6 +6,8 @@ packages=(g++ cmake ninja-build qt6-base-dev libgtest-dev libgmock-dev libbenchm
 missing=()
 # The Debian package: its build, icons and man pages, and the install test's checks.
 packages+=(dpkg-dev librsvg2-bin pandoc desktop-file-utils appstream)
+# The fuzz targets: clang with its libFuzzer and sanitizer runtimes.
+packages+=(clang libclang-rt-14-dev)
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
 done

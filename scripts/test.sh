@@ -17,3 +17,6 @@ ctest --test-dir build/asan --output-on-failure -j "$jobs"
 
 # The package of the tested build: installed, checked and removed again.
 scripts/install-test.sh build/plain
+
+# Short fuzz runs of the readers of hostile input (skipped without clang).
+scripts/fuzz.sh

@@ -2,6 +2,7 @@
 
 #include <cctype>
 
+#include "catalogue/catalogue_paths.h"
 #include "host/odisk.h"
 #include "platform/copy_file.h"
 #include "platform/win32.h"
@@ -56,6 +57,7 @@ int TransferEngine::BuildTransferList(int direction, const TransferContext& cont
             takesPart = host.IsExternalRowSelected(externalRow++);
         }
         if (!takesPart) continue;
+        if (!CatalogueEntryStaysInside(entry)) continue;  // nothing to copy for a set that would leave its root
         if (_access(sourceFolder.c_str(), 0) != 0) continue;
 
         const int kind = CarryOverKind(entry.type, entry.typeIndex);
@@ -124,6 +126,7 @@ uint32_t TransferEngine::RunTransfer(int direction, const TransferContext& conte
     host.SetTransferBusy(true);
     m_flushRows.clear();
     m_wholeCopies.clear();
+    m_sweep.Clear();
     const uint32_t count = m_list.Count();
     uint32_t done = 0;
     for (uint32_t i = 0; i < count; ++i) {
@@ -135,6 +138,7 @@ uint32_t TransferEngine::RunTransfer(int direction, const TransferContext& conte
 
         host.ProcessPendingEvents();
 
+        m_sweep.Before(m_destination);
         if (CreateFolderPath(m_destination.c_str()) == 0 || !WriteRow(i, direction, kind, context)) {
             Fail(host);
             return 0;

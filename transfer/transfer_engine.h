@@ -10,6 +10,7 @@
 #include "host/dem.h"
 #include "host/odisk.h"
 #include "transfer/transfer_host.h"
+#include "transfer/temp_sweep.h"
 #include "transfer/transfer_list.h"
 
 // Directions of a transfer.
@@ -61,4 +62,5 @@ private:
     std::vector<uint32_t> m_documentRows;  // rows of kind 1 to 3 whose size was counted
     std::vector<uint32_t> m_flushRows;     // one written row per destination drive
     std::vector<uint32_t> m_wholeCopies;   // document rows of this run copied whole
+    TempSweep m_sweep;                     // destination folders cleared of stale temporary files
 };

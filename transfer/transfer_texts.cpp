@@ -32,6 +32,7 @@ CP932_TEXT(ShortageHead, "「")
 CP932_TEXT(ShortageMid, "」の空き容量が不足しています。")
 CP932_TEXT(ShortageFree, "\n\n空き容量：")
 CP932_TEXT(ShortageTotal, "\n\nコピーサイズ：")
+CP932_TEXT(TooLargeTail, "」は大きすぎるため、読み込めませんでした。\nファイルの内容を確認してください。")
 }  // namespace
 #undef CP932_TEXT
 
@@ -44,6 +45,8 @@ std::string ConfirmSave(char driveLetter) { return std::string("[ ") + driveLett
 std::string ConfirmRegister(char driveLetter) {
     return std::string("[ ") + driveLetter + ConfirmRegisterTail();
 }
+
+std::string FileTooLarge(const std::string& path) { return ShortageHead() + path + TooLargeTail(); }
 
 std::string SpaceShortage(char driveLetter, const std::string& freeText, const std::string& totalText) {
     return ShortageHead() + driveLetter + ShortageMid() + ShortageFree() + freeText + ShortageTotal() +

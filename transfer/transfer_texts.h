@@ -22,6 +22,8 @@ std::string InsertDisk(char driveLetter);
 std::string BadFolderName(const std::string& name);
 std::string ConfirmSave(char driveLetter);
 std::string ConfirmRegister(char driveLetter);
+// A profile file (index file or catalogue) too large to be read from its drive.
+std::string FileTooLarge(const std::string& path);
 std::string SpaceShortage(char driveLetter, const std::string& freeText, const std::string& totalText);
 
 }  // namespace transfer_texts

@@ -6,9 +6,11 @@
 #include "app/folder_names.h"
 #include "app/maintenance_dlg.h"
 #include "app/settings_tool_app.h"
+#include "catalogue/file_limits.h"
 #include "controls/data_list_ctrl.h"
 #include "controls/drive_combo_box.h"
 #include "controls/drive_label.h"
+#include "dialogs/message_box.h"
 #include "resources/deliverable.h"
 #include "tests/app/installation.h"
 #include "tests/support/qt_print.h"
@@ -160,6 +162,36 @@ TEST(FolderNames, CutAtDotAndTheBoxLimit) {
     // 127 bytes at most, never half of a double-byte character.
     std::string longName = std::string(126, 'a') + W("表");
     EXPECT_EQ(FolderEntryText(longName.c_str()), std::string(126, 'a'));
+}
+
+}  // namespace
+
+namespace {
+
+TEST_F(ExternalPanelTest, OversizedIndexFileIsNotReadAndIsNamedInAStopBox) {
+    // Flags for every data set, padded beyond the limit with empty lines.
+    std::string index = W("[データ存在フラグ]\r\n0=1\r\n1=1\r\n2=1\r\n3=1\r\n");
+    WriteHostFile(root + "/A/JKNDT.INI", index + std::string(file_limits::kMaxIndexFileBytes, '\n'));
+    WriteHostFile(root + "/B/JKNDT.INI", index);
+    std::vector<UserMessage> shown;
+    ScopedMessageBoxScript script([&](const UserMessage& m) {
+        shown.push_back(m);
+        return MsgAnswer::Ok;
+    });
+    CMaintenanceDlg dialog(D());
+    dialog.show();
+    Choose(dialog, 4);
+    ASSERT_EQ(shown.size(), 1u);
+    EXPECT_EQ(platform::Cp932ToUtf8(shown[0].text),
+              "「E:\\PARC_JDT\\A\\JKNDT.INI」は大きすぎるため、読み込めませんでした。\nファイルの内容を確認してください。");
+    EXPECT_EQ(shown[0].icon, MsgIcon::Stop);
+    EXPECT_EQ(External(dialog)->GetItemCount(), 0);
+    // The folder next to it lists as usual.
+    ASSERT_EQ(Entries(dialog), QStringList({"A", "B"}));
+    Folders(dialog)->setCurrentIndex(1);
+    dialog.OnSelchangeFolder();
+    EXPECT_EQ(External(dialog)->GetItemCount(), 4);
+    EXPECT_EQ(shown.size(), 1u);
 }
 
 }  // namespace
