@@ -3,10 +3,13 @@
 #include <cstdio>
 #include <cstring>
 #include <new>
+#include <string>
 #include <string_view>
+#include <vector>
 
 #include "catalogue/file_limits.h"
 #include "platform/cp932.h"
+#include "platform/profile_snapshot.h"
 #include "platform/win32.h"
 
 namespace {
@@ -27,17 +30,19 @@ const std::string& NameSection() {
 
 const char* DefaultFolder() { return "\\USERDATA"; }
 
+using platform::ProfileSnapshot;
+
 // The profile reader answers UINT; the catalogue's integers are signed 32-bit.
-int32_t ReadInt(const char* section, const char* key, const char* file) {
-    return static_cast<int32_t>(GetPrivateProfileIntA(section, key, 0, file));
+int32_t ReadInt(const char* section, const char* key, const ProfileSnapshot& file) {
+    return static_cast<int32_t>(file.GetInt(section, key, 0));
 }
 
 // Reads one text value into an 80-byte field, never leaving half a double-byte
 // character at the cut.
-void ReadText(const char* section, const char* key, const char* def, const char* file,
+void ReadText(const char* section, const char* key, const char* def, const ProfileSnapshot& file,
               char (&field)[CatalogueEntry::kTextSize]) {
     char buf[kReadBufferSize] = {};
-    GetPrivateProfileStringA(section, key, def, buf, kReadBufferSize, file);
+    file.GetString(section, key, def, buf, kReadBufferSize);
     buf[kReadBufferSize - 1] = '\0';
     std::string_view value(buf, std::strlen(buf));
     size_t keep = platform::Cp932SafeCut(value, kMaxTextBytes);
@@ -45,37 +50,53 @@ void ReadText(const char* section, const char* key, const char* def, const char*
     field[keep] = '\0';
 }
 
+// "NAME0", "NAME1", ...: made once rather than once per data set.
+class KeyNames {
+public:
+    KeyNames(const char* stem, int count) {
+        for (int k = 0; k < count; ++k) m_keys.push_back(stem + std::to_string(k));
+    }
+    const char* operator[](int k) const { return m_keys[static_cast<size_t>(k)].c_str(); }
+
+private:
+    std::vector<std::string> m_keys;
+};
+
+// Every field of entry i, looked up as the profile functions would look it up.
+void ReadEntryFrom(const ProfileSnapshot& file, int32_t i, CatalogueEntry& entry) {
+    char section[16];
+    std::snprintf(section, sizeof section, "%d", static_cast<int>(i));
+
+    ReadText(NameSection().c_str(), section, "", file, entry.name);
+    entry.type = ReadInt(section, "TYPE", file);
+    entry.typeIndex = ReadInt(section, "TYPEINDEX", file);
+    ReadText(section, "PATH", DefaultFolder(), file, entry.path);
+    ReadText(section, "BPATH", DefaultFolder(), file, entry.backupPath);
+
+    // Every slot is read whatever the counts say; users stop at the counts.
+    static const KeyNames names("NAME", CatalogueEntry::kMaxNames);
+    static const KeyNames folders("DIRECT", CatalogueEntry::kMaxFolders);
+    entry.nameCount = ReadInt(section, "CNT", file);
+    for (int k = 0; k < CatalogueEntry::kMaxNames; ++k) ReadText(section, names[k], "", file, entry.names[k]);
+    entry.folderCount = ReadInt(section, "CNT2", file);
+    for (int k = 0; k < CatalogueEntry::kMaxFolders; ++k) ReadText(section, folders[k], "", file, entry.folders[k]);
+}
+
 }  // namespace
 
 int32_t SystemCatalogue::ReadCount(const char* catalogPath) {
     if (!catalogPath || !*catalogPath) return 0;
-    int32_t n = ReadInt(CountSection().c_str(), "MAX", catalogPath);
+    return ReadCount(ProfileSnapshot(catalogPath));
+}
+
+int32_t SystemCatalogue::ReadCount(const ProfileSnapshot& catalogue) {
+    int32_t n = ReadInt(CountSection().c_str(), "MAX", catalogue);
     if (n < 0 || n > kMaxDataSets) return 0;
     return n;
 }
 
 void SystemCatalogue::ReadEntry(const char* catalogPath, int32_t i, CatalogueEntry& entry) {
-    char section[16];
-    std::snprintf(section, sizeof section, "%d", static_cast<int>(i));
-    char key[16];
-
-    ReadText(NameSection().c_str(), section, "", catalogPath, entry.name);
-    entry.type = ReadInt(section, "TYPE", catalogPath);
-    entry.typeIndex = ReadInt(section, "TYPEINDEX", catalogPath);
-    ReadText(section, "PATH", DefaultFolder(), catalogPath, entry.path);
-    ReadText(section, "BPATH", DefaultFolder(), catalogPath, entry.backupPath);
-
-    // Every slot is read whatever the counts say; users stop at the counts.
-    entry.nameCount = ReadInt(section, "CNT", catalogPath);
-    for (int k = 0; k < CatalogueEntry::kMaxNames; ++k) {
-        std::snprintf(key, sizeof key, "NAME%d", k);
-        ReadText(section, key, "", catalogPath, entry.names[k]);
-    }
-    entry.folderCount = ReadInt(section, "CNT2", catalogPath);
-    for (int k = 0; k < CatalogueEntry::kMaxFolders; ++k) {
-        std::snprintf(key, sizeof key, "DIRECT%d", k);
-        ReadText(section, key, "", catalogPath, entry.folders[k]);
-    }
+    ReadEntryFrom(ProfileSnapshot(catalogPath), i, entry);
 }
 
 LoadedCatalogue SystemCatalogue::Load(const std::string& systemPath, const std::string& catalogueFolder,
@@ -88,7 +109,10 @@ LoadedCatalogue SystemCatalogue::Load(const std::string& systemPath, const std::
         cat.tooLarge = true;
         return cat;
     }
-    int32_t n = ReadCount(cat.catalogPath.c_str());
+    // The file as it is now, for every entry: one check of it rather than 32 per
+    // data set, and never a table half from an older file and half from a newer one.
+    ProfileSnapshot file(cat.catalogPath.c_str());
+    int32_t n = ReadCount(file);
     if (n <= 0) return cat;
 
     // Value-initialised: every count 0 and every text empty before any entry is read.
@@ -101,6 +125,6 @@ LoadedCatalogue SystemCatalogue::Load(const std::string& systemPath, const std::
     }
     cat.count = n;
 
-    for (int32_t i = 0; i < n; ++i) ReadEntry(cat.catalogPath.c_str(), i, cat.entries[i]);
+    for (int32_t i = 0; i < n; ++i) ReadEntryFrom(file, i, cat.entries[i]);
     return cat;
 }

@@ -7,6 +7,10 @@
 
 #include "catalogue/catalogue_entry.h"
 
+namespace platform {
+class ProfileSnapshot;
+}
+
 // What the main dialog keeps of the catalogue for the whole run.
 struct LoadedCatalogue {
     std::string systemPath;   // system data root, as the host answered it
@@ -29,6 +33,7 @@ public:
     // Reads the count "データ数"/"MAX" of the file (CP932 path), clamped: a negative
     // or unreadable value gives 0, one above kMaxDataSets gives 0.
     static int32_t ReadCount(const char* catalogPath);
+    static int32_t ReadCount(const platform::ProfileSnapshot& catalogue);
 
     // Reads entry i of the catalogue file into `entry` (every field, all 20 names
     // and 5 folders, texts cut to 79 bytes).
@@ -36,7 +41,8 @@ public:
 
     // The whole read the dialog does while it is constructed: the catalogue path is
     // "%s\%s" of `catalogueFolder` and `catalogueFileName`; then the count, the
-    // presence flags (all 0) and every entry. The two folders are the host settings'
+    // presence flags (all 0) and every entry, all from the file as it is at the
+    // start (one freshness check for the whole table). The two folders are the host settings'
     // answers for the system data root and the catalogue folder. A table that cannot
     // be allocated gives an empty catalogue, and so does a catalogue on a removable,
     // optical or network drive larger than file_limits::kMaxCatalogueBytes (then

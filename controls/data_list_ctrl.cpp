@@ -18,6 +18,7 @@
 #include "catalogue/folder_index_file.h"
 #include "catalogue/system_catalogue.h"
 #include "platform/cp932.h"
+#include "platform/profile_snapshot.h"
 #include "platform/win32.h"
 
 namespace {
@@ -91,9 +92,12 @@ void CDataListCtrl::LoadItems(int mode, const char* catalogPath, const char* fol
     setUpdatesEnabled(false);
 
     std::vector<DataListItem> rows;
+    // The catalogue as it is now for the count and every name: one freshness check
+    // for the whole list. The index file below is still read afresh for each row.
+    platform::ProfileSnapshot catalogue(catalogPath ? catalogPath : "");  // "" reads nothing
     // The same clamped count as the catalogue table, so row k of the system list is
     // always entry k of the table and never beyond it.
-    int32_t n = SystemCatalogue::ReadCount(catalogPath);
+    int32_t n = catalogPath && *catalogPath ? SystemCatalogue::ReadCount(catalogue) : 0;
 
     // Mode 1 needs a folder and the index file name; without them nothing is present.
     bool byFolder = (mode == 1);
@@ -101,6 +105,13 @@ void CDataListCtrl::LoadItems(int mode, const char* catalogPath, const char* fol
     if (byFolder && folderPath && !m_indexFileName.empty())
         indexPath = FolderIndexFile::PathFor(folderPath, m_indexFileName.c_str());
     if (byFolder && indexPath.empty()) n = 0;
+    if (!byFolder && n > 0) {
+        try {
+            rows.reserve(static_cast<size_t>(n));  // every data set gets a row
+        } catch (const std::bad_alloc&) {
+            // Rows are then added one by one; those that cannot be held are left out.
+        }
+    }
 
     for (int32_t i = 0; i < n; ++i) {
         char key[16];
@@ -112,7 +123,7 @@ void CDataListCtrl::LoadItems(int mode, const char* catalogPath, const char* fol
         DataListItem item{};
         std::snprintf(item.no, sizeof item.no, "%d", static_cast<int>(i) + 1);
         char buf[kNameBufferSize] = {};
-        GetPrivateProfileStringA(NameSection().c_str(), key, "", buf, kNameBufferSize, catalogPath);
+        catalogue.GetString(NameSection().c_str(), key, "", buf, kNameBufferSize);
         buf[kNameBufferSize - 1] = '\0';
         size_t keep = platform::Cp932SafeCut(std::string_view(buf, std::strlen(buf)), kMaxNameBytes);
         std::memcpy(item.name, buf, keep);

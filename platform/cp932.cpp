@@ -145,8 +145,6 @@ std::string Convert(Converter& conv, std::string_view in, OnError onError, bool*
 
 }  // namespace
 
-bool IsCp932LeadByte(unsigned char c) { return (c >= 0x81 && c <= 0x9F) || (c >= 0xE0 && c <= 0xFC); }
-
 std::string Cp932ToUtf8(std::string_view cp932, bool* ok) {
     if (IsAscii(cp932)) {
         if (ok) *ok = true;

@@ -8,7 +8,7 @@
 namespace platform {
 
 // True for the lead bytes of code page 932: 0x81-0x9F and 0xE0-0xFC.
-bool IsCp932LeadByte(unsigned char c);
+inline bool IsCp932LeadByte(unsigned char c) { return (c >= 0x81 && c <= 0x9F) || (c >= 0xE0 && c <= 0xFC); }
 
 // CP932 bytes to UTF-8. Undecodable bytes become U+FFFD; *ok (if given) says
 // whether every byte decoded.

@@ -10,6 +10,7 @@
 
 #include "platform/beneath.h"
 #include "platform/paths.h"
+#include "platform/stat_stamp.h"
 
 namespace platform::profile {
 
@@ -18,51 +19,23 @@ namespace {
 constexpr size_t kMaxFiles = 64;
 constexpr off_t kMaxFileBytes = off_t(1) << 30;
 
-// A file modified less than this long before we read it may be modified again
-// within the same timestamp tick, leaving its stat unchanged; such an entry is
-// compared with the file's bytes at each use until it is old enough. FAT keeps
-// modification times in 2-second steps (no nanoseconds), hence the longer window.
-constexpr int64_t kRacyWindowNs = 50'000'000;
-constexpr int64_t kCoarseRacyWindowNs = 3'000'000'000;
-
 struct Entry {
-    std::unique_ptr<ProfileFile> file;
+    std::shared_ptr<ProfileFile> file;  // shared with snapshots still being read
     std::string raw;  // the bytes on disk, kept only when they differ from file->Text() (UTF-16)
-    dev_t dev = 0;
-    ino_t ino = 0;
-    off_t size = 0;
-    struct timespec mtime {};
-    struct timespec ctime {};
-    bool racy = true;
+    // A racy stamp (the file was modified just before we read it) is compared with
+    // the file's bytes at each use until it is old enough.
+    StatStamp stamp;
 };
+
+// Grows whenever a parsed file is released, so that a pointer kept elsewhere is
+// known to be stale.
+uint64_t g_filesEpoch = 1;
 
 std::unordered_map<std::string, Entry>& Files() {
     static std::unordered_map<std::string, Entry> files;
     return files;
 }
 
-int64_t Ns(const struct timespec& ts) { return int64_t(ts.tv_sec) * 1'000'000'000 + ts.tv_nsec; }
-
-int64_t NowNs() {
-    struct timespec ts {};
-    clock_gettime(CLOCK_REALTIME, &ts);
-    return Ns(ts);
-}
-
-bool SameStat(const Entry& e, const struct stat& st) {
-    return e.dev == st.st_dev && e.ino == st.st_ino && e.size == st.st_size && Ns(e.mtime) == Ns(st.st_mtim) &&
-           Ns(e.ctime) == Ns(st.st_ctim);
-}
-
-void SetStat(Entry& e, const struct stat& st, int64_t readStartNs) {
-    e.dev = st.st_dev;
-    e.ino = st.st_ino;
-    e.size = st.st_size;
-    e.mtime = st.st_mtim;
-    e.ctime = st.st_ctim;
-    int64_t window = st.st_mtim.tv_nsec == 0 ? kCoarseRacyWindowNs : kRacyWindowNs;
-    e.racy = readStartNs - Ns(st.st_mtim) < window;
-}
 
 // Reads the whole file; *st is its fstat before reading, so a change made while
 // reading shows as a different stat at the next call.
@@ -102,6 +75,8 @@ DWORD ReadError(int err) {
     return static_cast<DWORD>(ErrnoToWin32(err));
 }
 
+}  // namespace
+
 bool HasSeparator(std::string_view s) {
     for (size_t i = 0; i < s.size(); ++i) {
         unsigned char c = s[i];
@@ -113,8 +88,6 @@ bool HasSeparator(std::string_view s) {
     }
     return false;
 }
-
-}  // namespace
 
 ProfileTarget ResolveProfileName(const char* fileName) {
     ProfileTarget t;
@@ -129,6 +102,7 @@ ProfileTarget ResolveProfileName(const char* fileName) {
         t.error = hp.error ? static_cast<DWORD>(hp.error) : ERROR_PATH_NOT_FOUND;
         return t;
     }
+    t.drive = hp.drive;
     t.host = std::move(hp.host);
     t.exists = hp.exists;
     t.parentExists = hp.parentExists;
@@ -146,7 +120,7 @@ std::mutex& CacheMutex() {
 const ProfileFile* LoadLocked(const ProfileTarget& target, DWORD* error) {
     auto& files = Files();
     if (!target.exists) {
-        files.erase(target.host);
+        if (files.erase(target.host)) ++g_filesEpoch;
         *error = target.parentExists ? ERROR_FILE_NOT_FOUND : ERROR_PATH_NOT_FOUND;
         return nullptr;
     }
@@ -155,31 +129,35 @@ const ProfileFile* LoadLocked(const ProfileTarget& target, DWORD* error) {
         return nullptr;
     }
     auto it = files.find(target.host);
-    if (it != files.end() && SameStat(it->second, target.info) && !it->second.racy) return it->second.file.get();
+    if (it != files.end() && it->second.stamp.Same(target.info) && !it->second.stamp.racy) return it->second.file.get();
 
     int64_t start = NowNs();
     std::string bytes;
     struct stat st {};
     int err = 0;
     if (!ReadWhole(target.host, &bytes, &st, &err)) {
-        if (it != files.end()) files.erase(it);
+        if (it != files.end()) {
+            files.erase(it);
+            ++g_filesEpoch;
+        }
         *error = ReadError(err);
         return nullptr;
     }
-    if (it != files.end() && SameStat(it->second, st)) {
+    if (it != files.end() && it->second.stamp.Same(st)) {
         const std::string& known = it->second.raw.empty() ? it->second.file->Text() : it->second.raw;
         if (known == bytes) {
-            SetStat(it->second, st, start);
+            it->second.stamp.Set(st, start);
             return it->second.file.get();
         }
     }
     if (it == files.end() && files.size() >= kMaxFiles) files.clear();
+    ++g_filesEpoch;
     // Only a UTF-16 file keeps its raw bytes beside the text; any other hands them
     // over, so a file costs its size once plus its indexes.
     const bool utf16 = bytes.size() >= 2 && uint8_t(bytes[0]) == 0xFF && uint8_t(bytes[1]) == 0xFE;
-    std::unique_ptr<ProfileFile> parsed;
+    std::shared_ptr<ProfileFile> parsed;
     try {
-        parsed = std::make_unique<ProfileFile>(utf16 ? bytes : std::move(bytes));
+        parsed = std::make_shared<ProfileFile>(utf16 ? bytes : std::move(bytes));
     } catch (const std::bad_alloc&) {
         parsed.reset();
     }
@@ -192,21 +170,22 @@ const ProfileFile* LoadLocked(const ProfileTarget& target, DWORD* error) {
     Entry& e = files[target.host];
     e.file = std::move(parsed);
     e.raw = utf16 ? std::move(bytes) : std::string();
-    SetStat(e, st, start);
+    e.stamp.Set(st, start);
     return e.file.get();
 }
 
 void StoreLocked(const std::string& host, std::string bytes) {
     auto& files = Files();
     struct stat st {};
+    ++g_filesEpoch;
     if (stat(host.c_str(), &st) != 0) {
         files.erase(host);
         return;
     }
     if (files.size() >= kMaxFiles && !files.count(host)) files.clear();
-    std::unique_ptr<ProfileFile> parsed;
+    std::shared_ptr<ProfileFile> parsed;
     try {
-        parsed = std::make_unique<ProfileFile>(bytes);
+        parsed = std::make_shared<ProfileFile>(bytes);
     } catch (const std::bad_alloc&) {
     }
     if (!parsed || !parsed->Indexed()) {
@@ -216,15 +195,28 @@ void StoreLocked(const std::string& host, std::string bytes) {
     Entry& e = files[host];
     e.file = std::move(parsed);
     e.raw = e.file->IsUtf16() ? std::move(bytes) : std::string();
-    SetStat(e, st, NowNs());
-    e.racy = true;  // just written: the next use compares the bytes once
+    e.stamp.Set(st, NowNs());
+    e.stamp.racy = true;  // just written: the next use compares the bytes once
 }
 
-void DropLocked(const std::string& host) { Files().erase(host); }
+void DropLocked(const std::string& host) {
+    if (Files().erase(host)) ++g_filesEpoch;
+}
+
+uint64_t FilesEpochLocked() { return g_filesEpoch; }
+
+std::shared_ptr<const ProfileFile> ShareLocked(const ProfileFile* file) {
+    if (!file) return nullptr;
+    for (const auto& [host, e] : Files())
+        if (e.file.get() == file) return e.file;
+    return nullptr;
+}
 
 void ClearCache() {
     std::lock_guard<std::mutex> lock(CacheMutex());
     Files().clear();
+    ++g_filesEpoch;
+    ClearNamesLocked();
 }
 
 }  // namespace platform::profile

@@ -1,6 +1,7 @@
-// Parsed profile files kept between calls. Every call checks the file with one
-// stat() (device, inode, size, modification and change times to the nanosecond),
-// so a change by any other writer is seen at the next call.
+// Parsed profile files kept between calls. A read answers from them only when the
+// file is proved unchanged: by the kernel's change notification where it can be
+// trusted, else by one stat() (device, inode, size, modification and change times
+// to the nanosecond); so a change by any other writer is seen at the next call.
 #pragma once
 
 #include <sys/stat.h>
@@ -8,6 +9,7 @@
 #include <memory>
 #include <mutex>
 #include <string>
+#include <string_view>
 
 #include "platform/profile_file.h"
 #include "platform/win32.h"
@@ -18,6 +20,7 @@ namespace platform::profile {
 struct ProfileTarget {
     DWORD error = 0;            // nonzero: the name cannot be used (3, 5, 123)
     std::string host;           // host path
+    int drive = -1;
     bool exists = false;        // `info` holds its stat
     bool parentExists = false;
     struct stat info {};
@@ -31,6 +34,11 @@ ProfileTarget ResolveProfileName(const char* fileName);
 // to storing the new one, so writes in this process never interleave.
 std::mutex& CacheMutex();
 
+// With CacheMutex() held: the parsed file named `fileName` for a read, or nullptr
+// with *error set. The name's resolution is kept between calls (a missing file's
+// too) and checked for freshness far more cheaply than resolving it again.
+const ProfileFile* ReadLocked(const char* fileName, DWORD* error);
+
 // With CacheMutex() held: the parsed file, or nullptr with *error set
 // (2 missing, 3 folder missing, 5 folder or unreadable). The pointer stays valid
 // while the lock is held.
@@ -39,6 +47,46 @@ const ProfileFile* LoadLocked(const ProfileTarget& target, DWORD* error);
 // With CacheMutex() held: after writing `bytes` to `host` ourselves.
 void StoreLocked(const std::string& host, std::string bytes);
 void DropLocked(const std::string& host);
+
+// With CacheMutex() held: shared ownership of a file LoadLocked or ReadLocked gave,
+// so that it can be read after the lock is released.
+std::shared_ptr<const ProfileFile> ShareLocked(const ProfileFile* file);
+
+// The last section looked up in one parsed file, by its exact name: runs of look-ups
+// in one section find it once.
+struct SectionMemo {
+    std::string name;
+    const Section* section = nullptr;
+    bool valid = false;
+};
+
+// The answers of GetPrivateProfileStringA and GetPrivateProfileIntA from a parsed
+// file, or from none (`error` then is why), GetLastError included. A memo must
+// belong to `file`.
+DWORD ReadStringFrom(const ProfileFile* file, DWORD error, LPCSTR app, LPCSTR key, LPCSTR def, LPSTR out,
+                     DWORD size, SectionMemo* memo = nullptr);
+UINT ReadIntFrom(const ProfileFile* file, DWORD error, LPCSTR app, LPCSTR key, INT def,
+                 SectionMemo* memo = nullptr);
+
+// Grows whenever a parsed file is released (pointers from LoadLocked go stale).
+uint64_t FilesEpochLocked();
+
+// With CacheMutex() held: forgets every kept name resolution.
+void ClearNamesLocked();
+
+// Whether a profile file name holds '\' or '/' (CP932 double-byte characters taken whole).
+bool HasSeparator(std::string_view s);
+
+// How reads were answered since the start, for tests and benchmarks.
+struct ReadCounters {
+    uint64_t watched = 0;    // proved current by the change notification alone
+    uint64_t checked = 0;    // by one stat()
+    uint64_t resolved = 0;   // the Windows path resolved again
+    uint64_t overflows = 0;  // the notification queue overflowed
+};
+ReadCounters ReadCountersForTesting();
+// Off: freshness is proved by stat() alone, as where inotify is not available.
+void UseChangeWatchForTesting(bool on);
 
 // Forgets every parsed file (WritePrivateProfileStringA(NULL, NULL, NULL, NULL)).
 void ClearCache();

@@ -236,15 +236,21 @@ bool ProfileFile::ParseLines() {
     return true;
 }
 
-void ProfileFile::Insert(std::vector<Slot>& table, const Slot& slot) {
-    size_t mask = table.size() - 1;
+// Adds `slot` to an open-addressed table unless a slot of an equal name is there:
+// only the first section of a name, and the first key of a name in it, can be
+// reached. One probe serves both the look-up and the insertion.
+template <typename SlotT, typename NameOfSlot>
+static bool InsertFirst(SlotT* table, size_t size, const SlotT& slot, std::string_view name, NameOfSlot nameOf) {
+    size_t mask = size - 1;
     size_t i = slot.hash & mask;
-    while (table[i].item != kEmpty) i = (i + 1) & mask;
+    for (; table[i].item != kEmpty; i = (i + 1) & mask)
+        if (table[i].hash == slot.hash && NamesEqual(nameOf(table[i]), name)) return false;
     table[i] = slot;
+    return true;
 }
 
-static size_t TableSize(size_t count) {
-    size_t size = 16;
+static size_t TableSize(size_t count, size_t least = 16) {
+    size_t size = least;
     while (size < count + count / 2 + 1) size <<= 1;
     return size;
 }
@@ -275,17 +281,30 @@ void ProfileFile::BuildIndexes() {
     Slot empty;
     empty.item = kEmpty;
     m_sectionTable.assign(TableSize(m_sections.size()), empty);
-    m_keyTable.assign(TableSize(m_keyLines.size()), empty);
+    // Each section's keys have a table of their own, side by side: the keys of one
+    // section, read one after another, then share a few cache lines.
+    m_keyRegions.assign(m_sections.size() + 1, 0);
+    size_t slots = 0;
+    for (uint32_t si = 0; si < m_sections.size(); ++si) {
+        m_keyRegions[si] = static_cast<uint32_t>(slots);
+        if (m_sections[si].keyCount > 0) slots += TableSize(m_sections[si].keyCount, 4);
+    }
+    m_keyRegions.back() = static_cast<uint32_t>(slots);
+    m_keyTable.assign(slots, empty);
+    auto sectionName = [this](const Slot& slot) { return NameOf(m_lines[m_sections[slot.item].header]); };
+    auto keyName = [this](const Slot& slot) { return NameOf(m_lines[slot.item]); };
     for (uint32_t si = 0; si < m_sections.size(); ++si) {
         std::string_view name = NameOf(m_lines[m_sections[si].header]);
-        if (FindSection(name)) continue;
-        Insert(m_sectionTable, Slot{NameHash(name, 0), 0, si});
+        if (!InsertFirst(m_sectionTable.data(), m_sectionTable.size(), Slot{NameHash(name, 0), 0, si}, name,
+                         sectionName))
+            continue;
         const Section& s = m_sections[si];
+        Slot* keys = m_keyTable.data() + m_keyRegions[si];
+        size_t size = m_keyRegions[si + 1] - m_keyRegions[si];
         for (uint32_t k = 0; k < s.keyCount; ++k) {
             uint32_t li = m_keyLines[s.firstKey + k];
             std::string_view key = NameOf(m_lines[li]);
-            if (FindKey(s, key)) continue;
-            Insert(m_keyTable, Slot{NameHash(key, si + 1), si, li});
+            InsertFirst(keys, size, Slot{NameHash(key, 1), si, li}, key, keyName);
         }
     }
 }
@@ -303,13 +322,15 @@ const Section* ProfileFile::FindSection(std::string_view name) const {
 }
 
 const Line* ProfileFile::FindKey(const Section& section, std::string_view key) const {
-    if (m_keyTable.empty()) return nullptr;
     uint32_t si = static_cast<uint32_t>(&section - m_sections.data());
-    uint64_t h = NameHash(key, si + 1);
-    size_t mask = m_keyTable.size() - 1;
-    for (size_t i = h & mask; m_keyTable[i].item != kEmpty; i = (i + 1) & mask) {
-        const Slot& slot = m_keyTable[i];
-        if (slot.hash == h && slot.section == si && NamesEqual(NameOf(m_lines[slot.item]), key))
+    size_t size = m_keyRegions[si + 1] - m_keyRegions[si];
+    if (size == 0) return nullptr;
+    const Slot* table = m_keyTable.data() + m_keyRegions[si];
+    uint64_t h = NameHash(key, 1);
+    size_t mask = size - 1;
+    for (size_t i = h & mask; table[i].item != kEmpty; i = (i + 1) & mask) {
+        const Slot& slot = table[i];
+        if (slot.hash == h && NamesEqual(NameOf(m_lines[slot.item]), key))
             return &m_lines[slot.item];
     }
     return nullptr;

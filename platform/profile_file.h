@@ -97,7 +97,6 @@ private:
     };
     bool ParseLines();
     void BuildIndexes();
-    static void Insert(std::vector<Slot>& table, const Slot& slot);
 
     std::string m_text;
     bool m_utf16 = false;
@@ -106,7 +105,8 @@ private:
     std::vector<Section> m_sections;
     std::vector<uint32_t> m_keyLines;
     std::vector<Slot> m_sectionTable;
-    std::vector<Slot> m_keyTable;
+    std::vector<Slot> m_keyTable;          // one table per section, side by side
+    std::vector<uint32_t> m_keyRegions;    // section i's table: [m_keyRegions[i], m_keyRegions[i + 1])
 };
 
 // Names compare like Windows compares them: case-insensitively per character,

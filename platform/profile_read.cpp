@@ -105,14 +105,24 @@ struct Found {
     std::vector<std::string_view> list;
 };
 
-Found LookUp(const ProfileFile& f, LPCSTR app, LPCSTR key) {
+const Section* FindSection(const ProfileFile& f, std::string_view name, platform::profile::SectionMemo* memo) {
+    if (!memo) return f.FindSection(name);
+    if (!memo->valid || memo->name != name) {
+        memo->name.assign(name);
+        memo->section = f.FindSection(name);
+        memo->valid = true;
+    }
+    return memo->section;
+}
+
+Found LookUp(const ProfileFile& f, LPCSTR app, LPCSTR key, platform::profile::SectionMemo* memo) {
     Found r;
     if (!app) {
         r.isList = true;
         r.list = SectionNames(f);
         return r;
     }
-    const Section* s = f.FindSection(TrimSpaces(app));
+    const Section* s = FindSection(f, TrimSpaces(app), memo);
     if (!key) {
         r.isList = true;
         if (s) r.list = KeyNames(f, *s);
@@ -159,20 +169,13 @@ UINT ParseNtInteger(std::string_view s) {
 
 }  // namespace
 
-DWORD GetPrivateProfileStringA(LPCSTR lpAppName, LPCSTR lpKeyName, LPCSTR lpDefault, LPSTR lpReturnedString,
-                               DWORD nSize, LPCSTR lpFileName) {
-    if (!lpReturnedString) {
-        SetLastError(ERROR_INVALID_PARAMETER);
-        return 0;
-    }
+namespace platform::profile {
+
+DWORD ReadStringFrom(const ProfileFile* file, DWORD error, LPCSTR lpAppName, LPCSTR lpKeyName, LPCSTR lpDefault,
+                     LPSTR lpReturnedString, DWORD nSize, SectionMemo* memo) {
     // The default loses its trailing spaces (only spaces) in the copy.
     std::string_view def = lpDefault ? lpDefault : "";
     while (!def.empty() && def.back() == ' ') def.remove_suffix(1);
-
-    auto target = platform::profile::ResolveProfileName(lpFileName);
-    DWORD error = target.error;
-    std::lock_guard<std::mutex> lock(platform::profile::CacheMutex());
-    const ProfileFile* file = error ? nullptr : platform::profile::LoadLocked(target, &error);
     if (!file) {
         DWORD n;
         if (lpAppName && lpKeyName) {
@@ -185,23 +188,41 @@ DWORD GetPrivateProfileStringA(LPCSTR lpAppName, LPCSTR lpKeyName, LPCSTR lpDefa
         SetLastError(error);
         return n;
     }
-    Found r = LookUp(*file, lpAppName, lpKeyName);
+    Found r = LookUp(*file, lpAppName, lpKeyName, memo);
     if (r.isList) return CopyList(r.list, lpReturnedString, nSize);
     return CopyValue(r.found ? r.value : def, lpReturnedString, nSize);
 }
 
-UINT GetPrivateProfileIntA(LPCSTR lpAppName, LPCSTR lpKeyName, INT nDefault, LPCSTR lpFileName) {
-    auto target = platform::profile::ResolveProfileName(lpFileName);
-    DWORD error = target.error;
-    std::lock_guard<std::mutex> lock(platform::profile::CacheMutex());
-    const ProfileFile* file = error ? nullptr : platform::profile::LoadLocked(target, &error);
+UINT ReadIntFrom(const ProfileFile* file, DWORD error, LPCSTR lpAppName, LPCSTR lpKeyName, INT nDefault,
+                 SectionMemo* memo) {
     if (!file) {
         SetLastError(error);
         return static_cast<UINT>(nDefault);
     }
-    Found r = LookUp(*file, lpAppName, lpKeyName);
+    Found r = LookUp(*file, lpAppName, lpKeyName, memo);
     // With a NULL section or key the "value" is the list, read up to its first NUL.
     std::string_view value = r.isList ? (r.list.empty() ? std::string_view() : r.list.front()) : r.value;
     if (value.empty()) return static_cast<UINT>(nDefault);
     return ParseNtInteger(value);
+}
+
+}  // namespace platform::profile
+
+DWORD GetPrivateProfileStringA(LPCSTR lpAppName, LPCSTR lpKeyName, LPCSTR lpDefault, LPSTR lpReturnedString,
+                               DWORD nSize, LPCSTR lpFileName) {
+    if (!lpReturnedString) {
+        SetLastError(ERROR_INVALID_PARAMETER);
+        return 0;
+    }
+    DWORD error = 0;
+    std::lock_guard<std::mutex> lock(platform::profile::CacheMutex());
+    const ProfileFile* file = platform::profile::ReadLocked(lpFileName, &error);
+    return platform::profile::ReadStringFrom(file, error, lpAppName, lpKeyName, lpDefault, lpReturnedString, nSize);
+}
+
+UINT GetPrivateProfileIntA(LPCSTR lpAppName, LPCSTR lpKeyName, INT nDefault, LPCSTR lpFileName) {
+    DWORD error = 0;
+    std::lock_guard<std::mutex> lock(platform::profile::CacheMutex());
+    const ProfileFile* file = platform::profile::ReadLocked(lpFileName, &error);
+    return platform::profile::ReadIntFrom(file, error, lpAppName, lpKeyName, nDefault);
 }

@@ -1,0 +1,37 @@
+// One profile file taken once for a run of look-ups that belong together (a whole
+// catalogue), answering exactly as GetPrivateProfileStringA and GetPrivateProfileIntA
+// answer for the file as it was when the snapshot was taken: one freshness check for
+// the run instead of one per look-up, and no change half-way through it.
+#pragma once
+
+#include <memory>
+
+#include "platform/win32.h"
+
+namespace platform {
+
+namespace profile {
+class ProfileFile;
+struct SectionMemo;
+}
+
+// Not for use by several threads at once (it remembers the last section looked up).
+class ProfileSnapshot {
+public:
+    // A missing or unreadable file answers every look-up with its default (and the
+    // error the profile functions would set).
+    explicit ProfileSnapshot(LPCSTR fileName);
+    ~ProfileSnapshot();
+    ProfileSnapshot(const ProfileSnapshot&) = delete;
+    ProfileSnapshot& operator=(const ProfileSnapshot&) = delete;
+
+    DWORD GetString(LPCSTR app, LPCSTR key, LPCSTR def, LPSTR out, DWORD size) const;
+    UINT GetInt(LPCSTR app, LPCSTR key, INT def) const;
+
+private:
+    std::shared_ptr<const profile::ProfileFile> m_file;
+    DWORD m_error = 0;
+    std::unique_ptr<profile::SectionMemo> m_memo;
+};
+
+}  // namespace platform
