@@ -12,6 +12,7 @@
 #include "dialogs/template_builder.h"
 #include "host/dem.h"
 #include "transfer/transfer_engine.h"
+#include "transfer/restore_point.h"
 #include "transfer/save_register.h"
 
 struct Deliverable;
@@ -57,6 +58,10 @@ public:
     void OnToggleSystemSelection();
     void OnToggleExternalSelection();
     void OnSysCommand(unsigned command);
+    // Safety net: undo the last register, or one chosen from the restore points.
+    void OnUndoLastRegister();
+    void OnRestorePointList();
+    RestorePointStore RestorePoints() const;
 
     // The transfer, run by the engine with this dialog as its front end.
     int BuildTransferList(int direction);

@@ -4,6 +4,7 @@
 #include <QGroupBox>
 #include <QMenu>
 #include <QWindow>
+#include <algorithm>
 
 #include "app/maintenance_dlg.h"
 #include "dialogs/about_dlg.h"
@@ -11,6 +12,8 @@
 
 namespace {
 constexpr unsigned kIdmAboutBox = 0x0010;
+constexpr unsigned kIdmUndoRegister = 0x0020;
+constexpr unsigned kIdmRestorePoints = 0x0030;
 constexpr unsigned kScMove = 0xF010;
 constexpr unsigned kScClose = 0xF060;
 }  // namespace
@@ -21,6 +24,18 @@ QMenu* CMaintenanceDlg::BuildSystemMenu() {
     menu->addAction(QStringLiteral("移動(&M)"), this, [this] { OnSysCommand(kScMove); });
     QAction* close = menu->addAction(QStringLiteral("閉じる(&C)\tAlt+F4"), this, [this] { OnSysCommand(kScClose); });
     close->setEnabled(!m_bTransferBusy);
+    // Safety net: the last register can be undone while a restore point of it is kept.
+    menu->addSeparator();
+    const std::vector<RestorePoint> points = RestorePoints().List();
+    const bool undoable = std::any_of(points.begin(), points.end(), [](const RestorePoint& p) { return !p.used; });
+    QAction* undo = menu->addAction(QStringLiteral("直前の再登録を元に戻す(&U)..."), this,
+                                    [this] { OnSysCommand(kIdmUndoRegister); });
+    undo->setObjectName(QStringLiteral("undoRegisterEntry"));
+    undo->setEnabled(undoable && !m_bTransferBusy);
+    QAction* list = menu->addAction(QStringLiteral("再登録の復元ポイント一覧(&L)..."), this,
+                                    [this] { OnSysCommand(kIdmRestorePoints); });
+    list->setObjectName(QStringLiteral("restorePointsEntry"));
+    list->setEnabled(!points.empty() && !m_bTransferBusy);
     QString about = QString::fromUtf8(m_deliverable.aboutMenuText);
     if (!about.isEmpty()) {
         menu->addSeparator();
@@ -37,6 +52,12 @@ void CMaintenanceDlg::OnSysCommand(unsigned command) {
         return;
     }
     switch (command & 0xFFF0) {
+    case kIdmUndoRegister:
+        OnUndoLastRegister();
+        break;
+    case kIdmRestorePoints:
+        OnRestorePointList();
+        break;
     case kScMove:
         if (QWindow* window = windowHandle()) window->startSystemMove();
         break;

@@ -9,6 +9,7 @@
 #include "controls/drive_combo_box.h"
 #include "dialogs/message_box.h"
 #include "resources/deliverable.h"
+#include "transfer/tool_settings.h"
 
 TransferContext CMaintenanceDlg::MakeTransferContext() {
     TransferContext context;
@@ -19,6 +20,11 @@ TransferContext CMaintenanceDlg::MakeTransferContext() {
     context.presence = m_pFolderPresence.get();
     context.docInit = &m_docInit;
     context.files = m_deliverable.files;
+    // The program's own settings are read at every transfer, so an edit needs no restart.
+    const ToolSettings settings = LoadToolSettings(ToolSettingsPath(m_deliverable.programName));
+    context.verify = settings.verify;
+    context.keepRestorePoints = settings.restorePoints;
+    if (settings.restorePoints > 0) context.restoreRoot = RestorePoints().Root();
     return context;
 }
 

@@ -1,11 +1,15 @@
 #include "transfer/carry_over.h"
 
+#include <algorithm>
 #include <cstring>
+#include <iterator>
 #include <memory>
 #include <new>
 #include <string>
 
 #include "host/orbis_ini.h"
+#include "platform/paths.h"
+#include "transfer/verify.h"
 
 namespace {
 // Entry(i) answers entry 0 for an index at or beyond the table's count, so the
@@ -34,8 +38,11 @@ void MoveAttributeGroups(const DemAttr& from, DemAttr& to, int kind) {
     }
 }
 
-bool CarryOverAttributes(const char* source, const char* destination, int kind,
-                         DemInitData& docInit, const char* docTempName) {
+namespace {
+// Loads both documents' attributes through a fresh document engine. False when
+// the engine cannot be prepared or either document cannot be loaded.
+bool LoadBoth(const char* source, const char* destination, DemInitData& docInit, const char* docTempName,
+              std::unique_ptr<DemAttr>* from, std::unique_ptr<DemAttr>* to) {
     std::unique_ptr<DEM> dem(new (std::nothrow) DEM);
     const std::string tempFolder = OrbisIni().GetSystemDocTempPath(0, 0);
     if (!dem) return false;
@@ -45,12 +52,47 @@ bool CarryOverAttributes(const char* source, const char* destination, int kind,
     if (dem->Init(docInit, docTempName, tempFolder.c_str(), nullptr, nullptr, 0, owner, 0) == 0)
         return false;
 
-    DemAttr fromAttr(dem->Attr());
-    DemAttr toAttr(dem->Attr());
+    *from = std::make_unique<DemAttr>(dem->Attr());
+    *to = std::make_unique<DemAttr>(dem->Attr());
     // Writing back defaults over a document that could not be read would destroy
     // its attributes: a failed load fails the file.
-    if (!fromAttr.Load(source, 0)) return false;
-    if (!toAttr.Load(destination, 0)) return false;
-    MoveAttributeGroups(fromAttr, toAttr, kind);
-    return toAttr.Save(destination) != FALSE;
+    return (*from)->Load(source, 0) && (*to)->Load(destination, 0);
+}
+
+template <size_t Size, int Capacity>
+bool SameTable(const DemAttrTable<Size, Capacity>& a, const DemAttrTable<Size, Capacity>& b) {
+    if (a.count != b.count) return false;
+    for (int i = 0; i < std::clamp(a.count, 0, Capacity); ++i)
+        if (std::memcmp(a.Entry(i), b.Entry(i), Size) != 0) return false;
+    return true;
+}
+}  // namespace
+
+bool SameAttributeGroups(const DemAttr& a, const DemAttr& b, int kind) {
+    switch (kind) {
+    case 1:
+        return SameTable(a.table265First, b.table265First) && SameTable(a.table265Second, b.table265Second) &&
+               std::equal(std::begin(a.kind1Settings), std::end(a.kind1Settings), std::begin(b.kind1Settings));
+    case 2: return SameTable(a.table341, b.table341);
+    case 3: return SameTable(a.table269, b.table269);
+    default: return true;
+    }
+}
+
+bool CarryOverAttributes(const char* source, const char* destination, int kind,
+                         DemInitData& docInit, const char* docTempName) {
+    std::unique_ptr<DemAttr> fromAttr, toAttr;
+    if (!LoadBoth(source, destination, docInit, docTempName, &fromAttr, &toAttr)) return false;
+    MoveAttributeGroups(*fromAttr, *toAttr, kind);
+    return toAttr->Save(destination) != FALSE;
+}
+
+bool CarriedOver(const char* source, const char* destination, int kind, DemInitData& docInit,
+                 const char* docTempName) {
+    const platform::HostPath hp = platform::ResolvePath(destination);
+    // The written document is read from its medium, not from the page cache.
+    if (!hp.ok || !verify::DropFromCache(hp.host)) return false;
+    std::unique_ptr<DemAttr> fromAttr, toAttr;
+    return LoadBoth(source, destination, docInit, docTempName, &fromAttr, &toAttr) &&
+           SameAttributeGroups(*fromAttr, *toAttr, kind);
 }

@@ -17,3 +17,11 @@ void MoveAttributeGroups(const DemAttr& from, DemAttr& to, int kind);
 // is then unchanged (the library saves atomically).
 bool CarryOverAttributes(const char* source, const char* destination, int kind,
                          DemInitData& docInit, const char* docTempName);
+
+// Whether the groups of carry-over kind `kind` are the same in `a` and `b`.
+bool SameAttributeGroups(const DemAttr& a, const DemAttr& b, int kind);
+
+// Reloads `destination` from its medium and `source`, and answers whether the
+// destination holds the source's groups of `kind`: the check of a carry-over.
+bool CarriedOver(const char* source, const char* destination, int kind, DemInitData& docInit,
+                 const char* docTempName);

@@ -3,6 +3,7 @@
 #include "catalogue/folder_index_file.h"
 #include "platform/win32.h"
 #include "transfer/transfer_texts.h"
+#include "transfer/undo_register.h"
 #include "transfer/user_checks.h"
 
 namespace {
@@ -98,7 +99,10 @@ void RunRegister(TransferEngine& engine, const TransferContext& context, Operati
             Refuse(host, transfer_texts::NoFiles(), transfer_texts::CaptionRegister());
         } else if (Ask(host, transfer_texts::ConfirmRegister(RootLetter(context)), transfer_texts::CaptionSave()) ==
                    MsgAnswer::Ok) {
-            engine.RunTransfer(kDirectionRegister, context, host);
+            // Safety net: what the register replaces is kept first; no restore point, no register.
+            const std::string folder = context.externalRoot + '\\' +
+                                       (folderName.empty() ? transfer_texts::DefaultFolderName() : folderName);
+            if (KeepRestorePoint(engine, context, folder, host)) engine.RunTransfer(kDirectionRegister, context, host);
         }
     }
     host.RefreshPane(0);

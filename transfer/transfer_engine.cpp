@@ -8,7 +8,9 @@
 #include "platform/win32.h"
 #include "transfer/carry_over.h"
 #include "transfer/folder_path.h"
+#include "transfer/safety_texts.h"
 #include "transfer/transfer_texts.h"
+#include "transfer/verify.h"
 
 TransferEngine::TransferEngine() {
     for (std::string* s : {&m_folderName, &m_systemFolder, &m_externalFolder, &m_pattern, &m_source,
@@ -126,6 +128,7 @@ uint32_t TransferEngine::RunTransfer(int direction, const TransferContext& conte
     host.SetTransferBusy(true);
     m_flushRows.clear();
     m_wholeCopies.clear();
+    m_mediumMismatch = false;
     m_sweep.Clear();
     const uint32_t count = m_list.Count();
     uint32_t done = 0;
@@ -165,23 +168,50 @@ bool TransferEngine::WriteRow(uint32_t row, int direction, int kind, const Trans
     const char* destination = m_destination.c_str();
     auto carryOver = [&] {
         if (!context.docInit || !context.files.docTempName) return false;
-        return CarryOverAttributes(source, destination, kind, *context.docInit, context.files.docTempName);
+        if (!CarryOverAttributes(source, destination, kind, *context.docInit, context.files.docTempName))
+            return false;
+        // Verification: the document reloaded from the medium holds the groups moved.
+        if (context.verify && !CarriedOver(source, destination, kind, *context.docInit, context.files.docTempName)) {
+            m_mediumMismatch = true;
+            return false;
+        }
+        return true;
     };
+    auto copy = [](const char* from, const char* to) { return CopyFileA(from, to, FALSE) != FALSE; };
+    auto copyNew = [](const char* from, const char* to) { return CopyFileA(from, to, TRUE) != FALSE; };
+    auto copyHost = [](const char* from, const char* to) { return O_CopyFile(from, to); };
     if (direction != kDirectionRegister) {
-        if (kind == 0) return CopyFileA(source, destination, FALSE) != FALSE;
+        if (kind == 0) return WriteChecked(source, destination, context.verify, copy);
         // A document the maintenance folder lacks is copied whole; one it holds
         // only receives this data set's groups.
-        if (CopyFileA(source, destination, TRUE) != FALSE) {
+        if (WriteChecked(source, destination, context.verify, copyNew)) {
             m_wholeCopies.push_back(row);
             return true;
         }
+        if (m_mediumMismatch) return false;
         // Copied whole from the same document earlier in this save: it already
         // holds these groups (and may have taken the source's read-only mark).
         if (CopiedWholeEarlier(row)) return true;
         return carryOver();
     }
-    if (kind == 0) return O_CopyFile(source, destination);
+    if (kind == 0) return WriteChecked(source, destination, context.verify, copyHost);
     return carryOver();
+}
+
+bool TransferEngine::WriteChecked(const char* source, const char* destination, bool verify,
+                                  bool (*write)(const char*, const char*)) {
+    if (!verify) return write(source, destination);
+    // Verification: the source is hashed while it is copied, the written file read
+    // back from the medium after it.
+    verify::Digest digest;
+    bool hashed = false;
+    if (!verify::WriteWhileHashing(source, [&] { return write(source, destination); }, &digest, &hashed))
+        return false;
+    if (!hashed || !verify::WrittenAs(destination, digest)) {
+        m_mediumMismatch = true;
+        return false;
+    }
+    return true;
 }
 
 bool TransferEngine::CopiedWholeEarlier(uint32_t row) const {
@@ -202,6 +232,7 @@ bool TransferEngine::FlushDestinations() {
 void TransferEngine::Fail(TransferHost& host) {
     UserMessage message;
     message.text = transfer_texts::WriteError();
+    if (m_mediumMismatch) message.text += safety_texts::MediumMismatchLine();
     message.caption = transfer_texts::CaptionMaintenance();
     message.icon = MsgIcon::Stop;
     host.ShowMessage(message);

@@ -26,6 +26,11 @@ struct TransferContext {
     const int32_t* presence = nullptr;          // N present flags of the open folder
     DemInitData* docInit = nullptr;             // handed to every document engine
     ProductFiles files{};
+    // Safety net. Every written file is read back from its medium and checked.
+    bool verify = true;
+    // Host folder of the restore points a register keeps first; empty keeps none.
+    std::string restoreRoot;
+    int keepRestorePoints = 20;
 };
 
 class TransferEngine {
@@ -54,6 +59,7 @@ private:
     bool CopiedWholeEarlier(uint32_t row) const;
     bool FlushDestinations();
     void Fail(TransferHost& host);
+    bool WriteChecked(const char* source, const char* destination, bool verify, bool (*write)(const char*, const char*));
 
     TransferList m_list;
     // Work strings, kept so that their buffers are reused from file to file.
@@ -62,5 +68,6 @@ private:
     std::vector<uint32_t> m_documentRows;  // rows of kind 1 to 3 whose size was counted
     std::vector<uint32_t> m_flushRows;     // one written row per destination drive
     std::vector<uint32_t> m_wholeCopies;   // document rows of this run copied whole
+    bool m_mediumMismatch = false;         // a row read back other than it was written
     TempSweep m_sweep;                     // destination folders cleared of stale temporary files
 };

@@ -5,10 +5,15 @@
 #include <QComboBox>
 #include <QDir>
 #include <QLineEdit>
+#include <QMenu>
+#include <QTreeWidget>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QTimer>
+#include <QtTest/QTest>
+#include <chrono>
 #include <cstdlib>
+#include <map>
 #include <filesystem>
 #include <gtest/gtest.h>
 #include <unistd.h>
@@ -19,10 +24,13 @@
 #include "controls/drive_combo_box.h"
 #include "dialogs/message_box.h"
 #include "dialogs/new_folder_dlg.h"
+#include "dialogs/restore_point_dlg.h"
 #include "host/dem.h"
 #include "resources/deliverable.h"
 #include "tests/support/qt_print.h"
 #include "tests/support/temp_prefix.h"
+#include "transfer/tool_settings.h"
+#include "transfer/verify.h"
 
 namespace {
 
@@ -153,6 +161,112 @@ TEST_F(DemoJourney, NewFolderSaveRegisterAndMerge) {
     });
     dialog.OnSysCommand(0x0010);
     EXPECT_EQ(about, QStringLiteral("設定保守ツール のﾊﾞｰｼﾞｮﾝ情報"));
+}
+
+// Every file under a host folder with its bytes and last-write time.
+std::map<std::string, std::pair<std::string, int64_t>> Tree(const std::string& hostDir) {
+    std::map<std::string, std::pair<std::string, int64_t>> files;
+    for (const auto& e : std::filesystem::recursive_directory_iterator(hostDir)) {
+        if (!e.is_regular_file()) continue;
+        const auto time = std::filesystem::last_write_time(e.path()).time_since_epoch();
+        files[e.path().string()] = {ReadHostFile(e.path().string()),
+                                    std::chrono::duration_cast<std::chrono::nanoseconds>(time).count()};
+    }
+    return files;
+}
+
+TEST_F(DemoJourney, RegisterTheWrongFolderThenUndoItFromTheSystemMenu) {
+    const Deliverable& d = QuillmarkDeliverable();
+    std::filesystem::remove_all(RestorePointRoot(d.programName));
+    Pictures pictures;
+    std::vector<std::string> seen;
+    std::map<size_t, QString> pictureOf = {{2, "undo1-confirm"}, {3, "undo2-done"}, {8, "verify-failed"}};
+    ScopedMessageBoxScript script([&](const UserMessage& m) {
+        seen.push_back(platform::Cp932ToUtf8(m.text));
+        auto box = MakeMessageBox(nullptr, m);
+        box->show();
+        if (pictureOf.count(seen.size())) pictures.Take(box.get(), pictureOf[seen.size()]);
+        return MsgAnswer::Ok;
+    });
+    CMaintenanceDlg dialog(d);
+    dialog.show();
+    auto entry = [&](const char* name) {
+        QMenu* menu = dialog.BuildSystemMenu();
+        QAction* action = menu->findChild<QAction*>(QString::fromUtf8(name));
+        const bool enabled = action && action->isEnabled();
+        delete menu;
+        return enabled;
+    };
+    EXPECT_FALSE(entry("undoRegisterEntry"));  // nothing registered yet
+    EXPECT_FALSE(entry("restorePointsEntry"));
+
+    // Register every data set of the stick's folder over the system's.
+    const std::string userData = prefixDir + "/drive_c/ORBIS/SYSDATA/USERDATA";
+    const auto before = Tree(userData);
+    auto* drives = qobject_cast<CDriveComboBox*>(dialog.GetDlgItem(d.ids.comboDrive));
+    auto* external = qobject_cast<CDataListCtrl*>(dialog.GetDlgItem(d.ids.listExternal));
+    drives->SetCurSel(drives->FindDrive(4));
+    dialog.OnSelchangeDrive();
+    for (int row = 0; row < external->GetItemCount(); ++row) external->SetRowSelected(row, true);
+    dialog.OnRegisterButton();
+    ASSERT_EQ(seen.size(), 1u);
+    ASSERT_NE(Tree(userData), before);
+
+    // The system menu offers the undo now; its picture for the README.
+    EXPECT_TRUE(entry("undoRegisterEntry"));
+    EXPECT_TRUE(entry("restorePointsEntry"));
+    if (!qEnvironmentVariable("WALKTHROUGH_DIR").isEmpty()) {
+        QMenu* menu = dialog.BuildSystemMenu();
+        menu->popup(dialog.mapToGlobal(QPoint(20, 20)));
+        menu->setActiveAction(menu->findChild<QAction*>(QStringLiteral("undoRegisterEntry")));
+        pictures.Take(menu, "undo0-menu");
+        menu->close();
+    }
+
+    dialog.OnSysCommand(0x0020);
+    ASSERT_EQ(seen.size(), 3u);
+    EXPECT_NE(seen[1].find("\n保守フォルダ: E:\\PARC_JDT\\2026年12月点検\nファイル数: 9\n"), std::string::npos);
+    EXPECT_NE(seen[2].find("再登録を元に戻しました。"), std::string::npos);
+    EXPECT_EQ(Tree(userData), before);  // byte for byte, with the times
+    EXPECT_FALSE(entry("undoRegisterEntry"));
+    EXPECT_TRUE(entry("restorePointsEntry"));
+
+    // A second register; the list offers it first, the one undone stays marked.
+    dialog.OnRegisterButton();
+    bool listed = false;
+    QTimer::singleShot(0, [&] {
+        auto* chooser = qobject_cast<CRestorePointDlg*>(QApplication::activeModalWidget());
+        ASSERT_NE(chooser, nullptr);
+        ASSERT_EQ(chooser->List()->topLevelItemCount(), 2);
+        EXPECT_EQ(chooser->List()->currentItem(), chooser->List()->topLevelItem(0));
+        EXPECT_EQ(chooser->List()->topLevelItem(1)->text(4), QStringLiteral("元に戻し済み"));
+        pictures.Take(chooser, "undo-list");
+        // From the keyboard: down to the used one (refused), up again, Enter.
+        QTest::keyClick(chooser->List(), Qt::Key_Down);
+        EXPECT_FALSE(chooser->UndoButton()->isEnabled());
+        QTest::keyClick(chooser->List(), Qt::Key_Up);
+        EXPECT_TRUE(chooser->UndoButton()->isEnabled());
+        listed = true;
+        QTest::keyClick(chooser->List(), Qt::Key_Return);
+    });
+    dialog.OnSysCommand(0x0030);
+    EXPECT_TRUE(listed);
+    EXPECT_EQ(Tree(userData), before);
+    ASSERT_EQ(seen.size(), 6u);
+
+    // A stick that returns other bytes than were written is caught at the save.
+    verify::SetBeforeReadBackForTesting([](const std::string& hostPath) {
+        if (hostPath.find("/PARC_JDT/") == std::string::npos) return;
+        std::string bytes = ReadHostFile(hostPath);
+        bytes[0] ^= 0x20;
+        WriteHostFile(hostPath, bytes);
+    });
+    auto* system = qobject_cast<CDataListCtrl*>(dialog.GetDlgItem(d.ids.listSystem));
+    system->SetRowSelected(1, true);
+    dialog.OnSaveButton();
+    verify::SetBeforeReadBackForTesting({});
+    ASSERT_EQ(seen.size(), 8u) << seen.back();
+    EXPECT_NE(seen[7].find("記録媒体から異なるデータが返されました"), std::string::npos);
 }
 
 }  // namespace

@@ -1,0 +1,76 @@
+#include "transfer/safety_texts.h"
+
+#include <cstdio>
+#include <cstring>
+#include <ctime>
+
+#include "host/odisk.h"
+#include "platform/cp932.h"
+
+namespace safety_texts {
+namespace {
+std::string T(const char* utf8) { return platform::Utf8ToCp932(utf8); }
+
+// A host path or an error text shown inside a CP932 message.
+std::string FromHost(const std::string& utf8) {
+    bool ok = true;
+    std::string text = platform::Utf8ToCp932(utf8, &ok);
+    return ok ? text : std::string("?");
+}
+
+std::string Number(uint64_t n) { return std::to_string(n); }
+}  // namespace
+
+const std::string& MediumMismatchLine() {
+    static const std::string text =
+        T("\n書き込んだファイルを読み返すと、記録媒体から異なるデータが返されました（媒体の不良の可能性があります）");
+    return text;
+}
+
+const std::string& NoRestorePoint() {
+    static const std::string text = T("元に戻せる再登録はありません。");
+    return text;
+}
+
+std::string LocalTime(int64_t unixSeconds) {
+    const time_t t = static_cast<time_t>(unixSeconds);
+    tm local{};
+    localtime_r(&t, &local);
+    char text[64];
+    std::snprintf(text, sizeof text, "%04d/%02d/%02d %02d:%02d", local.tm_year + 1900, local.tm_mon + 1,
+                  local.tm_mday, local.tm_hour, local.tm_min);
+    return text;
+}
+
+std::string Size(uint64_t bytes) { return ODiskSize(bytes).ToString(0xFFFFFFFF); }
+
+std::string RestorePointFailed(const std::string& hostFolder, int error, const std::string& winPath) {
+    std::string text = T("再登録の前に、元に戻すためのデータを保存できませんでした。\n"
+                         "再登録は中止しました（システムのファイルは変更していません）。\n");
+    text += T("保存先: ") + FromHost(hostFolder);
+    if (!winPath.empty()) text += T("\nファイル: ") + winPath;
+    text += T("\n原因: ") + FromHost(std::strerror(error));
+    return text;
+}
+
+std::string ConfirmUndo(int64_t createdUnix, const std::string& folder, size_t fileCount) {
+    return T("次の再登録を元に戻します。\n\n日時: ") + LocalTime(createdUnix) + T("\n保守フォルダ: ") + folder +
+           T("\nファイル数: ") + Number(fileCount) + T("\n\nシステムのファイルを再登録の前の状態に戻しますか？");
+}
+
+std::string UndoDone(int64_t createdUnix, const std::string& folder, size_t restored, size_t removed) {
+    std::string text = T("再登録を元に戻しました。\n\n日時: ") + LocalTime(createdUnix) + T("\n保守フォルダ: ") +
+                       folder + T("\n\n") + Number(restored) + T(" 個のファイルを再登録の前の内容に戻しました。");
+    if (removed > 0) text += T("\n再登録で新しく作られた ") + Number(removed) + T(" 個のファイルを削除しました。");
+    return text;
+}
+
+std::string UndoFailed(const std::string& winPath, int error) {
+    std::string text = T("再登録を元に戻せませんでした。\n");
+    if (!winPath.empty()) text += T("ファイル: ") + winPath + "\n";
+    text += T("原因: ") + FromHost(std::strerror(error)) + "\n";
+    text += T("もう一度元に戻すと、続きから元に戻します。");
+    return text;
+}
+
+}  // namespace safety_texts

@@ -1,0 +1,23 @@
+// Texts of the safety net (verification, restore points, undo), as CP932 bytes.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+namespace safety_texts {
+
+// Appended to the write-error message when a file read back other than written.
+const std::string& MediumMismatchLine();
+const std::string& NoRestorePoint();
+
+// "2026/12/09 09:03" in local time.
+std::string LocalTime(int64_t unixSeconds);
+// "12.0 KB" as the panes show sizes.
+std::string Size(uint64_t bytes);
+
+std::string RestorePointFailed(const std::string& hostFolder, int error, const std::string& winPath);
+std::string ConfirmUndo(int64_t createdUnix, const std::string& folder, size_t fileCount);
+std::string UndoDone(int64_t createdUnix, const std::string& folder, size_t restored, size_t removed);
+std::string UndoFailed(const std::string& winPath, int error);
+
+}  // namespace safety_texts

@@ -1,0 +1,53 @@
+#include "transfer/undo_register.h"
+
+#include <vector>
+
+#include "transfer/safety_texts.h"
+#include "transfer/transfer_texts.h"
+
+namespace {
+MsgAnswer Show(OperationHost& host, std::string text, MsgButtons buttons, MsgIcon icon) {
+    UserMessage message;
+    message.text = std::move(text);
+    message.caption = transfer_texts::CaptionRegister();
+    message.buttons = buttons;
+    message.icon = icon;
+    return host.ShowMessage(message);
+}
+}  // namespace
+
+bool KeepRestorePoint(const TransferEngine& engine, const TransferContext& context, const std::string& folder,
+                      OperationHost& host) {
+    if (context.restoreRoot.empty() || context.keepRestorePoints <= 0) return true;
+    std::vector<std::string> destinations;
+    destinations.reserve(engine.FileCount());
+    for (uint32_t i = 0; i < engine.FileCount(); ++i) destinations.push_back(engine.List().Row(i).destination);
+    RestorePointStore store(context.restoreRoot);
+    std::string failedPath;
+    const int err = store.Create(destinations, folder, nullptr, &failedPath);
+    if (err != 0) {
+        Show(host, safety_texts::RestorePointFailed(context.restoreRoot, err, failedPath), MsgButtons::Ok,
+             MsgIcon::Stop);
+        return false;
+    }
+    store.Prune(context.keepRestorePoints);
+    return true;
+}
+
+bool RunUndoRegister(RestorePointStore& store, const RestorePoint& point, OperationHost& host) {
+    if (Show(host, safety_texts::ConfirmUndo(point.createdUnix, point.folder, point.files.size()),
+             MsgButtons::OkCancel, MsgIcon::Question) != MsgAnswer::Ok)
+        return false;
+    host.BeginWaitCursor();
+    host.SetTransferBusy(true);
+    const UndoResult result = store.Undo(point.id);
+    host.SetTransferBusy(false);
+    host.RefreshPane(0);
+    host.EndWaitCursor();
+    if (result.ok)
+        Show(host, safety_texts::UndoDone(point.createdUnix, point.folder, result.restored, result.removed),
+             MsgButtons::Ok, MsgIcon::None);
+    else
+        Show(host, safety_texts::UndoFailed(result.failedPath, result.error), MsgButtons::Ok, MsgIcon::Stop);
+    return result.ok;
+}
