@@ -45,7 +45,7 @@ int CMaintenanceDlg::BuildTransferList(int direction) {
 
 uint32_t CMaintenanceDlg::RunTransfer(int direction) {
     TransferContext context = MakeTransferContext();
-    return m_transfer.RunTransfer(direction, context, *this);
+    return m_transfer.RunTransfer(direction, context, *this).rows;
 }
 
 void CMaintenanceDlg::SetTransferBusy(bool busy) {

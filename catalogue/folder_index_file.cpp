@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <cstdio>
+#include <cstring>
 
 #include "platform/cp932.h"
 #include "platform/win32.h"
@@ -44,6 +45,42 @@ bool IsPresent(const std::string& indexPath, int i) { return ReadFlag(indexPath,
 bool WriteFlag(const std::string& indexPath, int i, bool present) {
     return WritePrivateProfileStringA(FlagSection().c_str(), Key(i).text, present ? "1" : "0",
                                       indexPath.c_str()) != FALSE;
+}
+
+bool WriteFlags(const std::string& indexPath, const std::vector<int>& present) {
+    if (present.empty()) return true;
+    const char* section = FlagSection().c_str();
+    // The section's key names, as a list of strings; the buffer grows until the list fits.
+    std::vector<char> keys(4096);
+    while (true) {
+        DWORD n = GetPrivateProfileStringA(section, nullptr, "", keys.data(), static_cast<DWORD>(keys.size()),
+                                           indexPath.c_str());
+        if (n + 2 < keys.size()) break;
+        if (keys.size() >= (size_t(64) << 20)) return false;  // not an index file this tool wrote
+        keys.resize(keys.size() * 4);
+    }
+    std::vector<bool> written(present.size(), false);
+    std::string entries, value(256, '\0');
+    for (const char* key = keys.data(); *key; key += std::strlen(key) + 1) {
+        const char* v = nullptr;
+        for (size_t i = 0; i < present.size(); ++i)
+            if (std::strcmp(key, Key(present[i]).text) == 0) {
+                written[i] = true;
+                v = "1";
+            }
+        if (!v) {
+            DWORD n = GetPrivateProfileStringA(section, key, "", value.data(), static_cast<DWORD>(value.size()),
+                                               indexPath.c_str());
+            value.resize(n);
+            v = value.c_str();
+        }
+        entries.append(key).append("=").append(v).push_back('\0');
+        value.assign(256, '\0');
+    }
+    for (size_t i = 0; i < present.size(); ++i)
+        if (!written[i]) entries.append(Key(present[i]).text).append("=1").push_back('\0');
+    entries.push_back('\0');
+    return WritePrivateProfileSectionA(section, entries.c_str(), indexPath.c_str()) != FALSE;
 }
 
 bool WriteNew(const std::string& indexPath, int count) {

@@ -28,6 +28,7 @@ std::unique_ptr<QMessageBox> MakeMessageBox(QWidget* parent, const UserMessage& 
     case MsgIcon::None: box->setIcon(QMessageBox::NoIcon); break;
     case MsgIcon::Question: box->setIcon(QMessageBox::Question); break;
     case MsgIcon::Stop: box->setIcon(QMessageBox::Critical); break;
+    case MsgIcon::Information: box->setIcon(QMessageBox::Information); break;
     }
     QPushButton* ok = box->addButton(QStringLiteral("OK"), QMessageBox::AcceptRole);
     QPushButton* cancel = nullptr;

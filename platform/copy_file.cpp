@@ -23,6 +23,7 @@ namespace {
 
 constexpr DWORD kErrorFileTooLarge = 223;  // ERROR_FILE_TOO_LARGE
 constexpr size_t kCopyBuffer = 256 * 1024;
+constexpr size_t kProgressChunk = 8 * 1024 * 1024;
 constexpr size_t kMaxTempBase = 200;  // bytes of the target's name kept in the temporary name
 constexpr size_t kRandomLength = 8;
 constexpr std::string_view kTempHead = "~$";
@@ -74,13 +75,19 @@ void SyncFolder(const std::string& folder) {
 
 // Moves every byte of `in` to `out`: in the kernel when it can (and clones where
 // the filesystem supports it), else through a buffer. Returns 0 or an errno value.
-int CopyData(int in, int out, off_t sourceSize) {
+// `progress` (may be null) hears the bytes written so far after every chunk; a
+// false answer stops the copy with ECANCELED.
+int CopyData(int in, int out, off_t sourceSize, platform::CopyProgress progress, void* data) {
     off_t copied = 0;
     bool inKernel = true;
+    // Chunks small enough that a watcher sees a large file move and a stop
+    // request is heard within a fraction of a second even on a slow stick.
+    const size_t chunk = progress ? kProgressChunk : size_t(1) << 30;
     while (inKernel) {
-        ssize_t n = copy_file_range(in, nullptr, out, nullptr, size_t(1) << 30, 0);
+        ssize_t n = copy_file_range(in, nullptr, out, nullptr, chunk, 0);
         if (n > 0) {
             copied += n;
+            if (progress && !progress(static_cast<uint64_t>(copied), data)) return ECANCELED;
             continue;
         }
         if (n == 0) {
@@ -112,6 +119,8 @@ int CopyData(int in, int out, off_t sourceSize) {
             if (w == 0) return EIO;
             done += static_cast<size_t>(w);
         }
+        copied += n;
+        if (progress && !progress(static_cast<uint64_t>(copied), data)) return ECANCELED;
     }
 }
 
@@ -280,6 +289,11 @@ bool FlushFilesystemOf(const char* winPath) {
 }  // namespace platform
 
 BOOL CopyFileA(LPCSTR lpExistingFileName, LPCSTR lpNewFileName, BOOL bFailIfExists) {
+    return platform::CopyFileWithProgress(lpExistingFileName, lpNewFileName, bFailIfExists, nullptr, nullptr);
+}
+
+BOOL platform::CopyFileWithProgress(LPCSTR lpExistingFileName, LPCSTR lpNewFileName, BOOL bFailIfExists,
+                                    CopyProgress progress, void* progressData) {
     using namespace platform;
     if (!lpExistingFileName || !lpNewFileName) return Fail(ERROR_PATH_NOT_FOUND);
 
@@ -333,10 +347,10 @@ BOOL CopyFileA(LPCSTR lpExistingFileName, LPCSTR lpNewFileName, BOOL bFailIfExis
     if (dstFollows && geteuid() == 0 && fchown(out, dt.st_uid, dt.st_gid) != 0) {
         // Not all filesystems keep owners (FAT); the copy is still good.
     }
-    int err = CopyData(in, out, sst.st_size);
+    int err = CopyData(in, out, sst.st_size, progress, progressData);
     if (err != 0) {
         DiscardTemp(out, temp);
-        return Fail(WriteErrorOf(err));
+        return Fail(err == ECANCELED ? ERROR_REQUEST_ABORTED : WriteErrorOf(err));
     }
     // A source written while it was copied gives a copy that is neither the old
     // file nor the new one: the copy fails rather than keep such a mix.

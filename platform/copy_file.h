@@ -3,6 +3,7 @@
 // file or the new one and a failure leaves the old one as it was.
 #pragma once
 
+#include <cstdint>
 #include <string>
 #include <string_view>
 
@@ -46,6 +47,14 @@ int CommitTemp(int fd, const std::string& tempPath, const std::string& hostTarge
 
 // Closes and removes a temporary file after a failure; errno is kept.
 void DiscardTemp(int fd, const std::string& tempPath);
+
+// Hears the bytes of the file written so far during a copy; false stops it.
+using CopyProgress = bool (*)(uint64_t bytesWritten, void* data);
+
+// CopyFileA that reports its progress to `progress` (null: none) in chunks, also
+// inside one large file. A stop leaves the destination as it was (the temporary
+// file removed) and fails with ERROR_REQUEST_ABORTED.
+BOOL CopyFileWithProgress(LPCSTR from, LPCSTR to, BOOL failIfExists, CopyProgress progress, void* data);
 
 // The Windows error for a failed create, write, flush or rename:
 // ENOSPC/EDQUOT 112, EFBIG 223, EROFS 19 (a write-protected medium), else as

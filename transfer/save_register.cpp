@@ -1,6 +1,8 @@
 #include "transfer/save_register.h"
 
 #include "catalogue/folder_index_file.h"
+#include <vector>
+
 #include "platform/win32.h"
 #include "transfer/transfer_texts.h"
 #include "transfer/undo_register.h"
@@ -21,6 +23,25 @@ void Refuse(OperationHost& host, std::string text, const std::string& caption) {
     message.text = std::move(text);
     message.caption = caption;
     message.icon = MsgIcon::Stop;
+    host.ShowMessage(message);
+}
+
+// Says what a transfer that ran did: a stop as a message, an end as the outcome.
+void Report(OperationHost& host, const TransferEngine& engine, const TransferContext& context,
+            const TransferResult& result, bool save, const std::string& folder) {
+    if (result.failed) return;  // its write error has been shown
+    int sets = 0;
+    for (int32_t i = 0; i < context.dataCount; ++i) sets += engine.DataSetWritten(i, result) ? 1 : 0;
+    const std::string text = transfer_texts::Outcome(save, result.cancelled, sets, result.files, result.bytes,
+                                                     result.time.count() / 1000.0, folder);
+    if (!result.cancelled) {
+        host.ShowOutcome(text);
+        return;
+    }
+    UserMessage message;
+    message.text = text;
+    message.caption = save ? transfer_texts::CaptionSave() : transfer_texts::CaptionRegister();
+    message.icon = MsgIcon::Information;
     host.ShowMessage(message);
 }
 
@@ -68,12 +89,20 @@ void RunSave(TransferEngine& engine, const TransferContext& context, OperationHo
             Refuse(host, transfer_texts::NoFiles(), transfer_texts::CaptionSave());
         } else if (Ask(host, transfer_texts::ConfirmSave(RootLetter(context)), transfer_texts::CaptionSave()) ==
                    MsgAnswer::Ok) {
-            const std::string indexPath =
-                context.externalRoot + '\\' + folderName + '\\' + context.files.indexFile;
-            // Only a complete copy marks the data sets as held by the folder.
-            if (engine.RunTransfer(kDirectionSave, context, host) != 0) {
-                for (int32_t i = 0; i < context.dataCount; ++i)
-                    if (host.IsSystemRowSelected(i)) FolderIndexFile::WriteFlag(indexPath, i, true);
+            const std::string folder = context.externalRoot + '\\' + folderName;
+            const std::string indexPath = folder + '\\' + context.files.indexFile;
+            const TransferResult result = engine.RunTransfer(kDirectionSave, context, host);
+            // Only a data set whose every file was copied is marked as held by the
+            // folder, all in one rewrite; a selected set without files keeps its mark
+            // as before only when the whole save completed.
+            std::vector<int> held;
+            const bool complete = result.Complete(engine.FileCount());
+            for (int32_t i = 0; i < context.dataCount; ++i)
+                if (host.IsSystemRowSelected(i) && (complete || engine.DataSetWritten(i, result))) held.push_back(i);
+            if (!result.failed && !held.empty() && !FolderIndexFile::WriteFlags(indexPath, held)) {
+                Refuse(host, transfer_texts::IndexWriteError(indexPath), transfer_texts::CaptionSave());
+            } else {
+                Report(host, engine, context, result, true, folder);
             }
         }
     }
@@ -102,7 +131,8 @@ void RunRegister(TransferEngine& engine, const TransferContext& context, Operati
             // Safety net: what the register replaces is kept first; no restore point, no register.
             const std::string folder = context.externalRoot + '\\' +
                                        (folderName.empty() ? transfer_texts::DefaultFolderName() : folderName);
-            if (KeepRestorePoint(engine, context, folder, host)) engine.RunTransfer(kDirectionRegister, context, host);
+            if (KeepRestorePoint(engine, context, folder, host))
+                Report(host, engine, context, engine.RunTransfer(kDirectionRegister, context, host), false, folder);
         }
     }
     host.RefreshPane(0);

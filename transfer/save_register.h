@@ -18,6 +18,9 @@ public:
     virtual void RefreshPane(int side) = 0;
     virtual void BeginWaitCursor() = 0;
     virtual void EndWaitCursor() = 0;
+    // Tells the user how a transfer that ran ended (CP932, several lines), in a
+    // way that asks for no answer. A stopped transfer's outcome comes as a message.
+    virtual void ShowOutcome(const std::string& text) { (void)text; }
 };
 
 // Saves the data sets selected in the system list into the maintenance folder

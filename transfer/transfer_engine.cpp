@@ -1,6 +1,7 @@
 #include "transfer/transfer_engine.h"
 
 #include <cctype>
+#include <chrono>
 
 #include "catalogue/catalogue_paths.h"
 #include "host/odisk.h"
@@ -67,7 +68,7 @@ int TransferEngine::BuildTransferList(int direction, const TransferContext& cont
         const int names = entry.UsedNames();
         for (int j = 0; j < folders; ++j)
             for (int k = 0; k < names; ++k)
-                ListMatches(sourceFolder, destinationFolder, entry.folders[j], entry.names[k], kind, total);
+                ListMatches(sourceFolder, destinationFolder, entry.folders[j], entry.names[k], kind, total, e);
 
         if (save) {
             const int drive = host.CurrentDrive();
@@ -89,7 +90,8 @@ int TransferEngine::BuildTransferList(int direction, const TransferContext& cont
 }
 
 void TransferEngine::ListMatches(const std::string& sourceFolder, const std::string& destinationFolder,
-                                 const char* folder, const char* name, int kind, ODiskSize& total) {
+                                 const char* folder, const char* name, int kind, ODiskSize& total,
+                                 int32_t dataSet) {
     m_pattern = sourceFolder;
     m_pattern += folder;
     m_pattern += name;
@@ -108,8 +110,11 @@ void TransferEngine::ListMatches(const std::string& sourceFolder, const std::str
         row.destination += '\\';
         row.destination += found.cFileName;
         row.kind = kind;
+        row.dataSet = dataSet;
+        row.size = (static_cast<uint64_t>(found.nFileSizeHigh) << 32) | found.nFileSizeLow;
         // Each document is written once per kind but takes its room only once.
         if (CountsSize(row.destination, kind)) {
+            row.counted = true;
             total += O_FileSize(row.source.c_str());
             if (kind != 0) m_documentRows.push_back(m_list.Count() - 1);
         }
@@ -124,43 +129,120 @@ bool TransferEngine::CountsSize(const std::string& destination, int kind) const 
     return true;
 }
 
-uint32_t TransferEngine::RunTransfer(int direction, const TransferContext& context, TransferHost& host) {
+TransferResult TransferEngine::RunTransfer(int direction, const TransferContext& context, TransferHost& host) {
     host.SetTransferBusy(true);
+    m_progress = Progress{host.Observer(), host.CancelFlag(), 0, false};
+    if (m_progress.observer) {
+        TransferObserver& observer = *m_progress.observer;
+        observer.Reset();
+        uint64_t files = 0, bytes = 0;
+        for (uint32_t i = 0; i < m_list.Count(); ++i) {
+            const TransferRow& row = m_list.Row(i);
+            if (!row.counted) continue;
+            ++files;
+            bytes += row.size;
+        }
+        observer.totalFiles = files;
+        observer.totalBytes = bytes;
+    }
+    const auto start = std::chrono::steady_clock::now();
+    TransferResult result = host.RunCopy([&] { return CopyRows(direction, context, host); });
+    result.time = std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - start);
+    if (m_progress.observer) m_progress.observer->finished = true;
+    if (result.failed) ShowFailure(host);
+    host.SetTransferBusy(false);
+    return result;
+}
+
+TransferResult TransferEngine::CopyRows(int direction, const TransferContext& context, TransferHost& host) {
     m_flushRows.clear();
     m_wholeCopies.clear();
     m_mediumMismatch = false;
     m_sweep.Clear();
+    TransferResult result;
     const uint32_t count = m_list.Count();
-    uint32_t done = 0;
     for (uint32_t i = 0; i < count; ++i) {
+        if (m_progress.cancel && m_progress.cancel->load()) {
+            result.cancelled = true;
+            break;
+        }
         // Private copies: the front end may run its own handlers while events pass.
         const TransferRow& row = m_list.Row(i);
         m_source = row.source;
         m_destination = row.destination;
         const int kind = row.kind;
+        const bool counted = row.counted;
+        const uint64_t size = row.size;
+        if (m_progress.observer) {
+            const int32_t set = row.dataSet;
+            m_progress.observer->SetCurrent(
+                set >= 0 && set < context.dataCount && context.catalogue ? context.catalogue[set].name : "",
+                m_destination);
+        }
+        m_progress.base = result.bytes;
 
         host.ProcessPendingEvents();
 
         m_sweep.Before(m_destination);
         if (CreateFolderPath(m_destination.c_str()) == 0 || !WriteRow(i, direction, kind, context)) {
-            Fail(host);
-            return 0;
+            if (m_progress.stopped) {
+                // Stopped inside a file: it was abandoned, its destination left whole.
+                result.cancelled = true;
+                break;
+            }
+            result.failed = true;
+            result.rows = 0;
+            return result;
         }
         bool driveSeen = false;
         for (uint32_t r : m_flushRows)
             driveSeen |= std::toupper(static_cast<unsigned char>(m_list.Row(r).destination[0])) ==
                          std::toupper(static_cast<unsigned char>(m_destination[0]));
         if (!driveSeen) m_flushRows.push_back(i);
-        ++done;
+        ++result.rows;
+        if (counted) {
+            ++result.files;
+            result.bytes += size;
+        }
+        if (m_progress.observer) {
+            m_progress.observer->bytesDone = result.bytes;
+            if (counted) ++m_progress.observer->filesDone;
+        }
     }
     // Success is reported only once the data is on the medium, so that a stick
-    // pulled after the message loses nothing.
-    if (done > 0 && !FlushDestinations()) {
-        Fail(host);
-        return 0;
+    // pulled after the message loses nothing; a stop keeps what it wrote the same way.
+    if (result.rows > 0 && !FlushDestinations()) {
+        result.failed = true;
+        result.rows = 0;
     }
-    host.SetTransferBusy(false);
-    return done;
+    return result;
+}
+
+bool TransferEngine::DataSetWritten(int32_t index, const TransferResult& result) const {
+    if (result.failed) return false;
+    bool listed = false;
+    for (uint32_t i = 0; i < m_list.Count(); ++i) {
+        if (m_list.Row(i).dataSet != index) continue;
+        if (i >= result.rows) return false;
+        listed = true;
+    }
+    return listed;
+}
+
+bool TransferEngine::OnProgress(uint64_t bytesWritten, void* data) {
+    Progress& progress = *static_cast<Progress*>(data);
+    if (progress.observer) progress.observer->bytesDone = progress.base + bytesWritten;
+    if (progress.cancel && progress.cancel->load()) {
+        progress.stopped = true;
+        return false;
+    }
+    return true;
+}
+
+bool TransferEngine::Copy(const char* from, const char* to, bool failIfExists) {
+    const bool watched = m_progress.observer || m_progress.cancel;
+    return platform::CopyFileWithProgress(from, to, failIfExists ? TRUE : FALSE, watched ? &OnProgress : nullptr,
+                                          &m_progress) != FALSE;
 }
 
 bool TransferEngine::WriteRow(uint32_t row, int direction, int kind, const TransferContext& context) {
@@ -177,9 +259,9 @@ bool TransferEngine::WriteRow(uint32_t row, int direction, int kind, const Trans
         }
         return true;
     };
-    auto copy = [](const char* from, const char* to) { return CopyFileA(from, to, FALSE) != FALSE; };
-    auto copyNew = [](const char* from, const char* to) { return CopyFileA(from, to, TRUE) != FALSE; };
-    auto copyHost = [](const char* from, const char* to) { return O_CopyFile(from, to); };
+    // The host's copy of the register is CopyFileA as well; both go through the watched copy.
+    auto copy = [this](const char* from, const char* to) { return Copy(from, to, false); };
+    auto copyNew = [this](const char* from, const char* to) { return Copy(from, to, true); };
     if (direction != kDirectionRegister) {
         if (kind == 0) return WriteChecked(source, destination, context.verify, copy);
         // A document the maintenance folder lacks is copied whole; one it holds
@@ -188,18 +270,18 @@ bool TransferEngine::WriteRow(uint32_t row, int direction, int kind, const Trans
             m_wholeCopies.push_back(row);
             return true;
         }
-        if (m_mediumMismatch) return false;
+        if (m_mediumMismatch || m_progress.stopped) return false;
         // Copied whole from the same document earlier in this save: it already
         // holds these groups (and may have taken the source's read-only mark).
         if (CopiedWholeEarlier(row)) return true;
         return carryOver();
     }
-    if (kind == 0) return WriteChecked(source, destination, context.verify, copyHost);
+    if (kind == 0) return WriteChecked(source, destination, context.verify, copy);
     return carryOver();
 }
 
-bool TransferEngine::WriteChecked(const char* source, const char* destination, bool verify,
-                                  bool (*write)(const char*, const char*)) {
+template <class Write>
+bool TransferEngine::WriteChecked(const char* source, const char* destination, bool verify, const Write& write) {
     if (!verify) return write(source, destination);
     // Verification: the source is hashed while it is copied, the written file read
     // back from the medium after it.
@@ -229,12 +311,11 @@ bool TransferEngine::FlushDestinations() {
     return ok;
 }
 
-void TransferEngine::Fail(TransferHost& host) {
+void TransferEngine::ShowFailure(TransferHost& host) {
     UserMessage message;
     message.text = transfer_texts::WriteError();
     if (m_mediumMismatch) message.text += safety_texts::MediumMismatchLine();
     message.caption = transfer_texts::CaptionMaintenance();
     message.icon = MsgIcon::Stop;
     host.ShowMessage(message);
-    host.SetTransferBusy(false);
 }

@@ -12,6 +12,7 @@
 #include "transfer/transfer_host.h"
 #include "transfer/temp_sweep.h"
 #include "transfer/transfer_list.h"
+#include "transfer/transfer_progress.h"
 
 // Directions of a transfer.
 inline constexpr int kDirectionRegister = 0;  // maintenance folder -> system
@@ -43,23 +44,41 @@ public:
     // never refused.
     int BuildTransferList(int direction, const TransferContext& context, TransferHost& host);
 
-    // Writes the rows of the list in order, with the front end's controls locked.
-    // Returns the number of rows written: the file count when all were written,
-    // 0 when a row failed (after one write-error message) or the list is empty.
-    uint32_t RunTransfer(int direction, const TransferContext& context, TransferHost& host);
+    // Writes the rows of the list in order, with the front end's controls locked,
+    // through the host's RunCopy, reporting to its observer and heeding its cancel
+    // flag. A failed row ends the transfer with one write-error message (shown
+    // after the copy, from the calling thread) and rows 0. A stop keeps the rows
+    // written before it (flushed to the medium) and reports them in rows.
+    TransferResult RunTransfer(int direction, const TransferContext& context, TransferHost& host);
+
+    // Whether every file listed for data set `index` was written by a transfer
+    // that ended with `result` (false for a set with no files listed).
+    bool DataSetWritten(int32_t index, const TransferResult& result) const;
 
     const TransferList& List() const { return m_list; }
     uint32_t FileCount() const { return m_list.Count(); }
 
 private:
     void ListMatches(const std::string& sourceFolder, const std::string& destinationFolder,
-                     const char* folder, const char* name, int kind, ODiskSize& total);
+                     const char* folder, const char* name, int kind, ODiskSize& total, int32_t dataSet);
     bool CountsSize(const std::string& destination, int kind) const;
     bool WriteRow(uint32_t row, int direction, int kind, const TransferContext& context);
     bool CopiedWholeEarlier(uint32_t row) const;
     bool FlushDestinations();
-    void Fail(TransferHost& host);
-    bool WriteChecked(const char* source, const char* destination, bool verify, bool (*write)(const char*, const char*));
+    TransferResult CopyRows(int direction, const TransferContext& context, TransferHost& host);
+    void ShowFailure(TransferHost& host);
+    template <class Write>
+    bool WriteChecked(const char* source, const char* destination, bool verify, const Write& write);
+    static bool OnProgress(uint64_t bytesWritten, void* data);
+    bool Copy(const char* from, const char* to, bool failIfExists);
+
+    // What a copy reports to while it runs.
+    struct Progress {
+        TransferObserver* observer = nullptr;
+        const std::atomic<bool>* cancel = nullptr;
+        uint64_t base = 0;     // bytes done before the current file
+        bool stopped = false;  // a copy was stopped on request
+    } m_progress;
 
     TransferList m_list;
     // Work strings, kept so that their buffers are reused from file to file.

@@ -1,7 +1,11 @@
 // What the transfer logic needs of its front end (the main dialog, or another).
 #pragma once
 
+#include <atomic>
+#include <functional>
 #include <string>
+
+#include "transfer/transfer_progress.h"
 
 #include "transfer/user_message.h"
 
@@ -21,4 +25,17 @@ public:
     virtual void ProcessPendingEvents() = 0;
     // Disables (true) or enables (false) the controls a transfer locks.
     virtual void SetTransferBusy(bool busy) = 0;
+
+    // Where a transfer reports its totals and progress; null: nobody watches.
+    virtual TransferObserver* Observer() { return nullptr; }
+    // Set (from any thread) to stop a transfer between files or inside one; null:
+    // it cannot be stopped.
+    virtual const std::atomic<bool>* CancelFlag() { return nullptr; }
+    // Runs the copying part of a transfer and returns its result. A front end that
+    // must stay live runs `copy` on another thread and serves its events until it
+    // ends. While `copy` runs elsewhere, the other functions of this host may be
+    // called from that thread: ShowMessage must then answer without a window
+    // (collect the message and show it afterwards) and ProcessPendingEvents do
+    // nothing. The default runs it here.
+    virtual TransferResult RunCopy(const std::function<TransferResult()>& copy) { return copy(); }
 };

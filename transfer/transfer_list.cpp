@@ -27,5 +27,8 @@ TransferRow& TransferList::Append() {
     row.source.clear();
     row.destination.clear();
     row.kind = 0;
+    row.dataSet = -1;
+    row.size = 0;
+    row.counted = false;
     return row;
 }

@@ -13,6 +13,9 @@ struct TransferRow {
     std::string source;
     std::string destination;
     int32_t kind = 0;
+    int32_t dataSet = -1;  // catalogue index of the data set the file belongs to
+    uint64_t size = 0;     // the source's size when listed
+    bool counted = false;  // the first row of its destination file: counts as a file and its bytes
 };
 
 // Rows are kept between transfers and reused, so building a list of a usual size

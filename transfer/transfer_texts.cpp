@@ -1,5 +1,7 @@
 #include "transfer/transfer_texts.h"
 
+#include <cstdio>
+
 #include "platform/cp932.h"
 
 namespace transfer_texts {
@@ -33,8 +35,49 @@ CP932_TEXT(ShortageMid, "」の空き容量が不足しています。")
 CP932_TEXT(ShortageFree, "\n\n空き容量：")
 CP932_TEXT(ShortageTotal, "\n\nコピーサイズ：")
 CP932_TEXT(TooLargeTail, "」は大きすぎるため、読み込めませんでした。\nファイルの内容を確認してください。")
+CP932_TEXT(IndexErrorHead, "索引ファイル「")
+CP932_TEXT(IndexErrorTail, "」の書き込みエラーです！\nコピーしたデータは保存済みとして記録されていません。\n空き容量・書き込み禁止の確認等を行ってください")
+CP932_TEXT(Bytes, " バイト")
+CP932_TEXT(Saved, "保存しました。")
+CP932_TEXT(Registered, "再登録しました。")
+CP932_TEXT(SaveStopped, "保存を中止しました。")
+CP932_TEXT(RegisterStopped, "再登録を中止しました。")
+CP932_TEXT(KeptLine, "\n中止までにコピーしたファイルは残っています。")
+CP932_TEXT(SetsHead, "\nデータ ")
+CP932_TEXT(SetsTail, " 件、ファイル ")
+CP932_TEXT(FilesTail, " 個（")
+CP932_TEXT(SizeTail, "）、")
+CP932_TEXT(Seconds, " 秒")
+CP932_TEXT(FolderHead, "\nフォルダ：")
 }  // namespace
 #undef CP932_TEXT
+
+std::string SizeText(uint64_t bytes) {
+    char text[32];
+    if (bytes >= 1024ull * 1024 * 1024)
+        std::snprintf(text, sizeof text, "%.1f GB", bytes / (1024.0 * 1024 * 1024));
+    else if (bytes >= 1024ull * 1024)
+        std::snprintf(text, sizeof text, "%.1f MB", bytes / (1024.0 * 1024));
+    else if (bytes >= 1024)
+        std::snprintf(text, sizeof text, "%.0f KB", bytes / 1024.0);
+    else
+        return std::to_string(bytes) + Bytes();
+    return text;
+}
+
+std::string IndexWriteError(const std::string& indexPath) { return IndexErrorHead() + indexPath + IndexErrorTail(); }
+
+std::string Outcome(bool save, bool cancelled, int dataSets, uint64_t files, uint64_t bytes, double seconds,
+                    const std::string& folder) {
+    std::string text = cancelled ? (save ? SaveStopped() : RegisterStopped()) : (save ? Saved() : Registered());
+    if (cancelled && files > 0) text += KeptLine();
+    char time[32];
+    std::snprintf(time, sizeof time, "%.1f", seconds);
+    text += SetsHead() + std::to_string(dataSets) + SetsTail() + std::to_string(files) + FilesTail() +
+            SizeText(bytes) + SizeTail() + time + Seconds();
+    if (!folder.empty()) text += FolderHead() + folder;
+    return text;
+}
 
 std::string InsertDisk(char driveLetter) { return InsertDiskHead() + driveLetter + InsertDiskTail(); }
 

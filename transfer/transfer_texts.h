@@ -1,6 +1,7 @@
 // Fixed texts of the transfer operations, as code page 932 bytes.
 #pragma once
 
+#include <cstdint>
 #include <string>
 
 namespace transfer_texts {
@@ -25,5 +26,14 @@ std::string ConfirmRegister(char driveLetter);
 // A profile file (index file or catalogue) too large to be read from its drive.
 std::string FileTooLarge(const std::string& path);
 std::string SpaceShortage(char driveLetter, const std::string& freeText, const std::string& totalText);
+
+// "1.5 MB", "640 KB", "12 バイト" (CP932).
+std::string SizeText(uint64_t bytes);
+// The index file of a folder could not take the flags of a complete save.
+std::string IndexWriteError(const std::string& indexPath);
+// What a transfer did: "保存しました" or "再登録しました" with data sets, files,
+// bytes, seconds and the maintenance folder; with `cancelled`, what a stopped one kept.
+std::string Outcome(bool save, bool cancelled, int dataSets, uint64_t files, uint64_t bytes, double seconds,
+                    const std::string& folder);
 
 }  // namespace transfer_texts

@@ -4,7 +4,7 @@
 #include <string>
 
 enum class MsgButtons { Ok, OkCancel };
-enum class MsgIcon { None, Question, Stop };
+enum class MsgIcon { None, Question, Stop, Information };
 enum class MsgAnswer { Ok, Cancel };
 
 struct UserMessage {

@@ -68,7 +68,7 @@ TEST_F(FaultTest, SaveNeedingExactlyTheFreeSpaceGoesAheadOneByteMoreIsRefused) {
     host.systemSelected = {0, 1};
     ASSERT_EQ(engine.BuildTransferList(kDirectionSave, Context(), host), 1);
     EXPECT_TRUE(host.messages.empty());
-    EXPECT_EQ(engine.RunTransfer(kDirectionSave, Context(), host), 2u);
+    EXPECT_EQ(engine.RunTransfer(kDirectionSave, Context(), host).rows, 2u);
     EXPECT_EQ(fs::file_size(ExtHost("保守A/B/b.dat")), 4096u);
 
     fs::remove_all(ExtHost("保守A/A"));
@@ -94,7 +94,7 @@ TEST_F(FaultTest, DiskFillingUpMidTransferLeavesNoPartialFile) {
     host.onEvents = [&](int call) {
         if (call == 1) FillUp(driveE);
     };
-    EXPECT_EQ(engine.RunTransfer(kDirectionSave, Context(), host), 0u);
+    EXPECT_EQ(engine.RunTransfer(kDirectionSave, Context(), host).rows, 0u);
     ExpectOneWriteError();
     EXPECT_EQ(ReadHostFile(ExtHost("保守A/U/0.dat")), std::string(200 * 1024, '0'));
     EXPECT_EQ(Listing(ExtHost("保守A/U")), (std::vector<std::string>{"0.dat"}));
@@ -111,7 +111,7 @@ TEST_F(FaultTest, WriteProtectedMediumChangesNothing) {
 
     host.systemSelected = {0};
     ASSERT_EQ(engine.BuildTransferList(kDirectionSave, Context(), host), 1);
-    EXPECT_EQ(engine.RunTransfer(kDirectionSave, Context(), host), 0u);
+    EXPECT_EQ(engine.RunTransfer(kDirectionSave, Context(), host).rows, 0u);
     ExpectOneWriteError();
     EXPECT_EQ(ReadHostFile(ExtHost("保守A/DOC/MAP.DEM")), docBefore);
 
@@ -119,7 +119,7 @@ TEST_F(FaultTest, WriteProtectedMediumChangesNothing) {
     host.folderName = W("保守A");
     host.systemSelected = {1};
     ASSERT_EQ(engine.BuildTransferList(kDirectionSave, Context(), host), 1);
-    EXPECT_EQ(engine.RunTransfer(kDirectionSave, Context(), host), 0u);
+    EXPECT_EQ(engine.RunTransfer(kDirectionSave, Context(), host).rows, 0u);
     ExpectOneWriteError();
     EXPECT_EQ(ReadHostFile(ExtHost("保守A/U/a.ini")), "old");
 }
@@ -133,7 +133,7 @@ TEST_F(FaultTest, MediumPulledBetweenRowsStopsWithOneMessage) {
     host.onEvents = [&](int call) {
         if (call == 1) prefix.UnlinkDrive('E');
     };
-    EXPECT_EQ(engine.RunTransfer(kDirectionSave, Context(), host), 0u);
+    EXPECT_EQ(engine.RunTransfer(kDirectionSave, Context(), host).rows, 0u);
     ExpectOneWriteError();
     EXPECT_EQ(Listing(ExtHost("保守A/U")), (std::vector<std::string>{"0.dat"}));
 }

@@ -10,11 +10,11 @@ class RunTransferTest : public TransferTest {
 protected:
     uint32_t Save() {
         EXPECT_EQ(engine.BuildTransferList(kDirectionSave, Context(), host), 1);
-        return engine.RunTransfer(kDirectionSave, Context(), host);
+        return engine.RunTransfer(kDirectionSave, Context(), host).rows;
     }
     uint32_t Register() {
         EXPECT_EQ(engine.BuildTransferList(kDirectionRegister, Context(), host), 1);
-        return engine.RunTransfer(kDirectionRegister, Context(), host);
+        return engine.RunTransfer(kDirectionRegister, Context(), host).rows;
     }
 };
 
@@ -164,7 +164,7 @@ TEST_F(RunTransferTest, MissingDriveRootFailsTheFirstRow) {
     host.systemSelected = {0};
     EXPECT_EQ(engine.BuildTransferList(kDirectionSave, Context(), host), 1);
     prefix.UnlinkDrive('E');
-    EXPECT_EQ(engine.RunTransfer(kDirectionSave, Context(), host), 0u);
+    EXPECT_EQ(engine.RunTransfer(kDirectionSave, Context(), host).rows, 0u);
     ExpectOneWriteError();
 }
 

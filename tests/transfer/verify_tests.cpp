@@ -61,7 +61,7 @@ TEST_F(VerifyTest, AMediumThatReturnsOtherBytesFailsTheRow) {
         LieAbout(c.direction == kDirectionSave ? "PARC_JDT" : "/SYS/");
         Context().verify = c.verify;
         ASSERT_EQ(engine.BuildTransferList(c.direction, Context(), host), 1);
-        const uint32_t written = engine.RunTransfer(c.direction, Context(), host);
+        const uint32_t written = engine.RunTransfer(c.direction, Context(), host).rows;
         if (c.caught) {
             EXPECT_EQ(written, 0u);
             ASSERT_EQ(host.messages.size(), 1u);
@@ -113,13 +113,13 @@ TEST_F(VerifyTest, ADocumentIsCheckedByItsGroupsNotItsBytes) {
         WriteDocument(hostPath, attr, body);
     });
     ASSERT_EQ(engine.BuildTransferList(kDirectionRegister, Context(), host), 1);
-    EXPECT_EQ(engine.RunTransfer(kDirectionRegister, Context(), host), 0u);
+    EXPECT_EQ(engine.RunTransfer(kDirectionRegister, Context(), host).rows, 0u);
     ASSERT_EQ(host.messages.size(), 1u);
     EXPECT_EQ(host.Texts()[0], kMismatchText);
 
     verify::SetBeforeReadBackForTesting({});
     host.messages.clear();
-    EXPECT_EQ(engine.RunTransfer(kDirectionRegister, Context(), host), 1u);
+    EXPECT_EQ(engine.RunTransfer(kDirectionRegister, Context(), host).rows, 1u);
     EXPECT_TRUE(host.messages.empty());
 }
 
