@@ -5,10 +5,15 @@
 #include <QDialog>
 #include <QIcon>
 #include <QPointer>
+#include <atomic>
 #include <memory>
+#include <mutex>
+#include <thread>
+#include <vector>
 #include <string>
 
 #include "catalogue/catalogue_entry.h"
+#include "dialogs/progress_dlg.h"
 #include "dialogs/template_builder.h"
 #include "host/dem.h"
 #include "transfer/transfer_engine.h"
@@ -21,6 +26,7 @@ class CDriveLabel;
 class CDriveComboBox;
 class QComboBox;
 class QMenu;
+
 
 class CMaintenanceDlg : public QDialog, public OperationHost {
     Q_OBJECT
@@ -75,6 +81,17 @@ public:
     int CurrentDrive() const override;
     MsgAnswer ShowMessage(const UserMessage& message) override;
     void ProcessPendingEvents() override;
+    TransferObserver* Observer() override { return &m_observer; }
+    const std::atomic<bool>* CancelFlag() override { return &m_cancel; }
+    // The copy runs on a worker thread; this thread serves events meanwhile and
+    // shows the progress window once it has lasted kProgressDelayMs.
+    TransferResult RunCopy(const std::function<TransferResult()>& copy) override;
+    void ShowOutcome(const std::string& text) override;
+    static constexpr int kProgressDelayMs = 500;
+    // The progress window of the running or last transfer, null when none is open.
+    CProgressDlg* ProgressWindow() const { return m_progress; }
+    // For tests: how long a transfer runs before its window appears.
+    void SetProgressDelayForTesting(int ms) { m_progressDelayMs = ms; }
 
     // OperationHost
     void SetFolderName(const std::string& name) override { SetFolderText(name); }
@@ -137,6 +154,14 @@ private:
     std::unique_ptr<CatalogueEntry[]> m_pCatalogue;
     std::unique_ptr<int32_t[]> m_pFolderPresence;
     TransferEngine m_transfer;
+    TransferObserver m_observer;
+    std::atomic<bool> m_cancel{false};
+    const std::thread::id m_uiThread = std::this_thread::get_id();
+    // Messages asked for by the copying thread, shown once it has ended.
+    std::mutex m_deferredLock;
+    std::vector<UserMessage> m_deferred;
+    QPointer<CProgressDlg> m_progress;
+    int m_progressDelayMs = kProgressDelayMs;
     int32_t m_bSelectAllSystem = 0;
     int32_t m_bSelectAllExternal = 0;
     int32_t m_nExternalDrive = -1;

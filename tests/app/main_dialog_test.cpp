@@ -165,7 +165,7 @@ TEST_P(MainDialogTest, ClosingIsRefusedWhileATransferRuns) {
     dialog.close();
     EXPECT_TRUE(dialog.isVisible());
     EXPECT_FALSE(dialog.GetDlgItem(D().ids.exit)->isEnabled());
-    EXPECT_TRUE(dialog.GetDlgItem(D().ids.newFolder)->isEnabled());
+    EXPECT_FALSE(dialog.GetDlgItem(D().ids.newFolder)->isEnabled());
     dialog.SetTransferBusy(false);
     dialog.reject();
     EXPECT_FALSE(dialog.isVisible());
