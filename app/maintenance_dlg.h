@@ -83,6 +83,8 @@ public:
     void ProcessPendingEvents() override;
     TransferObserver* Observer() override { return &m_observer; }
     const std::atomic<bool>* CancelFlag() override { return &m_cancel; }
+    // What "中止" does: the running transfer stops at its next chunk.
+    void CancelTransfer() { m_cancel = true; }
     // The copy runs on a worker thread; this thread serves events meanwhile and
     // shows the progress window once it has lasted kProgressDelayMs.
     TransferResult RunCopy(const std::function<TransferResult()>& copy) override;

@@ -207,6 +207,7 @@ TransferResult TransferEngine::CopyRows(int direction, const TransferContext& co
         if (m_progress.observer) {
             m_progress.observer->bytesDone = result.bytes;
             if (counted) ++m_progress.observer->filesDone;
+            m_progress.observer->Progressed();
         }
     }
     // Success is reported only once the data is on the medium, so that a stick
@@ -231,7 +232,10 @@ bool TransferEngine::DataSetWritten(int32_t index, const TransferResult& result)
 
 bool TransferEngine::OnProgress(uint64_t bytesWritten, void* data) {
     Progress& progress = *static_cast<Progress*>(data);
-    if (progress.observer) progress.observer->bytesDone = progress.base + bytesWritten;
+    if (progress.observer) {
+        progress.observer->bytesDone = progress.base + bytesWritten;
+        progress.observer->Progressed();
+    }
     if (progress.cancel && progress.cancel->load()) {
         progress.stopped = true;
         return false;

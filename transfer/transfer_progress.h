@@ -11,6 +11,11 @@
 
 class TransferObserver {
 public:
+    virtual ~TransferObserver() = default;
+    // Called on the copying thread after the figures moved (a chunk or a file):
+    // for a front end that prints rather than polls. Keep it short.
+    virtual void Progressed() {}
+
     // Totals, set once before the first file is written.
     std::atomic<uint64_t> totalFiles{0};
     std::atomic<uint64_t> totalBytes{0};

@@ -60,3 +60,21 @@ TEST_F(IndexFileTest, FlagValuesAsReadersSeeThem) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST_F(IndexFileTest, ManyFlagsInOneRewriteKeepTheOtherKeys) {
+    const std::string host = HostFile();
+    WriteHostFile(host, W("[データ存在フラグ]\r\n0=0\r\n1=1\r\n3=0\r\n[データ存在数]\r\nMAX=0\r\n"));
+    ASSERT_TRUE(FolderIndexFile::WriteFlags(path, {0, 2, 3}));
+    EXPECT_EQ(ReadHostFile(host), W("[データ存在フラグ]\r\n0=1\r\n1=1\r\n3=1\r\n2=1\r\n[データ存在数]\r\nMAX=0\r\n"));
+    // A new file holds just the flags written.
+    ASSERT_TRUE(FolderIndexFile::WriteFlags("C:\\m\\new.ini", {4}));
+    EXPECT_EQ(FolderIndexFile::ReadFlag("C:\\m\\new.ini", 4), 1);
+    EXPECT_EQ(FolderIndexFile::ReadFlag("C:\\m\\new.ini", 0), 0);
+    // Nothing to write writes nothing.
+    EXPECT_TRUE(FolderIndexFile::WriteFlags("C:\\m\\none.ini", {}));
+    EXPECT_FALSE(HostExists(prefix.DriveC() + "/m/none.ini"));
+}
+
+}  // namespace
