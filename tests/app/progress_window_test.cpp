@@ -1,0 +1,175 @@
+// A transfer through the dialog: the copy runs while the window stays live, the
+// controls are locked, the progress window shows and stops it, the end is told.
+#include <QApplication>
+#include <QLabel>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QTimer>
+#include <atomic>
+#include <condition_variable>
+#include <gtest/gtest.h>
+#include <mutex>
+
+#include "app/maintenance_dlg.h"
+#include "app/settings_tool_app.h"
+#include "controls/data_list_ctrl.h"
+#include "controls/drive_combo_box.h"
+#include "dialogs/message_box.h"
+#include "dialogs/progress_dlg.h"
+#include "platform/copy_file.h"
+#include "resources/deliverable.h"
+#include "tests/app/installation.h"
+#include "tests/support/qt_print.h"
+
+namespace {
+
+// Holds the copying thread after its first file's data until the interface
+// thread has looked at the window: what it sees is the state during a copy.
+struct Gate {
+    std::mutex lock;
+    std::condition_variable changed;
+    bool copying = false, released = false;
+    void Reset() {
+        std::lock_guard<std::mutex> l(lock);
+        copying = released = false;
+    }
+};
+Gate g_gate;
+
+void HoldCopy(const char*) {
+    std::unique_lock<std::mutex> l(g_gate.lock);
+    if (g_gate.released) return;
+    g_gate.copying = true;
+    g_gate.changed.notify_all();
+    g_gate.changed.wait(l, [] { return g_gate.released; });
+}
+
+class ProgressWindowTest : public ::testing::TestWithParam<const Deliverable*> {
+protected:
+    void SetUp() override {
+        PrepareApplication(D());
+        std::vector<DataSetSpec> sets;
+        for (int i = 0; i < 3; ++i) {
+            DataSetSpec s;
+            s.name = "設定" + std::to_string(i);
+            s.path = s.bpath = "\\USERDATA\\SET" + std::to_string(i);
+            s.names = {"\\*.TXT"};
+            s.folders = {""};
+            sets.push_back(s);
+            WriteHostFile(install.sysdata + "/USERDATA/SET" + std::to_string(i) + "/a" + std::to_string(i) + ".TXT",
+                          std::string(1000 * (i + 1), 'x'));
+        }
+        install.WriteCatalogue(D().files.catalogueFile, sets);
+        root = install.stick + "/" + D().files.externalRoot;
+        g_gate.Reset();
+        dialog = std::make_unique<CMaintenanceDlg>(D());
+        dialog->show();
+        auto* combo = qobject_cast<CDriveComboBox*>(dialog->GetDlgItem(D().ids.comboDrive));
+        combo->SetCurSel(combo->FindDrive(4));
+        dialog->OnSelchangeDrive();
+        for (int i = 0; i < 3; ++i) List(0)->SetRowSelected(i, true);
+    }
+    void TearDown() override { platform::SetCopyHookForTesting(nullptr); }
+    const Deliverable& D() const { return *GetParam(); }
+    CDataListCtrl* List(int side) {
+        return qobject_cast<CDataListCtrl*>(dialog->GetDlgItem(side == 0 ? D().ids.listSystem : D().ids.listExternal));
+    }
+    // Runs `look` on the interface thread while the copy is held inside its first file.
+    void DuringTheCopy(std::function<void()> look) {
+        platform::SetCopyHookForTesting(&HoldCopy);
+        auto* poll = new QTimer(dialog.get());
+        QObject::connect(poll, &QTimer::timeout, [poll, look] {
+            {
+                std::lock_guard<std::mutex> l(g_gate.lock);
+                if (!g_gate.copying) return;
+            }
+            poll->stop();
+            look();
+            std::lock_guard<std::mutex> l(g_gate.lock);
+            g_gate.released = true;
+            g_gate.changed.notify_all();
+        });
+        poll->start(5);
+    }
+    std::vector<std::string> shown;
+    ScopedMessageBoxScript script{[this](const UserMessage& m) {
+        shown.push_back(platform::Cp932ToUtf8(m.text));
+        return MsgAnswer::Ok;
+    }};
+    Installation install;
+    std::string root;
+    std::unique_ptr<CMaintenanceDlg> dialog;
+};
+
+TEST_P(ProgressWindowTest, EveryControlIsLockedAndTheWindowShowsTheCopy) {
+    dialog->SetProgressDelayForTesting(0);
+    bool anyEnabled = true, windowShown = false, closeRefused = false;
+    QString count;
+    DuringTheCopy([&] {
+        anyEnabled = false;
+        const MainDialogIds& ids = D().ids;
+        for (int id : {ids.save, ids.registerButton, ids.newFolder, ids.comboDrive, ids.comboFolder, ids.exit,
+                       ids.listSystem, ids.listExternal})
+            anyEnabled |= dialog->GetDlgItem(id)->isEnabled();
+        QApplication::processEvents();
+        CProgressDlg* progress = dialog->ProgressWindow();
+        windowShown = progress && progress->isVisible() && progress->isModal();
+        if (progress) {
+            progress->Poll();
+            count = progress->CountLabel()->text();
+        }
+        dialog->close();
+        closeRefused = dialog->isVisible();
+    });
+    dialog->OnSaveButton();
+    EXPECT_FALSE(anyEnabled);
+    EXPECT_TRUE(windowShown);
+    EXPECT_TRUE(closeRefused);
+    EXPECT_EQ(count, QStringLiteral("ファイル数：0 / 3"));
+    // The end: the same window tells what was done, without asking anything.
+    ASSERT_EQ(shown.size(), 2u);  // the default folder name, the confirmation
+    CProgressDlg* progress = dialog->ProgressWindow();
+    ASSERT_NE(progress, nullptr);
+    EXPECT_TRUE(progress->Finished());
+    EXPECT_FALSE(progress->isModal());
+    EXPECT_EQ(progress->Button()->text(), QStringLiteral("閉じる"));
+    EXPECT_EQ(progress->Bar()->value(), 1000);
+    EXPECT_TRUE(dialog->GetDlgItem(D().ids.newFolder)->isEnabled());
+    EXPECT_EQ(List(1)->GetItemCount(), 3);
+}
+
+TEST_P(ProgressWindowTest, StopFromTheWindowKeepsTheFirstDataSetOnly) {
+    dialog->SetProgressDelayForTesting(0);
+    DuringTheCopy([&] {
+        QApplication::processEvents();
+        ASSERT_NE(dialog->ProgressWindow(), nullptr);
+        dialog->ProgressWindow()->Button()->click();  // "中止"
+    });
+    dialog->OnSaveButton();
+    ASSERT_EQ(shown.size(), 3u);
+    EXPECT_EQ(shown[2].rfind("保存を中止しました。", 0), 0u) << shown[2];
+    EXPECT_EQ(ReadHostFile(root + "/設定データ保守/USERDATA/SET0/a0.TXT"), std::string(1000, 'x'));
+    EXPECT_FALSE(HostExists(root + "/設定データ保守/USERDATA/SET1/a1.TXT"));
+    // The right list shows what the folder holds: the one complete data set.
+    EXPECT_EQ(List(1)->GetItemCount(), 1);
+    EXPECT_EQ(dialog->ProgressWindow(), nullptr);
+    EXPECT_FALSE(dialog->IsTransferBusy());
+}
+
+TEST_P(ProgressWindowTest, AQuickTransferShowsNoWindowUntilItsEnd) {
+    bool shownDuring = true;
+    DuringTheCopy([&] {
+        QApplication::processEvents();
+        shownDuring = dialog->ProgressWindow() != nullptr;
+    });
+    dialog->OnSaveButton();
+    EXPECT_FALSE(shownDuring);
+    ASSERT_NE(dialog->ProgressWindow(), nullptr);
+    EXPECT_TRUE(dialog->ProgressWindow()->Finished());
+}
+
+INSTANTIATE_TEST_SUITE_P(BothDeliverables, ProgressWindowTest,
+                         ::testing::Values(&QuillmarkDeliverable(), &BrightfenDeliverable()),
+                         [](const auto& info) { return std::string(info.param->programName); });
+
+}  // namespace
