@@ -68,18 +68,7 @@ class ActionsTest : public ::testing::TestWithParam<const Deliverable*> {
 protected:
     void SetUp() override {
         PrepareApplication(D());
-        std::vector<DataSetSpec> sets;
-        for (int i = 0; i < 5; ++i) {
-            DataSetSpec s;
-            s.name = "設定" + std::to_string(i);
-            s.path = s.bpath = "\\USERDATA\\SET" + std::to_string(i);
-            s.names = {"\\*.TXT"};
-            s.folders = {""};
-            sets.push_back(s);
-            WriteHostFile(install.sysdata + "/USERDATA/SET" + std::to_string(i) + "/a" + std::to_string(i) + ".TXT",
-                          "system " + std::to_string(i));
-        }
-        install.WriteCatalogue(D().files.catalogueFile, sets);
+        install.WriteNumberedSets(D().files.catalogueFile, 5, [](int i) { return "system " + std::to_string(i); });
         root = install.stick + "/" + D().files.externalRoot;
     }
     const Deliverable& D() const { return *GetParam(); }

@@ -21,6 +21,21 @@ void Installation::WriteIni(const std::string& hostPath, const std::string& utf8
     WriteHostFile(hostPath, W(crlf));
 }
 
+void Installation::WriteNumberedSets(const char* catalogueFile, int count,
+                                     const std::function<std::string(int)>& content) {
+    std::vector<DataSetSpec> sets;
+    for (int i = 0; i < count; ++i) {
+        DataSetSpec s;
+        s.name = "設定" + std::to_string(i);
+        s.path = s.bpath = "\\USERDATA\\SET" + std::to_string(i);
+        s.names = {"\\*.TXT"};
+        s.folders = {""};
+        sets.push_back(s);
+        WriteHostFile(sysdata + "/USERDATA/SET" + std::to_string(i) + "/a" + std::to_string(i) + ".TXT", content(i));
+    }
+    WriteCatalogue(catalogueFile, sets);
+}
+
 void Installation::WriteCatalogue(const char* fileName, const std::vector<DataSetSpec>& sets) {
     std::ostringstream ini;
     ini << "[データ数]\nMAX=" << sets.size() << "\n[データ名称]\n";

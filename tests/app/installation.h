@@ -2,6 +2,7 @@
 // settings file, a catalogue and a removable stick, for the dialog tests.
 #pragma once
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -28,6 +29,9 @@ public:
 
     // Writes the catalogue file (CP932, CRLF) with these data sets.
     void WriteCatalogue(const char* fileName, const std::vector<DataSetSpec>& sets);
+    // `count` data sets "設定<i>" of one file each, USERDATA\SET<i>\a<i>.TXT holding
+    // content(i), and the catalogue naming them.
+    void WriteNumberedSets(const char* catalogueFile, int count, const std::function<std::string(int)>& content);
     // Writes an INI file from UTF-8 text with '\n' line ends, as CP932 + CRLF.
     static void WriteIni(const std::string& hostPath, const std::string& utf8);
 };

@@ -48,18 +48,7 @@ class ProgressWindowTest : public ::testing::TestWithParam<const Deliverable*> {
 protected:
     void SetUp() override {
         PrepareApplication(D());
-        std::vector<DataSetSpec> sets;
-        for (int i = 0; i < 3; ++i) {
-            DataSetSpec s;
-            s.name = "設定" + std::to_string(i);
-            s.path = s.bpath = "\\USERDATA\\SET" + std::to_string(i);
-            s.names = {"\\*.TXT"};
-            s.folders = {""};
-            sets.push_back(s);
-            WriteHostFile(install.sysdata + "/USERDATA/SET" + std::to_string(i) + "/a" + std::to_string(i) + ".TXT",
-                          std::string(1000 * (i + 1), 'x'));
-        }
-        install.WriteCatalogue(D().files.catalogueFile, sets);
+        install.WriteNumberedSets(D().files.catalogueFile, 3, [](int i) { return std::string(1000 * (i + 1), 'x'); });
         root = install.stick + "/" + D().files.externalRoot;
         g_gate.Reset();
         dialog = std::make_unique<CMaintenanceDlg>(D());
