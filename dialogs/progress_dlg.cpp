@@ -9,6 +9,7 @@
 #include <string>
 
 #include "controls/qt_cp932.h"
+#include "transfer/transfer_texts.h"
 
 CProgressDlg::CProgressDlg(QWidget* parent, const TransferObserver& observer, std::atomic<bool>& cancel,
                            const QString& caption)
@@ -37,7 +38,7 @@ CProgressDlg::CProgressDlg(QWidget* parent, const TransferObserver& observer, st
     buttons->addWidget(m_button);
     layout->addLayout(buttons);
     // Room for a long path without the window growing with each file.
-    const int width = QFontMetrics(font()).horizontalAdvance(QLatin1Char('M')) * 40;
+    const int width = QFontMetrics(font()).horizontalAdvance(QLatin1Char('M')) * 56;
     setMinimumWidth(width);
     m_file->setMinimumWidth(width - 24);
     m_file->setMaximumWidth(width - 24);
@@ -48,12 +49,7 @@ CProgressDlg::CProgressDlg(QWidget* parent, const TransferObserver& observer, st
     Poll();
 }
 
-QString CProgressDlg::SizeText(uint64_t bytes) {
-    if (bytes >= 1024ull * 1024 * 1024) return QString::number(bytes / (1024.0 * 1024 * 1024), 'f', 1) + " GB";
-    if (bytes >= 1024ull * 1024) return QString::number(bytes / (1024.0 * 1024), 'f', 1) + " MB";
-    if (bytes >= 1024) return QString::number(bytes / 1024) + " KB";
-    return QString::number(bytes) + QStringLiteral(" バイト");
-}
+QString CProgressDlg::SizeText(uint64_t bytes) { return FromCp932(transfer_texts::SizeText(bytes)); }
 
 QString CProgressDlg::BytesLine(uint64_t done, uint64_t total, double seconds) {
     QString line = SizeText(done) + QStringLiteral(" / ") + SizeText(total);

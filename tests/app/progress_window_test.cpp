@@ -44,6 +44,16 @@ void HoldCopy(const char*) {
     g_gate.changed.wait(l, [] { return g_gate.released; });
 }
 
+// With WALKTHROUGH_DIR set, a picture of the window for the README.
+void TakePicture(QWidget* w, const char* name) {
+    const QString dir = qEnvironmentVariable("WALKTHROUGH_DIR");
+    if (dir.isEmpty() || QString::fromUtf8(::testing::UnitTest::GetInstance()->current_test_info()->name()).endsWith(
+                             QStringLiteral("Brightfen")))
+        return;
+    QApplication::processEvents();
+    EXPECT_TRUE(w->grab().save(dir + "/" + name + ".png"));
+}
+
 class ProgressWindowTest : public ::testing::TestWithParam<const Deliverable*> {
 protected:
     void SetUp() override {
@@ -106,6 +116,7 @@ TEST_P(ProgressWindowTest, EveryControlIsLockedAndTheWindowShowsTheCopy) {
         if (progress) {
             progress->Poll();
             count = progress->CountLabel()->text();
+            TakePicture(progress, "progress-running");
         }
         dialog->close();
         closeRefused = dialog->isVisible();
@@ -123,6 +134,7 @@ TEST_P(ProgressWindowTest, EveryControlIsLockedAndTheWindowShowsTheCopy) {
     EXPECT_FALSE(progress->isModal());
     EXPECT_EQ(progress->Button()->text(), QStringLiteral("閉じる"));
     EXPECT_EQ(progress->Bar()->value(), 1000);
+    TakePicture(progress, "progress-done");
     EXPECT_TRUE(dialog->GetDlgItem(D().ids.newFolder)->isEnabled());
     EXPECT_EQ(List(1)->GetItemCount(), 3);
 }
