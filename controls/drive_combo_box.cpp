@@ -45,7 +45,7 @@ private:
     CDriveComboBox* m_owner;
 };
 
-CDriveComboBox::CDriveComboBox(QWidget* parent) : QComboBox(parent) {
+CDriveComboBox::CDriveComboBox(QWidget* parent) : CDropDownComboBox(parent) {
     setItemDelegate(new DriveItemDelegate(this));
     // The list frees an entry's record whenever the entry goes, whoever removes it.
     connect(model(), &QAbstractItemModel::rowsAboutToBeRemoved, this,
@@ -328,7 +328,7 @@ void CDriveComboBox::paintEvent(QPaintEvent*) {
 }
 
 QSize CDriveComboBox::sizeHint() const {
-    QSize size = QComboBox::sizeHint();
+    QSize size = CDropDownComboBox::sizeHint();
     QStyleOptionComboBox opt;
     initStyleOption(&opt);
     const QSize framed = style()->sizeFromContents(QStyle::CT_ComboBox, &opt, QSize(size.width(), m_fieldHeight), this);
@@ -337,7 +337,7 @@ QSize CDriveComboBox::sizeHint() const {
 }
 
 QSize CDriveComboBox::minimumSizeHint() const {
-    QSize size = QComboBox::minimumSizeHint();
+    QSize size = CDropDownComboBox::minimumSizeHint();
     size.setHeight(std::max(size.height(), sizeHint().height()));
     return size;
 }

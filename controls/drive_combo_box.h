@@ -9,6 +9,7 @@
 #pragma once
 
 #include <QComboBox>
+#include "controls/drop_down_combo_box.h"
 #include <QSet>
 #include <string>
 
@@ -44,7 +45,7 @@ private:
     static inline int s_live = 0;
 };
 
-class CDriveComboBox : public QComboBox {
+class CDriveComboBox : public CDropDownComboBox {
     Q_OBJECT
 public:
     explicit CDriveComboBox(QWidget* parent = nullptr);

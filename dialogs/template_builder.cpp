@@ -9,6 +9,7 @@
 #include <QPushButton>
 #include <QTreeView>
 
+#include "controls/drop_down_combo_box.h"
 #include "dialogs/dialog_units.h"
 #include "dialogs/group_box.h"
 #include "dialogs/multi_line_button.h"
@@ -78,7 +79,7 @@ QWidget* StandardWidget(const ControlTemplate& c, QWidget* parent, const QRect& 
     }
     case ControlKind::ComboList:
     case ControlKind::ComboOwnerDraw:
-        return new QComboBox(parent);
+        return new CDropDownComboBox(parent);
     case ControlKind::Edit:
         return new QLineEdit(parent);
     }

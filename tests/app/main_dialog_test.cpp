@@ -1,6 +1,7 @@
 // The main dialog of both deliverables: template, tab order, IDs, closing and
 // the rules that enable the two transfer buttons.
 #include <QApplication>
+#include <QAbstractItemView>
 #include <QComboBox>
 #include <QGroupBox>
 #include <QLabel>
@@ -259,5 +260,27 @@ TEST_P(SystemMenuKeyTest, AltSpaceOpensTheMenuFromAListAndFromAButton) {
 INSTANTIATE_TEST_SUITE_P(BothDeliverables, SystemMenuKeyTest,
                          ::testing::Values(&QuillmarkDeliverable(), &BrightfenDeliverable()),
                          [](const auto& info) { return std::string(info.param->programName); });
+
+}  // namespace
+
+namespace {
+
+TEST_P(MainDialogTest, BothBoxesDropTheirListBelowTheField) {
+    CMaintenanceDlg dialog(D());
+    dialog.show();
+    dialog.move(40, 40);
+    for (int id : {D().ids.comboDrive, D().ids.comboFolder}) {
+        auto* combo = qobject_cast<QComboBox*>(dialog.GetDlgItem(id));
+        ASSERT_NE(combo, nullptr);
+        if (combo->count() == 0) combo->addItem(QStringLiteral("点検"));
+        combo->setCurrentIndex(combo->count() - 1);
+        combo->showPopup();
+        QWidget* popup = combo->view()->window();
+        ASSERT_TRUE(popup->isVisible());
+        EXPECT_EQ(popup->geometry().top(), combo->mapToGlobal(QPoint(0, combo->height())).y());
+        EXPECT_EQ(popup->geometry().left(), combo->mapToGlobal(QPoint(0, 0)).x());
+        combo->hidePopup();
+    }
+}
 
 }  // namespace
