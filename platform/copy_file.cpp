@@ -225,6 +225,10 @@ int CommitTemp(int fd, const std::string& tempPath, const std::string& hostTarge
         DiscardTemp(-1, tempPath);
         return err;
     }
+    return RenameTemp(tempPath, hostTarget, noReplace, flushFolder);
+}
+
+int RenameTemp(const std::string& tempPath, const std::string& hostTarget, bool noReplace, bool flushFolder) {
     // Both names are in one folder, reached once without following links.
     std::string tempName, targetName;
     FolderFd dir;
@@ -294,6 +298,11 @@ BOOL CopyFileA(LPCSTR lpExistingFileName, LPCSTR lpNewFileName, BOOL bFailIfExis
 
 BOOL platform::CopyFileWithProgress(LPCSTR lpExistingFileName, LPCSTR lpNewFileName, BOOL bFailIfExists,
                                     CopyProgress progress, void* progressData) {
+    return CopyFileToTemp(lpExistingFileName, lpNewFileName, bFailIfExists, progress, progressData, nullptr);
+}
+
+BOOL platform::CopyFileToTemp(LPCSTR lpExistingFileName, LPCSTR lpNewFileName, BOOL bFailIfExists,
+                              CopyProgress progress, void* progressData, PendingCopy* pending) {
     using namespace platform;
     if (!lpExistingFileName || !lpNewFileName) return Fail(ERROR_PATH_NOT_FOUND);
 
@@ -369,6 +378,17 @@ BOOL platform::CopyFileWithProgress(LPCSTR lpExistingFileName, LPCSTR lpNewFileN
     // file or the whole new one. The folder entry is left to the transfer's one
     // flush of the filesystem at its end: a flush per file halves the speed of a
     // save of many small files.
+    if (pending) {
+        // Flushed, read back and renamed with the rest of its batch.
+        if (close(out) != 0) {
+            err = errno;
+            DiscardTemp(-1, temp);
+            return Fail(WriteErrorOf(err));
+        }
+        *pending = PendingCopy{temp, dst.host, bFailIfExists != FALSE};
+        SetLastError(ERROR_SUCCESS);
+        return TRUE;
+    }
     err = CommitTemp(out, temp, dst.host, bFailIfExists, false);
     if (err != 0) return Fail(err == EEXIST ? ERROR_FILE_EXISTS : WriteErrorOf(err));
     SetLastError(ERROR_SUCCESS);

@@ -45,6 +45,10 @@ void SetCopyHookForTesting(void (*hook)(const char* hostSource));
 int CommitTemp(int fd, const std::string& tempPath, const std::string& hostTarget, bool noReplace,
                bool flushFolder = true);
 
+// The rename half of CommitTemp, for a temporary file already flushed (or to be
+// flushed with others by a flush of its filesystem) and closed.
+int RenameTemp(const std::string& tempPath, const std::string& hostTarget, bool noReplace, bool flushFolder);
+
 // Closes and removes a temporary file after a failure; errno is kept.
 void DiscardTemp(int fd, const std::string& tempPath);
 
@@ -55,6 +59,20 @@ using CopyProgress = bool (*)(uint64_t bytesWritten, void* data);
 // inside one large file. A stop leaves the destination as it was (the temporary
 // file removed) and fails with ERROR_REQUEST_ABORTED.
 BOOL CopyFileWithProgress(LPCSTR from, LPCSTR to, BOOL failIfExists, CopyProgress progress, void* data);
+
+// A copy written whole to its temporary file and closed, not yet flushed nor
+// renamed: a batch of them is flushed with one flush of the filesystem, then
+// renamed (RenameTemp) or discarded (DiscardTemp(-1, temp)).
+struct PendingCopy {
+    std::string temp;    // host path of the temporary file
+    std::string target;  // host path it replaces
+    bool noReplace = false;
+};
+
+// CopyFileWithProgress with every check of CopyFileA, that stops before the flush
+// and rename when `pending` is given and describes the temporary file there.
+BOOL CopyFileToTemp(LPCSTR from, LPCSTR to, BOOL failIfExists, CopyProgress progress, void* data,
+                    PendingCopy* pending);
 
 // The Windows error for a failed create, write, flush or rename:
 // ENOSPC/EDQUOT 112, EFBIG 223, EROFS 19 (a write-protected medium), else as

@@ -13,6 +13,14 @@
 #include "transfer/transfer_texts.h"
 #include "transfer/verify.h"
 
+namespace {
+std::function<void(size_t)> g_batchRenameHook;
+}  // namespace
+
+void TransferEngine::SetBatchRenameHookForTesting(std::function<void(size_t)> hook) {
+    g_batchRenameHook = std::move(hook);
+}
+
 TransferEngine::TransferEngine() {
     for (std::string* s : {&m_folderName, &m_systemFolder, &m_externalFolder, &m_pattern, &m_source,
                            &m_destination})
@@ -184,12 +192,16 @@ TransferResult TransferEngine::CopyRows(int direction, const TransferContext& co
         host.ProcessPendingEvents();
 
         m_sweep.Before(m_destination);
-        if (CreateFolderPath(m_destination.c_str()) == 0 || !WriteRow(i, direction, kind, context)) {
+        // A document row may read what the rows before it wrote: those are renamed first.
+        const bool written = (kind == 0 || FlushBatch()) && CreateFolderPath(m_destination.c_str()) != 0 &&
+                             WriteRow(i, direction, kind, context);
+        if (!written) {
             if (m_progress.stopped) {
                 // Stopped inside a file: it was abandoned, its destination left whole.
                 result.cancelled = true;
                 break;
             }
+            DiscardBatch();  // nothing of a failed batch is renamed
             result.failed = true;
             result.rows = 0;
             return result;
@@ -212,7 +224,7 @@ TransferResult TransferEngine::CopyRows(int direction, const TransferContext& co
     }
     // Success is reported only once the data is on the medium, so that a stick
     // pulled after the message loses nothing; a stop keeps what it wrote the same way.
-    if (result.rows > 0 && !FlushDestinations()) {
+    if (!FlushBatch() || (result.rows > 0 && !FlushDestinations())) {
         result.failed = true;
         result.rows = 0;
     }
@@ -264,10 +276,9 @@ bool TransferEngine::WriteRow(uint32_t row, int direction, int kind, const Trans
         return true;
     };
     // The host's copy of the register is CopyFileA as well; both go through the watched copy.
-    auto copy = [this](const char* from, const char* to) { return Copy(from, to, false); };
     auto copyNew = [this](const char* from, const char* to) { return Copy(from, to, true); };
     if (direction != kDirectionRegister) {
-        if (kind == 0) return WriteChecked(source, destination, context.verify, copy);
+        if (kind == 0) return WriteToBatch(source, destination, context.verify, m_list.Row(row).size);
         // A document the maintenance folder lacks is copied whole; one it holds
         // only receives this data set's groups.
         if (WriteChecked(source, destination, context.verify, copyNew)) {
@@ -280,7 +291,7 @@ bool TransferEngine::WriteRow(uint32_t row, int direction, int kind, const Trans
         if (CopiedWholeEarlier(row)) return true;
         return carryOver();
     }
-    if (kind == 0) return WriteChecked(source, destination, context.verify, copy);
+    if (kind == 0) return WriteToBatch(source, destination, context.verify, m_list.Row(row).size);
     return carryOver();
 }
 
@@ -298,6 +309,79 @@ bool TransferEngine::WriteChecked(const char* source, const char* destination, b
         return false;
     }
     return true;
+}
+
+void TransferEngine::DiscardBatch() {
+    for (const BatchEntry& e : m_batch) platform::DiscardTemp(-1, e.copy.temp);
+    m_batch.clear();
+    m_batchBytes = 0;
+}
+
+bool TransferEngine::WriteToBatch(const char* source, const char* destination, bool verifyOn, uint64_t size) {
+    BatchEntry entry;
+    const bool watched = m_progress.observer || m_progress.cancel;
+    auto write = [&] {
+        return platform::CopyFileToTemp(source, destination, FALSE, watched ? &OnProgress : nullptr, &m_progress,
+                                        &entry.copy) != FALSE;
+    };
+    if (verifyOn) {
+        // Verification: the source is hashed while it is copied, the temporary
+        // file read back from the medium once the batch is flushed.
+        bool hashed = false;
+        if (!verify::WriteWhileHashing(source, write, &entry.digest, &hashed)) return false;
+        if (!hashed) {
+            platform::DiscardTemp(-1, entry.copy.temp);
+            m_mediumMismatch = true;
+            return false;
+        }
+    } else if (!write()) {
+        return false;
+    }
+    entry.verify = verifyOn;
+    entry.winDestination = destination;
+    m_batchBytes += size;
+    m_batch.push_back(std::move(entry));
+    if (m_batch.size() >= kBatchFiles || m_batchBytes >= kBatchBytes) return FlushBatch();
+    return true;
+}
+
+bool TransferEngine::FlushBatchDrives() const {
+    bool ok = true;
+    for (size_t i = 0; i < m_batch.size(); ++i) {
+        const char drive = static_cast<char>(std::toupper(static_cast<unsigned char>(m_batch[i].winDestination[0])));
+        bool seen = false;
+        for (size_t j = 0; j < i && !seen; ++j)
+            seen = std::toupper(static_cast<unsigned char>(m_batch[j].winDestination[0])) == drive;
+        if (!seen) ok &= platform::FlushFilesystemOf(m_batch[i].winDestination.c_str());
+    }
+    return ok;
+}
+
+bool TransferEngine::FlushBatch() {
+    if (m_batch.empty()) return true;
+    // Every file of the batch on the medium under its temporary name: one flush.
+    bool ok = FlushBatchDrives();
+    for (size_t i = 0; ok && i < m_batch.size(); ++i) {
+        if (!m_batch[i].verify) continue;
+        verify::Digest read;
+        if (!verify::ReadBackFromMedium(m_batch[i].copy.temp, &read) || !(read == m_batch[i].digest)) {
+            m_mediumMismatch = true;
+            ok = false;
+        }
+    }
+    // Then the renames, each atomic: at any crash a destination is its old file or the new one.
+    size_t done = 0;
+    while (ok && done < m_batch.size()) {
+        const platform::PendingCopy& c = m_batch[done].copy;
+        ok = platform::RenameTemp(c.temp, c.target, c.noReplace, false) == 0;  // removes the temporary when it fails
+        ++done;
+        if (ok && g_batchRenameHook) g_batchRenameHook(done);
+    }
+    m_batch.erase(m_batch.begin(), m_batch.begin() + static_cast<std::ptrdiff_t>(done));
+    // The renames themselves on the medium.
+    if (ok) ok = FlushBatchDrives();
+    DiscardBatch();
+    return ok;
 }
 
 bool TransferEngine::CopiedWholeEarlier(uint32_t row) const {

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -9,9 +10,11 @@
 #include "catalogue/product_files.h"
 #include "host/dem.h"
 #include "host/odisk.h"
+#include "platform/copy_file.h"
 #include "transfer/transfer_host.h"
 #include "transfer/temp_sweep.h"
 #include "transfer/transfer_list.h"
+#include "transfer/verify.h"
 #include "transfer/transfer_progress.h"
 
 // Directions of a transfer.
@@ -55,6 +58,13 @@ public:
     // that ended with `result` (false for a set with no files listed).
     bool DataSetWritten(int32_t index, const TransferResult& result) const;
 
+    // Plain files are written to temporary names in batches of at most these, then
+    // flushed with one flush of the filesystem, read back and renamed together.
+    static constexpr size_t kBatchFiles = 1024;
+    static constexpr uint64_t kBatchBytes = 256ull << 20;
+    // For tests: runs after each rename of a batch with the number renamed so far.
+    static void SetBatchRenameHookForTesting(std::function<void(size_t renamed)> hook);
+
     const TransferList& List() const { return m_list; }
     uint32_t FileCount() const { return m_list.Count(); }
 
@@ -71,6 +81,19 @@ private:
     bool WriteChecked(const char* source, const char* destination, bool verify, const Write& write);
     static bool OnProgress(uint64_t bytesWritten, void* data);
     bool Copy(const char* from, const char* to, bool failIfExists);
+    bool WriteToBatch(const char* source, const char* destination, bool verify, uint64_t size);
+    void DiscardBatch();
+    bool FlushBatch();
+    bool FlushBatchDrives() const;
+
+    struct BatchEntry {
+        platform::PendingCopy copy;
+        std::string winDestination;
+        verify::Digest digest;  // the source's, taken while it was copied
+        bool verify = false;
+    };
+    std::vector<BatchEntry> m_batch;
+    uint64_t m_batchBytes = 0;
 
     // What a copy reports to while it runs.
     struct Progress {

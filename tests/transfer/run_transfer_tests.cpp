@@ -145,7 +145,7 @@ TEST_F(RunTransferTest, RegisterIntoMissingSystemDocumentFails) {
     EXPECT_FALSE(HostExists(SysHost("DOC/MAP.DEM")));
 }
 
-TEST_F(RunTransferTest, FailureAtRowKKeepsEarlierRowsAndHalfWritesNothing) {
+TEST_F(RunTransferTest, FailureAtRowKRenamesNothingOfItsBatchAndLeavesNoTemporary) {
     catalogue = {MakeEntry(0, 0, "U", "\\U", {"\\1.ini", "\\2.ini", "\\3.ini", "\\4.ini"})};
     for (const char* n : {"1", "2", "3", "4"}) WriteSys(std::string("U/") + n + ".ini", std::string(5000, n[0]));
     // Row 2 cannot be written: a folder holds its name.
@@ -154,8 +154,7 @@ TEST_F(RunTransferTest, FailureAtRowKKeepsEarlierRowsAndHalfWritesNothing) {
     EXPECT_EQ(Save(), 0u);
     ExpectOneWriteError();
     EXPECT_EQ(host.eventsCount, 3);
-    EXPECT_EQ(Listing(ExtHost("保守A/U")), (std::vector<std::string>{"1.ini", "2.ini", "3.ini"}));
-    EXPECT_EQ(ReadHostFile(ExtHost("保守A/U/2.ini")), std::string(5000, '2'));
+    EXPECT_EQ(Listing(ExtHost("保守A/U")), (std::vector<std::string>{"3.ini"}));
 }
 
 TEST_F(RunTransferTest, MissingDriveRootFailsTheFirstRow) {
@@ -176,4 +175,45 @@ TEST_F(RunTransferTest, MoreThan1024FilesAreAllCopied) {
     EXPECT_EQ(Listing(ExtHost("保守A/MANY")).size(), 1100u);
     EXPECT_EQ(ReadHostFile(ExtHost("保守A/MANY/f1099.txt")), "1099");
 }
+}  // namespace
+
+namespace {
+
+// What a crash would leave at each point between the renames of one batch.
+TEST_F(RunTransferTest, BetweenTheRenamesOfABatchEachFileIsOldOrWhollyNew) {
+    catalogue = {MakeEntry(0, 0, "U", "\\U", {"\\*.ini"})};
+    const std::vector<std::string> names = {"1.ini", "2.ini", "3.ini"};
+    for (const std::string& n : names) {
+        WriteSys("U/" + n, std::string(7000, n[0]));
+        WriteExt("保守A/U/" + n, "old " + n);
+    }
+    host.systemSelected = {0};
+    std::vector<std::vector<std::string>> states;  // per rename: each file "old", "new" or else its bytes
+    size_t temporaries = 0;
+    TransferEngine::SetBatchRenameHookForTesting([&](size_t renamed) {
+        std::vector<std::string> state;
+        for (const std::string& n : names) {
+            const std::string bytes = ReadHostFile(ExtHost("保守A/U/" + n));
+            state.push_back(bytes == "old " + n ? "old" : bytes == std::string(7000, n[0]) ? "new" : bytes);
+        }
+        states.push_back(state);
+        // The files not yet renamed wait whole under their temporary names.
+        size_t temps = 0;
+        for (const std::string& f : Listing(ExtHost("保守A/U")))
+            if (f.rfind("~$", 0) == 0) {
+                ++temps;
+                EXPECT_EQ(ReadHostFile(ExtHost("保守A/U/" + f)).size(), 7000u);
+            }
+        if (renamed == 1) temporaries = temps;
+    });
+    EXPECT_EQ(Save(), 3u);
+    TransferEngine::SetBatchRenameHookForTesting({});
+    ASSERT_EQ(states.size(), 3u);
+    EXPECT_EQ(states[0], (std::vector<std::string>{"new", "old", "old"}));
+    EXPECT_EQ(states[1], (std::vector<std::string>{"new", "new", "old"}));
+    EXPECT_EQ(states[2], (std::vector<std::string>{"new", "new", "new"}));
+    EXPECT_EQ(temporaries, 2u);
+    EXPECT_EQ(Listing(ExtHost("保守A/U")), names);
+}
+
 }  // namespace

@@ -133,7 +133,7 @@ TEST_F(OperationTest, FailedSaveMarksNothing) {
     RunSave(engine, Context(), host);
     ASSERT_EQ(host.messages.size(), 2u);
     EXPECT_EQ(host.Texts()[1], "ファイルの書き込みエラーです！\n空き容量・書き込み禁止の確認等を行ってください");
-    EXPECT_EQ(ReadHostFile(ExtHost("保守A/D0/s.ini")), "D0");
+    EXPECT_FALSE(HostExists(ExtHost("保守A/D0/s.ini")));  // in the failed batch
     EXPECT_FALSE(HostExists(ExtHost("保守A/JKNDT.INI")));
     EXPECT_EQ(host.calls.back(), "wait-");
 }

@@ -79,7 +79,7 @@ TEST_F(VerifyTest, ASaveReadBackOtherThanWrittenMarksNothingInTheIndex) {
     WriteSys("U/a.ini", "aaaa");
     WriteSys("V/b.ini", "bbbb");
     host.systemSelected = {0, 1};
-    LieAbout("/V/b.ini");
+    LieAbout("/V/");  // the read-back is of the temporary file, before any rename
     RunSave(engine, Context(), host);
     ASSERT_EQ(host.messages.size(), 2u);  // the confirmation, then the failure
     EXPECT_EQ(host.Texts()[1], kMismatchText);
