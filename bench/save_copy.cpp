@@ -1,7 +1,9 @@
 // A save through the transfer engine against `cp -r` + `sync` of the same trees,
-// on the same disk: 2,000 files of 4 KiB in 10 data sets, and one 512 MiB file.
-// The save runs with its read-back verification (the default) and without it.
-// Usage: bench_save_copy [work folder on the disk to measure] [rounds] [small|large]
+// on the same disk: 2,000 files of 4 KiB in 10 data sets, 20,000 files of 1 KiB
+// in 20, 4,000 files in one folder, and one 512 MiB file. The save runs with its
+// read-back verification (the default) and without it, watched by a progress
+// observer and a cancel flag as the dialog runs it.
+// Usage: bench_save_copy [work folder on the disk to measure] [rounds] [small|tiny|folder|large]
 #include <fcntl.h>
 #include <stdlib.h>
 #include <unistd.h>
@@ -34,7 +36,11 @@ public:
     }
     void ProcessPendingEvents() override {}
     void SetTransferBusy(bool) override {}
+    TransferObserver* Observer() override { return &observer; }
+    const std::atomic<bool>* CancelFlag() override { return &cancel; }
     bool failed = false;
+    TransferObserver observer;
+    std::atomic<bool> cancel{false};
 };
 
 void WriteFile(const fs::path& p, const std::vector<char>& bytes) {
@@ -140,6 +146,18 @@ int main(int argc, char** argv) {
         for (int f = 0; f < 200; ++f) WriteFile(sys / folder / ("f" + std::to_string(f) + ".dat"), bytes(4096));
         small.catalogue.push_back(Entry(folder));
     }
+    auto manyFiles = [&](Case& c, const char* prefix, int sets, int files, size_t size) {
+        for (int d = 0; d < sets; ++d) {
+            const std::string folder = prefix + std::to_string(d);
+            fs::create_directories(sys / folder);
+            for (int f = 0; f < files; ++f) WriteFile(sys / folder / ("f" + std::to_string(f) + ".dat"), bytes(size));
+            c.catalogue.push_back(Entry(folder));
+        }
+    };
+    Case tiny{"20,000 files of 1 KiB in 20 data sets", {}, sys};
+    manyFiles(tiny, "TINY", 20, 1000, 1024);
+    Case folder{"4,000 files of 1 KiB in one folder", {}, sys};
+    manyFiles(folder, "ONE", 1, 4000, 1024);
     Case large{"one file of 512 MiB", {Entry("LARGE")}, sys};
     fs::create_directories(sys / "LARGE");
     {
@@ -155,8 +173,10 @@ int main(int argc, char** argv) {
     init.value16 = 0x1211;
     std::printf("work folder: %s, %d rounds, median times\n", work.c_str(), rounds);
     const std::string only = argc > 3 ? argv[3] : "";
-    for (const Case* c : {&small, &large}) {
-        if ((only == "small" && c != &small) || (only == "large" && c != &large)) continue;
+    const std::pair<const char*, const Case*> cases[] = {
+        {"small", &small}, {"tiny", &tiny}, {"folder", &folder}, {"large", &large}};
+    for (const auto& [key, c] : cases) {
+        if (!only.empty() && only != key) continue;
         std::vector<double> verified, plain, cp;
         for (int r = 0; r < rounds; ++r) {
             verified.push_back(TimeSave(*c, init, work / "drive_e", true));
