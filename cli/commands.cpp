@@ -13,6 +13,8 @@
 #include "cli/exit_codes.h"
 #include "cli/installation_view.h"
 #include "cli/set_list.h"
+#include "catalogue/folder_index_file.h"
+#include "catalogue/folder_names.h"
 #include "host/dem.h"
 #include "host/odisk.h"
 #include "platform/cp932.h"
@@ -219,6 +221,10 @@ int CmdNewFolder(const CliProgram& program, const Options& o) {
     run.out["created"] = false;
     if (name.empty()) return run.Fail(exit_code::kUsage, "new-folder: the folder name is empty");
     if (PathExists((root + "\\" + name).c_str())) return run.Fail(exit_code::kRefused, U(FolderExistsText(name)));
+    // A name that is not one folder, or too long for the index file: refused as the dialog refuses it.
+    if (!IsSingleFolderName(name) || FolderIndexFile::PathFor(root + "\\" + name, program.files.indexFile).size() >
+                                         kMaxIndexPath)
+        return run.Fail(exit_code::kRefused, U(FolderCreateErrorText()));
     if (!CreateMaintenanceFolder(root, name, program.files.indexFile, view.catalogue.count))
         return run.Fail(exit_code::kWrite, U(FolderCreateErrorText()));
     run.out["created"] = true;
@@ -305,7 +311,7 @@ int CmdTransfer(const CliProgram& program, const Options& o, int direction) {
                              {"destination", U(row.destination)},
                              {"kind", row.kind},
                              {"bytes", size}});
-            if (!o.json)
+            if (!o.json && o.dryRun)
                 std::printf("%s\t%s\t%d\t%llu\n", U(row.source).c_str(), U(row.destination).c_str(), row.kind,
                             static_cast<unsigned long long>(size));
         }
