@@ -3,8 +3,8 @@
 
 #include "cli/cli_program.h"
 
-// True when the arguments ask for the command line: a subcommand or an option
-// as the first argument. No arguments start the dialog.
+// True when the arguments ask for the command line: a word, a long option or -h
+// as the first argument. No arguments, or Qt's own options, start the dialog.
 bool IsCliInvocation(int argc, char** argv);
 
 // Runs one command and returns the process exit code (see cli/exit_codes.h).

@@ -36,8 +36,6 @@ using nlohmann::json;
 
 namespace {
 
-const char* const kSubcommands[] = {"list", "drives", "folders", "save", "register", "new-folder", "undo-register"};
-
 std::string U(const std::string& cp932) { return platform::Cp932ToUtf8(cp932); }
 std::string W(const std::string& utf8) { return platform::Utf8ToCp932(utf8); }
 
@@ -408,10 +406,11 @@ int CmdUndo(const CliProgram& program, const Options& o) {
 bool IsCliInvocation(int argc, char** argv) {
     if (argc < 2) return false;
     const char* first = argv[1];
-    if (first[0] == '-') return true;
-    for (const char* name : kSubcommands)
-        if (std::strcmp(first, name) == 0) return true;
-    return false;
+    // The dialog takes no words: any word is a command (a misspelt one gets the
+    // usage message, not a window). Long options and -h are ours; single-dash
+    // words (-platform, -style) stay Qt's.
+    if (first[0] != '-') return true;
+    return std::strncmp(first, "--", 2) == 0 || std::strcmp(first, "-h") == 0;
 }
 
 int RunCli(int argc, char** argv, const CliProgram& program) {

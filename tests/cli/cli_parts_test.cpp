@@ -114,3 +114,23 @@ TEST(CliHostMessages, ConfirmationsAnsweredByYesOnly) {
 }
 
 }  // namespace
+
+#include "cli/cli_main.h"
+
+namespace {
+bool Cli(std::vector<const char*> args) {
+    args.insert(args.begin(), "quillmark");
+    return IsCliInvocation(static_cast<int>(args.size()), const_cast<char**>(args.data()));
+}
+
+TEST(Dispatch, WordsAndLongOptionsLeaveTheDialog) {
+    EXPECT_FALSE(Cli({}));
+    EXPECT_FALSE(Cli({"-platform", "offscreen"}));
+    EXPECT_TRUE(Cli({"lists"}));  // a misspelt command gets the usage message
+    EXPECT_TRUE(Cli({"list"}));
+    EXPECT_TRUE(Cli({"undo-register", "--list"}));
+    EXPECT_TRUE(Cli({"--version"}));
+    EXPECT_TRUE(Cli({"--prefix", "/x", "drives"}));
+    EXPECT_TRUE(Cli({"-h"}));
+}
+}  // namespace
