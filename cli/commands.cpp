@@ -464,6 +464,16 @@ int RunCli(int argc, char** argv, const CliProgram& program) {
     undo->add_option("--id", o.id, "the restore point to undo (default: the newest not undone)")->excludes(listOpt);
     undo->add_flag("--yes,-y", o.yes, "answer the confirmation with OK");
 
+    if (argv[1][0] != '-') {
+        bool known = false;
+        for (const CLI::App* sub : app.get_subcommands([](CLI::App*) { return true; }))
+            known |= sub->get_name() == argv[1];
+        if (!known) {
+            std::fprintf(stderr, "%s: '%s' is not a command; see %s --help\n", command.c_str(), argv[1],
+                         command.c_str());
+            return exit_code::kUsage;
+        }
+    }
     try {
         app.parse(argc, argv);
     } catch (const CLI::ParseError& e) {
