@@ -428,6 +428,7 @@ int RunCli(int argc, char** argv, const CliProgram& program) {
     auto driveOption = [&](CLI::App* sub, bool required) {
         auto* opt = sub->add_option("--drive", o.drive, "drive letter of the maintenance folders, e.g. E:");
         if (required) opt->required();
+        return opt;
     };
     auto common = [&](CLI::App* sub) {
         sub->add_flag("--json", o.json, "one JSON document on standard output");
@@ -435,8 +436,8 @@ int RunCli(int argc, char** argv, const CliProgram& program) {
     };
     CLI::App* list = app.add_subcommand("list", "the catalogue's data sets (and which a maintenance folder holds)");
     common(list);
-    driveOption(list, false);
-    list->add_option("--folder", o.folder, "maintenance folder (with --drive)");
+    CLI::Option* listDrive = driveOption(list, false);
+    list->add_option("--folder", o.folder, "maintenance folder (with --drive)")->needs(listDrive);
     CLI::App* drives = app.add_subcommand("drives", "the drives: letter, type, label, medium, free space");
     common(drives);
     CLI::App* folders = app.add_subcommand("folders", "the maintenance folders of a drive");

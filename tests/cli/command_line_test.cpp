@@ -209,7 +209,8 @@ TEST_F(CommandLine, ExitCodesFromRealCauses) {
     EXPECT_EQ(Run({"save", "--drive", "E:", "--sets", "3-1"}).code, 2);
     EXPECT_EQ(Run({"save", "--drive", "EE:", "--all"}).code, 2);
     EXPECT_EQ(Run({"list", "--bogus"}).code, 2);
-    EXPECT_EQ(Run({"lsit"}).code, 2);  // no window for a misspelt command
+    EXPECT_EQ(Run({"lsit"}).code, 2);
+    EXPECT_EQ(Run({"list", "--folder", "現場A"}).code, 2);  // a folder needs its drive  // no window for a misspelt command
     // 3: refused by a check: a name the file system refuses, nothing to copy, an existing folder.
     const ToolResult badName = Run({"save", "--drive", "E:", "--folder", "a:b*?", "--all", "--yes"});
     EXPECT_EQ(badName.code, 3) << badName.err;
