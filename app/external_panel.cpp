@@ -6,7 +6,7 @@
 #include <cstdio>
 
 #include "app/maintenance_dlg.h"
-#include "app/folder_names.h"
+#include "catalogue/folder_names.h"
 #include "catalogue/file_limits.h"
 #include "catalogue/folder_index_file.h"
 #include "controls/data_list_ctrl.h"

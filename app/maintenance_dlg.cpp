@@ -91,30 +91,7 @@ void CMaintenanceDlg::CreateControls() {
     qApp->installEventFilter(this);
 }
 
-void CMaintenanceDlg::FillDocInit() {
-    std::memset(&m_docInit, 0, sizeof m_docInit);
-    std::strncpy(m_docInit.userName, "No User", sizeof m_docInit.userName - 1);
-    std::strncpy(m_docInit.documentName, "No DocumentName", sizeof m_docInit.documentName - 1);
-    const uint16_t five[5] = {0, 0, 16, 0xFFFF, 0};
-    std::memcpy(m_docInit.values5, five, sizeof five);
-    m_docInit.value32 = 0;
-    m_docInit.value16 = 0x1211;
-    m_docInit.pair1a = 100;
-    m_docInit.pair1b = 30000;
-    m_docInit.pair2a = 100;
-    m_docInit.pair2b = 30000;
-    m_docInit.pair3a = 10000;
-    m_docInit.pair3b = 1000000;
-    m_docInit.pair4a = 10000;
-    m_docInit.pair4b = 1000000;
-    m_docInit.two32[0] = 0x800000;
-    m_docInit.two32[1] = 0xFFFF;
-    m_docInit.one16 = 1;
-    PAPER_STRUCT paper = PaperDef_Get(static_cast<_PAPER_TYPE>(0), 0);
-    std::memcpy(m_docInit.paper, paper.values, sizeof m_docInit.paper);
-    MTRX matrix;
-    std::memcpy(m_docInit.matrix, &matrix, sizeof m_docInit.matrix);
-}
+void CMaintenanceDlg::FillDocInit() { FillStandardDocInit(m_docInit); }
 
 void CMaintenanceDlg::ReadCatalogue() {
     std::string systemPath, catalogueFolder;

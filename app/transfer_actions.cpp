@@ -14,7 +14,6 @@
 #include "dialogs/progress_dlg.h"
 #include "transfer/transfer_texts.h"
 #include "resources/deliverable.h"
-#include "transfer/tool_settings.h"
 
 TransferContext CMaintenanceDlg::MakeTransferContext() {
     TransferContext context;
@@ -25,11 +24,7 @@ TransferContext CMaintenanceDlg::MakeTransferContext() {
     context.presence = m_pFolderPresence.get();
     context.docInit = &m_docInit;
     context.files = m_deliverable.files;
-    // The program's own settings are read at every transfer, so an edit needs no restart.
-    const ToolSettings settings = LoadToolSettings(ToolSettingsPath(m_deliverable.programName));
-    context.verify = settings.verify;
-    context.keepRestorePoints = settings.restorePoints;
-    if (settings.restorePoints > 0) context.restoreRoot = RestorePoints().Root();
+    ApplyToolSettings(context, m_deliverable.programName);
     return context;
 }
 

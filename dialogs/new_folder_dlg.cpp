@@ -10,13 +10,6 @@
 #include "platform/win32.h"
 #include "resources/deliverable.h"
 
-bool PathExists(const char* path) {
-    UINT previous = SetErrorMode(SEM_FAILCRITICALERRORS);
-    DWORD attributes = GetFileAttributesA(path);
-    SetErrorMode(previous);
-    return attributes != INVALID_FILE_ATTRIBUTES;
-}
-
 CNewFolderDlg::CNewFolderDlg(const Deliverable& deliverable, QWidget* parent)
     : QDialog(parent), m_deliverable(deliverable) {
     m_controls = BuildFromTemplate(this, deliverable.newFolderDialog);
@@ -92,11 +85,8 @@ void CNewFolderDlg::accept() {
     if (m_strName.empty()) return;  // OK is disabled without text
     std::string path = m_strRoot + "\\" + m_strName;
     if (PathExists(path.c_str())) {
-        std::string format = platform::Utf8ToCp932("保守フォルダ '%s' は既に存在します。\n別の名前を指定して下さい。");
-        std::vector<char> text(format.size() + m_strName.size() + 1);
-        std::snprintf(text.data(), text.size(), format.c_str(), m_strName.c_str());
         UserMessage message;
-        message.text = text.data();
+        message.text = FolderExistsText(m_strName);
         message.appCaption = true;
         ShowMessageBox(this, message);
         return;  // the dialog stays open with the name in the edit

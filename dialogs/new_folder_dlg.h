@@ -5,14 +5,11 @@
 #include <string>
 
 #include "dialogs/template_builder.h"
+#include "transfer/maintenance_folder.h"
 
 struct Deliverable;
 class QLineEdit;
 class QPushButton;
-
-// True when something (folder or file) exists at the Windows path, asked with
-// critical-error boxes suppressed.
-bool PathExists(const char* path);
 
 class CNewFolderDlg : public QDialog {
     Q_OBJECT

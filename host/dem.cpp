@@ -68,3 +68,29 @@ int DEM::Init(DemInitData& init, const char* tempName, const char* /*tempFolder*
 DemAttr& DEM::Attr() { return m_attr; }
 
 COFrameWnd* OrbGetMainWnd(COApp* /*app*/) { return nullptr; }
+
+void FillStandardDocInit(DemInitData& data) {
+    std::memset(&data, 0, sizeof data);
+    std::strncpy(data.userName, "No User", sizeof data.userName - 1);
+    std::strncpy(data.documentName, "No DocumentName", sizeof data.documentName - 1);
+    const uint16_t five[5] = {0, 0, 16, 0xFFFF, 0};
+    std::memcpy(data.values5, five, sizeof five);
+    data.value32 = 0;
+    data.value16 = 0x1211;
+    data.pair1a = 100;
+    data.pair1b = 30000;
+    data.pair2a = 100;
+    data.pair2b = 30000;
+    data.pair3a = 10000;
+    data.pair3b = 1000000;
+    data.pair4a = 10000;
+    data.pair4b = 1000000;
+    data.two32[0] = 0x800000;
+    data.two32[1] = 0xFFFF;
+    data.one16 = 1;
+    PAPER_STRUCT paper = PaperDef_Get(static_cast<_PAPER_TYPE>(0), 0);
+    std::memcpy(data.paper, paper.values, sizeof data.paper);
+    MTRX matrix;
+    std::memcpy(data.matrix, &matrix, sizeof data.matrix);
+}
+

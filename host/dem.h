@@ -48,6 +48,11 @@ struct DemInitData {
     int32_t paper[4];
     unsigned char matrix[74];
 };
+
+// The values every front end hands the document engine: no user, no document,
+// the first paper and the identity matrix.
+void FillStandardDocInit(DemInitData& data);
+
 static_assert(sizeof(DemInitData) == 523, "DemInitData is 523 bytes");
 
 #pragma pack(pop)

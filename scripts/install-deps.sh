@@ -3,7 +3,7 @@
 set -euo pipefail
 packages=(g++ cmake ninja-build qt6-base-dev libgtest-dev libgmock-dev libbenchmark-dev
           fonts-ipafont-gothic xvfb xauth x11-apps imagemagick
-          libxxhash-dev nlohmann-json3-dev)
+          libxxhash-dev nlohmann-json3-dev libcli11-dev)
 missing=()
 # The Debian package: its build, icons and man pages, and the install test's checks.
 packages+=(dpkg-dev librsvg2-bin pandoc desktop-file-utils appstream)

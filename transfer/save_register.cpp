@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "platform/win32.h"
+#include "transfer/tool_settings.h"
 #include "transfer/transfer_texts.h"
 #include "transfer/undo_register.h"
 #include "transfer/user_checks.h"
@@ -137,4 +138,11 @@ void RunRegister(TransferEngine& engine, const TransferContext& context, Operati
     }
     host.RefreshPane(0);
     host.EndWaitCursor();
+}
+
+void ApplyToolSettings(TransferContext& context, const std::string& program) {
+    const ToolSettings settings = LoadToolSettings(ToolSettingsPath(program));
+    context.verify = settings.verify;
+    context.keepRestorePoints = settings.restorePoints;
+    context.restoreRoot = settings.restorePoints > 0 ? RestorePointRoot(program) : std::string();
 }

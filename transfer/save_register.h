@@ -33,3 +33,7 @@ void RunSave(TransferEngine& engine, const TransferContext& context, OperationHo
 // Registers the data sets selected in the external list from the maintenance
 // folder into the system. Ends with a refresh of the system pane.
 void RunRegister(TransferEngine& engine, const TransferContext& context, OperationHost& host);
+
+// The program's own settings file decides verification and restore points; read
+// at every transfer, so an edit needs no restart. `program`: "Quillmark".
+void ApplyToolSettings(TransferContext& context, const std::string& program);

@@ -1,7 +1,12 @@
 #include "app/settings_tool_app.h"
+#include "cli/cli_main.h"
 #include "resources/deliverable.h"
 
 int main(int argc, char** argv) {
-    CSettingsToolApp app(argc, argv, QuillmarkDeliverable());
+    const Deliverable& deliverable = QuillmarkDeliverable();
+    // A subcommand or an option runs the command line, before any window system is touched.
+    if (IsCliInvocation(argc, argv))
+        return RunCli(argc, argv, {deliverable.programName, deliverable.productName, deliverable.files});
+    CSettingsToolApp app(argc, argv, deliverable);
     return app.Run();
 }

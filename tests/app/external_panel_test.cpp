@@ -3,7 +3,7 @@
 #include <QLabel>
 #include <gtest/gtest.h>
 
-#include "app/folder_names.h"
+#include "catalogue/folder_names.h"
 #include "app/maintenance_dlg.h"
 #include "app/settings_tool_app.h"
 #include "catalogue/file_limits.h"

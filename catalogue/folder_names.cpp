@@ -1,4 +1,4 @@
-#include "app/folder_names.h"
+#include "catalogue/folder_names.h"
 
 #include <cstring>
 

@@ -1,0 +1,132 @@
+#include "cli/cli_host.h"
+
+#include <cstdio>
+#include <iostream>
+#include <unistd.h>
+
+#include "cli/cancel_signal.h"
+#include "cli/exit_codes.h"
+#include "host/odisk.h"
+#include "platform/cp932.h"
+#include "transfer/safety_texts.h"
+#include "transfer/transfer_texts.h"
+
+namespace {
+bool StartsWith(const std::string& text, const std::string& head) {
+    return text.size() >= head.size() && text.compare(0, head.size(), head) == 0;
+}
+}  // namespace
+
+void CliHost::Say(const std::string& utf8) {
+    m_messages.push_back({utf8, false, false});
+    if (!m_options.quiet) std::fprintf(stderr, "%s\n", utf8.c_str());
+}
+
+bool CliHost::IsSystemRowSelected(int row) const {
+    return row >= 0 && static_cast<size_t>(row) < systemRows.size() && systemRows[static_cast<size_t>(row)];
+}
+
+bool CliHost::IsExternalRowSelected(int row) const {
+    return row >= 0 && static_cast<size_t>(row) < externalRows.size() && externalRows[static_cast<size_t>(row)];
+}
+
+int CliHost::Classify(const UserMessage& message) const {
+    if (StartsWith(message.text, transfer_texts::WriteError()))
+        return message.text.find(safety_texts::MediumMismatchLine()) != std::string::npos ? exit_code::kVerify
+                                                                                         : exit_code::kWrite;
+    // The shortage box is the only stop box with the program's caption.
+    if (message.appCaption && message.icon == MsgIcon::Stop) return exit_code::kSpace;
+    // Restore point and undo failures are the register's stop boxes.
+    if (message.icon == MsgIcon::Stop && message.caption == transfer_texts::CaptionRegister() &&
+        message.text != transfer_texts::NoFiles())
+        return exit_code::kWrite;
+    if (message.icon == MsgIcon::Stop) return exit_code::kRefused;
+    return 0;  // information
+}
+
+MsgAnswer CliHost::ShowMessage(const UserMessage& message) {
+    const std::string utf8 = platform::Cp932ToUtf8(message.text);
+    if (message.buttons == MsgButtons::OkCancel) return Answer(message, utf8);
+    Say(utf8);
+    if (const int code = Classify(message)) SetFailure(code);
+    return MsgAnswer::Ok;
+}
+
+MsgAnswer CliHost::Answer(const UserMessage& message, const std::string& utf8) {
+    // The medium prompt is the one OK/Cancel box with the program's caption.
+    const bool mediumPrompt = message.appCaption;
+    ShownMessage shown{utf8, true, false};
+    if (CancelRequested()) {
+        SetFailure(exit_code::kCancelled);
+    } else if (m_options.yes && !mediumPrompt) {
+        shown.accepted = true;  // --yes does not put a medium in the drive
+    } else if (m_options.interactive) {
+        std::fprintf(stderr, "%s\n[y/N] ", utf8.c_str());
+        std::fflush(stderr);
+        std::string line;
+        if (std::getline(std::cin, line)) shown.accepted = line == "y" || line == "Y" || line == "yes";
+        if (!shown.accepted) SetFailure(mediumPrompt ? exit_code::kMedium : exit_code::kRefused);
+        m_messages.push_back(shown);
+        return shown.accepted ? MsgAnswer::Ok : MsgAnswer::Cancel;
+    } else {
+        SetFailure(mediumPrompt ? exit_code::kMedium : exit_code::kRefused);
+    }
+    m_messages.push_back(shown);
+    if (!shown.accepted && !m_options.quiet) {
+        std::fprintf(stderr, "%s\n", utf8.c_str());
+        if (!mediumPrompt && !CancelRequested())
+            std::fprintf(stderr, "確認が必要です: --yes を付けて実行してください。何も行っていません。\n");
+    }
+    return shown.accepted ? MsgAnswer::Ok : MsgAnswer::Cancel;
+}
+
+ProgressState CliHost::Progress() const {
+    ProgressState state;
+    state.filesTotal = m_rowBytes.size();
+    state.filesDone = m_rowsStarted > 0 ? m_rowsStarted - 1 : 0;
+    state.bytesTotal = m_bytesTotal;
+    for (uint32_t i = 0; i < state.filesDone && i < m_rowBytes.size(); ++i) state.bytesDone += m_rowBytes[i];
+    state.elapsedSeconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - m_start).count();
+    return state;
+}
+
+void CliHost::ProcessPendingEvents() {
+    // Called before each file is written: the safe point to stop at. Files
+    // written so far are whole (each is written under a temporary name and
+    // renamed), and the index flags of a save are only set after the last one.
+    if (CancelRequested()) throw TransferCancelled{};
+    ++m_rowsStarted;
+    if (!m_options.progress) return;
+    const auto now = std::chrono::steady_clock::now();
+    if (now - m_lastDraw < std::chrono::milliseconds(100)) return;
+    m_lastDraw = now;
+    m_bar.Draw(Progress());
+}
+
+void CliHost::SetTransferBusy(bool busy) {
+    if (busy) {
+        m_transferStarted = true;
+        m_rowsStarted = 0;
+        m_rowBytes.clear();
+        m_bytesTotal = 0;
+        m_start = std::chrono::steady_clock::now();
+        m_lastDraw = {};
+        if (m_options.progress && engine) {
+            for (uint32_t i = 0; i < engine->FileCount(); ++i) {
+                m_rowBytes.push_back(O_FileSize(engine->List().Row(i).source.c_str()).Bytes());
+                m_bytesTotal += m_rowBytes.back();
+            }
+        }
+        return;
+    }
+    if (m_transferStarted && m_options.progress && engine) {
+        ProgressState state = Progress();
+        if (m_failure == 0) {
+            state.filesDone = state.filesTotal;
+            state.bytesDone = state.bytesTotal;
+        }
+        m_bar.Draw(state);
+        m_bar.Finish();
+    }
+    m_transferFinished = true;
+}

@@ -1,0 +1,82 @@
+// The command line as the front end of the save and register operations: the
+// selection comes from the arguments, messages go to standard error in UTF-8,
+// confirmations are answered by --yes, by the user at a terminal, or refused.
+#pragma once
+
+#include <chrono>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "cli/progress_bar.h"
+#include "transfer/save_register.h"
+
+struct HostOptions {
+    bool yes = false;          // answer every confirmation with OK
+    bool interactive = false;  // standard input and error are a terminal: ask there
+    bool progress = false;     // draw the progress bar on standard error
+    bool quiet = false;        // keep messages off standard error (JSON carries them)
+};
+
+struct ShownMessage {
+    std::string text;  // UTF-8
+    bool question = false;
+    bool accepted = false;  // the answer, for a question
+};
+
+class CliHost : public OperationHost {
+public:
+    explicit CliHost(HostOptions options) : m_options(options) {}
+
+    // Selection by catalogue index (save) and by external row (register).
+    std::vector<char> systemRows, externalRows;
+    std::string folder;  // CP932 folder box text
+    int drive = -1;
+    // The transfer list whose progress is shown, when there is one.
+    const TransferEngine* engine = nullptr;
+
+    // First failure met (an exit code), 0 while there is none.
+    int Failure() const { return m_failure; }
+    void SetFailure(int code) {
+        if (m_failure == 0) m_failure = code;
+    }
+    bool TransferStarted() const { return m_transferStarted; }
+    bool TransferFinished() const { return m_transferFinished; }
+    const std::vector<ShownMessage>& Messages() const { return m_messages; }
+
+    // Prints a message of the command line itself and keeps it for the JSON.
+    void Say(const std::string& utf8);
+
+    // TransferHost
+    bool IsSystemRowSelected(int row) const override;
+    bool IsExternalRowSelected(int row) const override;
+    std::string FolderName() const override { return folder; }
+    int CurrentDrive() const override { return drive; }
+    MsgAnswer ShowMessage(const UserMessage& message) override;
+    void ProcessPendingEvents() override;
+    void SetTransferBusy(bool busy) override;
+
+    // OperationHost
+    void SetFolderName(const std::string& name) override { folder = name; }
+    void ClearExternalRoot() override { drive = -1; }
+    void RefreshPane(int) override {}
+    void BeginWaitCursor() override {}
+    void EndWaitCursor() override {}
+
+private:
+    MsgAnswer Answer(const UserMessage& message, const std::string& utf8);
+    int Classify(const UserMessage& message) const;
+    ProgressState Progress() const;
+
+    HostOptions m_options;
+    int m_failure = 0;
+    bool m_transferStarted = false;
+    bool m_transferFinished = false;
+    std::vector<ShownMessage> m_messages;
+    // Progress of the running transfer: rows started so far and their bytes.
+    std::vector<uint64_t> m_rowBytes;
+    uint64_t m_bytesTotal = 0;
+    uint32_t m_rowsStarted = 0;
+    std::chrono::steady_clock::time_point m_start, m_lastDraw;
+    ProgressBar m_bar;
+};

@@ -1,0 +1,11 @@
+// Entry of the command line, reached before any window system is touched.
+#pragma once
+
+#include "cli/cli_program.h"
+
+// True when the arguments ask for the command line: a word, a long option or -h
+// as the first argument. No arguments, or Qt's own options, start the dialog.
+bool IsCliInvocation(int argc, char** argv);
+
+// Runs one command and returns the process exit code (see cli/exit_codes.h).
+int RunCli(int argc, char** argv, const CliProgram& program);

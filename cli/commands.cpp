@@ -1,0 +1,500 @@
+// The subcommands: parsing, the operations over the same logic as the dialog,
+// and their results as text or one JSON document on standard output.
+#include <CLI/CLI.hpp>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <nlohmann/json.hpp>
+#include <unistd.h>
+
+#include "cli/cancel_signal.h"
+#include "cli/cli_host.h"
+#include "cli/cli_main.h"
+#include "cli/exit_codes.h"
+#include "cli/installation_view.h"
+#include "cli/set_list.h"
+#include "catalogue/folder_index_file.h"
+#include "catalogue/folder_names.h"
+#include "host/dem.h"
+#include "host/odisk.h"
+#include "platform/cp932.h"
+#include "platform/drives.h"
+#include "platform/win32.h"
+#include "transfer/maintenance_folder.h"
+#include "transfer/restore_point.h"
+#include "transfer/safety_texts.h"
+#include "transfer/tool_settings.h"
+#include "transfer/transfer_texts.h"
+#include "transfer/undo_register.h"
+#include "transfer/user_checks.h"
+
+using nlohmann::json;
+
+#ifndef PROGRAM_VERSION
+#define PROGRAM_VERSION "0"
+#endif
+
+namespace {
+
+std::string U(const std::string& cp932) { return platform::Cp932ToUtf8(cp932); }
+std::string W(const std::string& utf8) { return platform::Utf8ToCp932(utf8); }
+
+struct Options {
+    bool json = false;
+    bool yes = false;
+    bool dryRun = false;
+    bool all = false;
+    bool listPoints = false;
+    std::string prefix, drive, folder, sets, name, id;
+};
+
+// One command's run: the host that shows messages, and the JSON being built.
+struct Run {
+    const CliProgram& program;
+    const Options& options;
+    CliHost host;
+    json out = json::object();
+
+    Run(const CliProgram& p, const Options& o, const char* command)
+        : program(p), options(o), host(MakeHostOptions(o)) {
+        out["program"] = p.programName;
+        out["command"] = command;
+    }
+
+    static HostOptions MakeHostOptions(const Options& o) {
+        HostOptions h;
+        h.yes = o.yes;
+        h.interactive = isatty(STDIN_FILENO) && isatty(STDERR_FILENO);
+        h.progress = !o.json && isatty(STDERR_FILENO);
+        return h;
+    }
+
+    // Ends the command: the JSON document (with the code and every message) or nothing.
+    int Finish(int code) {
+        if (code == 0) code = host.Failure();
+        if (options.json) {
+            out["exit_code"] = code;
+            json messages = json::array();
+            for (const ShownMessage& m : host.Messages())
+                messages.push_back({{"text", m.text}, {"question", m.question}, {"accepted", m.accepted}});
+            out["messages"] = messages;
+            std::printf("%s\n", out.dump(2).c_str());
+        }
+        return code;
+    }
+
+    int Fail(int code, const std::string& utf8) {
+        host.Say(utf8);
+        return Finish(code);
+    }
+};
+
+// Settings file and catalogue, or the reason they cannot be used.
+bool LoadOrFail(Run& run, SystemView& view, int* code) {
+    view = LoadSystem(run.program);
+    if (!view.missingText.empty()) {
+        *code = run.Fail(exit_code::kNoSettings, U(view.missingText));
+        return false;
+    }
+    return true;
+}
+
+// The drive argument as a drive number, or a usage failure.
+bool DriveOrFail(Run& run, int* drive, int* code) {
+    *drive = ParseDriveLetter(run.options.drive);
+    if (*drive < 0) {
+        *code = run.Fail(exit_code::kUsage, "--drive: not a drive letter: '" + run.options.drive + "'");
+        return false;
+    }
+    run.out["drive"] = std::string(1, static_cast<char>('A' + *drive)) + ":";
+    return true;
+}
+
+// A drive the prefix does not have, or one without its medium (a removable
+// drive is asked for its medium by the operation itself, as the dialog does).
+bool MediumOrFail(Run& run, int drive, bool askRemovable, int* code) {
+    const std::string letter(1, static_cast<char>('A' + drive));
+    if (!(GetLogicalDrives() & (1u << drive))) {
+        *code = run.Fail(exit_code::kMedium, "ドライブ " + letter + ": がありません。");
+        return false;
+    }
+    if (askRemovable && platform::DriveType(drive) == DRIVE_REMOVABLE) return true;
+    if (!IsDiskInDrive(drive)) {
+        *code = run.Fail(exit_code::kMedium, U(transfer_texts::InsertDisk(letter[0])));
+        return false;
+    }
+    return true;
+}
+
+json SetJson(const SystemView& view, int32_t i) {
+    return {{"number", i + 1}, {"index", i}, {"name", U(SetName(view.catalogue, i))}};
+}
+
+int CmdList(const CliProgram& program, const Options& o) {
+    Run run(program, o, "list");
+    SystemView view;
+    int code = 0;
+    if (!LoadOrFail(run, view, &code)) return code;
+    std::vector<int32_t> presence;
+    const bool byFolder = !o.drive.empty();
+    if (byFolder) {
+        int drive = -1;
+        if (!DriveOrFail(run, &drive, &code)) return code;
+        const std::string folder = o.folder.empty() ? transfer_texts::DefaultFolderName() : W(o.folder);
+        const std::string folderPath = ExternalRootOf(drive, program) + "\\" + folder;
+        run.out["folder"] = U(folder);
+        run.out["folder_path"] = U(folderPath);
+        if (!ReadPresence(folderPath, program, view.catalogue.count, presence))
+            return run.Fail(exit_code::kRefused,
+                            U(transfer_texts::FileTooLarge(folderPath + "\\" + program.files.indexFile)));
+    }
+    run.out["system_root"] = U(view.catalogue.systemPath);
+    run.out["catalogue"] = U(view.catalogue.catalogPath);
+    run.out["count"] = view.catalogue.count;
+    json sets = json::array();
+    for (int32_t i = 0; i < view.catalogue.count; ++i) {
+        const SetFiles files = CountSetFiles(view.catalogue, i);
+        json set = SetJson(view, i);
+        set["files"] = files.files;
+        set["bytes"] = files.bytes;
+        if (byFolder) set["held"] = presence[static_cast<size_t>(i)] != 0;
+        if (o.json) {
+            sets.push_back(std::move(set));
+        } else {
+            std::printf("%d\t%s\t%u\t%llu%s\n", static_cast<int>(i) + 1, U(SetName(view.catalogue, i)).c_str(),
+                        files.files, static_cast<unsigned long long>(files.bytes),
+                        byFolder ? (presence[static_cast<size_t>(i)] ? "\theld" : "\t-") : "");
+        }
+    }
+    run.out["sets"] = std::move(sets);
+    return run.Finish(0);
+}
+
+int CmdDrives(const CliProgram& program, const Options& o) {
+    Run run(program, o, "drives");
+    json drives = json::array();
+    for (const DriveInfo& d : ListDrives()) {
+        const std::string letter = std::string(1, d.letter) + ":";
+        drives.push_back({{"letter", letter},
+                          {"type", DriveTypeName(d.type)},
+                          {"label", d.label},
+                          {"medium", d.medium},
+                          {"free_bytes", d.freeBytes},
+                          {"total_bytes", d.totalBytes}});
+        if (!o.json)
+            std::printf("%s\t%s\t%s\t%s\t%llu\n", letter.c_str(), DriveTypeName(d.type), d.label.c_str(),
+                        d.medium ? "medium" : "no-medium", static_cast<unsigned long long>(d.freeBytes));
+    }
+    run.out["drives"] = std::move(drives);
+    return run.Finish(0);
+}
+
+int CmdFolders(const CliProgram& program, const Options& o) {
+    Run run(program, o, "folders");
+    int drive = -1, code = 0;
+    if (!DriveOrFail(run, &drive, &code)) return code;
+    if (!MediumOrFail(run, drive, false, &code)) return code;
+    const std::string root = ExternalRootOf(drive, program);
+    run.out["root"] = U(root);
+    json folders = json::array();
+    for (const FolderInfo& f : ListFolders(root)) {
+        folders.push_back({{"name", U(f.boxText)}, {"dir", U(f.name)}});
+        if (!o.json) std::printf("%s\n", U(f.boxText).c_str());
+    }
+    run.out["folders"] = std::move(folders);
+    return run.Finish(0);
+}
+
+int CmdNewFolder(const CliProgram& program, const Options& o) {
+    Run run(program, o, "new-folder");
+    SystemView view;
+    int drive = -1, code = 0;
+    if (!LoadOrFail(run, view, &code)) return code;
+    if (!DriveOrFail(run, &drive, &code)) return code;
+    if (!MediumOrFail(run, drive, false, &code)) return code;
+    const std::string root = ExternalRootOf(drive, program);
+    const std::string name = W(o.name);
+    run.out["folder"] = o.name;
+    run.out["folder_path"] = U(root + "\\" + name);
+    run.out["created"] = false;
+    if (name.empty()) return run.Fail(exit_code::kUsage, "new-folder: the folder name is empty");
+    if (PathExists((root + "\\" + name).c_str())) return run.Fail(exit_code::kRefused, U(FolderExistsText(name)));
+    // A name that is not one folder, or too long for the index file: refused as the dialog refuses it.
+    if (!IsSingleFolderName(name) || FolderIndexFile::PathFor(root + "\\" + name, program.files.indexFile).size() >
+                                         kMaxIndexPath)
+        return run.Fail(exit_code::kRefused, U(FolderCreateErrorText()));
+    if (!CreateMaintenanceFolder(root, name, program.files.indexFile, view.catalogue.count))
+        return run.Fail(exit_code::kWrite, U(FolderCreateErrorText()));
+    run.out["created"] = true;
+    if (!o.json) std::printf("%s\n", U(root + "\\" + name).c_str());
+    return run.Finish(0);
+}
+
+// Save or register, with --dry-run: the operation's own checks, then the list.
+int CmdTransfer(const CliProgram& program, const Options& o, int direction) {
+    const bool save = direction == kDirectionSave;
+    Run run(program, o, save ? "save" : "register");
+    run.out["dry_run"] = o.dryRun;
+    SystemView view;
+    int drive = -1, code = 0;
+    if (!LoadOrFail(run, view, &code)) return code;
+    if (!DriveOrFail(run, &drive, &code)) return code;
+    if (!MediumOrFail(run, drive, !o.dryRun && save, &code)) return code;
+    const int32_t count = view.catalogue.count;
+
+    CliHost& host = run.host;
+    host.drive = drive;
+    host.folder = W(o.folder);
+    const std::string externalRoot = ExternalRootOf(drive, program);
+    const std::string folderUsed = host.folder.empty() ? transfer_texts::DefaultFolderName() : host.folder;
+    run.out["folder"] = U(folderUsed);
+    run.out["folder_path"] = U(externalRoot + "\\" + folderUsed);
+
+    // A register lists what the folder holds; its rows are the held data sets in order.
+    std::vector<int32_t> presence;
+    if (!ReadPresence(externalRoot + "\\" + folderUsed, program, count, presence))
+        return run.Fail(exit_code::kRefused,
+                        U(transfer_texts::FileTooLarge(externalRoot + "\\" + folderUsed + "\\" +
+                                                       program.files.indexFile)));
+    std::vector<char> chosen;
+    if (o.all) {
+        chosen.assign(static_cast<size_t>(count), 1);
+    } else {
+        std::string error;
+        if (!ParseSetList(o.sets, count, chosen, &error)) return run.Fail(exit_code::kUsage, "--sets: " + error);
+    }
+    json sets = json::array();
+    host.systemRows.assign(static_cast<size_t>(count), 0);
+    for (int32_t i = 0; i < count; ++i) {
+        const size_t k = static_cast<size_t>(i);
+        if (!chosen[k]) continue;
+        if (!save && !presence[k]) {
+            // Named explicitly but not in the folder: say so rather than skip it quietly.
+            if (!o.all)
+                return run.Fail(exit_code::kRefused, "データ " + std::to_string(i + 1) + " (" +
+                                                         U(SetName(view.catalogue, i)) + ") は保守フォルダにありません。");
+            continue;
+        }
+        host.systemRows[k] = 1;
+        sets.push_back(SetJson(view, i));
+    }
+    if (!save)
+        for (int32_t i = 0; i < count; ++i)
+            if (presence[static_cast<size_t>(i)]) host.externalRows.push_back(host.systemRows[static_cast<size_t>(i)]);
+    run.out["sets"] = std::move(sets);
+
+    DemInitData docInit;
+    FillStandardDocInit(docInit);
+    TransferContext context;
+    context.systemRoot = view.catalogue.systemPath;
+    context.externalRoot = externalRoot;
+    context.dataCount = count;
+    context.catalogue = view.catalogue.entries.get();
+    context.presence = presence.data();
+    context.docInit = &docInit;
+    context.files = program.files;
+    ApplyToolSettings(context, program.programName);
+    run.out["verify"] = context.verify;
+
+    TransferEngine engine;
+    host.engine = &engine;
+    auto listJson = [&] {
+        json files = json::array();
+        uint64_t bytes = 0;
+        for (uint32_t i = 0; i < engine.FileCount(); ++i) {
+            const TransferRow& row = engine.List().Row(i);
+            const uint64_t size = O_FileSize(row.source.c_str()).Bytes();
+            bytes += size;
+            files.push_back({{"source", U(row.source)},
+                             {"destination", U(row.destination)},
+                             {"kind", row.kind},
+                             {"bytes", size}});
+            if (!o.json && o.dryRun)
+                std::printf("%s\t%s\t%d\t%llu\n", U(row.source).c_str(), U(row.destination).c_str(), row.kind,
+                            static_cast<unsigned long long>(size));
+        }
+        run.out["files"] = std::move(files);
+        run.out["file_count"] = engine.FileCount();
+        run.out["bytes"] = bytes;
+    };
+
+    if (o.dryRun) {
+        // The same checks the operation makes before its list, without asking anything.
+        if (!host.folder.empty() && !IsValidFolderName(host.folder))
+            return run.Fail(exit_code::kRefused, U(transfer_texts::BadFolderName(host.folder)));
+        const int fits = engine.BuildTransferList(direction, context, host);
+        listJson();
+        if (save) {
+            const uint64_t free = ODiskNo(static_cast<unsigned char>(drive)).GetFreeSize().Bytes();
+            run.out["space"] = {{"free_bytes", free}, {"fits", fits != 0}};
+            if (!o.json)
+                std::fprintf(stderr, "%s: %s\n", fits ? "空き容量 OK" : "空き容量不足",
+                             U(ODiskSize(free).ToString(0xFFFFFFFF)).c_str());
+        }
+        if (fits && engine.FileCount() == 0)
+            return run.Fail(exit_code::kRefused, U(transfer_texts::NoFiles()));
+        return run.Finish(0);
+    }
+
+    // Registers keep a restore point: the newest one afterwards is this register's.
+    RestorePointStore store(context.restoreRoot);
+    RestorePoint before;
+    const bool hadPoint = !context.restoreRoot.empty() && store.Latest(&before);
+    if (CancelRequested()) return run.Fail(exit_code::kCancelled, "中止しました。何も行っていません。");
+    try {
+        if (save)
+            RunSave(engine, context, host);
+        else
+            RunRegister(engine, context, host);
+    } catch (const TransferCancelled&) {
+        // Files already written are whole; make them durable before saying so.
+        ::sync();
+        listJson();
+        run.out["written"] = false;
+        return run.Fail(exit_code::kCancelled, "中止しました。途中まで書き込まれたファイルは完全なまま残っています。");
+    }
+    listJson();
+    const bool written = host.TransferFinished() && host.Failure() == 0;
+    run.out["written"] = written;
+    if (!save && written && !context.restoreRoot.empty()) {
+        RestorePoint after;
+        if (store.Latest(&after) && (!hadPoint || after.id != before.id)) run.out["restore_point"] = after.id;
+    }
+    if (host.Failure() == 0 && !written) host.SetFailure(exit_code::kRefused);
+    if (written && !o.json)
+        std::fprintf(stderr, "%s: %u files\n", save ? "保存しました" : "登録しました", engine.FileCount());
+    return run.Finish(0);
+}
+
+json PointJson(const RestorePoint& p) {
+    return {{"id", p.id},
+            {"created", p.createdUnix},
+            {"folder", U(p.folder)},
+            {"files", p.files.size()},
+            {"bytes", p.KeptBytes()},
+            {"used", p.used}};
+}
+
+int CmdUndo(const CliProgram& program, const Options& o) {
+    Run run(program, o, "undo-register");
+    RestorePointStore store(RestorePointRoot(program.programName));
+    if (o.listPoints) {
+        json points = json::array();
+        for (const RestorePoint& p : store.List()) {
+            points.push_back(PointJson(p));
+            if (!o.json)
+                std::printf("%s\t%s\t%s\t%zu\t%s\n", p.id.c_str(), U(safety_texts::LocalTime(p.createdUnix)).c_str(),
+                            U(p.folder).c_str(), p.files.size(), p.used ? "used" : "-");
+        }
+        run.out["restore_points"] = std::move(points);
+        return run.Finish(0);
+    }
+    RestorePoint point;
+    if (o.id.empty() ? !store.Latest(&point) : !store.Load(o.id, &point))
+        return run.Fail(exit_code::kRefused, o.id.empty() ? U(safety_texts::NoRestorePoint())
+                                                          : "復元ポイント " + o.id + " はありません。");
+    run.out["restore_point"] = PointJson(point);
+    if (CancelRequested()) return run.Fail(exit_code::kCancelled, "中止しました。何も行っていません。");
+    const bool ok = RunUndoRegister(store, point, run.host);
+    run.out["undone"] = ok;
+    if (!ok) run.host.SetFailure(exit_code::kWrite);
+    return run.Finish(0);
+}
+
+}  // namespace
+
+bool IsCliInvocation(int argc, char** argv) {
+    if (argc < 2) return false;
+    const char* first = argv[1];
+    // The dialog takes no words: any word is a command (a misspelt one gets the
+    // usage message, not a window). Long options and -h are ours; single-dash
+    // words (-platform, -style) stay Qt's.
+    if (first[0] != '-') return true;
+    return std::strncmp(first, "--", 2) == 0 || std::strcmp(first, "-h") == 0;
+}
+
+int RunCli(int argc, char** argv, const CliProgram& program) {
+    std::string command = program.programName;
+    for (char& c : command) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    CLI::App app{std::string(program.programName) + ": save and register the settings data sets of " +
+                     program.productName + " (without arguments: the dialog)",
+                 command};
+    app.set_version_flag("--version", std::string(program.programName) + " " + PROGRAM_VERSION);
+    app.require_subcommand(1);
+    Options o;
+    app.add_option("--prefix", o.prefix, "the installation's prefix folder (instead of $WINEPREFIX)");
+    app.add_flag("--json", o.json, "one JSON document on standard output");
+
+    auto driveOption = [&](CLI::App* sub, bool required) {
+        auto* opt = sub->add_option("--drive", o.drive, "drive letter of the maintenance folders, e.g. E:");
+        if (required) opt->required();
+        return opt;
+    };
+    auto common = [&](CLI::App* sub) {
+        sub->add_flag("--json", o.json, "one JSON document on standard output");
+        sub->add_option("--prefix", o.prefix, "the installation's prefix folder (instead of $WINEPREFIX)");
+    };
+    CLI::App* list = app.add_subcommand("list", "the catalogue's data sets (and which a maintenance folder holds)");
+    common(list);
+    CLI::Option* listDrive = driveOption(list, false);
+    list->add_option("--folder", o.folder, "maintenance folder (with --drive)")->needs(listDrive);
+    CLI::App* drives = app.add_subcommand("drives", "the drives: letter, type, label, medium, free space");
+    common(drives);
+    CLI::App* folders = app.add_subcommand("folders", "the maintenance folders of a drive");
+    common(folders);
+    driveOption(folders, true);
+    CLI::App* transfers[2] = {app.add_subcommand("register", "maintenance folder -> system"),
+                              app.add_subcommand("save", "system -> maintenance folder")};
+    for (CLI::App* sub : transfers) {
+        common(sub);
+        driveOption(sub, true);
+        sub->add_option("--folder", o.folder, "maintenance folder (default: the default folder, after a confirmation)");
+        auto* sets = sub->add_option("--sets", o.sets, "data set numbers as listed: 1,3,5-7");
+        auto* all = sub->add_flag("--all", o.all, "every data set (a register: every one the folder holds)");
+        sets->excludes(all);
+        sub->add_flag("--dry-run", o.dryRun, "print the transfer list and the space check; change nothing");
+        sub->add_flag("--yes,-y", o.yes, "answer the confirmations with OK");
+    }
+    CLI::App* newFolder = app.add_subcommand("new-folder", "make a maintenance folder");
+    common(newFolder);
+    driveOption(newFolder, true);
+    newFolder->add_option("name", o.name, "the folder's name")->required();
+    CLI::App* undo = app.add_subcommand("undo-register", "undo a register from its restore point");
+    common(undo);
+    auto* listOpt = undo->add_flag("--list", o.listPoints, "list the restore points");
+    undo->add_option("--id", o.id, "the restore point to undo (default: the newest not undone)")->excludes(listOpt);
+    undo->add_flag("--yes,-y", o.yes, "answer the confirmation with OK");
+
+    if (argv[1][0] != '-') {
+        bool known = false;
+        for (const CLI::App* sub : app.get_subcommands([](CLI::App*) { return true; }))
+            known |= sub->get_name() == argv[1];
+        if (!known) {
+            std::fprintf(stderr, "%s: '%s' is not a command; see %s --help\n", command.c_str(), argv[1],
+                         command.c_str());
+            return exit_code::kUsage;
+        }
+    }
+    try {
+        app.parse(argc, argv);
+    } catch (const CLI::ParseError& e) {
+        const int rc = app.exit(e);
+        return rc == 0 ? 0 : exit_code::kUsage;
+    }
+    for (CLI::App* sub : transfers)
+        if (sub->parsed() && !o.all && o.sets.empty()) {
+            std::fprintf(stderr, "%s: one of --sets or --all is required\n", sub->get_name().c_str());
+            return exit_code::kUsage;
+        }
+    if (!o.prefix.empty()) setenv("WINEPREFIX", o.prefix.c_str(), 1);
+    InstallInterruptHandler();
+
+    if (list->parsed()) return CmdList(program, o);
+    if (drives->parsed()) return CmdDrives(program, o);
+    if (folders->parsed()) return CmdFolders(program, o);
+    if (transfers[1]->parsed()) return CmdTransfer(program, o, kDirectionSave);
+    if (transfers[0]->parsed()) return CmdTransfer(program, o, kDirectionRegister);
+    if (newFolder->parsed()) return CmdNewFolder(program, o);
+    if (undo->parsed()) return CmdUndo(program, o);
+    return exit_code::kUsage;
+}

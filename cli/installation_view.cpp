@@ -1,0 +1,149 @@
+#include "cli/installation_view.h"
+
+#include <algorithm>
+#include <cctype>
+#include <cstring>
+
+#include "catalogue/catalogue_paths.h"
+#include "catalogue/file_limits.h"
+#include "catalogue/folder_index_file.h"
+#include "catalogue/folder_names.h"
+#include "host/orbis_ini.h"
+#include "host/settings_file_check.h"
+#include "platform/drives.h"
+#include "platform/win32.h"
+#include "transfer/transfer_texts.h"
+
+SystemView LoadSystem(const CliProgram& program) {
+    SystemView view;
+    const SettingsFileCheck check = CheckSettingsFile();
+    view.settingsFound = check.found;
+    if (!check.found) {
+        view.missingText = MissingSettingsFileText(check);
+        return view;
+    }
+    std::string systemPath, catalogueFolder;
+    {
+        OrbisIni ini;
+        systemPath = ini.GetOrbisPath(0x10000);
+        catalogueFolder = ini.GetOrbisPath(0x10003);
+    }
+    view.catalogue = SystemCatalogue::Load(systemPath, catalogueFolder, program.files.catalogueFile);
+    if (view.catalogue.tooLarge) {
+        view.missingText = transfer_texts::FileTooLarge(view.catalogue.catalogPath);
+        view.catalogue.count = 0;
+    }
+    return view;
+}
+
+SetFiles CountSetFiles(const LoadedCatalogue& catalogue, int32_t i) {
+    SetFiles result;
+    const CatalogueEntry& entry = catalogue.entries[i];
+    if (!CatalogueEntryStaysInside(entry)) return result;
+    std::string folder = catalogue.systemPath;
+    if (entry.path[0] != '\0') {
+        folder += '\\';
+        folder += entry.path;
+    }
+    if (_access(folder.c_str(), 0) != 0) return result;
+    std::string pattern;
+    for (int j = 0; j < entry.UsedFolders(); ++j) {
+        for (int k = 0; k < entry.UsedNames(); ++k) {
+            pattern = folder;
+            pattern += entry.folders[j];
+            pattern += entry.names[k];
+            WIN32_FIND_DATAA found;
+            HANDLE search = FindFirstFileA(pattern.c_str(), &found);
+            if (search == INVALID_HANDLE_VALUE) continue;
+            do {
+                if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) continue;
+                ++result.files;
+                result.bytes += (static_cast<uint64_t>(found.nFileSizeHigh) << 32) | found.nFileSizeLow;
+            } while (FindNextFileA(search, &found));
+            FindClose(search);
+        }
+    }
+    return result;
+}
+
+std::string SetName(const LoadedCatalogue& catalogue, int32_t i) { return catalogue.entries[i].name; }
+
+std::vector<DriveInfo> ListDrives() {
+    std::vector<DriveInfo> drives;
+    const DWORD mask = GetLogicalDrives();
+    for (int d = 0; d < 26; ++d) {
+        if (!(mask & (1u << d))) continue;
+        DriveInfo info;
+        info.letter = static_cast<char>('A' + d);
+        info.type = platform::DriveType(d);
+        info.medium = platform::DriveHasMedium(d);
+        if (info.medium) {
+            info.label = platform::DriveLabel(d);
+            platform::DriveFreeBytes(d, &info.freeBytes, &info.totalBytes);
+        }
+        drives.push_back(std::move(info));
+    }
+    return drives;
+}
+
+const char* DriveTypeName(unsigned type) {
+    switch (type) {
+    case DRIVE_REMOVABLE: return "removable";
+    case DRIVE_FIXED: return "fixed";
+    case DRIVE_REMOTE: return "network";
+    case DRIVE_CDROM: return "cdrom";
+    case DRIVE_RAMDISK: return "ramdisk";
+    case DRIVE_NO_ROOT_DIR: return "none";
+    default: return "unknown";
+    }
+}
+
+int ParseDriveLetter(const std::string& text) {
+    if (text.empty() || text.size() > 3) return -1;
+    const unsigned char c = static_cast<unsigned char>(text[0]);
+    if (!std::isalpha(c) || c > 0x7F) return -1;
+    if (text.size() >= 2 && text[1] != ':') return -1;
+    if (text.size() == 3 && text[2] != '\\' && text[2] != '/') return -1;
+    return std::toupper(c) - 'A';
+}
+
+std::string ExternalRootOf(int drive, const CliProgram& program) {
+    std::string root(1, static_cast<char>('A' + drive));
+    root += ":\\";
+    root += program.files.externalRoot;
+    return root;
+}
+
+std::vector<FolderInfo> ListFolders(const std::string& externalRoot) {
+    std::vector<FolderInfo> folders;
+    if (externalRoot.empty()) return folders;
+    const std::string pattern = externalRoot + "\\*.*";
+    WIN32_FIND_DATAA found;
+    HANDLE search = FindFirstFileA(pattern.c_str(), &found);
+    if (search == INVALID_HANDLE_VALUE) return folders;
+    do {
+        if (!(found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) continue;
+        if (std::strcmp(found.cFileName, ".") == 0 || std::strcmp(found.cFileName, "..") == 0) continue;
+        folders.push_back({FolderEntryText(found.cFileName), found.cFileName});
+    } while (FindNextFileA(search, &found));
+    FindClose(search);
+    // The box sorts as a sorted Windows combo box: case-insensitively, equals in arrival order.
+    auto lower = [](const std::string& s) {
+        std::string out = s;
+        for (char& c : out)
+            if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+        return out;
+    };
+    std::stable_sort(folders.begin(), folders.end(),
+                     [&](const FolderInfo& a, const FolderInfo& b) { return lower(a.boxText) < lower(b.boxText); });
+    return folders;
+}
+
+bool ReadPresence(const std::string& folderPath, const CliProgram& program, int32_t count,
+                  std::vector<int32_t>& presence) {
+    presence.assign(count > 0 ? static_cast<size_t>(count) : 0, 0);
+    const std::string indexPath = FolderIndexFile::PathFor(folderPath, program.files.indexFile);
+    if (file_limits::RefusedAsTooLarge(indexPath.c_str(), file_limits::kMaxIndexFileBytes)) return false;
+    for (int32_t i = 0; i < count; ++i) presence[static_cast<size_t>(i)] = FolderIndexFile::ReadFlag(indexPath, i);
+    return true;
+}

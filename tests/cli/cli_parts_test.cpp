@@ -1,0 +1,136 @@
+// The command line's own parts: set lists, the progress line, how the operations'
+// messages become exit codes and answers.
+#include <gtest/gtest.h>
+
+#include "cli/cli_host.h"
+#include "cli/exit_codes.h"
+#include "cli/progress_bar.h"
+#include "cli/set_list.h"
+#include "platform/cp932.h"
+#include "transfer/safety_texts.h"
+#include "transfer/transfer_texts.h"
+
+namespace {
+
+std::vector<int> Chosen(const std::vector<char>& chosen) {
+    std::vector<int> numbers;
+    for (size_t i = 0; i < chosen.size(); ++i)
+        if (chosen[i]) numbers.push_back(static_cast<int>(i) + 1);
+    return numbers;
+}
+
+TEST(SetList, NumbersAndRangesAsListed) {
+    std::vector<char> chosen;
+    std::string error;
+    ASSERT_TRUE(ParseSetList("1,3,5-7", 10, chosen, &error)) << error;
+    EXPECT_EQ(Chosen(chosen), (std::vector<int>{1, 3, 5, 6, 7}));
+    ASSERT_TRUE(ParseSetList("10,10,9-10", 10, chosen, &error));
+    EXPECT_EQ(Chosen(chosen), (std::vector<int>{9, 10}));
+    for (const char* bad : {"", "0", "11", "1,", ",1", "3-1", "a", "1-", "-2", "1 ,2", "99999999999", "2-11"}) {
+        error.clear();
+        EXPECT_FALSE(ParseSetList(bad, 10, chosen, &error)) << bad;
+        EXPECT_FALSE(error.empty()) << bad;
+    }
+    EXPECT_FALSE(ParseSetList("1", 0, chosen, &error));  // an empty catalogue has no set 1
+}
+
+TEST(ProgressLine, FilesBytesAndRate) {
+    ProgressBar bar(10);
+    ProgressState s;
+    s.filesDone = 3;
+    s.filesTotal = 10;
+    s.bytesDone = 512 * 1024;
+    s.bytesTotal = 2 * 1024 * 1024;
+    s.elapsedSeconds = 0.5;
+    EXPECT_EQ(bar.Render(s), "[##--------] 3/10 files  0.5/2.0 MB  1.0 MB/s");
+    // Without bytes the files measure the work; never past the end, no division by zero.
+    ProgressState empty;
+    empty.filesDone = 5;
+    empty.filesTotal = 4;
+    EXPECT_EQ(bar.Render(empty), "[##########] 5/4 files  0.0/0.0 MB  0.0 MB/s");
+}
+
+UserMessage Stop(std::string text, std::string caption = {}, bool appCaption = false) {
+    UserMessage m;
+    m.text = std::move(text);
+    m.caption = std::move(caption);
+    m.appCaption = appCaption;
+    m.icon = MsgIcon::Stop;
+    return m;
+}
+
+int FailureOf(const UserMessage& message) {
+    HostOptions options;
+    options.quiet = true;
+    CliHost host(options);
+    host.ShowMessage(message);
+    return host.Failure();
+}
+
+TEST(CliHostMessages, EachFailureHasItsCode) {
+    EXPECT_EQ(FailureOf(Stop(transfer_texts::WriteError(), transfer_texts::CaptionMaintenance())), exit_code::kWrite);
+    EXPECT_EQ(FailureOf(Stop(transfer_texts::WriteError() + safety_texts::MediumMismatchLine(),
+                             transfer_texts::CaptionMaintenance())),
+              exit_code::kVerify);
+    EXPECT_EQ(FailureOf(Stop(transfer_texts::SpaceShortage('E', "1 KB", "2 KB"), {}, true)), exit_code::kSpace);
+    EXPECT_EQ(FailureOf(Stop(transfer_texts::NoFiles(), transfer_texts::CaptionRegister())), exit_code::kRefused);
+    EXPECT_EQ(FailureOf(Stop(transfer_texts::BadFolderName("a*"), transfer_texts::CaptionSave())), exit_code::kRefused);
+    EXPECT_EQ(FailureOf(Stop(safety_texts::RestorePointFailed("/x", 28, "C:\\A"), transfer_texts::CaptionRegister())),
+              exit_code::kWrite);
+    UserMessage info;
+    info.text = safety_texts::NoRestorePoint();
+    info.caption = transfer_texts::CaptionRegister();
+    EXPECT_EQ(FailureOf(info), 0);
+}
+
+TEST(CliHostMessages, ConfirmationsAnsweredByYesOnly) {
+    UserMessage question;
+    question.text = transfer_texts::ConfirmSave('E');
+    question.buttons = MsgButtons::OkCancel;
+    question.icon = MsgIcon::Question;
+    UserMessage medium;
+    medium.text = transfer_texts::InsertDisk('E');
+    medium.appCaption = true;
+    medium.buttons = MsgButtons::OkCancel;
+
+    HostOptions yes;
+    yes.yes = true;
+    yes.quiet = true;
+    CliHost withYes(yes);
+    EXPECT_EQ(withYes.ShowMessage(question), MsgAnswer::Ok);
+    EXPECT_EQ(withYes.Failure(), 0);
+    // --yes cannot put a medium into the drive.
+    EXPECT_EQ(withYes.ShowMessage(medium), MsgAnswer::Cancel);
+    EXPECT_EQ(withYes.Failure(), exit_code::kMedium);
+
+    HostOptions no;
+    no.quiet = true;
+    CliHost without(no);
+    EXPECT_EQ(without.ShowMessage(question), MsgAnswer::Cancel);
+    EXPECT_EQ(without.Failure(), exit_code::kRefused);
+    ASSERT_EQ(without.Messages().size(), 1u);
+    EXPECT_EQ(without.Messages()[0].text, platform::Cp932ToUtf8(question.text));
+    EXPECT_FALSE(without.Messages()[0].accepted);
+}
+
+}  // namespace
+
+#include "cli/cli_main.h"
+
+namespace {
+bool Cli(std::vector<const char*> args) {
+    args.insert(args.begin(), "quillmark");
+    return IsCliInvocation(static_cast<int>(args.size()), const_cast<char**>(args.data()));
+}
+
+TEST(Dispatch, WordsAndLongOptionsLeaveTheDialog) {
+    EXPECT_FALSE(Cli({}));
+    EXPECT_FALSE(Cli({"-platform", "offscreen"}));
+    EXPECT_TRUE(Cli({"lists"}));  // a misspelt command gets the usage message
+    EXPECT_TRUE(Cli({"list"}));
+    EXPECT_TRUE(Cli({"undo-register", "--list"}));
+    EXPECT_TRUE(Cli({"--version"}));
+    EXPECT_TRUE(Cli({"--prefix", "/x", "drives"}));
+    EXPECT_TRUE(Cli({"-h"}));
+}
+}  // namespace

@@ -1,0 +1,306 @@
+// The command line run as a script runs it: the real executables on a fresh demo
+// installation, no display, no terminal.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <sstream>
+#include <nlohmann/json.hpp>
+#include <sys/mount.h>
+#include <unistd.h>
+
+#include "tests/cli/tool_runner.h"
+#include "tests/support/temp_prefix.h"
+
+using nlohmann::json;
+namespace fs = std::filesystem;
+
+namespace {
+
+class CommandLine : public ::testing::Test {
+protected:
+    void SetUp() override {
+        prefixDir = MakeTempDir();
+        userDir = MakeTempDir();
+        const std::string command =
+            std::string("'") + DEMO_SCRIPT + "' '" + prefixDir + "' '" + DEMDOC_BIN + "' >/dev/null";
+        ASSERT_EQ(std::system(command.c_str()), 0);
+    }
+    void TearDown() override {
+        if (mounted) umount2(mountPoint.c_str(), MNT_DETACH);
+        RemoveHostTree(prefixDir);
+        RemoveHostTree(userDir);
+    }
+
+    ToolResult Run(std::vector<std::string> args, const char* program = QUILLMARK_BIN, bool interrupt = false) {
+        ToolRun run;
+        run.program = program;
+        run.args = std::move(args);
+        run.env = {"WINEPREFIX=" + prefixDir, "XDG_CONFIG_HOME=" + userDir + "/config",
+                   "XDG_DATA_HOME=" + userDir + "/data", "QT_QPA_PLATFORM=", "DISPLAY=", "WAYLAND_DISPLAY="};
+        run.cwd = prefixDir + "/drive_c";
+        run.pendingInterrupt = interrupt;
+        return RunTool(run);
+    }
+    json RunJson(std::vector<std::string> args, int expectedCode = 0) {
+        args.push_back("--json");
+        const ToolResult r = Run(args);
+        EXPECT_EQ(r.code, expectedCode) << r.err;
+        json doc = json::parse(r.out, nullptr, false);
+        EXPECT_FALSE(doc.is_discarded()) << r.out;
+        if (!doc.is_discarded()) EXPECT_EQ(doc["exit_code"], expectedCode);
+        return doc;
+    }
+    // Host file behind a Windows path of the prefix ("C:\A\\B" -> <prefix>/dosdevices/c:/A/B).
+    std::string HostPath(std::string win) const {
+        std::string host = prefixDir + "/dosdevices/" + static_cast<char>(std::tolower(win[0])) + ":";
+        for (size_t i = 2; i < win.size(); ++i) host += win[i] == '\\' ? '/' : win[i];
+        return fs::path(host).lexically_normal().string();
+    }
+    std::string Stick() const { return prefixDir + "/drive_e/PARC_JDT"; }
+    // Drive E: on a fresh tmpfs with these mount options; false without root.
+    bool MountStick(const char* options) {
+        if (geteuid() != 0) return false;
+        mountPoint = prefixDir + "/small";
+        MakeHostDirs(mountPoint);
+        mounted = mount("tmpfs", mountPoint.c_str(), "tmpfs", 0, options) == 0;
+        if (!mounted) return false;
+        fs::remove(prefixDir + "/dosdevices/e:");
+        fs::create_symlink(mountPoint, prefixDir + "/dosdevices/e:");
+        return true;
+    }
+
+    std::string prefixDir, userDir, mountPoint;
+    bool mounted = false;
+};
+
+TEST_F(CommandLine, ListsMatchTheDemoFilesAndTheEnginesList) {
+    const json list = RunJson({"list"});
+    ASSERT_GT(list["count"].get<int>(), 0);
+    ASSERT_EQ(list["sets"].size(), list["count"].get<size_t>());
+    EXPECT_EQ(list["sets"][0]["number"], 1);
+    EXPECT_EQ(list["sets"][0]["index"], 0);
+    // Text mode: one line per data set, starting with its number.
+    const ToolResult text = Run({"list"});
+    EXPECT_EQ(text.code, 0);
+    EXPECT_EQ(static_cast<size_t>(std::count(text.out.begin(), text.out.end(), '\n')), list["sets"].size());
+    EXPECT_EQ(text.out.rfind("1\t" + list["sets"][0]["name"].get<std::string>() + "\t", 0), 0u) << text.out;
+
+    // Files and bytes per set agree with the save's own list, and every listed
+    // file is on the system with the bytes stated.
+    const json dry = RunJson({"save", "--drive", "E:", "--all", "--dry-run"});
+    uint64_t files = 0, bytes = 0;
+    for (const json& s : list["sets"]) {
+        files += s["files"].get<uint64_t>();
+        bytes += s["bytes"].get<uint64_t>();
+    }
+    EXPECT_EQ(dry["file_count"].get<uint64_t>(), files);
+    EXPECT_EQ(dry["bytes"].get<uint64_t>(), bytes);
+    for (const json& f : dry["files"]) {
+        const std::string host = HostPath(f["source"]);
+        ASSERT_TRUE(fs::is_regular_file(host)) << host;
+        EXPECT_EQ(fs::file_size(host), f["bytes"].get<uint64_t>()) << host;
+        EXPECT_EQ(f["destination"].get<std::string>().rfind("E:\\PARC_JDT\\", 0), 0u);
+    }
+    EXPECT_TRUE(dry["space"]["fits"].get<bool>());
+
+    // Which sets a folder holds comes from its index file.
+    const json held = RunJson({"list", "--drive", "E:", "--folder", "現場A"});
+    const std::string index = ReadHostFile(Stick() + "/現場A/JKNDT.INI");
+    for (const json& s : held["sets"]) {
+        const std::string flag = std::to_string(s["index"].get<int>()) + "=1\r\n";
+        const bool inFile = index.find("\n" + flag) != std::string::npos;
+        EXPECT_EQ(s["held"].get<bool>(), inFile) << s.dump();
+    }
+}
+
+TEST_F(CommandLine, DrivesAndFoldersAsTheDialogShowsThem) {
+    const json drives = RunJson({"drives"});
+    std::map<std::string, json> byLetter;
+    for (const json& d : drives["drives"]) byLetter[d["letter"]] = d;
+    ASSERT_TRUE(byLetter.count("E:") && byLetter.count("F:") && byLetter.count("C:"));
+    EXPECT_EQ(byLetter["E:"]["type"], "removable");
+    EXPECT_TRUE(byLetter["E:"]["medium"].get<bool>());
+    EXPECT_GT(byLetter["E:"]["free_bytes"].get<uint64_t>(), 0u);
+    EXPECT_FALSE(byLetter["F:"]["medium"].get<bool>());
+
+    std::vector<std::string> onDisk;
+    for (const auto& e : fs::directory_iterator(Stick()))
+        if (e.is_directory()) onDisk.push_back(e.path().filename().string());
+    std::sort(onDisk.begin(), onDisk.end());
+    const json folders = RunJson({"folders", "--drive", "e:"});
+    std::vector<std::string> listed;
+    for (const json& f : folders["folders"]) listed.push_back(f["dir"]);
+    std::sort(listed.begin(), listed.end());
+    EXPECT_EQ(listed, onDisk);
+    EXPECT_EQ(folders["root"], "E:\\PARC_JDT");
+}
+
+TEST_F(CommandLine, SaveRegisterAndUndoRoundTrip) {
+    const json saved = RunJson({"save", "--drive", "E:", "--folder", "点検", "--sets", "1-3", "--yes"});
+    ASSERT_TRUE(saved["written"].get<bool>()) << saved.dump();
+    ASSERT_GT(saved["file_count"].get<int>(), 0);
+    for (const json& f : saved["files"])
+        EXPECT_EQ(ReadHostFile(HostPath(f["destination"])), ReadHostFile(HostPath(f["source"])));
+    // The index file marks exactly the saved sets.
+    const std::string index = ReadHostFile(Stick() + "/" + "点検/JKNDT.INI");
+    for (int i = 0; i < 3; ++i) EXPECT_NE(index.find("\n" + std::to_string(i) + "=1\r\n"), std::string::npos) << index;
+    EXPECT_EQ(index.find("\n3=1"), std::string::npos);
+    const json held = RunJson({"list", "--drive", "E:", "--folder", "点検"});
+    EXPECT_TRUE(held["sets"][2]["held"].get<bool>());
+    EXPECT_FALSE(held["sets"][3]["held"].get<bool>());
+
+    // Change a system file, register it back, then undo the register.
+    const std::string system = HostPath(saved["files"][0]["source"]);
+    const std::string original = ReadHostFile(system);
+    WriteHostFile(system, "changed after the save");
+    const json registered = RunJson({"register", "--drive", "E:", "--folder", "点検", "--all", "--yes"});
+    EXPECT_TRUE(registered["written"].get<bool>());
+    EXPECT_EQ(registered["file_count"], saved["file_count"]);
+    EXPECT_EQ(ReadHostFile(system), original);
+    ASSERT_TRUE(registered.contains("restore_point"));
+
+    const json points = RunJson({"undo-register", "--list"});
+    ASSERT_EQ(points["restore_points"].size(), 1u);
+    EXPECT_EQ(points["restore_points"][0]["id"], registered["restore_point"]);
+    const json undone = RunJson({"undo-register", "--id", registered["restore_point"], "--yes"});
+    EXPECT_TRUE(undone["undone"].get<bool>());
+    EXPECT_EQ(ReadHostFile(system), "changed after the save");
+
+    // A register naming a set the folder does not hold is refused, nothing done.
+    const std::string before = TreeDigest(prefixDir);
+    const ToolResult notHeld = Run({"register", "--drive", "E:", "--folder", "点検", "--sets", "4", "--yes"});
+    EXPECT_EQ(notHeld.code, 3) << notHeld.err;
+    EXPECT_EQ(TreeDigest(prefixDir), before);
+}
+
+TEST_F(CommandLine, DryRunChangesNothing) {
+    const std::string before = TreeDigest(prefixDir);
+    const std::string userBefore = TreeDigest(userDir);
+    const json save = RunJson({"save", "--drive", "E:", "--folder", "新しい", "--all", "--dry-run"});
+    EXPECT_GT(save["file_count"].get<int>(), 0);
+    const json reg = RunJson({"register", "--drive", "E:", "--folder", "2026年12月点検", "--all", "--dry-run"});
+    EXPECT_GT(reg["file_count"].get<int>(), 0);
+    for (const json& f : reg["files"]) EXPECT_EQ(f["destination"].get<std::string>().rfind("C:\\", 0), 0u);
+    const ToolResult text = Run({"save", "--drive", "E:", "--all", "--dry-run"});
+    EXPECT_EQ(text.code, 0);
+    EXPECT_EQ(static_cast<int>(std::count(text.out.begin(), text.out.end(), '\n')), save["file_count"].get<int>());
+    EXPECT_EQ(TreeDigest(prefixDir), before);
+    EXPECT_EQ(TreeDigest(userDir), userBefore);
+}
+
+TEST_F(CommandLine, ConfirmationWithoutTerminalIsRefused) {
+    const std::string before = TreeDigest(prefixDir);
+    const ToolResult save = Run({"save", "--drive", "E:", "--folder", "点検", "--all"});
+    EXPECT_EQ(save.code, 3);
+    EXPECT_NE(save.err.find("ドライブにデータの保存を行いますか"), std::string::npos) << save.err;
+    EXPECT_NE(save.err.find("--yes"), std::string::npos);
+    // No folder named: the default folder needs a confirmation too.
+    EXPECT_EQ(Run({"register", "--drive", "E:", "--all"}).code, 3);
+    EXPECT_EQ(Run({"undo-register"}).code, 3);  // nothing to undo yet
+    EXPECT_EQ(TreeDigest(prefixDir), before);
+}
+
+TEST_F(CommandLine, ExitCodesFromRealCauses) {
+    const std::string before = TreeDigest(prefixDir);
+    // 2: usage.
+    EXPECT_EQ(Run({"save", "--drive", "E:"}).code, 2);
+    EXPECT_EQ(Run({"save", "--drive", "E:", "--sets", "0"}).code, 2);
+    EXPECT_EQ(Run({"save", "--drive", "E:", "--sets", "3-1"}).code, 2);
+    EXPECT_EQ(Run({"save", "--drive", "EE:", "--all"}).code, 2);
+    EXPECT_EQ(Run({"list", "--bogus"}).code, 2);
+    EXPECT_EQ(Run({"lsit"}).code, 2);
+    EXPECT_EQ(Run({"list", "--folder", "現場A"}).code, 2);  // a folder needs its drive  // no window for a misspelt command
+    // 3: refused by a check: a name the file system refuses, nothing to copy, an existing folder.
+    const ToolResult badName = Run({"save", "--drive", "E:", "--folder", "a:b*?", "--all", "--yes"});
+    EXPECT_EQ(badName.code, 3) << badName.err;
+    const json list = RunJson({"list"});
+    std::string empty;
+    for (const json& s : list["sets"])
+        if (s["files"] == 0) empty = std::to_string(s["number"].get<int>());
+    ASSERT_FALSE(empty.empty());
+    const ToolResult nothing = Run({"save", "--drive", "E:", "--folder", "x", "--sets", empty, "--yes"});
+    EXPECT_EQ(nothing.code, 3);
+    EXPECT_NE(nothing.err.find("ファイル"), std::string::npos) << nothing.err;
+    EXPECT_EQ(Run({"new-folder", "--drive", "E:", "現場A"}).code, 3);
+    EXPECT_EQ(Run({"new-folder", "--drive", "E:", "a\\b"}).code, 3);  // not one folder: nothing made
+    EXPECT_EQ(Run({"new-folder", "--drive", "E:", ".."}).code, 3);
+    EXPECT_EQ(Run({"new-folder", "--drive", "E:", std::string(130, 'n')}).code, 3);
+    // 5: the card reader without a card, a drive the prefix does not have.
+    EXPECT_EQ(Run({"save", "--drive", "F:", "--all", "--yes"}).code, 5);
+    EXPECT_EQ(Run({"folders", "--drive", "Q:"}).code, 5);
+    EXPECT_EQ(TreeDigest(prefixDir), before);
+    // 8: interrupted before anything was written.
+    const ToolResult stopped = Run({"save", "--drive", "E:", "--folder", "y", "--all", "--yes"}, QUILLMARK_BIN, true);
+    EXPECT_EQ(stopped.code, 8) << stopped.err;
+    EXPECT_EQ(TreeDigest(prefixDir), before);
+    // 9: no settings file in the prefix given.
+    const std::string empty_prefix = MakeTempDir();
+    const ToolResult none = Run({"list", "--prefix", empty_prefix});
+    EXPECT_EQ(none.code, 9);
+    EXPECT_NE(none.err.find(empty_prefix), std::string::npos) << none.err;
+    RemoveHostTree(empty_prefix);
+    // The other program reads its own catalogue.
+    const ToolResult other = Run({"list", "--json"}, BRIGHTFEN_BIN);
+    EXPECT_EQ(other.code, 0);
+    EXPECT_NE(json::parse(other.out)["catalogue"], list["catalogue"]);
+}
+
+TEST_F(CommandLine, FullAndReadOnlySticks) {
+    if (!MountStick("size=8k")) GTEST_SKIP() << "needs root to mount a small stick";
+    const ToolResult full = Run({"save", "--drive", "E:", "--folder", "x", "--all", "--yes"});
+    EXPECT_EQ(full.code, 4) << full.err;
+    const json dry = RunJson({"save", "--drive", "E:", "--folder", "x", "--all", "--dry-run"}, 4);
+    EXPECT_FALSE(dry["space"]["fits"].get<bool>());
+    umount2(mountPoint.c_str(), MNT_DETACH);
+    mounted = mount("tmpfs", mountPoint.c_str(), "tmpfs", MS_RDONLY, "size=1m") == 0;
+    ASSERT_TRUE(mounted);
+    const ToolResult readOnly = Run({"save", "--drive", "E:", "--folder", "x", "--sets", "1", "--yes"});
+    EXPECT_EQ(readOnly.code, 6) << readOnly.err;
+    EXPECT_NE(readOnly.err.find("エラー"), std::string::npos) << readOnly.err;
+}
+
+// ansible-playbook, when it is on the PATH.
+std::string FindOnPath(const char* name) {
+    const char* path = std::getenv("PATH");
+    std::stringstream dirs(path ? path : "");
+    for (std::string dir; std::getline(dirs, dir, ':');)
+        if (!dir.empty() && access((dir + "/" + name).c_str(), X_OK) == 0) return dir + "/" + name;
+    return {};
+}
+
+TEST_F(CommandLine, FleetPlaybookSavesAndRegistersLocalhost) {
+    const std::string ansible = FindOnPath("ansible-playbook");
+    if (ansible.empty()) GTEST_SKIP() << "ansible-playbook is not installed: the fleet example is not run";
+    const json list = RunJson({"save", "--drive", "E:", "--all", "--dry-run"});
+    ASSERT_GT(list["file_count"].get<int>(), 0);
+    const std::string changed = HostPath(list["files"][0]["source"]);
+    const std::string original = ReadHostFile(changed);
+
+    ToolRun run;
+    run.program = ansible;
+    run.args = {"-i", "localhost,", "-c", "local", std::string(SOURCE_DIR) + "/docs/fleet/save-register.yml",
+                "-e", "target=localhost", "-e", std::string("program=") + QUILLMARK_BIN, "-e", "drive=E:",
+                "-e", "wineprefix=" + prefixDir, "-e", "phase=save"};
+    run.env = {"XDG_CONFIG_HOME=" + userDir + "/config", "XDG_DATA_HOME=" + userDir + "/data",
+               "ANSIBLE_LOCAL_TEMP=" + userDir + "/ansible", "ANSIBLE_REMOTE_TEMP=" + userDir + "/ansible",
+               "ANSIBLE_NOCOLOR=1", "HOME=" + userDir};
+    run.cwd = prefixDir + "/drive_c";
+    const ToolResult save = RunTool(run);
+    ASSERT_EQ(save.code, 0) << save.out << save.err;
+    EXPECT_NE(save.out.find("files saved into E:\\\\PARC_JDT\\\\localhost"), std::string::npos) << save.out;
+    // The same file in the host's folder instead of the default one.
+    std::string saved = list["files"][0]["destination"];
+    const std::string defaultFolder = list["folder"];
+    saved.replace(saved.find(defaultFolder), defaultFolder.size(), "localhost");
+    EXPECT_EQ(ReadHostFile(HostPath(saved)), original);
+
+    WriteHostFile(changed, "changed by the upgrade");
+    run.args.back() = "phase=register";
+    const ToolResult reg = RunTool(run);
+    ASSERT_EQ(reg.code, 0) << reg.out << reg.err;
+    EXPECT_NE(reg.out.find("restore point 2"), std::string::npos) << reg.out;
+    EXPECT_EQ(ReadHostFile(changed), original);
+}
+
+}  // namespace
