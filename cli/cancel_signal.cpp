@@ -25,4 +25,6 @@ void InstallInterruptHandler() {
 
 bool CancelRequested() { return g_cancel.load(); }
 
+const std::atomic<bool>* CancelFlagOfInterrupt() { return &g_cancel; }
+
 void RequestCancel() { g_cancel.store(true); }

@@ -80,52 +80,40 @@ MsgAnswer CliHost::Answer(const UserMessage& message, const std::string& utf8) {
     return shown.accepted ? MsgAnswer::Ok : MsgAnswer::Cancel;
 }
 
-ProgressState CliHost::Progress() const {
+ProgressState CliHost::BarObserver::State() const {
     ProgressState state;
-    state.filesTotal = m_rowBytes.size();
-    state.filesDone = m_rowsStarted > 0 ? m_rowsStarted - 1 : 0;
-    state.bytesTotal = m_bytesTotal;
-    for (uint32_t i = 0; i < state.filesDone && i < m_rowBytes.size(); ++i) state.bytesDone += m_rowBytes[i];
-    state.elapsedSeconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - m_start).count();
+    state.filesTotal = totalFiles.load();
+    state.filesDone = filesDone.load();
+    state.bytesTotal = totalBytes.load();
+    state.bytesDone = bytesDone.load();
+    state.elapsedSeconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
     return state;
 }
 
-void CliHost::ProcessPendingEvents() {
-    // Called before each file is written: the safe point to stop at. Files
-    // written so far are whole (each is written under a temporary name and
-    // renamed), and the index flags of a save are only set after the last one.
-    if (CancelRequested()) throw TransferCancelled{};
-    ++m_rowsStarted;
-    if (!m_options.progress) return;
+void CliHost::BarObserver::Progressed() {
+    // Runs on the copying thread, which is the only one drawing meanwhile.
+    if (!m_host.m_options.progress) return;
     const auto now = std::chrono::steady_clock::now();
-    if (now - m_lastDraw < std::chrono::milliseconds(100)) return;
-    m_lastDraw = now;
-    m_bar.Draw(Progress());
+    if (now - lastDraw < std::chrono::milliseconds(100)) return;
+    lastDraw = now;
+    m_host.m_bar.Draw(State());
 }
+
+const std::atomic<bool>* CliHost::CancelFlag() { return CancelFlagOfInterrupt(); }
+
+void CliHost::ProcessPendingEvents() {}
+
+void CliHost::ShowOutcome(const std::string& text) { Say(platform::Cp932ToUtf8(text)); }
 
 void CliHost::SetTransferBusy(bool busy) {
     if (busy) {
         m_transferStarted = true;
-        m_rowsStarted = 0;
-        m_rowBytes.clear();
-        m_bytesTotal = 0;
-        m_start = std::chrono::steady_clock::now();
-        m_lastDraw = {};
-        if (m_options.progress && engine) {
-            for (uint32_t i = 0; i < engine->FileCount(); ++i) {
-                m_rowBytes.push_back(O_FileSize(engine->List().Row(i).source.c_str()).Bytes());
-                m_bytesTotal += m_rowBytes.back();
-            }
-        }
+        m_observer.start = std::chrono::steady_clock::now();
+        m_observer.lastDraw = {};
         return;
     }
-    if (m_transferStarted && m_options.progress && engine) {
-        ProgressState state = Progress();
-        if (m_failure == 0) {
-            state.filesDone = state.filesTotal;
-            state.bytesDone = state.bytesTotal;
-        }
-        m_bar.Draw(state);
+    if (m_transferStarted && m_options.progress) {
+        m_bar.Draw(m_observer.State());
         m_bar.Finish();
     }
     m_transferFinished = true;

@@ -32,8 +32,6 @@ public:
     std::vector<char> systemRows, externalRows;
     std::string folder;  // CP932 folder box text
     int drive = -1;
-    // The transfer list whose progress is shown, when there is one.
-    const TransferEngine* engine = nullptr;
 
     // First failure met (an exit code), 0 while there is none.
     int Failure() const { return m_failure; }
@@ -55,6 +53,8 @@ public:
     MsgAnswer ShowMessage(const UserMessage& message) override;
     void ProcessPendingEvents() override;
     void SetTransferBusy(bool busy) override;
+    TransferObserver* Observer() override { return &m_observer; }
+    const std::atomic<bool>* CancelFlag() override;
 
     // OperationHost
     void SetFolderName(const std::string& name) override { folder = name; }
@@ -62,21 +62,28 @@ public:
     void RefreshPane(int) override {}
     void BeginWaitCursor() override {}
     void EndWaitCursor() override {}
+    void ShowOutcome(const std::string& text) override;
 
 private:
     MsgAnswer Answer(const UserMessage& message, const std::string& utf8);
     int Classify(const UserMessage& message) const;
-    ProgressState Progress() const;
+    // Draws the bar from the engine's figures, at most ten times a second.
+    class BarObserver : public TransferObserver {
+    public:
+        explicit BarObserver(const CliHost& host) : m_host(host) {}
+        void Progressed() override;
+        ProgressState State() const;
+        std::chrono::steady_clock::time_point start, lastDraw;
+
+    private:
+        const CliHost& m_host;
+    };
 
     HostOptions m_options;
     int m_failure = 0;
     bool m_transferStarted = false;
     bool m_transferFinished = false;
     std::vector<ShownMessage> m_messages;
-    // Progress of the running transfer: rows started so far and their bytes.
-    std::vector<uint64_t> m_rowBytes;
-    uint64_t m_bytesTotal = 0;
-    uint32_t m_rowsStarted = 0;
-    std::chrono::steady_clock::time_point m_start, m_lastDraw;
+    BarObserver m_observer{*this};
     ProgressBar m_bar;
 };

@@ -297,7 +297,6 @@ int CmdTransfer(const CliProgram& program, const Options& o, int direction) {
     run.out["verify"] = context.verify;
 
     TransferEngine engine;
-    host.engine = &engine;
     auto listJson = [&] {
         json files = json::array();
         uint64_t bytes = 0;
@@ -341,14 +340,12 @@ int CmdTransfer(const CliProgram& program, const Options& o, int direction) {
     RestorePoint before;
     const bool hadPoint = !context.restoreRoot.empty() && store.Latest(&before);
     if (CancelRequested()) return run.Fail(exit_code::kCancelled, "中止しました。何も行っていません。");
-    try {
-        if (save)
-            RunSave(engine, context, host);
-        else
-            RunRegister(engine, context, host);
-    } catch (const TransferCancelled&) {
-        // Files already written are whole; make them durable before saying so.
-        ::sync();
+    if (save)
+        RunSave(engine, context, host);
+    else
+        RunRegister(engine, context, host);
+    if (CancelRequested() && host.TransferStarted()) {
+        // The engine stopped at a safe point: files already written are whole and on the medium.
         listJson();
         run.out["written"] = false;
         return run.Fail(exit_code::kCancelled, "中止しました。途中まで書き込まれたファイルは完全なまま残っています。");
@@ -361,8 +358,6 @@ int CmdTransfer(const CliProgram& program, const Options& o, int direction) {
         if (store.Latest(&after) && (!hadPoint || after.id != before.id)) run.out["restore_point"] = after.id;
     }
     if (host.Failure() == 0 && !written) host.SetFailure(exit_code::kRefused);
-    if (written && !o.json)
-        std::fprintf(stderr, "%s: %u files\n", save ? "保存しました" : "登録しました", engine.FileCount());
     return run.Finish(0);
 }
 
