@@ -146,7 +146,7 @@ void CMaintenanceDlg::LoadList(int side) {
     }
     if (m_strExternalRoot.empty()) {
         // No drive: nothing is held anywhere.
-        for (int32_t i = 0; i < m_nDataCount; ++i) m_pFolderPresence[i] = 0;
+        for (int32_t i = 0; i < m_nDataCount; ++i) m_pFolderPresence[static_cast<size_t>(i)] = 0;
         m_listExternal->LoadItems(1, nullptr, nullptr);
         return;
     }
@@ -154,12 +154,12 @@ void CMaintenanceDlg::LoadList(int side) {
     std::string indexPath = FolderIndexFile::PathFor(folderPath, m_deliverable.files.indexFile);
     if (file_limits::RefusedAsTooLarge(indexPath.c_str(), file_limits::kMaxIndexFileBytes)) {
         // Not read at all: the folder lists nothing, and the user learns which file.
-        for (int32_t i = 0; i < m_nDataCount; ++i) m_pFolderPresence[i] = 0;
+        for (int32_t i = 0; i < m_nDataCount; ++i) m_pFolderPresence[static_cast<size_t>(i)] = 0;
         m_listExternal->LoadItems(1, nullptr, nullptr);
         ShowFileTooLarge(indexPath);
         return;
     }
-    for (int32_t i = 0; i < m_nDataCount; ++i) m_pFolderPresence[i] = FolderIndexFile::ReadFlag(indexPath, i);
+    for (int32_t i = 0; i < m_nDataCount; ++i) m_pFolderPresence[static_cast<size_t>(i)] = FolderIndexFile::ReadFlag(indexPath, i);
     m_listExternal->LoadItems(1, m_strCatalogPath.c_str(), folderPath.c_str());
 }
 

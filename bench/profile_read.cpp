@@ -161,9 +161,9 @@ int main(int argc, char** argv) {
         double o = bench::Median(ours), w = bench::Median(warm), so = bench::Median(statOnly), f = bench::Median(floor), p = bench::Median(parse);
         double byWatch = double(after.watched - before.watched) / double(2 * reads);
         std::printf("%7d %9ld %8.2f | %9.1f %9.1f %9.1f %9.1f %9.1f | %7.2f %7.2f %7.2f | %.4f\n", sets, reads,
-                    cat.bytes / 1e6, o, w, so, f, p, o / f, w / f, so / f, byWatch);
+                    static_cast<double>(cat.bytes) / 1e6, o, w, so, f, p, o / f, w / f, so / f, byWatch);
         std::printf("%7s %9s %8s | ours/parse %.1f, %.3f us a read (stat floor %.3f us); checked %llu, resolved %llu\n",
-                    "", "", "", o / p, o * 1000 / reads, f * 1000 / reads,
+                    "", "", "", o / p, o * 1000 / static_cast<double>(reads), f * 1000 / static_cast<double>(reads),
                     static_cast<unsigned long long>(after.checked - before.checked),
                     static_cast<unsigned long long>(after.resolved - before.resolved));
     }

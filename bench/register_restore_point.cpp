@@ -67,7 +67,7 @@ int main(int argc, char** argv) {
         SystemCatalogue::Load(ini.GetOrbisPath(0x10000), ini.GetOrbisPath(0x10003), "JDTKANRI.JYO");
     QuietHost host;
     const std::string index = "E:\\PARC_JDT\\" + host.folder + "\\JKNDT.INI";
-    for (int32_t i = 0; i < catalogue.count; ++i) catalogue.presence[i] = FolderIndexFile::IsPresent(index, i);
+    for (int32_t i = 0; i < catalogue.count; ++i) catalogue.presence[static_cast<size_t>(i)] = FolderIndexFile::IsPresent(index, i);
 
     DemInitData init{};
     init.value16 = 0x1211;

@@ -52,9 +52,9 @@ public:
                 int64_t start = std::atoll(std::getenv("BENCH_EXEC_NS"));
                 struct rusage ru {};
                 getrusage(RUSAGE_SELF, &ru);
-                double cpuMs = (ru.ru_utime.tv_sec + ru.ru_stime.tv_sec) * 1e3 +
-                               (ru.ru_utime.tv_usec + ru.ru_stime.tv_usec) / 1e3;
-                std::printf("%.3f %ld %.3f\n", (MonotonicNs() - start) / 1e6, ru.ru_maxrss, cpuMs);
+                double cpuMs = static_cast<double>(ru.ru_utime.tv_sec + ru.ru_stime.tv_sec) * 1e3 +
+                               static_cast<double>(ru.ru_utime.tv_usec + ru.ru_stime.tv_usec) / 1e3;
+                std::printf("%.3f %ld %.3f\n", static_cast<double>(MonotonicNs() - start) / 1e6, ru.ru_maxrss, cpuMs);
                 std::fflush(stdout);
                 std::_Exit(0);
             });
@@ -157,8 +157,8 @@ int main(int argc, char** argv) {
             plain.push_back(p.ms);
             appCpu.push_back(a.cpuMs);
             plainCpu.push_back(p.cpuMs);
-            appRss.push_back(a.maxRssKiB / 1024.0);
-            plainRss.push_back(p.maxRssKiB / 1024.0);
+            appRss.push_back(static_cast<double>(a.maxRssKiB) / 1024.0);
+            plainRss.push_back(static_cast<double>(p.maxRssKiB) / 1024.0);
         }
         fs::remove_all(prefix);
         std::string all;

@@ -125,6 +125,6 @@ LoadedCatalogue SystemCatalogue::Load(const std::string& systemPath, const std::
     }
     cat.count = n;
 
-    for (int32_t i = 0; i < n; ++i) ReadEntryFrom(file, i, cat.entries[i]);
+    for (int32_t i = 0; i < n; ++i) ReadEntryFrom(file, i, cat.entries[static_cast<size_t>(i)]);
     return cat;
 }

@@ -13,7 +13,7 @@ void InstallInterruptHandler() {
     struct sigaction action {};
     action.sa_handler = OnInterrupt;
     sigemptyset(&action.sa_mask);
-    action.sa_flags = SA_RESETHAND;  // a second Ctrl+C ends the program at once
+    action.sa_flags = static_cast<int>(SA_RESETHAND);  // a second Ctrl+C ends the program at once
     sigaction(SIGINT, &action, nullptr);
     // A caller that started us with SIGINT blocked still gets its interrupt, now
     // as a stop request (one already pending arrives here).

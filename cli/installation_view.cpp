@@ -38,7 +38,7 @@ SystemView LoadSystem(const CliProgram& program) {
 
 SetFiles CountSetFiles(const LoadedCatalogue& catalogue, int32_t i) {
     SetFiles result;
-    const CatalogueEntry& entry = catalogue.entries[i];
+    const CatalogueEntry& entry = catalogue.entries[static_cast<size_t>(i)];
     if (!CatalogueEntryStaysInside(entry)) return result;
     std::string folder = catalogue.systemPath;
     if (entry.path[0] != '\0') {
@@ -66,7 +66,7 @@ SetFiles CountSetFiles(const LoadedCatalogue& catalogue, int32_t i) {
     return result;
 }
 
-std::string SetName(const LoadedCatalogue& catalogue, int32_t i) { return catalogue.entries[i].name; }
+std::string SetName(const LoadedCatalogue& catalogue, int32_t i) { return catalogue.entries[static_cast<size_t>(i)].name; }
 
 std::vector<DriveInfo> ListDrives() {
     std::vector<DriveInfo> drives;

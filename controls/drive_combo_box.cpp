@@ -157,18 +157,18 @@ int CDriveComboBox::SetItemData(int index, qintptr callerData) {
     return 0;
 }
 
-int CDriveComboBox::FindString(int start, qintptr data) const {
+int CDriveComboBox::FindString(int start, qintptr itemData) const {
     // Any negative start means the whole list; an index past the end finds nothing.
     const int n = count();
     for (int i = std::max(start, 0); i < n; ++i)
-        if (GetItemData(i) == data) return i;
+        if (GetItemData(i) == itemData) return i;
     return CB_ERR;
 }
 
-int CDriveComboBox::FindStringExact(int start, qintptr data) const { return FindString(start, data); }
+int CDriveComboBox::FindStringExact(int start, qintptr itemData) const { return FindString(start, itemData); }
 
-int CDriveComboBox::SelectString(int start, qintptr data) {
-    const int found = FindString(start, data);
+int CDriveComboBox::SelectString(int start, qintptr itemData) {
+    const int found = FindString(start, itemData);
     if (found == CB_ERR) return CB_ERR;
     SetCurSel(found);
     return found;

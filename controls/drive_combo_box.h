@@ -76,12 +76,12 @@ public:
     // could be made for the entry.
     int SetItemData(int index, qintptr callerData);
     // CB_FINDSTRING, CB_FINDSTRINGEXACT: first entry from `start` (-1: from 0) to
-    // the last whose caller data equals `data`; CB_ERR if none. No wrap-around.
-    int FindString(int start, qintptr data) const;
-    int FindStringExact(int start, qintptr data) const;
+    // the last whose caller data equals `itemData`; CB_ERR if none. No wrap-around.
+    int FindString(int start, qintptr itemData) const;
+    int FindStringExact(int start, qintptr itemData) const;
     // CB_SELECTSTRING: FindString, then selects the entry found; when none is found
     // the answer is CB_ERR and the selection stays as it was.
-    int SelectString(int start, qintptr data);
+    int SelectString(int start, qintptr itemData);
     // CB_SETITEMHEIGHT: index -1 is the selection field, any other index the list
     // entries (all of one height). Heights below GetMinItemHeight are raised to it.
     int SetItemHeight(int index, int height);

@@ -65,7 +65,7 @@ QImage FromTheme(const IconSource& src) {
 std::vector<QImage> LoadDriveIcons() {
     std::vector<QImage> images(SHELL_ICON_COUNT);
     bool missing = false;
-    for (int i = 0; i < SHELL_ICON_COUNT; ++i) {
+    for (size_t i = 0; i < SHELL_ICON_COUNT; ++i) {
         images[i] = FromTheme(kSources[i]);
         missing = missing || images[i].isNull();
     }
@@ -76,7 +76,7 @@ std::vector<QImage> LoadDriveIcons() {
         const QStringList oldPaths = QIcon::themeSearchPaths();
         if (!oldPaths.contains(systemIcons)) QIcon::setThemeSearchPaths(oldPaths + QStringList{systemIcons});
         QIcon::setThemeName(QStringLiteral("Adwaita"));
-        for (int i = 0; i < SHELL_ICON_COUNT; ++i)
+        for (size_t i = 0; i < SHELL_ICON_COUNT; ++i)
             if (images[i].isNull()) images[i] = FromTheme(kSources[i]);
         QIcon::setThemeName(oldTheme);
         QIcon::setThemeSearchPaths(oldPaths);
@@ -85,7 +85,7 @@ std::vector<QImage> LoadDriveIcons() {
     // Qt's own drive pictures need no theme at all.
     if (qobject_cast<QApplication*>(QCoreApplication::instance())) {
         QFileIconProvider provider;
-        for (int i = 0; i < SHELL_ICON_COUNT; ++i) {
+        for (size_t i = 0; i < SHELL_ICON_COUNT; ++i) {
             if (images[i].isNull()) images[i] = Render(QApplication::style()->standardIcon(kSources[i].standard));
             if (images[i].isNull()) images[i] = Render(provider.icon(kSources[i].provider));
         }

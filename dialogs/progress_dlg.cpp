@@ -55,10 +55,10 @@ QString CProgressDlg::BytesLine(uint64_t done, uint64_t total, double seconds) {
     QString line = SizeText(done) + QStringLiteral(" / ") + SizeText(total);
     // Rate and time left once there is enough to measure.
     if (seconds >= 0.2 && done > 0) {
-        const double rate = done / seconds;
+        const double rate = static_cast<double>(done) / seconds;
         line += QStringLiteral("　") + SizeText(static_cast<uint64_t>(rate)) + QStringLiteral("/秒");
         if (total > done) {
-            const qint64 left = static_cast<qint64>((total - done) / rate + 0.999);
+            const qint64 left = static_cast<qint64>(static_cast<double>(total - done) / rate + 0.999);
             line += QStringLiteral("　残り ");
             if (left >= 60) line += QString::number(left / 60) + QStringLiteral(" 分 ");
             line += QString::number(left % 60) + QStringLiteral(" 秒");
@@ -81,7 +81,7 @@ void CProgressDlg::Poll() {
                      QString::number(totalFiles));
     const uint64_t shown = totalBytes > 0 ? bytes * 1000 / totalBytes : (totalFiles > 0 ? files * 1000 / totalFiles : 0);
     m_bar->setValue(static_cast<int>(shown > 1000 ? 1000 : shown));
-    m_bytes->setText(BytesLine(bytes, totalBytes, m_clock.elapsed() / 1000.0));
+    m_bytes->setText(BytesLine(bytes, totalBytes, static_cast<double>(m_clock.elapsed()) / 1000.0));
 }
 
 void CProgressDlg::ShowOutcome(const QString& text) {

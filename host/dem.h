@@ -64,10 +64,11 @@ struct DemAttrTable {
     static constexpr size_t kEntrySize = EntrySize;
     static constexpr int kCapacity = Capacity;
     int32_t count = 0;
-    std::array<std::array<uint8_t, EntrySize>, Capacity> entries{};
+    std::array<std::array<uint8_t, EntrySize>, static_cast<size_t>(Capacity)> entries{};
 
-    uint8_t* Entry(int i) { return entries[(i < 0 || i >= count) ? 0 : i].data(); }
-    const uint8_t* Entry(int i) const { return entries[(i < 0 || i >= count) ? 0 : i].data(); }
+    uint8_t* Entry(int i) { return entries[Slot(i)].data(); }
+    const uint8_t* Entry(int i) const { return entries[Slot(i)].data(); }
+    size_t Slot(int i) const { return (i < 0 || i >= count) ? 0 : static_cast<size_t>(i); }
 };
 
 // The attributes of a document.

@@ -69,7 +69,7 @@ void EncodeTable(std::vector<uint8_t>& out, const DemAttrTable<N, C>& table) {
     PutU16(out, static_cast<uint16_t>(N));
     PutU16(out, static_cast<uint16_t>(C));
     PutU32(out, static_cast<uint32_t>(count));
-    for (int32_t i = 0; i < count; ++i)
+    for (size_t i = 0; i < static_cast<size_t>(count); ++i)
         out.insert(out.end(), table.entries[i].begin(), table.entries[i].end());
 }
 

@@ -28,7 +28,7 @@ std::string WithoutTrailingSeparators(const std::string& path) {
     for (size_t i = 0; i < path.size();) {
         starts.push_back(i);
         const bool lead = platform::IsCp932LeadByte(static_cast<unsigned char>(path[i]));
-        i += (lead && i + 1 < path.size()) ? 2 : 1;
+        i += (lead && i + 1 < path.size()) ? 2u : 1u;
     }
     size_t end = path.size();
     while (!starts.empty()) {

@@ -101,7 +101,7 @@ int OpenAtBeneath(int rootFd, std::string_view rel, int flags, mode_t mode) {
     if (rel.empty()) rel = ".";
     if (g_haveOpenat2.load(std::memory_order_relaxed)) {
         struct open_how how {};
-        how.flags = static_cast<uint64_t>(flags | O_CLOEXEC);
+        how.flags = static_cast<decltype(how.flags)>(flags | O_CLOEXEC);
         how.mode = (flags & (O_CREAT | O_TMPFILE)) ? mode : 0;
         how.resolve = RESOLVE_NO_SYMLINKS | RESOLVE_BENEATH;
         std::string path(rel);

@@ -38,8 +38,8 @@ Converter& FromUtf8() {
 }
 
 bool IsAscii(std::string_view s) {
-    for (unsigned char c : s)
-        if (c >= 0x80) return false;
+    for (char ch : s)
+        if (static_cast<unsigned char>(ch) >= 0x80) return false;
     return true;
 }
 

@@ -158,7 +158,7 @@ std::string Canonical(const std::string& path) {
         size_t slash = head.rfind('/');
         if (slash == std::string::npos) break;
         std::string name = head.substr(slash + 1);
-        tail = tail.empty() ? name : name + "/" + tail;
+        tail = tail.empty() ? name : name.append("/").append(tail);
         head = slash == 0 ? "/" : head.substr(0, slash);
         if (head == "/" && !realpath("/", buf)) break;
     }

@@ -426,7 +426,8 @@ unsigned long ErrnoToWin32(int err) {
 
 bool IsWindowsCompatibleName(std::string_view name) {
     if (name.empty() || name == "." || name == "..") return false;
-    for (unsigned char c : name) {
+    for (char ch : name) {
+        const auto c = static_cast<unsigned char>(ch);
         if (c < 0x20 || c == '\\' || c == '/' || c == ':' || c == '*' || c == '?' || c == '"' || c == '<' ||
             c == '>' || c == '|')
             return false;

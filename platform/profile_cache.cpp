@@ -79,7 +79,7 @@ DWORD ReadError(int err) {
 
 bool HasSeparator(std::string_view s) {
     for (size_t i = 0; i < s.size(); ++i) {
-        unsigned char c = s[i];
+        const auto c = static_cast<unsigned char>(s[i]);
         if (IsLeadByte(c) && i + 1 < s.size()) {
             ++i;  // 表 (95 5C) holds no separator
             continue;
@@ -169,7 +169,8 @@ const ProfileFile* LoadLocked(const ProfileTarget& target, DWORD* error) {
     }
     Entry& e = files[target.host];
     e.file = std::move(parsed);
-    e.raw = utf16 ? std::move(bytes) : std::string();
+    // Moved from above only when it was not UTF-16.
+    e.raw = utf16 ? std::move(bytes) : std::string();  // NOLINT(bugprone-use-after-move)
     e.stamp.Set(st, start);
     return e.file.get();
 }

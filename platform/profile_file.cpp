@@ -92,7 +92,7 @@ std::string Utf8ToUtf16Le(std::string_view s) {
     };
     size_t i = 0;
     while (i < s.size()) {
-        unsigned char c = s[i];
+        const auto c = static_cast<unsigned char>(s[i]);
         uint32_t cp = c;
         size_t n = 1;
         if (c >= 0xF0 && i + 3 < s.size()) {

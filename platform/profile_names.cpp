@@ -196,7 +196,9 @@ const ProfileFile* Establish(Names& n, std::string_view name, const char* fileNa
     bool haveFolder = e.negative && stat(e.check.c_str(), &folder) == 0 && S_ISDIR(folder.st_mode);
     int64_t lookedAt = NowNs();
     ProfileTarget t = (watched || e.negative) ? ResolveProfileName(fileName) : std::move(first);
-    if ((watched || e.negative) && !SameTarget(first, t)) return Forget(n, name, t, error);
+    // `first` was moved from only when neither holds.
+    if ((watched || e.negative) && !SameTarget(first, t))  // NOLINT(bugprone-use-after-move)
+        return Forget(n, name, t, error);
     if (e.negative && !haveFolder) return Forget(n, name, t, error);
 
     const ProfileFile* file = LoadLocked(t, error);

@@ -157,9 +157,9 @@ UINT ParseNtInteger(std::string_view s) {
     for (; i < s.size(); ++i) {
         char c = s[i];
         unsigned digit;
-        if (c >= '0' && c <= '9') digit = c - '0';
-        else if (c >= 'a' && c <= 'z') digit = c - 'a' + 10;
-        else if (c >= 'A' && c <= 'Z') digit = c - 'A' + 10;
+        if (c >= '0' && c <= '9') digit = static_cast<unsigned>(c - '0');
+        else if (c >= 'a' && c <= 'z') digit = static_cast<unsigned>(c - 'a' + 10);
+        else if (c >= 'A' && c <= 'Z') digit = static_cast<unsigned>(c - 'A' + 10);
         else break;
         if (digit >= base) break;
         value = value * base + digit;

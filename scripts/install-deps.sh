@@ -9,6 +9,8 @@ missing=()
 packages+=(dpkg-dev librsvg2-bin pandoc desktop-file-utils appstream)
 # The fuzz targets: clang with its libFuzzer and sanitizer runtimes.
 packages+=(clang libclang-rt-14-dev)
+# The format check and the lint of changed sources.
+packages+=(clang-format clang-tidy)
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
 done

@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# Builds and runs every test: a plain build, then one with AddressSanitizer and
+# Builds and runs every test: the format check, a plain build with warnings as
+# errors and its lint, then a build with AddressSanitizer and
 # UndefinedBehaviorSanitizer, then the install test of the Debian package.
 # Installs the Debian packages it needs first.
 set -euo pipefail
@@ -7,9 +8,13 @@ cd "$(dirname "$0")/.."
 scripts/install-deps.sh
 jobs=$(nproc)
 
-cmake -S . -B build/plain -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo
+# Warnings are errors in the plain build.
+cmake -S . -B build/plain -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DWARNINGS_AS_ERRORS=ON
 cmake --build build/plain -j "$jobs"
 ctest --test-dir build/plain --output-on-failure -j "$jobs"
+
+# clang-tidy over the sources the last change touched.
+scripts/tidy.sh build/plain
 
 cmake -S . -B build/asan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DSANITIZE=ON -DBUILD_BENCHMARKS=OFF
 cmake --build build/asan -j "$jobs"

@@ -283,19 +283,19 @@ bool RestorePointStore::ReadManifest(const std::string& dir, RestorePoint* out) 
         point.folder = platform::Utf8ToCp932(manifest.at("folder").get<std::string>());
         point.prefix = manifest.at("prefix").get<std::string>();
         point.used = manifest.at("used").get<bool>();
-        for (const nlohmann::json& f : manifest.at("files")) {
+        for (const nlohmann::json& item : manifest.at("files")) {
             RestoreEntry e;
             bool ok = true;
-            e.winPath = platform::Utf8ToCp932(f.at("path").get<std::string>(), &ok);
+            e.winPath = platform::Utf8ToCp932(item.at("path").get<std::string>(), &ok);
             if (!ok) return false;
-            e.existed = f.at("existed").get<bool>();
+            e.existed = item.at("existed").get<bool>();
             if (e.existed) {
-                e.size = f.at("size").get<uint64_t>();
-                e.mtimeNs = f.at("mtime_ns").get<int64_t>();
-                e.atimeNs = f.at("atime_ns").get<int64_t>();
-                e.mode = f.at("mode").get<uint32_t>() & 07777;
-                e.hash = FromHex(f.at("xxh3").get<std::string>());
-                e.copy = f.at("copy").get<std::string>();
+                e.size = item.at("size").get<uint64_t>();
+                e.mtimeNs = item.at("mtime_ns").get<int64_t>();
+                e.atimeNs = item.at("atime_ns").get<int64_t>();
+                e.mode = item.at("mode").get<uint32_t>() & 07777;
+                e.hash = FromHex(item.at("xxh3").get<std::string>());
+                e.copy = item.at("copy").get<std::string>();
                 // A kept copy lies inside the point's own folder.
                 if (e.copy.rfind("files/", 0) != 0 || e.copy.find("..") != std::string::npos) return false;
             }

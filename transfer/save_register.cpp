@@ -34,7 +34,7 @@ void Report(OperationHost& host, const TransferEngine& engine, const TransferCon
     int sets = 0;
     for (int32_t i = 0; i < context.dataCount; ++i) sets += engine.DataSetWritten(i, result) ? 1 : 0;
     const std::string text = transfer_texts::Outcome(save, result.cancelled, sets, result.files, result.bytes,
-                                                     result.time.count() / 1000.0, folder);
+                                                     static_cast<double>(result.time.count()) / 1000.0, folder);
     if (!result.cancelled) {
         host.ShowOutcome(text);
         return;

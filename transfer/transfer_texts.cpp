@@ -55,11 +55,11 @@ CP932_TEXT(FolderHead, "\nフォルダ：")
 std::string SizeText(uint64_t bytes) {
     char text[32];
     if (bytes >= 1024ull * 1024 * 1024)
-        std::snprintf(text, sizeof text, "%.1f GB", bytes / (1024.0 * 1024 * 1024));
+        std::snprintf(text, sizeof text, "%.1f GB", static_cast<double>(bytes) / (1024.0 * 1024 * 1024));
     else if (bytes >= 1024ull * 1024)
-        std::snprintf(text, sizeof text, "%.1f MB", bytes / (1024.0 * 1024));
+        std::snprintf(text, sizeof text, "%.1f MB", static_cast<double>(bytes) / (1024.0 * 1024));
     else if (bytes >= 1024)
-        std::snprintf(text, sizeof text, "%.0f KB", bytes / 1024.0);
+        std::snprintf(text, sizeof text, "%.0f KB", static_cast<double>(bytes) / 1024.0);
     else
         return std::to_string(bytes) + Bytes();
     return text;

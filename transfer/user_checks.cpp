@@ -2,7 +2,7 @@
 
 #include <cstdio>
 
-BOOL IsValidFolderName(std::string name) {
+BOOL IsValidFolderName(const std::string& name) {
     if (_access(name.c_str(), 0) == 0) return TRUE;
     FILE* probe = win32::fopen(name.c_str(), "w+");
     if (!probe) return FALSE;

@@ -8,7 +8,7 @@
 // TRUE when something named `name` exists (relative names from the current
 // folder), or a file of that name can be created there (it is removed at once);
 // FALSE exactly when the file system refuses the name.
-BOOL IsValidFolderName(std::string name);
+BOOL IsValidFolderName(const std::string& name);
 
 // TRUE when the root of drive `drive` (0 = A:) answers an attribute query, asked
 // with the system's critical-error boxes suppressed; FALSE for no medium or no

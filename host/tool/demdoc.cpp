@@ -64,17 +64,17 @@ bool Fill(DemAttrTable<N, C>& table, const char* name, const std::string& arg, s
     }
     const std::string seed = arg.substr(colon + 1);
     uint32_t hash = 2166136261u;
-    for (unsigned char c : std::string(name) + seed) hash = (hash ^ c) * 16777619u;
+    for (char c : std::string(name) + seed) hash = (hash ^ static_cast<unsigned char>(c)) * 16777619u;
     table.count = static_cast<int32_t>(count);
     for (int i = 0; i < count; ++i) {
-        auto& entry = table.entries[i];
+        auto& entry = table.entries[static_cast<size_t>(i)];
         char label[N];
         const int n = std::snprintf(label, sizeof label, "L%s-%02d %s", name, i, seed.c_str());
         const size_t used = std::min(static_cast<size_t>(n), N - 1);
         std::memcpy(entry.data(), label, used);
         entry[used] = 0;
         for (size_t j = used + 1; j < N; ++j)
-            entry[j] = static_cast<uint8_t>((hash >> ((j % 4) * 8)) + i * 7 + j);
+            entry[j] = static_cast<uint8_t>((hash >> ((j % 4) * 8)) + static_cast<uint32_t>(i) * 7 + j);
     }
     return true;
 }
@@ -92,7 +92,7 @@ bool ParseSettings(const std::string& text, int32_t out[5], std::string* err) {
         *err = "--settings wants five integers separated by commas";
         return false;
     }
-    for (int i = 0; i < 5; ++i) {
+    for (size_t i = 0; i < 5; ++i) {
         if (!ParseInt(parts[i], INT32_MIN, INT32_MAX, &v[i])) {
             *err = "--settings: \"" + parts[i] + "\" is not a 32-bit integer";
             return false;
@@ -157,7 +157,7 @@ template <size_t N, int C>
 void DumpTable(const char* name, const DemAttrTable<N, C>& table) {
     std::printf("table %s: %d of %d entries of %zu bytes\n", name, table.count, C, N);
     for (int i = 0; i < table.count; ++i)
-        std::printf("  [%03d] %s\n", i, Label(table.entries[i].data(), N).c_str());
+        std::printf("  [%03d] %s\n", i, Label(table.entries[static_cast<size_t>(i)].data(), N).c_str());
 }
 
 int Dump(int argc, char** argv) {

@@ -62,7 +62,7 @@ TEST_P(AboutBoxTest, ReadsOnlyItsOwnSectionAndCutsAt255Bytes) {
 
 INSTANTIATE_TEST_SUITE_P(BothDeliverables, AboutBoxTest,
                          ::testing::Values(&QuillmarkDeliverable(), &BrightfenDeliverable()),
-                         [](const auto& info) { return std::string(info.param->programName); });
+                         [](const auto& p) { return std::string(p.param->programName); });
 
 }  // namespace
 
@@ -112,6 +112,6 @@ TEST_P(AboutBoxTextTest, ALineWiderThanItsControlWrapsAndKeepsItsStart) {
 
 INSTANTIATE_TEST_SUITE_P(BothDeliverables, AboutBoxTextTest,
                          ::testing::Values(&QuillmarkDeliverable(), &BrightfenDeliverable()),
-                         [](const auto& info) { return std::string(info.param->programName); });
+                         [](const auto& p) { return std::string(p.param->programName); });
 
 }  // namespace

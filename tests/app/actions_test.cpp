@@ -327,7 +327,7 @@ TEST_P(ActionsTest, NewFolderNameWithASeparatorIsRefused) {
 
 INSTANTIATE_TEST_SUITE_P(BothDeliverables, ActionsTest,
                          ::testing::Values(&QuillmarkDeliverable(), &BrightfenDeliverable()),
-                         [](const auto& info) { return std::string(info.param->programName); });
+                         [](const auto& p) { return std::string(p.param->programName); });
 
 }  // namespace
 

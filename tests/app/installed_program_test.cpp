@@ -74,6 +74,6 @@ TEST_P(SettingsFileMessageTest, TheApplicationNamesItsInstalledMenuEntry) {
 
 INSTANTIATE_TEST_SUITE_P(BothDeliverables, SettingsFileMessageTest,
                          ::testing::Values(&QuillmarkDeliverable(), &BrightfenDeliverable()),
-                         [](const auto& info) { return std::string(info.param->programName); });
+                         [](const auto& p) { return std::string(p.param->programName); });
 
 }  // namespace

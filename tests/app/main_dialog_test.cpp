@@ -205,7 +205,7 @@ TEST_P(MainDialogTest, EachDeliverableReadsOnlyItsOwnCatalogue) {
 
 INSTANTIATE_TEST_SUITE_P(BothDeliverables, MainDialogTest,
                          ::testing::Values(&QuillmarkDeliverable(), &BrightfenDeliverable()),
-                         [](const auto& info) { return std::string(info.param->programName); });
+                         [](const auto& p) { return std::string(p.param->programName); });
 
 TEST(DeliverableIds, AControlAnswersOnlyToItsOwnDeliverablesId) {
     Installation install;
@@ -259,7 +259,7 @@ TEST_P(SystemMenuKeyTest, AltSpaceOpensTheMenuFromAListAndFromAButton) {
 
 INSTANTIATE_TEST_SUITE_P(BothDeliverables, SystemMenuKeyTest,
                          ::testing::Values(&QuillmarkDeliverable(), &BrightfenDeliverable()),
-                         [](const auto& info) { return std::string(info.param->programName); });
+                         [](const auto& p) { return std::string(p.param->programName); });
 
 }  // namespace
 

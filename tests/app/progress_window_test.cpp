@@ -58,7 +58,7 @@ class ProgressWindowTest : public ::testing::TestWithParam<const Deliverable*> {
 protected:
     void SetUp() override {
         PrepareApplication(D());
-        install.WriteNumberedSets(D().files.catalogueFile, 3, [](int i) { return std::string(1000 * (i + 1), 'x'); });
+        install.WriteNumberedSets(D().files.catalogueFile, 3, [](int i) { return std::string(static_cast<size_t>(1000 * (i + 1)), 'x'); });
         root = install.stick + "/" + D().files.externalRoot;
         g_gate.Reset();
         dialog = std::make_unique<CMaintenanceDlg>(D());
@@ -171,6 +171,6 @@ TEST_P(ProgressWindowTest, AQuickTransferShowsNoWindowUntilItsEnd) {
 
 INSTANTIATE_TEST_SUITE_P(BothDeliverables, ProgressWindowTest,
                          ::testing::Values(&QuillmarkDeliverable(), &BrightfenDeliverable()),
-                         [](const auto& info) { return std::string(info.param->programName); });
+                         [](const auto& p) { return std::string(p.param->programName); });
 
 }  // namespace

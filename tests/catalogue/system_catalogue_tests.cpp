@@ -33,7 +33,7 @@ TEST_F(CatalogueTest, ReadsEveryFieldAndIgnoresSectionsBeyondMax) {
     EXPECT_EQ(cat.catalogPath, "C:\\sys\\JDTKANRI.JYO");
     ASSERT_EQ(cat.count, 3);
     ASSERT_TRUE(cat.entries && cat.presence);
-    for (int i = 0; i < 3; ++i) EXPECT_EQ(cat.presence[i], 0);
+    for (size_t i = 0; i < 3; ++i) EXPECT_EQ(cat.presence[i], 0);
 
     const CatalogueEntry& e = cat.entries[0];
     EXPECT_EQ(e.type, 2);

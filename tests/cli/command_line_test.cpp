@@ -48,7 +48,9 @@ protected:
         EXPECT_EQ(r.code, expectedCode) << r.err;
         json doc = json::parse(r.out, nullptr, false);
         EXPECT_FALSE(doc.is_discarded()) << r.out;
-        if (!doc.is_discarded()) EXPECT_EQ(doc["exit_code"], expectedCode);
+        if (!doc.is_discarded()) {
+            EXPECT_EQ(doc["exit_code"], expectedCode);
+        }
         return doc;
     }
     // Host file behind a Windows path of the prefix ("C:\A\\B" -> <prefix>/dosdevices/c:/A/B).

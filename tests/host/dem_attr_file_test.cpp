@@ -137,12 +137,12 @@ TEST_F(DemAttrFile, FailedLoadLeavesTheObjectAlone) {
     // Every truncation of a small document, then a few damaged ones.
     const auto small = docfmt::EncodeDocument(*samples::Attr(70, 0, 0, 0, 0, "o"), samples::Bytes("body"));
     for (size_t len = 0; len < small.size(); ++len) {
-        WriteHostFile(host, std::string(small.begin(), small.begin() + len));
+        WriteHostFile(host, std::string(small.begin(), small.begin() + static_cast<std::ptrdiff_t>(len)));
         ASSERT_FALSE(target->Load(win.c_str(), 0)) << len;
     }
     auto doc = docfmt::EncodeDocument(*samples::Attr(70, 2, 1, 3, 1, "o"), samples::Bytes("body"));
     for (size_t len : {doc.size() - 1, doc.size() - 5, doc.size() / 2}) {
-        WriteHostFile(host, std::string(doc.begin(), doc.begin() + len));
+        WriteHostFile(host, std::string(doc.begin(), doc.begin() + static_cast<std::ptrdiff_t>(len)));
         ASSERT_FALSE(target->Load(win.c_str(), 0)) << len;
     }
     auto longer = doc;
@@ -150,7 +150,7 @@ TEST_F(DemAttrFile, FailedLoadLeavesTheObjectAlone) {
     WriteHostFile(host, ToString(longer));
     EXPECT_FALSE(target->Load(win.c_str(), 0));
     auto hugeCount = doc;
-    for (int i = 0; i < 4; ++i) hugeCount[24 + i] = 0xFF;  // the 341-byte table's count
+    for (size_t i = 0; i < 4; ++i) hugeCount[24 + i] = 0xFF;  // the 341-byte table's count
     WriteHostFile(host, ToString(hugeCount));
     EXPECT_FALSE(target->Load(win.c_str(), 0));
     EXPECT_TRUE(samples::Same(*target, *before));

@@ -17,7 +17,7 @@ uint32_t U32At(const std::vector<uint8_t>& b, size_t at) {
 }
 
 void PutU32At(std::vector<uint8_t>& b, size_t at, uint32_t v) {
-    for (int i = 0; i < 4; ++i) b[at + i] = static_cast<uint8_t>(v >> (8 * i));
+    for (size_t i = 0; i < 4; ++i) b[at + i] = static_cast<uint8_t>(v >> (8 * i));
 }
 
 // A document around an arbitrary attribute part, with a correct checksum, so that
@@ -108,7 +108,7 @@ TEST(DocFormat, EveryTruncationAndAnyExtraByteIsRefused) {
     auto attr = samples::Attr(5, 1, 1, 1, 1, "o");
     auto doc = docfmt::EncodeDocument(*attr, samples::Bytes("body text"));
     for (size_t len = 0; len < doc.size(); ++len)
-        ExpectRefused(std::vector<uint8_t>(doc.begin(), doc.begin() + len),
+        ExpectRefused(std::vector<uint8_t>(doc.begin(), doc.begin() + static_cast<std::ptrdiff_t>(len)),
                       ("truncated to " + std::to_string(len)).c_str());
     doc.push_back(0);
     ExpectRefused(doc, "one byte after the body");
@@ -203,7 +203,7 @@ TEST(DocFormat, MutatedAttributePartsDecodeCanonicallyOrNotAtAll) {
                 case 0: bytes[at] ^= static_cast<uint8_t>(1u << (rng() % 8)); break;
                 case 1: bytes[at] = static_cast<uint8_t>(rng()); break;
                 case 2: bytes.resize(at); break;
-                case 3: bytes.insert(bytes.begin() + at, static_cast<uint8_t>(rng())); break;
+                case 3: bytes.insert(bytes.begin() + static_cast<std::ptrdiff_t>(at), static_cast<uint8_t>(rng())); break;
                 default: bytes[at] = (rng() % 2) ? 0xFF : 0x00; break;
             }
             if (bytes.empty()) break;

@@ -13,7 +13,7 @@ namespace samples {
 template <size_t N, int C>
 void FillTable(DemAttrTable<N, C>& table, int count, uint8_t seed) {
     table.count = count;
-    for (int i = 0; i < count && i < C; ++i)
+    for (size_t i = 0; i < static_cast<size_t>(count) && i < static_cast<size_t>(C); ++i)
         for (size_t j = 0; j < N; ++j)
             table.entries[i][j] = static_cast<uint8_t>(seed + i * 13 + j * 7 + N);
 }

@@ -142,6 +142,6 @@ TEST_P(Links, TemporaryFilesHaveTheReservedPatternAndAreNeverListed) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Openat2AndWalk, Links, ::testing::Bool(),
-                         [](const ::testing::TestParamInfo<bool>& info) { return info.param ? "openat2" : "walk"; });
+                         [](const ::testing::TestParamInfo<bool>& p) { return p.param ? "openat2" : "walk"; });
 
 }  // namespace

@@ -163,7 +163,7 @@ TEST_P(Freshness, FileCreatedWhereAMissingOneWasKept) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Modes, Freshness, ::testing::Values(true, false),
-                         [](const auto& info) { return info.param ? "Watched" : "StatOnly"; });
+                         [](const auto& p) { return p.param ? "Watched" : "StatOnly"; });
 
 TEST(FreshnessQueue, OverflowedQueueStillShowsTheChange) {
     TempPrefix prefix;

@@ -233,6 +233,6 @@ TEST_P(HostileStick, NothingOutsideIsWrittenOrReadAndNoPartialCopyCountsAsSaved)
 }
 
 INSTANTIATE_TEST_SUITE_P(Cases, HostileStick, ::testing::ValuesIn(kCases),
-                         [](const ::testing::TestParamInfo<HostileCase>& info) { return info.param.name; });
+                         [](const ::testing::TestParamInfo<HostileCase>& p) { return p.param.name; });
 
 }  // namespace

@@ -68,7 +68,7 @@ TEST_F(RunTransferTest, DocumentIsCopiedWholeThenMergedByTheSecondKind) {
     const DemAttr merged = ReadDocument(ExtHost("保守A/DOC/MAP.DEM"), &body);
     EXPECT_EQ(body, "folder body");
     EXPECT_EQ(merged.table341.count, 3);
-    for (int i = 0; i < 3; ++i) EXPECT_EQ(merged.table341.entries[i], system.table341.entries[i]) << i;
+    for (size_t i = 0; i < 3; ++i) EXPECT_EQ(merged.table341.entries[i], system.table341.entries[i]) << i;
     EXPECT_EQ(merged.table269.count, 5);
     EXPECT_EQ(merged.table269.entries[4], folder.table269.entries[4]);
     EXPECT_EQ(merged.table265First.entries[0], folder.table265First.entries[0]);
@@ -103,7 +103,7 @@ TEST_F(RunTransferTest, RegisterMergesOnlyItsKindIntoTheSystemsDocument) {
     // Kind 1: both 265-byte tables (all 7 entries, none folded onto entry 0) and the settings.
     EXPECT_EQ(merged.table265First.count, 7);
     EXPECT_EQ(merged.table265Second.count, 7);
-    for (int i = 0; i < 7; ++i) {
+    for (size_t i = 0; i < 7; ++i) {
         EXPECT_EQ(merged.table265First.entries[i], folder.table265First.entries[i]) << i;
         EXPECT_EQ(merged.table265Second.entries[i], folder.table265Second.entries[i]) << i;
     }

@@ -70,7 +70,8 @@ DemAttr SeededAttr(uint8_t seed, int count) {
     DemAttr a;
     auto fill = [&](auto& table, uint8_t base) {
         table.count = count;
-        for (int i = 0; i < count; ++i) std::memset(table.entries[i].data(), base + i, table.entries[i].size());
+        for (size_t i = 0; i < static_cast<size_t>(count); ++i)
+            std::memset(table.entries[i].data(), static_cast<int>(base + i), table.entries[i].size());
     };
     fill(a.table341, seed);
     fill(a.table269, static_cast<uint8_t>(seed + 50));
