@@ -8,6 +8,7 @@
 #include <atomic>
 #include <cerrno>
 
+#include "platform/change_watch.h"
 #include "platform/host_fs.h"
 #include "platform/paths.h"
 
@@ -127,6 +128,44 @@ int OpenAtBeneath(int rootFd, std::string_view rel, int flags, mode_t mode) {
     return WalkNoFollow(rootFd, rel, flags, mode);
 }
 
+namespace {
+
+// The host roots of all drives, read again only when the dosdevices folder reports
+// a change: each open below a drive would otherwise read all 26 links. Where the
+// folder cannot be watched, nullptr, and the caller reads the links itself.
+const std::string* WatchedDriveRoots() {
+    struct Roots {
+        ChangeWatch watch;
+        std::string prefix;
+        uint64_t generation = 0;
+        uint64_t lost = 0;
+        bool valid = false;
+        std::string root[26];
+    };
+    thread_local Roots r;
+    const std::string prefix = PrefixDir();
+    if (prefix != r.prefix) {
+        r.watch.Reset();
+        r.prefix = prefix;
+        r.valid = false;
+    }
+    if (!r.watch.Ready()) return nullptr;
+    if (r.valid && r.lost == r.watch.LostGeneration() && r.generation == r.watch.Generation()) return r.root;
+    r.valid = false;
+    if (r.lost != r.watch.LostGeneration() || r.generation == 0) {
+        if (!WatchDriveLinks(r.watch, prefix + "/dosdevices")) return nullptr;
+        r.lost = r.watch.LostGeneration();
+    }
+    // The queue is emptied before the links are read: a change made meanwhile
+    // shows at the next call.
+    r.generation = r.watch.Generation();
+    for (int d = 0; d < 26; ++d) r.root[d] = DriveHostRoot(d);
+    r.valid = true;
+    return r.root;
+}
+
+}  // namespace
+
 size_t DriveRootLengthOf(const std::string& host) {
     // The form ResolvePath produces when a name exists as given: through the link.
     std::string links = PrefixDir() + "/dosdevices/";
@@ -134,8 +173,9 @@ size_t DriveRootLengthOf(const std::string& host) {
         (host.size() == links.size() + 2 || host[links.size() + 2] == '/'))
         return links.size() + 2;
     size_t best = std::string::npos;
+    const std::string* watched = WatchedDriveRoots();
     for (int d = 0; d < 26; ++d) {
-        std::string root = DriveHostRoot(d);
+        const std::string root = watched ? watched[d] : DriveHostRoot(d);
         if (!StartsWithFolder(host, root)) continue;
         size_t len = root.size();
         if (best == std::string::npos || len > best) best = len;

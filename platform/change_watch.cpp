@@ -7,6 +7,8 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <climits>
+#include <cstdlib>
 
 namespace platform {
 
@@ -124,6 +126,22 @@ bool IsLocalFileSystem(const std::string& path) {
     default:
         return false;  // NFS, SMB/CIFS, FUSE, 9p, Ceph and anything unknown
     }
+}
+
+bool IsRealPath(const std::string& path) {
+    char real[PATH_MAX];
+    return realpath(path.c_str(), real) && path == real;
+}
+
+bool WatchAncestors(ChangeWatch& w, const std::string& path) {
+    for (size_t slash = path.find('/', 1); slash != std::string::npos; slash = path.find('/', slash + 1))
+        if (!w.Watch(path.substr(0, slash), ChangeWatch::Kind::Self)) return false;
+    return w.Watch("/", ChangeWatch::Kind::Self);
+}
+
+bool WatchDriveLinks(ChangeWatch& w, const std::string& devices) {
+    return IsRealPath(devices) && IsLocalFileSystem(devices) && WatchAncestors(w, devices) &&
+           w.Watch(devices, ChangeWatch::Kind::Entries);
 }
 
 }  // namespace platform

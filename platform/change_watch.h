@@ -81,4 +81,15 @@ private:
 // local disk and memory file systems only (never network or FUSE ones).
 bool IsLocalFileSystem(const std::string& path);
 
+// The path with no symbolic link on the way: a watch is on a folder, not on a name.
+bool IsRealPath(const std::string& path);
+
+// Watches every folder above `path` for being moved or deleted.
+bool WatchAncestors(ChangeWatch& w, const std::string& path);
+
+// Watches a prefix's dosdevices folder so that a drive link made, removed or
+// changed is reported: false where that cannot be proved (a link on the way, a
+// network file system, no watches left).
+bool WatchDriveLinks(ChangeWatch& w, const std::string& devices);
+
 }  // namespace platform

@@ -122,18 +122,6 @@ bool Describe(const ProfileTarget& t, Name* e) {
     return true;
 }
 
-// The path with no symbolic link on the way: a watch is on a folder, not on a name.
-bool IsRealPath(const std::string& path) {
-    char real[PATH_MAX];
-    return realpath(path.c_str(), real) && path == real;
-}
-
-bool WatchAncestors(ChangeWatch& w, const std::string& path) {
-    for (size_t slash = path.find('/', 1); slash != std::string::npos; slash = path.find('/', slash + 1))
-        if (!w.Watch(path.substr(0, slash), ChangeWatch::Kind::Self)) return false;
-    return w.Watch("/", ChangeWatch::Kind::Self);
-}
-
 // Watches everything the kept name depends on; false when that cannot be proved by
 // watches (a link on the way, a network file system, no watches left).
 bool SetUpWatches(ChangeWatch& w, const Name& e, int drive) {
@@ -145,13 +133,12 @@ bool SetUpWatches(ChangeWatch& w, const Name& e, int drive) {
     std::string rel = e.check.substr(link.size());  // the file, or a missing file's folder
     std::string relDir = e.negative ? rel : ParentOf(rel);
     std::string folder = root + relDir;
-    if (!IsRealPath(devices) || !IsRealPath(folder.empty() ? "/" : folder)) return false;
+    if (!IsRealPath(folder.empty() ? "/" : folder)) return false;
     if (!e.negative) {
         struct stat st {};
         if (lstat((root + rel).c_str(), &st) != 0 || !S_ISREG(st.st_mode)) return false;
     }
-    if (!IsLocalFileSystem(devices) || !WatchAncestors(w, devices) || !w.Watch(devices, ChangeWatch::Kind::Entries))
-        return false;
+    if (!WatchDriveLinks(w, devices)) return false;
     if (!root.empty() && !WatchAncestors(w, root)) return false;
     // The root and each folder below it down to the file's folder.
     for (size_t at = 0;; at = relDir.find('/', at + 1)) {

@@ -127,6 +127,31 @@ TEST_P(Links, TheKernelRefusesLinksInEveryOpenBelowTheRoot) {
     EXPECT_EQ(Tree(outside).size(), 1u);
 }
 
+TEST_P(Links, ADriveLinkedElsewhereBoundsOpensAtItsNewRootAtOnce) {
+    // The drive roots are kept between opens; a link made anew must count at the
+    // very next one, or a folder it now leads to would be opened as a plain host path.
+    const std::string first = prefix.AddDrive('E');
+    const std::string second = prefix.Dir() + "/stick2";
+    WriteHostFile(first + "/f.ini", "[s]\r\n");
+    WriteHostFile(second + "/f.ini", "[s]\r\n");
+    fs::create_directory_symlink(outside, second + "/lnkdir");
+    EXPECT_EQ(platform::DriveRootLengthOf(first + "/f.ini"), first.size());
+    int fd = platform::OpenUnderDrive(first + "/f.ini", O_RDONLY);
+    EXPECT_GE(fd, 0);
+    if (fd >= 0) close(fd);
+
+    prefix.LinkDrive('E', second);
+    EXPECT_EQ(platform::DriveRootLengthOf(second + "/f.ini"), second.size());
+    // (Z: stays, as "/": the old folder now lies on it alone.)
+    EXPECT_NE(platform::DriveRootLengthOf(first + "/f.ini"), first.size());
+    errno = 0;
+    EXPECT_EQ(platform::OpenUnderDrive(second + "/lnkdir/secret.ini", O_RDONLY), -1);
+    EXPECT_EQ(errno, ELOOP);
+
+    prefix.UnlinkDrive('E');
+    EXPECT_NE(platform::DriveRootLengthOf(second + "/f.ini"), second.size());
+}
+
 TEST_P(Links, TemporaryFilesHaveTheReservedPatternAndAreNeverListed) {
     std::string temp;
     int fd = platform::CreateTempBeside(prefix.DriveC() + "/real/a.ini", &temp);
