@@ -2,7 +2,7 @@
 
 #include <string_view>
 
-#include "platform/cp932.h"
+#include "platform/cp932_walk.h"
 
 namespace {
 
@@ -22,19 +22,18 @@ bool ClimbsUp(std::string_view component) {
 bool CataloguePathStaysInside(const char* text) {
     if (!text) return true;
     std::string_view s(text);
+    bool inside = true;
     size_t start = 0;
-    for (size_t i = 0; i <= s.size(); ++i) {
-        if (i < s.size() && platform::IsCp932LeadByte(static_cast<unsigned char>(s[i])) && i + 1 < s.size()) {
-            ++i;
-            continue;
-        }
-        if (i < s.size() && s[i] == ':') return false;
-        if (i == s.size() || s[i] == '\\' || s[i] == '/') {
-            if (ClimbsUp(s.substr(start, i - start))) return false;
+    platform::ForEachCp932Char(s, [&](size_t i, size_t len) {
+        if (len == 2) return true;
+        if (s[i] == ':') return inside = false;
+        if (platform::IsWindowsSeparator(s[i])) {
+            if (ClimbsUp(s.substr(start, i - start))) return inside = false;
             start = i + 1;
         }
-    }
-    return true;
+        return true;
+    });
+    return inside && !ClimbsUp(s.substr(start));
 }
 
 bool CatalogueEntryStaysInside(const CatalogueEntry& entry) {

@@ -4,7 +4,7 @@
 #include <cstdio>
 #include <vector>
 
-#include "platform/cp932.h"
+#include "platform/cp932_walk.h"
 #include "platform/win32.h"
 
 const char OrbisIni::kSettingsFile[] = "C:\\windows\\ORBIS.INI";
@@ -25,11 +25,7 @@ std::string ReadValue(const char* section, const char* key) {
 // a double-byte character such as 表 (95 5C) is never taken for a backslash.
 std::string WithoutTrailingSeparators(const std::string& path) {
     std::vector<size_t> starts;  // start of every character
-    for (size_t i = 0; i < path.size();) {
-        starts.push_back(i);
-        const bool lead = platform::IsCp932LeadByte(static_cast<unsigned char>(path[i]));
-        i += (lead && i + 1 < path.size()) ? 2u : 1u;
-    }
+    platform::ForEachCp932Char(path, [&](size_t i, size_t) { starts.push_back(i); });
     size_t end = path.size();
     while (!starts.empty()) {
         const size_t last = starts.back();

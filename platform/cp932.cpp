@@ -1,3 +1,4 @@
+#include "platform/cp932_walk.h"
 #include "platform/cp932.h"
 
 #include <cerrno>
@@ -34,6 +35,14 @@ Converter& ToUtf8() {
 }
 Converter& FromUtf8() {
     static thread_local Converter c("CP932", "UTF-8");
+    return c;
+}
+Converter& Utf16ToUtf8() {
+    static thread_local Converter c("UTF-8", "UTF-16LE");
+    return c;
+}
+Converter& Utf8ToUtf16() {
+    static thread_local Converter c("UTF-16LE", "UTF-8");
     return c;
 }
 
@@ -192,14 +201,40 @@ std::string Utf8ToCp932(std::string_view utf8, bool* ok) {
         ok);
 }
 
+std::string Utf16LeToUtf8(std::string_view utf16, bool* ok) {
+    return Convert(
+        Utf16ToUtf8(), utf16,
+        [](std::string_view rest, std::string* rep, bool* good) -> size_t {
+            if (good) *good = false;
+            // An odd byte at the end is dropped; an unpaired surrogate reads as U+FFFD.
+            if (rest.size() < 2) return rest.size();
+            AppendUtf8(*rep, 0xFFFD);
+            return 2;
+        },
+        ok);
+}
+
+std::string Utf8ToUtf16Le(std::string_view utf8, bool* ok) {
+    return Convert(
+        Utf8ToUtf16(), utf8,
+        [](std::string_view rest, std::string* rep, bool* good) -> size_t {
+            if (good) *good = false;
+            char32_t cp = 0;
+            const size_t len = DecodeUtf8(rest, &cp);
+            *rep = "\xFD\xFF";  // U+FFFD
+            return len == 0 ? 1 : len;
+        },
+        ok);
+}
+
 size_t Cp932SafeCut(std::string_view cp932, size_t maxBytes) {
-    size_t i = 0;
-    while (i < cp932.size()) {
-        size_t len = IsCp932LeadByte(static_cast<unsigned char>(cp932[i])) && i + 1 < cp932.size() ? 2 : 1;
-        if (i + len > maxBytes) break;
-        i += len;
-    }
-    return i;
+    size_t cut = 0;
+    ForEachCp932Char(cp932, [&](size_t i, size_t len) {
+        if (i + len > maxBytes) return false;
+        cut = i + len;
+        return true;
+    });
+    return cut;
 }
 
 }  // namespace platform

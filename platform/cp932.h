@@ -18,6 +18,12 @@ std::string Cp932ToUtf8(std::string_view cp932, bool* ok = nullptr);
 // writes them; *ok (if given) says whether everything converted exactly.
 std::string Utf8ToCp932(std::string_view utf8, bool* ok = nullptr);
 
+// UTF-16LE bytes (no byte order mark) to UTF-8 and back, through iconv. An
+// unpaired surrogate or undecodable UTF-8 becomes U+FFFD, an odd last byte is
+// dropped; *ok (if given) says whether everything converted exactly.
+std::string Utf16LeToUtf8(std::string_view utf16, bool* ok = nullptr);
+std::string Utf8ToUtf16Le(std::string_view utf8, bool* ok = nullptr);
+
 // Length in bytes of the longest prefix of `cp932` that is at most `maxBytes`
 // long and does not end between a lead byte and its trail byte.
 size_t Cp932SafeCut(std::string_view cp932, size_t maxBytes);

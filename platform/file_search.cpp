@@ -15,6 +15,7 @@
 #include "platform/beneath.h"
 #include "platform/copy_file.h"
 #include "platform/cp932.h"
+#include "platform/cp932_walk.h"
 #include "platform/host_fs.h"
 #include "platform/paths.h"
 #include "platform/win32.h"
@@ -143,27 +144,19 @@ WIN32_FIND_DATAA MakeFindData(const std::string& cp932Name, const struct stat& s
 // Splits "dir\mask" at the last separator outside double-byte characters.
 // Returns the position just after it, 0 when there is none (or after "X:").
 size_t MaskStart(std::string_view p) {
-    size_t start = (p.size() >= 2 && p[1] == ':') ? 2 : 0;
-    for (size_t i = 0; i < p.size(); ++i) {
-        if (IsCp932LeadByte(static_cast<unsigned char>(p[i])) && i + 1 < p.size()) {
-            ++i;
-            continue;
-        }
-        if (p[i] == '\\' || p[i] == '/') start = i + 1;
-    }
-    return start;
+    const size_t last = LastCp932Separator(p);
+    if (last != std::string::npos) return last + 1;
+    return (p.size() >= 2 && p[1] == ':') ? 2 : 0;
 }
 
 bool MaskHasInvalidCharacters(std::string_view m) {
-    for (size_t i = 0; i < m.size(); ++i) {
-        unsigned char b = static_cast<unsigned char>(m[i]);
-        if (IsCp932LeadByte(b) && i + 1 < m.size()) {
-            ++i;
-            continue;
-        }
-        if (b < 0x20 || b == '"' || b == '<' || b == '>' || b == '|' || b == ':') return true;
-    }
-    return false;
+    bool invalid = false;
+    ForEachCp932Char(m, [&](size_t i, size_t len) {
+        const auto b = static_cast<unsigned char>(m[i]);
+        invalid = len == 1 && (b < 0x20 || b == '"' || b == '<' || b == '>' || b == '|' || b == ':');
+        return !invalid;
+    });
+    return invalid;
 }
 
 HANDLE Fail(DWORD error) {

@@ -13,6 +13,7 @@
 
 #include "platform/beneath.h"
 #include "platform/cp932.h"
+#include "platform/cp932_walk.h"
 #include "platform/host_fs.h"
 #include "platform/win32.h"
 
@@ -23,44 +24,21 @@ bool IsSeparator(char c) { return c == '\\' || c == '/'; }
 
 bool IsAsciiLetter(char c) { return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z'); }
 
-// Splits a CP932 path at '\' and '/' without looking inside double-byte
-// characters (表 is 95 5C). Empty components are dropped.
+// Appends the components of a CP932 path (empty ones dropped) to *out.
 void SplitCp932(std::string_view s, std::vector<std::string>* out, bool* trailing) {
-    size_t start = 0, i = 0;
-    bool lastWasSeparator = false;
-    while (i < s.size()) {
-        char c = s[i];
-        if (IsCp932LeadByte(static_cast<unsigned char>(c)) && i + 1 < s.size()) {
-            i += 2;
-            lastWasSeparator = false;
-            continue;
-        }
-        if (IsSeparator(c)) {
-            if (i > start) out->emplace_back(s.substr(start, i - start));
-            start = i + 1;
-            lastWasSeparator = true;
-        } else {
-            lastWasSeparator = false;
-        }
-        ++i;
-    }
-    if (start < s.size()) out->emplace_back(s.substr(start));
-    if (trailing) *trailing = lastWasSeparator;
+    for (std::string& part : SplitWindowsPath(s, trailing)) out->push_back(std::move(part));
 }
 
 // A component a Windows file system could hold: no control characters and none
 // of * ? " < > | : (the bytes checked are single-byte characters only).
 bool IsValidCp932Component(std::string_view c) {
-    for (size_t i = 0; i < c.size(); ++i) {
-        unsigned char b = static_cast<unsigned char>(c[i]);
-        if (IsCp932LeadByte(b) && i + 1 < c.size()) {
-            ++i;
-            continue;
-        }
-        if (b < 0x20 || b == '*' || b == '?' || b == '"' || b == '<' || b == '>' || b == '|' || b == ':')
-            return false;
-    }
-    return !IsReservedDeviceName(c);
+    bool valid = true;
+    ForEachCp932Char(c, [&](size_t i, size_t len) {
+        const auto b = static_cast<unsigned char>(c[i]);
+        valid = len == 2 || !(b < 0x20 || b == '*' || b == '?' || b == '"' || b == '<' || b == '>' || b == '|' || b == ':');
+        return valid;
+    });
+    return valid && !IsReservedDeviceName(c);
 }
 
 std::string JoinHost(const std::string& root, const std::vector<std::string>& comps, size_t from = 0) {

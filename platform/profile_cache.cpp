@@ -9,6 +9,7 @@
 #include <unordered_map>
 
 #include "platform/beneath.h"
+#include "platform/cp932_walk.h"
 #include "platform/paths.h"
 #include "platform/stat_stamp.h"
 
@@ -77,17 +78,7 @@ DWORD ReadError(int err) {
 
 }  // namespace
 
-bool HasSeparator(std::string_view s) {
-    for (size_t i = 0; i < s.size(); ++i) {
-        const auto c = static_cast<unsigned char>(s[i]);
-        if (IsLeadByte(c) && i + 1 < s.size()) {
-            ++i;  // 表 (95 5C) holds no separator
-            continue;
-        }
-        if (c == '\\' || c == '/') return true;
-    }
-    return false;
-}
+bool HasSeparator(std::string_view s) { return HasCp932Separator(s); }
 
 ProfileTarget ResolveProfileName(const char* fileName) {
     ProfileTarget t;

@@ -3,6 +3,7 @@
 #include <cstring>
 #include <string>
 
+#include "platform/cp932_walk.h"
 #include "platform/win32.h"
 
 namespace {
@@ -10,14 +11,9 @@ namespace {
 // byte rule; calls `visit(offset)` for each, in order.
 template <typename Visit>
 void ForEachSeparator(const std::string& path, Visit visit) {
-    for (size_t i = 0; i < path.size(); ++i) {
-        const unsigned char c = static_cast<unsigned char>(path[i]);
-        if (_ismbblead(c)) {
-            ++i;  // the trail byte belongs to this character
-            continue;
-        }
-        if (c == '\\') visit(i);
-    }
+    platform::ForEachCp932Char(path, [&](size_t i, size_t len) {
+        if (len == 1 && path[i] == '\\') visit(i);
+    });
 }
 }  // namespace
 

@@ -3,17 +3,10 @@
 #include <algorithm>
 
 #include "platform/copy_file.h"
-#include "platform/cp932.h"
+#include "platform/cp932_walk.h"
 
 void TempSweep::Before(const std::string& destinationFile) {
-    size_t last = std::string::npos;
-    for (size_t i = 0; i < destinationFile.size(); ++i) {
-        if (platform::IsCp932LeadByte(static_cast<unsigned char>(destinationFile[i]))) {
-            ++i;  // 表 (95 5C) is one character, never a separator
-            continue;
-        }
-        if (destinationFile[i] == '\\') last = i;
-    }
+    const size_t last = platform::LastCp932Separator(destinationFile, "\\");
     if (last == std::string::npos) return;
     std::string folder = destinationFile.substr(0, last);
     if (std::find(m_swept.begin(), m_swept.end(), folder) != m_swept.end()) return;

@@ -109,3 +109,19 @@ TEST(Cp932, SafeCutNeverSplitsACharacter) {
     std::string t = "\xEA\xE0\xEA\xE0";
     EXPECT_EQ(Cp932SafeCut(t, 3), 2u);
 }
+
+TEST(Cp932, Utf16LittleEndianBothWays) {
+    using platform::Utf16LeToUtf8;
+    using platform::Utf8ToUtf16Le;
+    // 表 U+8868, 𠮷 U+20BB7 (a surrogate pair D842 DFB7), no byte order mark written.
+    EXPECT_EQ(Utf8ToUtf16Le("a表𠮷"), std::string("a\0\x68\x88\x42\xD8\xB7\xDF", 8));
+    EXPECT_EQ(Utf16LeToUtf8(std::string("a\0\x68\x88\x42\xD8\xB7\xDF", 8)), "a表𠮷");
+    // An unpaired surrogate reads as U+FFFD and says so; an odd last byte is dropped.
+    bool ok = true;
+    EXPECT_EQ(Utf16LeToUtf8(std::string("\x42\xD8x\0", 4), &ok), "\xEF\xBF\xBDx");
+    EXPECT_FALSE(ok);
+    EXPECT_EQ(Utf16LeToUtf8(std::string("x\0y", 3)), "x");
+    // Bytes that are no UTF-8 become U+FFFD.
+    EXPECT_EQ(Utf8ToUtf16Le("\xFFz", &ok), std::string("\xFD\xFFz\0", 4));
+    EXPECT_FALSE(ok);
+}
