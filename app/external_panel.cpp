@@ -17,6 +17,7 @@
 #include "platform/win32.h"
 #include "resources/deliverable.h"
 #include "transfer/transfer_texts.h"
+#include "platform/drive_letter.h"
 
 void CMaintenanceDlg::UpdateExternalRoot() {
     int index = m_comboDrive->GetCurSel();
@@ -25,13 +26,12 @@ void CMaintenanceDlg::UpdateExternalRoot() {
         return;
     }
     int drive = m_comboDrive->GetItemDrive(index);
-    if (drive < 0 || drive > 25) {
+    const auto letter = platform::DriveLetter::FromNumber(drive);
+    if (!letter) {
         m_strExternalRoot.clear();
         return;
     }
-    char root[300];
-    std::snprintf(root, sizeof root, "%c:\\%s", 'A' + drive, m_deliverable.files.externalRoot);
-    m_strExternalRoot = root;
+    m_strExternalRoot = letter->Root() + m_deliverable.files.externalRoot;
     m_nExternalDrive = drive;
 }
 
@@ -128,7 +128,7 @@ void CMaintenanceDlg::ShowFreeSpace(int side) {
     const std::string& path = PanePath(side);
     QString text = QStringLiteral("空きﾃﾞｨｽｸ容量: ");
     int drive = path.empty() ? -1 : std::toupper(static_cast<unsigned char>(path[0])) - 'A';
-    if (drive >= 0 && drive <= 25) {
+    if (platform::IsDriveNumber(drive)) {
         ODiskSize free = ODiskNo(static_cast<unsigned char>(drive)).GetFreeSize();
         text += FromCp932(free.ToString(0xFFFFFFFF));
     }

@@ -27,6 +27,7 @@
 #include "transfer/transfer_texts.h"
 #include "transfer/undo_register.h"
 #include "transfer/user_checks.h"
+#include "platform/drive_letter.h"
 
 using nlohmann::json;
 
@@ -106,14 +107,14 @@ bool DriveOrFail(Run& run, int* drive, int* code) {
         *code = run.Fail(exit_code::kUsage, "--drive: not a drive letter: '" + run.options.drive + "'");
         return false;
     }
-    run.out["drive"] = std::string(1, static_cast<char>('A' + *drive)) + ":";
+    run.out["drive"] = platform::DriveLetter::FromNumber(*drive)->Name();
     return true;
 }
 
 // A drive the prefix does not have, or one without its medium (a removable
 // drive is asked for its medium by the operation itself, as the dialog does).
 bool MediumOrFail(Run& run, int drive, bool askRemovable, int* code) {
-    const std::string letter(1, static_cast<char>('A' + drive));
+    const std::string letter(1, platform::DriveLetter::FromNumber(drive)->Letter());
     if (!(GetLogicalDrives() & (1u << drive))) {
         *code = run.Fail(exit_code::kMedium, "ドライブ " + letter + ": がありません。");
         return false;

@@ -13,6 +13,7 @@
 #include "platform/drives.h"
 #include "platform/win32.h"
 #include "transfer/transfer_texts.h"
+#include "platform/drive_letter.h"
 
 SystemView LoadSystem(const CliProgram& program) {
     SystemView view;
@@ -71,10 +72,10 @@ std::string SetName(const LoadedCatalogue& catalogue, int32_t i) { return catalo
 std::vector<DriveInfo> ListDrives() {
     std::vector<DriveInfo> drives;
     const DWORD mask = GetLogicalDrives();
-    for (int d = 0; d < 26; ++d) {
+    for (int d = 0; d < platform::kDriveCount; ++d) {
         if (!(mask & (1u << d))) continue;
         DriveInfo info;
-        info.letter = static_cast<char>('A' + d);
+        info.letter = platform::DriveLetter::FromNumber(d)->Letter();
         info.type = platform::DriveType(d);
         info.medium = platform::DriveHasMedium(d);
         if (info.medium) {
@@ -100,18 +101,16 @@ const char* DriveTypeName(unsigned type) {
 
 int ParseDriveLetter(const std::string& text) {
     if (text.empty() || text.size() > 3) return -1;
-    const unsigned char c = static_cast<unsigned char>(text[0]);
-    if (!std::isalpha(c) || c > 0x7F) return -1;
+    const auto letter = platform::DriveLetter::FromLetter(text[0]);
+    if (!letter) return -1;
     if (text.size() >= 2 && text[1] != ':') return -1;
     if (text.size() == 3 && text[2] != '\\' && text[2] != '/') return -1;
-    return std::toupper(c) - 'A';
+    return letter->Number();
 }
 
 std::string ExternalRootOf(int drive, const CliProgram& program) {
-    std::string root(1, static_cast<char>('A' + drive));
-    root += ":\\";
-    root += program.files.externalRoot;
-    return root;
+    const auto letter = platform::DriveLetter::FromNumber(drive);
+    return letter ? letter->Root() + program.files.externalRoot : std::string();
 }
 
 std::vector<FolderInfo> ListFolders(const std::string& externalRoot) {

@@ -14,6 +14,7 @@
 #include "controls/qt_cp932.h"
 #include "controls/sys_image_list.h"
 #include "platform/cp932.h"
+#include "platform/drive_letter.h"
 
 namespace {
 
@@ -218,14 +219,16 @@ void CDriveComboBox::ResetContent() { clear(); }
 void CDriveComboBox::FillDrives() {
     ResetContent();
     const DWORD mask = GetLogicalDrives();
-    for (int n = 0; n < 26; ++n)
+    for (int n = 0; n < platform::kDriveCount; ++n)
         if (mask & (DWORD{1} << n)) AddDrive(n);
 }
 
 int CDriveComboBox::AddDrive(int drive) {
     // Only drive letters: any other number would form a root of some other byte.
-    if (drive < 0 || drive > 25) return CB_ERR;
-    const char root[4] = {static_cast<char>('A' + drive), ':', '\\', '\0'};
+    const auto letter = platform::DriveLetter::FromNumber(drive);
+    if (!letter) return CB_ERR;
+    const std::string rootText = letter->Root();
+    const char* root = rootText.c_str();
     SHFILEINFOA info;
     std::memset(&info, 0, sizeof info);
     if (!SHGetFileInfoA(root, 0, &info, sizeof info, SHGFI_SYSICONINDEX | SHGFI_DISPLAYNAME | SHGFI_SMALLICON))
@@ -249,12 +252,12 @@ int CDriveComboBox::GetItemDrive(int index) const {
     const DriveComboItem* rec = Record(index);
     // A record no drive has filled in (drive 32) holds no drive: 'A' + 32 would
     // read as a lower-case "a:".
-    if (!rec || rec->drive < 0 || rec->drive > 25) return -1;
+    if (!rec || !platform::IsDriveNumber(rec->drive)) return -1;
     return rec->drive;
 }
 
 int CDriveComboBox::FindDrive(int drive) const {
-    if (drive < 0 || drive > 25) return -1;
+    if (!platform::IsDriveNumber(drive)) return -1;
     const int n = count();
     for (int i = 0; i < n; ++i)
         if (GetItemDrive(i) == drive) return i;

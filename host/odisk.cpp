@@ -5,6 +5,7 @@
 
 #include "platform/cp932.h"
 #include "platform/win32.h"
+#include "platform/drive_letter.h"
 
 ODiskSize& ODiskSize::operator+=(const ODiskSize& other) {
     // Saturate rather than wrap: a wrapped sum would pass the free-space check.
@@ -54,10 +55,10 @@ std::string ODiskSize::ToString(unsigned /*flags*/) const {
 ODiskNo::ODiskNo(unsigned char drive) : m_drive(drive) {}
 
 ODiskSize ODiskNo::GetFreeSize() const {
-    if (m_drive >= 26) return ODiskSize();
-    const char root[4] = {static_cast<char>('A' + m_drive), ':', '\\', '\0'};
+    const auto letter = platform::DriveLetter::FromNumber(m_drive);
+    if (!letter) return ODiskSize();
     ULARGE_INTEGER available{}, total{}, free{};
-    if (!GetDiskFreeSpaceExA(root, &available, &total, &free)) return ODiskSize();
+    if (!GetDiskFreeSpaceExA(letter->Root().c_str(), &available, &total, &free)) return ODiskSize();
     return ODiskSize(available.QuadPart);
 }
 

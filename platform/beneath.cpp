@@ -11,6 +11,7 @@
 #include "platform/change_watch.h"
 #include "platform/host_fs.h"
 #include "platform/paths.h"
+#include "platform/drive_letter.h"
 
 namespace platform {
 namespace {
@@ -140,7 +141,7 @@ const std::string* WatchedDriveRoots() {
         uint64_t generation = 0;
         uint64_t lost = 0;
         bool valid = false;
-        std::string root[26];
+        std::string root[kDriveCount];
     };
     thread_local Roots r;
     const std::string prefix = PrefixDir();
@@ -159,7 +160,7 @@ const std::string* WatchedDriveRoots() {
     // The queue is emptied before the links are read: a change made meanwhile
     // shows at the next call.
     r.generation = r.watch.Generation();
-    for (int d = 0; d < 26; ++d) r.root[d] = DriveHostRoot(d);
+    for (int d = 0; d < kDriveCount; ++d) r.root[d] = DriveHostRoot(d);
     r.valid = true;
     return r.root;
 }
@@ -174,7 +175,7 @@ size_t DriveRootLengthOf(const std::string& host) {
         return links.size() + 2;
     size_t best = std::string::npos;
     const std::string* watched = WatchedDriveRoots();
-    for (int d = 0; d < 26; ++d) {
+    for (int d = 0; d < kDriveCount; ++d) {
         const std::string root = watched ? watched[d] : DriveHostRoot(d);
         if (!StartsWithFolder(host, root)) continue;
         size_t len = root.size();

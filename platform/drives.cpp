@@ -17,6 +17,7 @@
 #include "platform/host_fs.h"
 #include "platform/paths.h"
 #include "platform/win32.h"
+#include "platform/drive_letter.h"
 
 namespace platform {
 namespace {
@@ -221,7 +222,7 @@ unsigned DetectType(const std::string& target) {
 
 bool LinkExists(int drive) {
     struct stat st {};
-    return drive >= 0 && drive <= 25 && lstat(DriveLinkPath(drive).c_str(), &st) == 0 && S_ISLNK(st.st_mode);
+    return IsDriveNumber(drive) && lstat(DriveLinkPath(drive).c_str(), &st) == 0 && S_ISLNK(st.st_mode);
 }
 
 std::atomic<UINT> g_errorMode{0};

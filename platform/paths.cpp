@@ -16,6 +16,7 @@
 #include "platform/cp932_walk.h"
 #include "platform/host_fs.h"
 #include "platform/win32.h"
+#include "platform/drive_letter.h"
 
 namespace platform {
 namespace {
@@ -251,7 +252,7 @@ std::string PrefixDir() {
 }
 
 std::string DriveHostRoot(int drive) {
-    if (drive < 0 || drive > 25) return {};
+    if (!IsDriveNumber(drive)) return {};
     std::string link = DriveLinkPath(drive);
     char buf[PATH_MAX];
     ssize_t n = ReadDriveLink(drive, buf, sizeof buf - 1);
@@ -330,7 +331,7 @@ std::string CurrentDirectory() {
         size_t len;
     };
     std::vector<Match> matches;
-    for (int d = 0; d < 26; ++d) {
+    for (int d = 0; d < kDriveCount; ++d) {
         std::string root = DriveHostRoot(d);
         if (root.empty() || !realpath(root.c_str(), real)) continue;
         std::string r = real;
@@ -343,9 +344,7 @@ std::string CurrentDirectory() {
     // Longest target first; the lower letter wins a tie.
     std::stable_sort(matches.begin(), matches.end(), [](const Match& a, const Match& b) { return a.len > b.len; });
     for (const Match& m : matches) {
-        std::string win;
-        win += static_cast<char>('A' + m.drive);
-        win += ":\\";
+        std::string win = DriveLetter::FromNumber(m.drive)->Root();
         std::string_view rest = std::string_view(cwd).substr(m.len);
         bool good = true;
         bool first = true;

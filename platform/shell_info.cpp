@@ -7,6 +7,7 @@
 #include "platform/host_fs.h"
 #include "platform/paths.h"
 #include "platform/win32.h"
+#include "platform/drive_letter.h"
 
 namespace platform {
 namespace {
@@ -47,9 +48,9 @@ DWORD_PTR SHGetFileInfoA(LPCSTR pszPath, DWORD, SHFILEINFOA* psfi, UINT cbFileIn
     // Only drive roots are answered: "X:\" (also "X:" and "X:/").
     if (!pszPath || (uFlags & SHGFI_PIDL)) return 0;
     std::string_view p = pszPath;
-    bool letter = p.size() >= 2 && ((p[0] >= 'A' && p[0] <= 'Z') || (p[0] >= 'a' && p[0] <= 'z')) && p[1] == ':';
+    const auto letter = p.size() >= 2 && p[1] == ':' ? DriveLetter::FromLetter(p[0]) : std::nullopt;
     if (!letter || !(p.size() == 2 || (p.size() == 3 && (p[2] == '\\' || p[2] == '/')))) return 0;
-    int drive = (p[0] & ~0x20) - 'A';
+    const int drive = letter->Number();
     unsigned type = DriveType(drive);
     if (type == DRIVE_NO_ROOT_DIR) return 0;
     if (!psfi || cbFileInfo < sizeof(SHFILEINFOA)) return 1;  // the drive exists; nothing to fill
@@ -62,8 +63,7 @@ DWORD_PTR SHGetFileInfoA(LPCSTR pszPath, DWORD, SHFILEINFOA* psfi, UINT cbFileIn
         std::string name = DriveHasMedium(drive) ? DriveLabel(drive) : std::string();
         if (name.empty()) name = KindName(type);
         name += " (";
-        name += static_cast<char>('A' + drive);
-        name += ":)";
+        name += letter->Name() + ")";
         CopyCp932(psfi->szDisplayName, sizeof psfi->szDisplayName, Utf8ToCp932(name));
     }
     if (uFlags & SHGFI_TYPENAME) CopyCp932(psfi->szTypeName, sizeof psfi->szTypeName, Utf8ToCp932(KindName(type)));

@@ -8,6 +8,7 @@
 #include "transfer/transfer_texts.h"
 #include "transfer/undo_register.h"
 #include "transfer/user_checks.h"
+#include "platform/drive_letter.h"
 
 namespace {
 MsgAnswer Ask(OperationHost& host, std::string text, const std::string& caption) {
@@ -54,13 +55,13 @@ char RootLetter(const TransferContext& context) {
 
 void RunSave(TransferEngine& engine, const TransferContext& context, OperationHost& host) {
     const int drive = host.CurrentDrive();
-    if (drive < 0 || drive > 25) {
+    const auto driveLetter = platform::DriveLetter::FromNumber(drive);
+    if (!driveLetter) {
         host.ClearExternalRoot();
         return;
     }
-    const char letter = static_cast<char>('A' + drive);
-    const char root[4] = {letter, ':', '\\', '\0'};
-    if (GetDriveTypeA(root) == DRIVE_REMOVABLE) {
+    const char letter = driveLetter->Letter();
+    if (GetDriveTypeA(driveLetter->Root().c_str()) == DRIVE_REMOVABLE) {
         while (!IsDiskInDrive(drive)) {
             UserMessage prompt;
             prompt.text = transfer_texts::InsertDisk(letter);

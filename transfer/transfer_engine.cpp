@@ -12,6 +12,7 @@
 #include "transfer/safety_texts.h"
 #include "transfer/transfer_texts.h"
 #include "transfer/verify.h"
+#include "platform/drive_letter.h"
 
 namespace {
 std::function<void(size_t)> g_batchRenameHook;
@@ -81,7 +82,7 @@ int TransferEngine::BuildTransferList(int direction, const TransferContext& cont
         if (save) {
             const int drive = host.CurrentDrive();
             const ODiskSize freeSize =
-                (drive >= 0 && drive < 26) ? ODiskNo(static_cast<unsigned char>(drive)).GetFreeSize() : ODiskSize();
+                platform::IsDriveNumber(drive) ? ODiskNo(static_cast<unsigned char>(drive)).GetFreeSize() : ODiskSize();
             if (freeSize < total) {
                 UserMessage message;
                 message.text = transfer_texts::SpaceShortage(destinationFolder.empty() ? ' ' : destinationFolder[0],

@@ -1,4 +1,5 @@
 #include "transfer/user_checks.h"
+#include "platform/drive_letter.h"
 
 #include <cstdio>
 
@@ -12,10 +13,10 @@ BOOL IsValidFolderName(const std::string& name) {
 }
 
 BOOL IsDiskInDrive(int drive) {
-    if (drive < 0 || drive > 25) return FALSE;
-    const char root[4] = {static_cast<char>('A' + drive), ':', '\\', '\0'};
+    const auto letter = platform::DriveLetter::FromNumber(drive);
+    if (!letter) return FALSE;
     SetErrorMode(SEM_FAILCRITICALERRORS);
-    const DWORD attributes = GetFileAttributesA(root);
+    const DWORD attributes = GetFileAttributesA(letter->Root().c_str());
     SetErrorMode(0);
     return attributes != INVALID_FILE_ATTRIBUTES ? TRUE : FALSE;
 }
