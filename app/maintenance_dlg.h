@@ -70,8 +70,8 @@ public:
     RestorePointStore RestorePoints() const;
 
     // The transfer, run by the engine with this dialog as its front end.
-    int BuildTransferList(int direction);
-    uint32_t RunTransfer(int direction);
+    int BuildTransferList(Direction direction);
+    uint32_t RunTransfer(Direction direction);
     void SetTransferBusy(bool busy) override;
 
     // TransferHost

@@ -38,12 +38,12 @@ void CMaintenanceDlg::OnRegisterButton() {
     RunRegister(m_transfer, context, *this);
 }
 
-int CMaintenanceDlg::BuildTransferList(int direction) {
+int CMaintenanceDlg::BuildTransferList(Direction direction) {
     TransferContext context = MakeTransferContext();
     return m_transfer.BuildTransferList(direction, context, *this);
 }
 
-uint32_t CMaintenanceDlg::RunTransfer(int direction) {
+uint32_t CMaintenanceDlg::RunTransfer(Direction direction) {
     TransferContext context = MakeTransferContext();
     return m_transfer.RunTransfer(direction, context, *this).rows;
 }

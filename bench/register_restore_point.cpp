@@ -85,9 +85,9 @@ int main(int argc, char** argv) {
     auto registerOnce = [&](bool keep) {
         context.restoreRoot = keep ? points : "";
         const auto start = std::chrono::steady_clock::now();
-        engine.BuildTransferList(kDirectionRegister, context, host);
+        engine.BuildTransferList(Direction::Register, context, host);
         if (!KeepRestorePoint(engine, context, context.externalRoot + "\\" + host.folder, host)) std::exit(1);
-        if (engine.RunTransfer(kDirectionRegister, context, host).rows != engine.FileCount() || host.failed) std::exit(1);
+        if (engine.RunTransfer(Direction::Register, context, host).rows != engine.FileCount() || host.failed) std::exit(1);
         return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
     };
     registerOnce(false);  // warm the caches alike for both

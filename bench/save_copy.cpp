@@ -93,8 +93,8 @@ double TimeSave(const Case& c, DemInitData& init, const fs::path& driveE, bool v
     TransferEngine engine;
     QuietHost host;
     const auto start = std::chrono::steady_clock::now();
-    if (engine.BuildTransferList(kDirectionSave, context, host) != 1) std::exit(1);
-    const uint32_t done = engine.RunTransfer(kDirectionSave, context, host).rows;
+    if (engine.BuildTransferList(Direction::Save, context, host) != 1) std::exit(1);
+    const uint32_t done = engine.RunTransfer(Direction::Save, context, host).rows;
     const double s = Seconds(std::chrono::steady_clock::now() - start);
     if (host.failed || done != engine.FileCount()) {
         std::fprintf(stderr, "save failed\n");

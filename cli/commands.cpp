@@ -232,8 +232,8 @@ int CmdNewFolder(const CliProgram& program, const Options& o) {
 }
 
 // Save or register, with --dry-run: the operation's own checks, then the list.
-int CmdTransfer(const CliProgram& program, const Options& o, int direction) {
-    const bool save = direction == kDirectionSave;
+int CmdTransfer(const CliProgram& program, const Options& o, Direction direction) {
+    const bool save = direction == Direction::Save;
     Run run(program, o, save ? "save" : "register");
     run.out["dry_run"] = o.dryRun;
     SystemView view;
@@ -488,8 +488,8 @@ int RunCli(int argc, char** argv, const CliProgram& program) {
     if (list->parsed()) return CmdList(program, o);
     if (drives->parsed()) return CmdDrives(program, o);
     if (folders->parsed()) return CmdFolders(program, o);
-    if (transfers[1]->parsed()) return CmdTransfer(program, o, kDirectionSave);
-    if (transfers[0]->parsed()) return CmdTransfer(program, o, kDirectionRegister);
+    if (transfers[1]->parsed()) return CmdTransfer(program, o, Direction::Save);
+    if (transfers[0]->parsed()) return CmdTransfer(program, o, Direction::Register);
     if (newFolder->parsed()) return CmdNewFolder(program, o);
     if (undo->parsed()) return CmdUndo(program, o);
     return exit_code::kUsage;

@@ -86,14 +86,14 @@ void RunSave(TransferEngine& engine, const TransferContext& context, OperationHo
     }
 
     host.BeginWaitCursor();
-    if (go && engine.BuildTransferList(kDirectionSave, context, host) != 0) {
+    if (go && engine.BuildTransferList(Direction::Save, context, host) != 0) {
         if (engine.FileCount() == 0) {
             Refuse(host, transfer_texts::NoFiles(), transfer_texts::CaptionSave());
         } else if (Ask(host, transfer_texts::ConfirmSave(RootLetter(context)), transfer_texts::CaptionSave()) ==
                    MsgAnswer::Ok) {
             const std::string folder = context.externalRoot + '\\' + folderName;
             const std::string indexPath = folder + '\\' + context.files.indexFile;
-            const TransferResult result = engine.RunTransfer(kDirectionSave, context, host);
+            const TransferResult result = engine.RunTransfer(Direction::Save, context, host);
             // Only a data set whose every file was copied is marked as held by the
             // folder, all in one rewrite; a selected set without files keeps its mark
             // as before only when the whole save completed.
@@ -125,7 +125,7 @@ void RunRegister(TransferEngine& engine, const TransferContext& context, Operati
 
     host.BeginWaitCursor();
     if (go) {
-        engine.BuildTransferList(kDirectionRegister, context, host);
+        engine.BuildTransferList(Direction::Register, context, host);
         if (engine.FileCount() == 0) {
             Refuse(host, transfer_texts::NoFiles(), transfer_texts::CaptionRegister());
         } else if (Ask(host, transfer_texts::ConfirmRegister(RootLetter(context)), transfer_texts::CaptionSave()) ==
@@ -134,7 +134,7 @@ void RunRegister(TransferEngine& engine, const TransferContext& context, Operati
             const std::string folder = context.externalRoot + '\\' +
                                        (folderName.empty() ? transfer_texts::DefaultFolderName() : folderName);
             if (KeepRestorePoint(engine, context, folder, host))
-                Report(host, engine, context, engine.RunTransfer(kDirectionRegister, context, host), false, folder);
+                Report(host, engine, context, engine.RunTransfer(Direction::Register, context, host), false, folder);
         }
     }
     host.RefreshPane(0);

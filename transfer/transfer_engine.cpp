@@ -31,13 +31,13 @@ TransferEngine::TransferEngine() {
     m_wholeCopies.reserve(64);
 }
 
-int TransferEngine::BuildTransferList(int direction, const TransferContext& context, TransferHost& host) {
+int TransferEngine::BuildTransferList(Direction direction, const TransferContext& context, TransferHost& host) {
     m_list.Clear();
     m_documentRows.clear();
     ODiskSize total;
     if (context.dataCount <= 0 || !context.catalogue) return 1;
 
-    const bool save = direction != kDirectionRegister;
+    const bool save = direction != Direction::Register;
     int externalRow = 0;
     for (int32_t e = 0; e < context.dataCount; ++e) {
         const CatalogueEntry& entry = context.catalogue[e];
@@ -138,7 +138,7 @@ bool TransferEngine::CountsSize(const std::string& destination, int kind) const 
     return true;
 }
 
-TransferResult TransferEngine::RunTransfer(int direction, const TransferContext& context, TransferHost& host) {
+TransferResult TransferEngine::RunTransfer(Direction direction, const TransferContext& context, TransferHost& host) {
     host.SetTransferBusy(true);
     m_progress = Progress{host.Observer(), host.CancelFlag(), 0, false};
     if (m_progress.observer) {
@@ -163,7 +163,7 @@ TransferResult TransferEngine::RunTransfer(int direction, const TransferContext&
     return result;
 }
 
-TransferResult TransferEngine::CopyRows(int direction, const TransferContext& context, TransferHost& host) {
+TransferResult TransferEngine::CopyRows(Direction direction, const TransferContext& context, TransferHost& host) {
     m_flushRows.clear();
     m_wholeCopies.clear();
     m_mediumMismatch = false;
@@ -262,7 +262,7 @@ bool TransferEngine::Copy(const char* from, const char* to, bool failIfExists) {
                                           &m_progress) != FALSE;
 }
 
-bool TransferEngine::WriteRow(uint32_t row, int direction, int kind, const TransferContext& context) {
+bool TransferEngine::WriteRow(uint32_t row, Direction direction, int kind, const TransferContext& context) {
     const char* source = m_source.c_str();
     const char* destination = m_destination.c_str();
     auto carryOver = [&] {
@@ -278,7 +278,7 @@ bool TransferEngine::WriteRow(uint32_t row, int direction, int kind, const Trans
     };
     // The host's copy of the register is CopyFileA as well; both go through the watched copy.
     auto copyNew = [this](const char* from, const char* to) { return Copy(from, to, true); };
-    if (direction != kDirectionRegister) {
+    if (direction != Direction::Register) {
         if (kind == 0) return WriteToBatch(source, destination, context.verify, m_list.Row(row).size);
         // A document the maintenance folder lacks is copied whole; one it holds
         // only receives this data set's groups.

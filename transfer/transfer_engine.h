@@ -18,8 +18,10 @@
 #include "transfer/transfer_progress.h"
 
 // Directions of a transfer.
-inline constexpr int kDirectionRegister = 0;  // maintenance folder -> system
-inline constexpr int kDirectionSave = 1;      // system -> maintenance folder
+enum class Direction {
+    Register,  // maintenance folder -> system
+    Save,      // system -> maintenance folder
+};
 
 // What the front end owns and a transfer reads.
 struct TransferContext {
@@ -45,14 +47,14 @@ public:
     // list is ready (also when empty) and 0 when a save does not fit on the
     // destination drive, after the shortage message has been shown. A register is
     // never refused.
-    int BuildTransferList(int direction, const TransferContext& context, TransferHost& host);
+    int BuildTransferList(Direction direction, const TransferContext& context, TransferHost& host);
 
     // Writes the rows of the list in order, with the front end's controls locked,
     // through the host's RunCopy, reporting to its observer and heeding its cancel
     // flag. A failed row ends the transfer with one write-error message (shown
     // after the copy, from the calling thread) and rows 0. A stop keeps the rows
     // written before it (flushed to the medium) and reports them in rows.
-    TransferResult RunTransfer(int direction, const TransferContext& context, TransferHost& host);
+    TransferResult RunTransfer(Direction direction, const TransferContext& context, TransferHost& host);
 
     // Whether every file listed for data set `index` was written by a transfer
     // that ended with `result` (false for a set with no files listed).
@@ -72,10 +74,10 @@ private:
     void ListMatches(const std::string& sourceFolder, const std::string& destinationFolder,
                      const char* folder, const char* name, int kind, ODiskSize& total, int32_t dataSet);
     bool CountsSize(const std::string& destination, int kind) const;
-    bool WriteRow(uint32_t row, int direction, int kind, const TransferContext& context);
+    bool WriteRow(uint32_t row, Direction direction, int kind, const TransferContext& context);
     bool CopiedWholeEarlier(uint32_t row) const;
     bool FlushDestinations();
-    TransferResult CopyRows(int direction, const TransferContext& context, TransferHost& host);
+    TransferResult CopyRows(Direction direction, const TransferContext& context, TransferHost& host);
     void ShowFailure(TransferHost& host);
     template <class Write>
     bool WriteChecked(const char* source, const char* destination, bool verify, const Write& write);

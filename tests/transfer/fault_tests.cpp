@@ -66,16 +66,16 @@ TEST_F(FaultTest, SaveNeedingExactlyTheFreeSpaceGoesAheadOneByteMoreIsRefused) {
     WriteSys("A/a.dat", std::string(freeBytes - 4096, 'a'));
     WriteSys("B/b.dat", std::string(4096, 'b'));
     host.systemSelected = {0, 1};
-    ASSERT_EQ(engine.BuildTransferList(kDirectionSave, Context(), host), 1);
+    ASSERT_EQ(engine.BuildTransferList(Direction::Save, Context(), host), 1);
     EXPECT_TRUE(host.messages.empty());
-    EXPECT_EQ(engine.RunTransfer(kDirectionSave, Context(), host).rows, 2u);
+    EXPECT_EQ(engine.RunTransfer(Direction::Save, Context(), host).rows, 2u);
     EXPECT_EQ(fs::file_size(ExtHost("保守A/B/b.dat")), 4096u);
 
     fs::remove_all(ExtHost("保守A/A"));
     fs::remove_all(ExtHost("保守A/B"));
     WriteSys("B/b.dat", std::string(4097, 'b'));
     host.messages.clear();
-    ASSERT_EQ(engine.BuildTransferList(kDirectionSave, Context(), host), 0);
+    ASSERT_EQ(engine.BuildTransferList(Direction::Save, Context(), host), 0);
     ASSERT_EQ(host.messages.size(), 1u);
     EXPECT_EQ(host.messages[0].text,
               W("「E」の空き容量が不足しています。\n\n空き容量：") + ODiskSize(freeBytes).ToString(0xFFFFFFFF) +
@@ -89,12 +89,12 @@ TEST_F(FaultTest, DiskFillingUpMidTransferLeavesNoPartialFile) {
     catalogue = {MakeEntry(0, 0, "U", "\\U", {"\\0.dat", "\\1.dat", "\\2.dat"})};
     for (const char* n : {"0", "1", "2"}) WriteSys(std::string("U/") + n + ".dat", std::string(200 * 1024, n[0]));
     host.systemSelected = {0};
-    ASSERT_EQ(engine.BuildTransferList(kDirectionSave, Context(), host), 1);
+    ASSERT_EQ(engine.BuildTransferList(Direction::Save, Context(), host), 1);
     // Something else takes the rest of the disk while row 1 waits.
     host.onEvents = [&](int call) {
         if (call == 1) FillUp(driveE);
     };
-    EXPECT_EQ(engine.RunTransfer(kDirectionSave, Context(), host).rows, 0u);
+    EXPECT_EQ(engine.RunTransfer(Direction::Save, Context(), host).rows, 0u);
     ExpectOneWriteError();
     // Row 0 was in the failed batch: nothing of it is renamed, no temporary file stays.
     EXPECT_EQ(Listing(ExtHost("保守A/U")), std::vector<std::string>{});
@@ -110,16 +110,16 @@ TEST_F(FaultTest, WriteProtectedMediumChangesNothing) {
     catalogue = {MakeEntry(2, 1, "DOC", "\\DOC", {"\\MAP.DEM"}), MakeEntry(0, 0, "U", "\\U", {"\\a.ini"})};
 
     host.systemSelected = {0};
-    ASSERT_EQ(engine.BuildTransferList(kDirectionSave, Context(), host), 1);
-    EXPECT_EQ(engine.RunTransfer(kDirectionSave, Context(), host).rows, 0u);
+    ASSERT_EQ(engine.BuildTransferList(Direction::Save, Context(), host), 1);
+    EXPECT_EQ(engine.RunTransfer(Direction::Save, Context(), host).rows, 0u);
     ExpectOneWriteError();
     EXPECT_EQ(ReadHostFile(ExtHost("保守A/DOC/MAP.DEM")), docBefore);
 
     host = FakeHost();
     host.folderName = W("保守A");
     host.systemSelected = {1};
-    ASSERT_EQ(engine.BuildTransferList(kDirectionSave, Context(), host), 1);
-    EXPECT_EQ(engine.RunTransfer(kDirectionSave, Context(), host).rows, 0u);
+    ASSERT_EQ(engine.BuildTransferList(Direction::Save, Context(), host), 1);
+    EXPECT_EQ(engine.RunTransfer(Direction::Save, Context(), host).rows, 0u);
     ExpectOneWriteError();
     EXPECT_EQ(ReadHostFile(ExtHost("保守A/U/a.ini")), "old");
 }
@@ -129,11 +129,11 @@ TEST_F(FaultTest, MediumPulledBetweenRowsStopsWithOneMessage) {
     WriteSys("U/0.dat", "zero");
     WriteSys("U/1.dat", "one");
     host.systemSelected = {0};
-    ASSERT_EQ(engine.BuildTransferList(kDirectionSave, Context(), host), 1);
+    ASSERT_EQ(engine.BuildTransferList(Direction::Save, Context(), host), 1);
     host.onEvents = [&](int call) {
         if (call == 1) prefix.UnlinkDrive('E');
     };
-    EXPECT_EQ(engine.RunTransfer(kDirectionSave, Context(), host).rows, 0u);
+    EXPECT_EQ(engine.RunTransfer(Direction::Save, Context(), host).rows, 0u);
     ExpectOneWriteError();
     EXPECT_EQ(Listing(ExtHost("保守A/U")), std::vector<std::string>{});
 }

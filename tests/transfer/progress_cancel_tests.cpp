@@ -56,8 +56,8 @@ protected:
 
 TEST_F(ProgressCancelTest, FiguresReachTheTotalsAndMoveInsideALargeFile) {
     ThreeSets(20u << 20);
-    ASSERT_EQ(engine.BuildTransferList(kDirectionSave, Context(), watched), 1);
-    const TransferResult result = engine.RunTransfer(kDirectionSave, Context(), watched);
+    ASSERT_EQ(engine.BuildTransferList(Direction::Save, Context(), watched), 1);
+    const TransferResult result = engine.RunTransfer(Direction::Save, Context(), watched);
     EXPECT_TRUE(result.Complete(3));
     EXPECT_EQ(result.files, 3u);
     EXPECT_EQ(result.bytes, 4u + (20u << 20) + 2u);
@@ -96,8 +96,8 @@ TEST_F(ProgressCancelTest, StopInsideALargeFileLeavesTheOldDestinationWhole) {
     ThreeSets(24u << 20);
     WriteExt("保守A/B/big.ini", "old big");
     watched.observer.when = [](const TransferObserver& o) { return o.filesDone == 1 && o.bytesDone > (4u << 20); };
-    ASSERT_EQ(engine.BuildTransferList(kDirectionSave, Context(), watched), 1);
-    const TransferResult result = engine.RunTransfer(kDirectionSave, Context(), watched);
+    ASSERT_EQ(engine.BuildTransferList(Direction::Save, Context(), watched), 1);
+    const TransferResult result = engine.RunTransfer(Direction::Save, Context(), watched);
     EXPECT_TRUE(result.cancelled);
     EXPECT_FALSE(result.failed);
     EXPECT_EQ(result.rows, 1u);
@@ -117,8 +117,8 @@ TEST_F(ProgressCancelTest, StopOfARegisterKeepsTheSystemFileWhole) {
     watched.externalSelected = {0};
     watched.folderName = W("保守A");
     watched.observer.when = [](const TransferObserver& o) { return o.bytesDone > 0; };
-    ASSERT_EQ(engine.BuildTransferList(kDirectionRegister, Context(), watched), 1);
-    const TransferResult result = engine.RunTransfer(kDirectionRegister, Context(), watched);
+    ASSERT_EQ(engine.BuildTransferList(Direction::Register, Context(), watched), 1);
+    const TransferResult result = engine.RunTransfer(Direction::Register, Context(), watched);
     EXPECT_TRUE(result.cancelled);
     EXPECT_EQ(ReadHostFile(SysHost("U/big.ini")), "system's");
     EXPECT_FALSE(HasTemporary(SysHost("U")));

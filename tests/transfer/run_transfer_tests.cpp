@@ -9,12 +9,12 @@ namespace {
 class RunTransferTest : public TransferTest {
 protected:
     uint32_t Save() {
-        EXPECT_EQ(engine.BuildTransferList(kDirectionSave, Context(), host), 1);
-        return engine.RunTransfer(kDirectionSave, Context(), host).rows;
+        EXPECT_EQ(engine.BuildTransferList(Direction::Save, Context(), host), 1);
+        return engine.RunTransfer(Direction::Save, Context(), host).rows;
     }
     uint32_t Register() {
-        EXPECT_EQ(engine.BuildTransferList(kDirectionRegister, Context(), host), 1);
-        return engine.RunTransfer(kDirectionRegister, Context(), host).rows;
+        EXPECT_EQ(engine.BuildTransferList(Direction::Register, Context(), host), 1);
+        return engine.RunTransfer(Direction::Register, Context(), host).rows;
     }
 };
 
@@ -161,9 +161,9 @@ TEST_F(RunTransferTest, MissingDriveRootFailsTheFirstRow) {
     catalogue = {MakeEntry(0, 0, "U", "\\U", {"\\*.ini"})};
     WriteSys("U/a.ini", "a");
     host.systemSelected = {0};
-    EXPECT_EQ(engine.BuildTransferList(kDirectionSave, Context(), host), 1);
+    EXPECT_EQ(engine.BuildTransferList(Direction::Save, Context(), host), 1);
     prefix.UnlinkDrive('E');
-    EXPECT_EQ(engine.RunTransfer(kDirectionSave, Context(), host).rows, 0u);
+    EXPECT_EQ(engine.RunTransfer(Direction::Save, Context(), host).rows, 0u);
     ExpectOneWriteError();
 }
 

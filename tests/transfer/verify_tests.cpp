@@ -26,7 +26,7 @@ protected:
 
 struct LyingCase {
     const char* name;
-    int direction;
+    Direction direction;
     int type;  // 0 plain file, 2 document
     bool verify;
     bool caught;
@@ -34,11 +34,11 @@ struct LyingCase {
 
 TEST_F(VerifyTest, AMediumThatReturnsOtherBytesFailsTheRow) {
     const LyingCase cases[] = {
-        {"save of a plain file", kDirectionSave, 0, true, true},
-        {"save of a document copied whole", kDirectionSave, 2, true, true},
-        {"register of a plain file", kDirectionRegister, 0, true, true},
-        {"register of a document's groups", kDirectionRegister, 2, true, true},
-        {"save with verification off", kDirectionSave, 0, false, false},
+        {"save of a plain file", Direction::Save, 0, true, true},
+        {"save of a document copied whole", Direction::Save, 2, true, true},
+        {"register of a plain file", Direction::Register, 0, true, true},
+        {"register of a document's groups", Direction::Register, 2, true, true},
+        {"save with verification off", Direction::Save, 0, false, false},
     };
     for (const LyingCase& c : cases) {
         SCOPED_TRACE(c.name);
@@ -51,14 +51,14 @@ TEST_F(VerifyTest, AMediumThatReturnsOtherBytesFailsTheRow) {
         if (doc) {
             WriteDocument(SysHost(file), SeededAttr(10, 4), "system body");
             WriteDocument(ExtHost("保守A/" + file), SeededAttr(60, 6), "folder body");
-            if (c.direction == kDirectionSave) RemoveHostTree(ExtHost("保守A"));
+            if (c.direction == Direction::Save) RemoveHostTree(ExtHost("保守A"));
         } else {
             WriteSys(file, std::string(10000, 's'));
             WriteExt("保守A/" + file, std::string(10000, 'f'));
         }
         presence = {1};
         host.systemSelected = host.externalSelected = {0};
-        LieAbout(c.direction == kDirectionSave ? "PARC_JDT" : "/SYS/");
+        LieAbout(c.direction == Direction::Save ? "PARC_JDT" : "/SYS/");
         Context().verify = c.verify;
         ASSERT_EQ(engine.BuildTransferList(c.direction, Context(), host), 1);
         const uint32_t written = engine.RunTransfer(c.direction, Context(), host).rows;
@@ -112,14 +112,14 @@ TEST_F(VerifyTest, ADocumentIsCheckedByItsGroupsNotItsBytes) {
         attr.table265Second.count -= 1;
         WriteDocument(hostPath, attr, body);
     });
-    ASSERT_EQ(engine.BuildTransferList(kDirectionRegister, Context(), host), 1);
-    EXPECT_EQ(engine.RunTransfer(kDirectionRegister, Context(), host).rows, 0u);
+    ASSERT_EQ(engine.BuildTransferList(Direction::Register, Context(), host), 1);
+    EXPECT_EQ(engine.RunTransfer(Direction::Register, Context(), host).rows, 0u);
     ASSERT_EQ(host.messages.size(), 1u);
     EXPECT_EQ(host.Texts()[0], kMismatchText);
 
     verify::SetBeforeReadBackForTesting({});
     host.messages.clear();
-    EXPECT_EQ(engine.RunTransfer(kDirectionRegister, Context(), host).rows, 1u);
+    EXPECT_EQ(engine.RunTransfer(Direction::Register, Context(), host).rows, 1u);
     EXPECT_TRUE(host.messages.empty());
 }
 
