@@ -307,10 +307,10 @@ int CmdTransfer(const CliProgram& program, const Options& o, Direction direction
             bytes += size;
             files.push_back({{"source", U(row.source)},
                              {"destination", U(row.destination)},
-                             {"kind", row.kind},
+                             {"kind", static_cast<int>(row.kind)},
                              {"bytes", size}});
             if (!o.json && o.dryRun)
-                std::printf("%s\t%s\t%d\t%llu\n", U(row.source).c_str(), U(row.destination).c_str(), row.kind,
+                std::printf("%s\t%s\t%d\t%llu\n", U(row.source).c_str(), U(row.destination).c_str(), static_cast<int>(row.kind),
                             static_cast<unsigned long long>(size));
         }
         run.out["files"] = std::move(files);

@@ -25,16 +25,16 @@ void MoveTable(const DemAttrTable<Size, Capacity>& from, DemAttrTable<Size, Capa
 }
 }  // namespace
 
-void MoveAttributeGroups(const DemAttr& from, DemAttr& to, int kind) {
+void MoveAttributeGroups(const DemAttr& from, DemAttr& to, CarryOver kind) {
     switch (kind) {
-    case 1:
+    case CarryOver::Tables265:
         MoveTable(from.table265First, to.table265First);
         MoveTable(from.table265Second, to.table265Second);
         for (int i = 0; i < 5; ++i) to.kind1Settings[i] = from.kind1Settings[i];
         break;
-    case 2: MoveTable(from.table341, to.table341); break;
-    case 3: MoveTable(from.table269, to.table269); break;
-    default: break;
+    case CarryOver::Table341: MoveTable(from.table341, to.table341); break;
+    case CarryOver::Table269: MoveTable(from.table269, to.table269); break;
+    case CarryOver::WholeFile: break;
     }
 }
 
@@ -68,18 +68,19 @@ bool SameTable(const DemAttrTable<Size, Capacity>& a, const DemAttrTable<Size, C
 }
 }  // namespace
 
-bool SameAttributeGroups(const DemAttr& a, const DemAttr& b, int kind) {
+bool SameAttributeGroups(const DemAttr& a, const DemAttr& b, CarryOver kind) {
     switch (kind) {
-    case 1:
+    case CarryOver::Tables265:
         return SameTable(a.table265First, b.table265First) && SameTable(a.table265Second, b.table265Second) &&
                std::equal(std::begin(a.kind1Settings), std::end(a.kind1Settings), std::begin(b.kind1Settings));
-    case 2: return SameTable(a.table341, b.table341);
-    case 3: return SameTable(a.table269, b.table269);
-    default: return true;
+    case CarryOver::Table341: return SameTable(a.table341, b.table341);
+    case CarryOver::Table269: return SameTable(a.table269, b.table269);
+    case CarryOver::WholeFile: break;
     }
+    return true;
 }
 
-bool CarryOverAttributes(const char* source, const char* destination, int kind,
+bool CarryOverAttributes(const char* source, const char* destination, CarryOver kind,
                          DemInitData& docInit, const char* docTempName) {
     std::unique_ptr<DemAttr> fromAttr, toAttr;
     if (!LoadBoth(source, destination, docInit, docTempName, &fromAttr, &toAttr)) return false;
@@ -87,7 +88,7 @@ bool CarryOverAttributes(const char* source, const char* destination, int kind,
     return toAttr->Save(destination) != FALSE;
 }
 
-bool CarriedOver(const char* source, const char* destination, int kind, DemInitData& docInit,
+bool CarriedOver(const char* source, const char* destination, CarryOver kind, DemInitData& docInit,
                  const char* docTempName) {
     const platform::HostPath hp = platform::ResolvePath(destination);
     // The written document is read from its medium, not from the page cache.

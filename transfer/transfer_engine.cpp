@@ -72,7 +72,7 @@ int TransferEngine::BuildTransferList(Direction direction, const TransferContext
         if (!CatalogueEntryStaysInside(entry)) continue;  // nothing to copy for a set that would leave its root
         if (_access(sourceFolder.c_str(), 0) != 0) continue;
 
-        const int kind = CarryOverKind(entry.type, entry.typeIndex);
+        const CarryOver kind = CarryOverKind(entry.type, entry.typeIndex);
         const int folders = entry.UsedFolders();
         const int names = entry.UsedNames();
         for (int j = 0; j < folders; ++j)
@@ -99,7 +99,7 @@ int TransferEngine::BuildTransferList(Direction direction, const TransferContext
 }
 
 void TransferEngine::ListMatches(const std::string& sourceFolder, const std::string& destinationFolder,
-                                 const char* folder, const char* name, int kind, ODiskSize& total,
+                                 const char* folder, const char* name, CarryOver kind, ODiskSize& total,
                                  int32_t dataSet) {
     m_pattern = sourceFolder;
     m_pattern += folder;
@@ -125,14 +125,14 @@ void TransferEngine::ListMatches(const std::string& sourceFolder, const std::str
         if (CountsSize(row.destination, kind)) {
             row.counted = true;
             total += O_FileSize(row.source.c_str());
-            if (kind != 0) m_documentRows.push_back(m_list.Count() - 1);
+            if (kind != CarryOver::WholeFile) m_documentRows.push_back(m_list.Count() - 1);
         }
     } while (FindNextFileA(search, &found));
     FindClose(search);
 }
 
-bool TransferEngine::CountsSize(const std::string& destination, int kind) const {
-    if (kind == 0) return true;
+bool TransferEngine::CountsSize(const std::string& destination, CarryOver kind) const {
+    if (kind == CarryOver::WholeFile) return true;
     for (uint32_t row : m_documentRows)
         if (m_list.Row(row).destination == destination) return false;
     return true;
@@ -179,7 +179,7 @@ TransferResult TransferEngine::CopyRows(Direction direction, const TransferConte
         const TransferRow& row = m_list.Row(i);
         m_source = row.source;
         m_destination = row.destination;
-        const int kind = row.kind;
+        const CarryOver kind = row.kind;
         const bool counted = row.counted;
         const uint64_t size = row.size;
         if (m_progress.observer) {
@@ -194,7 +194,7 @@ TransferResult TransferEngine::CopyRows(Direction direction, const TransferConte
 
         m_sweep.Before(m_destination);
         // A document row may read what the rows before it wrote: those are renamed first.
-        const bool written = (kind == 0 || FlushBatch()) && CreateFolderPath(m_destination.c_str()) != 0 &&
+        const bool written = (kind == CarryOver::WholeFile || FlushBatch()) && CreateFolderPath(m_destination.c_str()) != 0 &&
                              WriteRow(i, direction, kind, context);
         if (!written) {
             if (m_progress.stopped) {
@@ -262,7 +262,7 @@ bool TransferEngine::Copy(const char* from, const char* to, bool failIfExists) {
                                           &m_progress) != FALSE;
 }
 
-bool TransferEngine::WriteRow(uint32_t row, Direction direction, int kind, const TransferContext& context) {
+bool TransferEngine::WriteRow(uint32_t row, Direction direction, CarryOver kind, const TransferContext& context) {
     const char* source = m_source.c_str();
     const char* destination = m_destination.c_str();
     auto carryOver = [&] {
@@ -279,7 +279,7 @@ bool TransferEngine::WriteRow(uint32_t row, Direction direction, int kind, const
     // The host's copy of the register is CopyFileA as well; both go through the watched copy.
     auto copyNew = [this](const char* from, const char* to) { return Copy(from, to, true); };
     if (direction != Direction::Register) {
-        if (kind == 0) return WriteToBatch(source, destination, context.verify, m_list.Row(row).size);
+        if (kind == CarryOver::WholeFile) return WriteToBatch(source, destination, context.verify, m_list.Row(row).size);
         // A document the maintenance folder lacks is copied whole; one it holds
         // only receives this data set's groups.
         if (WriteChecked(source, destination, context.verify, copyNew)) {
@@ -292,7 +292,7 @@ bool TransferEngine::WriteRow(uint32_t row, Direction direction, int kind, const
         if (CopiedWholeEarlier(row)) return true;
         return carryOver();
     }
-    if (kind == 0) return WriteToBatch(source, destination, context.verify, m_list.Row(row).size);
+    if (kind == CarryOver::WholeFile) return WriteToBatch(source, destination, context.verify, m_list.Row(row).size);
     return carryOver();
 }
 

@@ -72,9 +72,9 @@ public:
 
 private:
     void ListMatches(const std::string& sourceFolder, const std::string& destinationFolder,
-                     const char* folder, const char* name, int kind, ODiskSize& total, int32_t dataSet);
-    bool CountsSize(const std::string& destination, int kind) const;
-    bool WriteRow(uint32_t row, Direction direction, int kind, const TransferContext& context);
+                     const char* folder, const char* name, CarryOver kind, ODiskSize& total, int32_t dataSet);
+    bool CountsSize(const std::string& destination, CarryOver kind) const;
+    bool WriteRow(uint32_t row, Direction direction, CarryOver kind, const TransferContext& context);
     bool CopiedWholeEarlier(uint32_t row) const;
     bool FlushDestinations();
     TransferResult CopyRows(Direction direction, const TransferContext& context, TransferHost& host);

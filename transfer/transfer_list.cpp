@@ -1,12 +1,12 @@
 #include "transfer/transfer_list.h"
 
-int CarryOverKind(int type, int typeIndex) {
-    if (type != 2) return 0;
+CarryOver CarryOverKind(int type, int typeIndex) {
+    if (type != 2) return CarryOver::WholeFile;
     switch (typeIndex) {
-    case 0: return 1;
-    case 1: return 2;
-    case 2: return 3;
-    default: return 0;
+    case 0: return CarryOver::Tables265;
+    case 1: return CarryOver::Table341;
+    case 2: return CarryOver::Table269;
+    default: return CarryOver::WholeFile;
     }
 }
 
@@ -26,7 +26,7 @@ TransferRow& TransferList::Append() {
     TransferRow& row = m_rows[m_count++];
     row.source.clear();
     row.destination.clear();
-    row.kind = 0;
+    row.kind = CarryOver::WholeFile;
     row.dataSet = -1;
     row.size = 0;
     row.counted = false;

@@ -5,14 +5,20 @@
 #include <string>
 #include <vector>
 
-// How a file is written: 0 copied whole; 1 to 3 a document whose attribute groups
-// of that kind are carried over.
-int CarryOverKind(int type, int typeIndex);
+// How a file is written: copied whole, or a document whose attribute groups of one
+// kind are carried over. The numbers are those the command line's JSON shows.
+enum class CarryOver : int32_t {
+    WholeFile = 0,
+    Tables265 = 1,  // both 265-byte tables and the five settings
+    Table341 = 2,
+    Table269 = 3,
+};
+CarryOver CarryOverKind(int type, int typeIndex);
 
 struct TransferRow {
     std::string source;
     std::string destination;
-    int32_t kind = 0;
+    CarryOver kind = CarryOver::WholeFile;
     int32_t dataSet = -1;  // catalogue index of the data set the file belongs to
     uint64_t size = 0;     // the source's size when listed
     bool counted = false;  // the first row of its destination file: counts as a file and its bytes

@@ -14,13 +14,13 @@ namespace {
 namespace fs = std::filesystem;
 
 TEST(CarryOverKind, DocumentsOfTypeTwoOnly) {
-    EXPECT_EQ(CarryOverKind(2, 0), 1);
-    EXPECT_EQ(CarryOverKind(2, 1), 2);
-    EXPECT_EQ(CarryOverKind(2, 2), 3);
-    EXPECT_EQ(CarryOverKind(2, 3), 0);
-    EXPECT_EQ(CarryOverKind(2, -1), 0);
-    EXPECT_EQ(CarryOverKind(1, 0), 0);
-    EXPECT_EQ(CarryOverKind(3, 1), 0);
+    EXPECT_EQ(CarryOverKind(2, 0), CarryOver::Tables265);
+    EXPECT_EQ(CarryOverKind(2, 1), CarryOver::Table341);
+    EXPECT_EQ(CarryOverKind(2, 2), CarryOver::Table269);
+    EXPECT_EQ(CarryOverKind(2, 3), CarryOver::WholeFile);
+    EXPECT_EQ(CarryOverKind(2, -1), CarryOver::WholeFile);
+    EXPECT_EQ(CarryOverKind(1, 0), CarryOver::WholeFile);
+    EXPECT_EQ(CarryOverKind(3, 1), CarryOver::WholeFile);
 }
 
 TEST(CreateFolderPath, MakesEveryFolderAboveTheFile) {

@@ -117,7 +117,7 @@ TEST_F(RunTransferTest, RegisterMergesOnlyItsKindIntoTheSystemsDocument) {
 
 TEST_F(RunTransferTest, MovedTableTakesTheSourcesCount) {
     DemAttr from = SeededAttr(1, 2), to = SeededAttr(100, 6);
-    MoveAttributeGroups(from, to, 3);
+    MoveAttributeGroups(from, to, CarryOver::Table269);
     EXPECT_EQ(to.table269.count, 2);
     EXPECT_EQ(to.table269.entries[0], from.table269.entries[0]);
     EXPECT_EQ(to.table269.entries[1], from.table269.entries[1]);

@@ -115,7 +115,7 @@ std::vector<std::string> TransferTest::Rows() const {
     const TransferList& list = engine.List();
     for (uint32_t i = 0; i < list.Count(); ++i)
         out.push_back(platform::Cp932ToUtf8(list.Row(i).source) + " -> " +
-                      platform::Cp932ToUtf8(list.Row(i).destination) + " : " + std::to_string(list.Row(i).kind));
+                      platform::Cp932ToUtf8(list.Row(i).destination) + " : " + std::to_string(static_cast<int>(list.Row(i).kind)));
     return out;
 }
 
