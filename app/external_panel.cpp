@@ -37,32 +37,32 @@ void CMaintenanceDlg::UpdateExternalRoot() {
 
 void CMaintenanceDlg::OnSelchangeDrive() {
     UpdateExternalRoot();
-    RefreshPane(1);
+    RefreshPane(Pane::External);
 }
 
 void CMaintenanceDlg::OnSelchangeFolder() {
     m_nFolderSel = m_comboFolder->currentIndex();
-    ReloadFolders(1);
+    ReloadFolders(Pane::External);
 }
 
-void CMaintenanceDlg::RefreshPane(int side) {
-    ReloadFolders(side);
-    ShowFreeSpace(side);
+void CMaintenanceDlg::RefreshPane(Pane pane) {
+    ReloadFolders(pane);
+    ShowFreeSpace(pane);
     if (!m_strSystemPath.empty() && !m_strExternalRoot.empty() &&
         std::toupper(static_cast<unsigned char>(m_strSystemPath[0])) ==
             std::toupper(static_cast<unsigned char>(m_strExternalRoot[0])))
-        ShowFreeSpace(1 - side);
+        ShowFreeSpace(OtherPane(pane));
 }
 
-void CMaintenanceDlg::ReloadFolders(int side) {
-    if (side == 1) {
+void CMaintenanceDlg::ReloadFolders(Pane pane) {
+    if (pane == Pane::External) {
         m_comboFolder->clear();
         m_bFolderOverride = false;
         m_comboFolder->setPlaceholderText(QString());
         EnumFolders(*m_comboFolder);
         SelectFolder(m_nFolderSel);
     }
-    LoadList(side);
+    LoadList(pane);
 }
 
 int CMaintenanceDlg::EnumFolders(QComboBox& combo) {
@@ -120,27 +120,31 @@ std::string CMaintenanceDlg::FolderName() const {
     return ToCp932(m_comboFolder->currentText());
 }
 
-const std::string& CMaintenanceDlg::PanePath(int side) const { return side == 0 ? m_strSystemPath : m_strExternalRoot; }
+const std::string& CMaintenanceDlg::PanePath(Pane pane) const {
+    return pane == Pane::System ? m_strSystemPath : m_strExternalRoot;
+}
 
-CDataListCtrl& CMaintenanceDlg::PaneList(int side) const { return side == 0 ? *m_listSystem : *m_listExternal; }
+CDataListCtrl& CMaintenanceDlg::PaneList(Pane pane) const {
+    return pane == Pane::System ? *m_listSystem : *m_listExternal;
+}
 
-void CMaintenanceDlg::ShowFreeSpace(int side) {
-    const std::string& path = PanePath(side);
+void CMaintenanceDlg::ShowFreeSpace(Pane pane) {
+    const std::string& path = PanePath(pane);
     QString text = QStringLiteral("空きﾃﾞｨｽｸ容量: ");
     int drive = path.empty() ? -1 : std::toupper(static_cast<unsigned char>(path[0])) - 'A';
     if (platform::IsDriveNumber(drive)) {
         ODiskSize free = ODiskNo(static_cast<unsigned char>(drive)).GetFreeSize();
         text += FromCp932(free.ToString(0xFFFFFFFF));
     }
-    int id = m_deliverable.ids.freeSystem + (side == 0 ? 0 : 1);
+    const int id = pane == Pane::System ? m_deliverable.ids.freeSystem : m_deliverable.ids.freeExternal;
     if (auto* label = qobject_cast<QLabel*>(GetDlgItem(id))) label->setText(text);
 }
 
-void CMaintenanceDlg::LoadList(int side) {
+void CMaintenanceDlg::LoadList(Pane pane) {
     WaitCursor wait;
     m_bSelectAllSystem = 0;
     m_bSelectAllExternal = 0;
-    if (side == 0) {
+    if (pane == Pane::System) {
         m_listSystem->LoadItems(0, m_strCatalogPath.c_str(), nullptr);
         return;
     }

@@ -138,8 +138,8 @@ void CMaintenanceDlg::OnInitDialog() {
     m_comboDrive->FillDrives();
     m_comboDrive->SetCurSel(m_comboDrive->FindDrive(m_nExternalDrive));
     UpdateExternalRoot();
-    RefreshPane(0);
-    RefreshPane(1);
+    RefreshPane(Pane::System);
+    RefreshPane(Pane::External);
     OnKickIdle();
     // The first control in tab order that takes the focus gets it.
     for (QWidget* w : m_controls.inTabOrder) {

@@ -47,13 +47,13 @@ public:
     void UpdateExternalRoot();
     void OnSelchangeDrive();
     void OnSelchangeFolder();
-    void RefreshPane(int side) override;
-    void ReloadFolders(int side);
+    void RefreshPane(Pane pane) override;
+    void ReloadFolders(Pane pane);
     int EnumFolders(QComboBox& combo);
-    const std::string& PanePath(int side) const;
-    CDataListCtrl& PaneList(int side) const;
-    void ShowFreeSpace(int side);
-    void LoadList(int side);
+    const std::string& PanePath(Pane pane) const;
+    CDataListCtrl& PaneList(Pane pane) const;
+    void ShowFreeSpace(Pane pane);
+    void LoadList(Pane pane);
     // The stop box naming a profile file refused for its size.
     void ShowFileTooLarge(const std::string& path);
 

@@ -31,5 +31,5 @@ void CMaintenanceDlg::OnNewFolderButton() {
         return;
     }
     m_nFolderSel = position;
-    RefreshPane(1);
+    RefreshPane(Pane::External);
 }

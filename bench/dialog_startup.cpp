@@ -25,7 +25,7 @@ constexpr int kDataSets = 10000;
 void BM_ConstructDialogAndLoadSystemList(benchmark::State& state) {
     for (auto _ : state) {
         CMaintenanceDlg dialog(QuillmarkDeliverable());
-        dialog.LoadList(0);
+        dialog.LoadList(Pane::System);
         if (dialog.DataCount() != kDataSets) state.SkipWithError("catalogue not read");
         benchmark::DoNotOptimize(dialog.Catalogue());
     }

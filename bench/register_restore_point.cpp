@@ -36,7 +36,7 @@ public:
     void SetTransferBusy(bool) override {}
     void SetFolderName(const std::string&) override {}
     void ClearExternalRoot() override {}
-    void RefreshPane(int) override {}
+    void RefreshPane(Pane) override {}
     void BeginWaitCursor() override {}
     void EndWaitCursor() override {}
     std::string folder = platform::Utf8ToCp932("2026年12月点検");

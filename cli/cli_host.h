@@ -59,7 +59,7 @@ public:
     // OperationHost
     void SetFolderName(const std::string& name) override { folder = name; }
     void ClearExternalRoot() override { drive = -1; }
-    void RefreshPane(int) override {}
+    void RefreshPane(Pane) override {}
     void BeginWaitCursor() override {}
     void EndWaitCursor() override {}
     void ShowOutcome(const std::string& text) override;

@@ -108,7 +108,7 @@ void RunSave(TransferEngine& engine, const TransferContext& context, OperationHo
             }
         }
     }
-    host.RefreshPane(1);
+    host.RefreshPane(Pane::External);
     host.EndWaitCursor();
 }
 
@@ -137,7 +137,7 @@ void RunRegister(TransferEngine& engine, const TransferContext& context, Operati
                 Report(host, engine, context, engine.RunTransfer(Direction::Register, context, host), false, folder);
         }
     }
-    host.RefreshPane(0);
+    host.RefreshPane(Pane::System);
     host.EndWaitCursor();
 }
 

@@ -7,6 +7,10 @@
 #include "transfer/transfer_engine.h"
 #include "transfer/transfer_host.h"
 
+// The dialog's two panes: the system's data sets and the maintenance folder's.
+enum class Pane { System, External };
+inline constexpr Pane OtherPane(Pane p) { return p == Pane::System ? Pane::External : Pane::System; }
+
 // What the operations need of their front end beyond a transfer.
 class OperationHost : public TransferHost {
 public:
@@ -14,8 +18,8 @@ public:
     virtual void SetFolderName(const std::string& name) = 0;
     // Forgets the external root: no drive is chosen.
     virtual void ClearExternalRoot() = 0;
-    // Reloads one pane (0 system, 1 external) and the free-space texts.
-    virtual void RefreshPane(int side) = 0;
+    // Reloads one pane and the free-space texts.
+    virtual void RefreshPane(Pane pane) = 0;
     virtual void BeginWaitCursor() = 0;
     virtual void EndWaitCursor() = 0;
     // Tells the user how a transfer that ran ended (CP932, several lines), in a

@@ -42,7 +42,7 @@ bool RunUndoRegister(RestorePointStore& store, const RestorePoint& point, Operat
     host.SetTransferBusy(true);
     const UndoResult result = store.Undo(point.id);
     host.SetTransferBusy(false);
-    host.RefreshPane(0);
+    host.RefreshPane(Pane::System);
     host.EndWaitCursor();
     if (result.ok)
         Show(host, safety_texts::UndoDone(point.createdUnix, point.folder, result.restored, result.removed),

@@ -127,12 +127,12 @@ TEST_F(ExternalPanelTest, BothFreeSpaceTextsFollowWhenBothSidesAreOnOneDrive) {
     EXPECT_GT(left->text().size(), QStringLiteral("空きﾃﾞｨｽｸ容量: ").size());
     left->setText(QString());
     right->setText(QString());
-    dialog.RefreshPane(1);  // C: on both sides: both texts are written
+    dialog.RefreshPane(Pane::External);  // C: on both sides: both texts are written
     EXPECT_FALSE(left->text().isEmpty());
     EXPECT_FALSE(right->text().isEmpty());
     Choose(dialog, 4);
     left->setText(QString());
-    dialog.RefreshPane(1);  // now on different drives
+    dialog.RefreshPane(Pane::External);  // now on different drives
     EXPECT_TRUE(left->text().isEmpty());
 }
 
@@ -148,7 +148,7 @@ TEST_F(ExternalPanelTest, TogglesSelectAllThenClearAndEveryLoadResetsThem) {
     EXPECT_EQ(system->GetNextSelected(-1), -1);
     dialog.OnToggleSystemSelection();
     EXPECT_TRUE(dialog.SelectAllSystem());
-    dialog.LoadList(1);  // a load of either list resets both
+    dialog.LoadList(Pane::External);  // a load of either list resets both
     EXPECT_FALSE(dialog.SelectAllSystem());
     dialog.OnToggleSystemSelection();
     EXPECT_TRUE(system->IsRowSelected(0));

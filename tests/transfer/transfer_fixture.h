@@ -43,7 +43,7 @@ public:
     void SetTransferBusy(bool busy) override { calls.push_back(busy ? "busy1" : "busy0"); }
     void SetFolderName(const std::string& name) override;
     void ClearExternalRoot() override { calls.push_back("clearRoot"); }
-    void RefreshPane(int side) override { calls.push_back("refresh" + std::to_string(side)); }
+    void RefreshPane(Pane pane) override { calls.push_back(pane == Pane::System ? "refresh0" : "refresh1"); }
     void BeginWaitCursor() override { calls.push_back("wait+"); }
     void EndWaitCursor() override { calls.push_back("wait-"); }
 
