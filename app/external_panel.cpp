@@ -145,13 +145,13 @@ void CMaintenanceDlg::LoadList(Pane pane) {
     m_bSelectAllSystem = 0;
     m_bSelectAllExternal = 0;
     if (pane == Pane::System) {
-        m_listSystem->LoadItems(0, m_strCatalogPath.c_str(), nullptr);
+        m_listSystem->LoadItems(ListMode::Catalogue, m_strCatalogPath.c_str(), nullptr);
         return;
     }
     if (m_strExternalRoot.empty()) {
         // No drive: nothing is held anywhere.
         for (int32_t i = 0; i < m_nDataCount; ++i) m_pFolderPresence[static_cast<size_t>(i)] = 0;
-        m_listExternal->LoadItems(1, nullptr, nullptr);
+        m_listExternal->LoadItems(ListMode::HeldByFolder, nullptr, nullptr);
         return;
     }
     std::string folderPath = m_strExternalRoot + "\\" + FolderName();
@@ -159,12 +159,12 @@ void CMaintenanceDlg::LoadList(Pane pane) {
     if (file_limits::RefusedAsTooLarge(indexPath.c_str(), file_limits::kMaxIndexFileBytes)) {
         // Not read at all: the folder lists nothing, and the user learns which file.
         for (int32_t i = 0; i < m_nDataCount; ++i) m_pFolderPresence[static_cast<size_t>(i)] = 0;
-        m_listExternal->LoadItems(1, nullptr, nullptr);
+        m_listExternal->LoadItems(ListMode::HeldByFolder, nullptr, nullptr);
         ShowFileTooLarge(indexPath);
         return;
     }
     for (int32_t i = 0; i < m_nDataCount; ++i) m_pFolderPresence[static_cast<size_t>(i)] = FolderIndexFile::ReadFlag(indexPath, i);
-    m_listExternal->LoadItems(1, m_strCatalogPath.c_str(), folderPath.c_str());
+    m_listExternal->LoadItems(ListMode::HeldByFolder, m_strCatalogPath.c_str(), folderPath.c_str());
 }
 
 void CMaintenanceDlg::ShowFileTooLarge(const std::string& path) {

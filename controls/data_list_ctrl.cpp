@@ -16,25 +16,8 @@
 #include <vector>
 
 #include "catalogue/folder_index_file.h"
-#include "catalogue/system_catalogue.h"
-#include "platform/cp932.h"
-#include "platform/profile_snapshot.h"
-#include "platform/win32.h"
 
-namespace {
-
-// A record holds 128 bytes of name. The read takes one byte more than that, so the
-// cut is always ours and falls on a character boundary, whatever the reader does with
-// a double-byte character at the end of its buffer.
-constexpr size_t kMaxNameBytes = sizeof(DataListItem::name) - 1;
-constexpr DWORD kNameBufferSize = kMaxNameBytes + 2;
-
-const std::string& NameSection() {
-    static const std::string s = platform::Utf8ToCp932("データ名称");
-    return s;
-}
-
-}  // namespace
+static_assert(sizeof(DataListItem::name) == kMaxDataSetNameBytes + 1, "a row holds every name a listing gives");
 
 CDataListCtrl::CDataListCtrl(QWidget* parent) : QTreeView(parent), m_model(new DataListModel(this)) {
     setModel(m_model);
@@ -87,48 +70,19 @@ void CDataListCtrl::SetupColumns() {
     header()->resizeSection(DataListModel::ColumnName, nameWidth < 0 ? 0 : nameWidth);
 }
 
-void CDataListCtrl::LoadItems(int mode, const char* catalogPath, const char* folderPath) {
+void CDataListCtrl::LoadItems(ListMode mode, const char* catalogPath, const char* folderPath) {
     bool hadSelection = selectionModel()->hasSelection();
     setUpdatesEnabled(false);
 
-    std::vector<DataListItem> rows;
-    // The catalogue as it is now for the count and every name: one freshness check
-    // for the whole list. The index file below is still read afresh for each row.
-    platform::ProfileSnapshot catalogue(catalogPath ? catalogPath : "");  // "" reads nothing
-    // The same clamped count as the catalogue table, so row k of the system list is
-    // always entry k of the table and never beyond it.
-    int32_t n = catalogPath && *catalogPath ? SystemCatalogue::ReadCount(catalogue) : 0;
-
-    // Mode 1 needs a folder and the index file name; without them nothing is present.
-    bool byFolder = (mode == 1);
+    // A folder's list needs the folder and the index file name; without them nothing is held.
     std::string indexPath;
-    if (byFolder && folderPath && !m_indexFileName.empty())
+    if (mode == ListMode::HeldByFolder && folderPath && !m_indexFileName.empty())
         indexPath = FolderIndexFile::PathFor(folderPath, m_indexFileName.c_str());
-    if (byFolder && indexPath.empty()) n = 0;
-    if (!byFolder && n > 0) {
-        try {
-            rows.reserve(static_cast<size_t>(n));  // every data set gets a row
-        } catch (const std::bad_alloc&) {
-            // Rows are then added one by one; those that cannot be held are left out.
-        }
-    }
-
-    for (int32_t i = 0; i < n; ++i) {
-        char key[16];
-        std::snprintf(key, sizeof key, "%d", static_cast<int>(i));
-
-        // Read afresh for each data set: the file is the truth, not a cache.
-        if (byFolder && !FolderIndexFile::IsPresent(indexPath, i)) continue;
-
+    std::vector<DataListItem> rows;
+    for (const DataSetRow& set : ListDataSets(mode, catalogPath ? catalogPath : "", indexPath)) {
         DataListItem item{};
-        std::snprintf(item.no, sizeof item.no, "%d", static_cast<int>(i) + 1);
-        char buf[kNameBufferSize] = {};
-        catalogue.GetString(NameSection().c_str(), key, "", buf, kNameBufferSize);
-        buf[kNameBufferSize - 1] = '\0';
-        size_t keep = platform::Cp932SafeCut(std::string_view(buf, std::strlen(buf)), kMaxNameBytes);
-        std::memcpy(item.name, buf, keep);
-        item.name[keep] = '\0';
-
+        std::snprintf(item.no, sizeof item.no, "%d", static_cast<int>(set.index) + 1);
+        std::memcpy(item.name, set.name.data(), set.name.size());
         try {
             rows.push_back(item);
         } catch (const std::bad_alloc&) {

@@ -5,6 +5,7 @@
 #include <QTreeView>
 #include <string>
 
+#include "catalogue/data_set_listing.h"
 #include "controls/data_list_model.h"
 
 class CDataListCtrl : public QTreeView {
@@ -14,7 +15,7 @@ public:
     ~CDataListCtrl() override;
 
     // Index file name of the maintenance folders ("JKNDT.INI", "S_JKNDT.INI"),
-    // used by mode 1 of LoadItems.
+    // used by a folder's list.
     void SetIndexFileName(const char* indexFileName);
 
     // Column set-up from the current size; the dialog calls it once the geometry is
@@ -22,9 +23,9 @@ public:
     // width and V the width of a vertical scroll bar.
     void SetupColumns();
 
-    // Mode 0: every data set of the catalogue. Mode 1: only those whose flag in the
-    // index file of `folderPath` is not 0. Rows are numbered by catalogue ordinal.
-    void LoadItems(int mode, const char* catalogPath, const char* folderPath);
+    // Every data set of the catalogue, or only those whose flag in the index file of
+    // `folderPath` is not 0. Rows are numbered by catalogue ordinal.
+    void LoadItems(ListMode mode, const char* catalogPath, const char* folderPath);
 
     int GetItemCount() const;
     const DataListItem* GetItem(int row) const;

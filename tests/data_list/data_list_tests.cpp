@@ -41,7 +41,7 @@ const char* kFourSets = "[データ数]\r\nMAX=4\r\n[データ名称]\r\n0=座�
 
 TEST_F(DataListTest, SystemListShowsEveryDataSetInCatalogueOrder) {
     WriteCatalogue(kFourSets);
-    list.LoadItems(0, catalog, nullptr);
+    list.LoadItems(ListMode::Catalogue, catalog, nullptr);
     ASSERT_EQ(list.GetItemCount(), 4);
     EXPECT_EQ(Numbers(), QStringList({"1", "2", "3", "4"}));
     EXPECT_EQ(Text(0, 1), QString::fromUtf8("座標"));
@@ -53,33 +53,33 @@ TEST_F(DataListTest, SystemListShowsEveryDataSetInCatalogueOrder) {
 
     // No path, an empty path, a missing file or an unusable count: an empty list.
     for (const char* path : {static_cast<const char*>(nullptr), "", "C:\\NONE.JYO"}) {
-        list.LoadItems(0, path, nullptr);
+        list.LoadItems(ListMode::Catalogue, path, nullptr);
         EXPECT_EQ(list.GetItemCount(), 0);
     }
     // A count too large for the catalogue table lists nothing, so rows never outrun it.
     WriteCatalogue("[データ数]\r\nMAX=2000000000\r\n[データ名称]\r\n0=a\r\n");
-    list.LoadItems(0, catalog, nullptr);
+    list.LoadItems(ListMode::Catalogue, catalog, nullptr);
     EXPECT_EQ(list.GetItemCount(), 0);
 }
 
 TEST_F(DataListTest, ExternalListShowsPresentDataSetsWithTheirOrdinals) {
     WriteCatalogue(kFourSets);
     WriteIndex("[データ存在フラグ]\r\n0=1\r\n1=-1\r\n2=2\r\n3=1\r\n4=1\r\n");
-    list.LoadItems(1, catalog, "C:\\f");
+    list.LoadItems(ListMode::HeldByFolder, catalog, "C:\\f");
     EXPECT_EQ(Numbers(), QStringList({"1", "3", "4"}));  // gaps where data sets are absent
     EXPECT_EQ(Text(2, 1), QString::fromUtf8("表"));
 
-    list.LoadItems(1, catalog, "C:\\elsewhere");  // no index file there
+    list.LoadItems(ListMode::HeldByFolder, catalog, "C:\\elsewhere");  // no index file there
     EXPECT_EQ(list.GetItemCount(), 0);
     CDataListCtrl unnamed;  // without an index file name nothing can be present
-    unnamed.LoadItems(1, catalog, "C:\\f");
+    unnamed.LoadItems(ListMode::HeldByFolder, catalog, "C:\\f");
     EXPECT_EQ(unnamed.GetItemCount(), 0);
 }
 
 TEST_F(DataListTest, LongNamesAreCutTo128BytesOnCharacterBoundaries) {
     WriteCatalogue("[データ数]\r\nMAX=3\r\n[データ名称]\r\n0=" + std::string(200, 'n') + "\r\n1=" +
                    std::string(127, 'm') + "表\r\n2=" + std::string(126, 'k') + "表\r\n");
-    list.LoadItems(0, catalog, nullptr);
+    list.LoadItems(ListMode::Catalogue, catalog, nullptr);
     ASSERT_EQ(list.GetItemCount(), 3);
     EXPECT_EQ(std::string(list.GetItem(0)->name), std::string(128, 'n'));
     EXPECT_EQ(std::string(list.GetItem(1)->name), std::string(127, 'm'));  // 表 would straddle the cut
@@ -103,7 +103,7 @@ TEST_F(DataListTest, MouseAndKeyboardWorkAsAMultiSelectListView) {
     list.resize(300, 300);
     list.show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&list));
-    list.LoadItems(0, catalog, nullptr);
+    list.LoadItems(ListMode::Catalogue, catalog, nullptr);
     QSignalSpy changed(&list, &CDataListCtrl::selectionChanged);
     auto rowPoint = [&](int r) { return list.visualRect(list.model()->index(r, 1)).center(); };
 
@@ -146,7 +146,7 @@ TEST_F(DataListTest, MouseAndKeyboardWorkAsAMultiSelectListView) {
 
     // A reload drops the selection and says so.
     changed.clear();
-    list.LoadItems(0, catalog, nullptr);
+    list.LoadItems(ListMode::Catalogue, catalog, nullptr);
     EXPECT_EQ(list.GetNextSelected(-1), -1);
     EXPECT_EQ(changed.count(), 1);
 }
@@ -157,7 +157,7 @@ TEST_F(DataListTest, SelectAllRowsSelectsAndClearsEveryRow) {
     list.resize(300, 200);
     list.show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&list));
-    list.LoadItems(0, catalog, nullptr);
+    list.LoadItems(ListMode::Catalogue, catalog, nullptr);
     list.SetRowSelected(5, true);  // rows chosen by hand do not matter
 
     SelectAllRows(list, true);
@@ -196,7 +196,7 @@ TEST_F(DataListTest, SelectionStaysVisibleWhenFocusMovesAway) {
     window.resize(300, 300);
     window.show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
-    owned->LoadItems(0, catalog, nullptr);
+    owned->LoadItems(ListMode::Catalogue, catalog, nullptr);
     owned->setFocus();
     owned->SetRowSelected(1, true);
     edit->setFocus();
