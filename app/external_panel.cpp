@@ -68,24 +68,14 @@ void CMaintenanceDlg::ReloadFolders(Pane pane) {
 int CMaintenanceDlg::EnumFolders(QComboBox& combo) {
     // With no drive chosen there is no root to list: the box stays empty rather
     // than showing the folders of whatever drive is current.
-    if (m_strExternalRoot.empty()) return 0;
-    std::string pattern = m_strExternalRoot + "\\*.*";
-    WIN32_FIND_DATAA found;
-    HANDLE search = FindFirstFileA(pattern.c_str(), &found);
-    if (search == INVALID_HANDLE_VALUE) return 0;
-    int count = 0;
-    do {
-        if (!(found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) continue;
-        if (std::strcmp(found.cFileName, ".") == 0 || std::strcmp(found.cFileName, "..") == 0) continue;
-        std::string name = FolderEntryText(found.cFileName);
+    const std::vector<FolderInfo> folders = ListMaintenanceFolders(m_strExternalRoot);
+    for (const FolderInfo& folder : folders) {
         if (&combo == m_comboFolder)
-            AddFolderSorted(FromCp932(name));
+            AddFolderSorted(FromCp932(folder.boxText));
         else
-            combo.addItem(FromCp932(name));
-        ++count;
-    } while (FindNextFileA(search, &found));
-    FindClose(search);
-    return count;
+            combo.addItem(FromCp932(folder.boxText));
+    }
+    return static_cast<int>(folders.size());
 }
 
 int CMaintenanceDlg::AddFolderSorted(const QString& name) {

@@ -114,18 +114,7 @@ std::string ExternalRootOf(int drive, const CliProgram& program) {
 }
 
 std::vector<FolderInfo> ListFolders(const std::string& externalRoot) {
-    std::vector<FolderInfo> folders;
-    if (externalRoot.empty()) return folders;
-    const std::string pattern = externalRoot + "\\*.*";
-    WIN32_FIND_DATAA found;
-    HANDLE search = FindFirstFileA(pattern.c_str(), &found);
-    if (search == INVALID_HANDLE_VALUE) return folders;
-    do {
-        if (!(found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) continue;
-        if (std::strcmp(found.cFileName, ".") == 0 || std::strcmp(found.cFileName, "..") == 0) continue;
-        folders.push_back({FolderEntryText(found.cFileName), found.cFileName});
-    } while (FindNextFileA(search, &found));
-    FindClose(search);
+    std::vector<FolderInfo> folders = ListMaintenanceFolders(externalRoot);
     // The box sorts as a sorted Windows combo box: case-insensitively, equals in arrival order.
     auto lower = [](const std::string& s) {
         std::string out = s;

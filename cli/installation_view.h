@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "catalogue/folder_names.h"
 #include "catalogue/system_catalogue.h"
 #include "cli/cli_program.h"
 
@@ -44,10 +45,6 @@ int ParseDriveLetter(const std::string& text);
 // "E:\PARC_JDT" of drive `drive`.
 std::string ExternalRootOf(int drive, const CliProgram& program);
 
-struct FolderInfo {
-    std::string boxText;  // CP932: as the folder box lists it
-    std::string name;     // CP932: the name on the medium
-};
 // The maintenance folders under `externalRoot`, in the folder box's order.
 std::vector<FolderInfo> ListFolders(const std::string& externalRoot);
 

@@ -5,8 +5,7 @@
 #include <string>
 
 #include "controls/qt_cp932.h"
-#include "host/orbis_ini.h"
-#include "platform/win32.h"
+#include "host/copyright_info.h"
 #include "resources/deliverable.h"
 
 CAboutDlg::CAboutDlg(const Deliverable& deliverable, QWidget* parent)
@@ -18,21 +17,13 @@ CAboutDlg::CAboutDlg(const Deliverable& deliverable, QWidget* parent)
 }
 
 void CAboutDlg::OnInitDialog() {
-    std::string file;
-    {
-        OrbisIni ini;
-        file = ini.GetOrbisSystemDataRootPath() + "\\Copyright.ini";
-    }
+    const CopyrightInfo info = ReadCopyrightInfo(m_deliverable.copyrightSection);
     const AboutIds& ids = m_deliverable.aboutIds;
     const struct {
-        const char* key;
+        const std::string& text;
         int id;
-    } lines[] = {{"NAME", ids.name}, {"VERSION", ids.version}, {"COPYRIGHT1", ids.copyright1}, {"COPYRIGHT2", ids.copyright2}};
-    for (const auto& line : lines) {
-        // 256 bytes: at most 255 bytes of each value are shown.
-        char buffer[256];
-        GetPrivateProfileStringA(m_deliverable.copyrightSection, line.key, "", buffer, sizeof buffer, file.c_str());
-        SetStaticText(qobject_cast<QLabel*>(GetDlgItem(line.id)), FromCp932(buffer));
-    }
+    } lines[] = {{info.name, ids.name}, {info.version, ids.version}, {info.copyright1, ids.copyright1},
+                 {info.copyright2, ids.copyright2}};
+    for (const auto& line : lines) SetStaticText(qobject_cast<QLabel*>(GetDlgItem(line.id)), FromCp932(line.text));
     if (QWidget* ok = GetDlgItem(1)) ok->setFocus();
 }
