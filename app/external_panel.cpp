@@ -6,6 +6,7 @@
 #include <cstdio>
 
 #include "app/maintenance_dlg.h"
+#include "dialogs/message_box.h"
 #include "catalogue/folder_names.h"
 #include "catalogue/file_limits.h"
 #include "catalogue/folder_index_file.h"
@@ -114,10 +115,6 @@ const std::string& CMaintenanceDlg::PanePath(Pane pane) const {
     return pane == Pane::System ? m_strSystemPath : m_strExternalRoot;
 }
 
-CDataListCtrl& CMaintenanceDlg::PaneList(Pane pane) const {
-    return pane == Pane::System ? *m_listSystem : *m_listExternal;
-}
-
 void CMaintenanceDlg::ShowFreeSpace(Pane pane) {
     const std::string& path = PanePath(pane);
     QString text = QStringLiteral("空きﾃﾞｨｽｸ容量: ");
@@ -162,5 +159,5 @@ void CMaintenanceDlg::ShowFileTooLarge(const std::string& path) {
     message.text = transfer_texts::FileTooLarge(path);
     message.caption = transfer_texts::CaptionMaintenance();
     message.icon = MsgIcon::Stop;
-    ShowMessage(message);
+    ShowMessageBox(this, message);
 }

@@ -152,7 +152,7 @@ void CMaintenanceDlg::OnInitDialog() {
     // up, say which file was looked for and how to choose another prefix.
     if (const SettingsFileCheck settings = CheckSettingsFile(); !settings.found) {
         QTimer::singleShot(0, this, [this, text = MissingSettingsFileText(settings)] {
-            ShowMessage(UserMessage{text, {}, true, MsgButtons::Ok, MsgIcon::Stop});
+            ShowMessageBox(this, UserMessage{text, {}, true, MsgButtons::Ok, MsgIcon::Stop});
         });
     }
 }

@@ -5,15 +5,11 @@
 #include <QDialog>
 #include <QIcon>
 #include <QPointer>
-#include <atomic>
 #include <memory>
-#include <mutex>
-#include <thread>
-#include <vector>
 #include <string>
 
+#include "app/dialog_transfer_host.h"
 #include "catalogue/catalogue_entry.h"
-#include "dialogs/progress_dlg.h"
 #include "dialogs/template_builder.h"
 #include "host/dem.h"
 #include "transfer/transfer_engine.h"
@@ -28,13 +24,12 @@ class QComboBox;
 class QMenu;
 
 
-class CMaintenanceDlg : public QDialog, public OperationHost {
+class CMaintenanceDlg : public QDialog {
     Q_OBJECT
 public:
     explicit CMaintenanceDlg(const Deliverable& deliverable, QWidget* parent = nullptr);
     ~CMaintenanceDlg() override;
 
-    const Deliverable& GetDeliverable() const { return m_deliverable; }
     QWidget* GetDlgItem(int id) const;
     int DoModal();
 
@@ -47,11 +42,10 @@ public:
     void UpdateExternalRoot();
     void OnSelchangeDrive();
     void OnSelchangeFolder();
-    void RefreshPane(Pane pane) override;
+    void RefreshPane(Pane pane);
     void ReloadFolders(Pane pane);
     int EnumFolders(QComboBox& combo);
     const std::string& PanePath(Pane pane) const;
-    CDataListCtrl& PaneList(Pane pane) const;
     void ShowFreeSpace(Pane pane);
     void LoadList(Pane pane);
     // The stop box naming a profile file refused for its size.
@@ -69,50 +63,27 @@ public:
     void OnRestorePointList();
     RestorePointStore RestorePoints() const;
 
-    // The transfer, run by the engine with this dialog as its front end.
-    int BuildTransferList(Direction direction);
-    uint32_t RunTransfer(Direction direction);
-    void SetTransferBusy(bool busy) override;
-
-    // TransferHost
-    bool IsSystemRowSelected(int row) const override;
-    bool IsExternalRowSelected(int row) const override;
-    std::string FolderName() const override;
-    int CurrentDrive() const override;
-    MsgAnswer ShowMessage(const UserMessage& message) override;
-    void ProcessPendingEvents() override;
-    TransferObserver* Observer() override { return &m_observer; }
-    const std::atomic<bool>* CancelFlag() override { return &m_cancel; }
-    // What "中止" does: the running transfer stops at its next chunk.
-    void CancelTransfer() { m_cancel = true; }
-    // The copy runs on a worker thread; this thread serves events meanwhile and
-    // shows the progress window once it has lasted kProgressDelayMs.
-    TransferResult RunCopy(const std::function<TransferResult()>& copy) override;
-    void ShowOutcome(const std::string& text) override;
-    static constexpr int kProgressDelayMs = 500;
+    // What the transfer logic asks of the dialog, through its host.
+    bool IsSystemRowSelected(int row) const;
+    bool IsExternalRowSelected(int row) const;
+    std::string FolderName() const;
+    int CurrentDrive() const;
+    // Locks every control while a transfer runs; the focus comes back afterwards.
+    void SetTransferBusy(bool busy);
+    void ClearExternalRoot() { m_strExternalRoot.clear(); }
+    static constexpr int kProgressDelayMs = DialogTransferHost::kProgressDelayMs;
     // The progress window of the running or last transfer, null when none is open.
-    CProgressDlg* ProgressWindow() const { return m_progress; }
+    CProgressDlg* ProgressWindow() const { return m_host.ProgressWindow(); }
     // For tests: how long a transfer runs before its window appears.
-    void SetProgressDelayForTesting(int ms) { m_progressDelayMs = ms; }
-
-    // OperationHost
-    void SetFolderName(const std::string& name) override { SetFolderText(name); }
-    void ClearExternalRoot() override { m_strExternalRoot.clear(); }
-    void BeginWaitCursor() override;
-    void EndWaitCursor() override;
+    void SetProgressDelayForTesting(int ms) { m_host.SetProgressDelay(ms); }
 
     // State, readable by tests and the actions.
-    const std::string& SystemPath() const { return m_strSystemPath; }
     const std::string& ExternalRoot() const { return m_strExternalRoot; }
-    const std::string& CatalogPath() const { return m_strCatalogPath; }
     int32_t DataCount() const { return m_nDataCount; }
     const CatalogueEntry* Catalogue() const { return m_pCatalogue.get(); }
     const int32_t* FolderPresence() const { return m_pFolderPresence.get(); }
-    int ExternalDrive() const { return m_nExternalDrive; }
     int FolderSel() const { return m_nFolderSel; }
     bool SelectAllSystem() const { return m_bSelectAllSystem != 0; }
-    bool SelectAllExternal() const { return m_bSelectAllExternal != 0; }
-    const TransferEngine& Transfer() const { return m_transfer; }
     QMenu* BuildSystemMenu();
 
     // Sets the folder box's text as a drop-down list shows it: the matching entry
@@ -156,14 +127,7 @@ private:
     std::unique_ptr<CatalogueEntry[]> m_pCatalogue;
     std::unique_ptr<int32_t[]> m_pFolderPresence;
     TransferEngine m_transfer;
-    TransferObserver m_observer;
-    std::atomic<bool> m_cancel{false};
-    const std::thread::id m_uiThread = std::this_thread::get_id();
-    // Messages asked for by the copying thread, shown once it has ended.
-    std::mutex m_deferredLock;
-    std::vector<UserMessage> m_deferred;
-    QPointer<CProgressDlg> m_progress;
-    int m_progressDelayMs = kProgressDelayMs;
+    DialogTransferHost m_host{*this};
     int32_t m_bSelectAllSystem = 0;
     int32_t m_bSelectAllExternal = 0;
     int32_t m_nExternalDrive = -1;

@@ -23,7 +23,7 @@ void CMaintenanceDlg::OnNewFolderButton() {
         message.text = FolderCreateErrorText();
         message.caption = FolderCreateErrorCaption();
         message.icon = MsgIcon::Stop;
-        ShowMessage(message);
+        ShowMessageBox(this, message);
     };
 
     if (!CreateMaintenanceFolder(m_strExternalRoot, name, m_deliverable.files.indexFile, m_nDataCount)) {

@@ -1,5 +1,6 @@
 // Undoing a register from its restore point: the dialog as the front end.
 #include "app/maintenance_dlg.h"
+#include "dialogs/message_box.h"
 #include "dialogs/restore_point_dlg.h"
 #include "resources/deliverable.h"
 #include "transfer/safety_texts.h"
@@ -19,10 +20,10 @@ void CMaintenanceDlg::OnUndoLastRegister() {
         UserMessage message;
         message.text = safety_texts::NoRestorePoint();
         message.caption = transfer_texts::CaptionRegister();
-        ShowMessage(message);
+        ShowMessageBox(this, message);
         return;
     }
-    RunUndoRegister(store, point, *this);
+    RunUndoRegister(store, point, m_host);
 }
 
 void CMaintenanceDlg::OnRestorePointList() {
@@ -30,5 +31,5 @@ void CMaintenanceDlg::OnRestorePointList() {
     RestorePointStore store = RestorePoints();
     CRestorePointDlg chooser(store.List(), this);
     if (chooser.exec() != QDialog::Accepted) return;
-    RunUndoRegister(store, chooser.Chosen(), *this);
+    RunUndoRegister(store, chooser.Chosen(), m_host);
 }

@@ -1,0 +1,61 @@
+// The main dialog as the front end of save, register and undo: answers the
+// logic's questions from the dialog's controls, runs the copy on a worker thread
+// while the progress window shows it, and holds back the messages that thread
+// asks for until it has ended.
+#pragma once
+
+#include <QPointer>
+#include <atomic>
+#include <mutex>
+#include <thread>
+#include <vector>
+
+#include "dialogs/progress_dlg.h"
+#include "transfer/save_register.h"
+
+class CMaintenanceDlg;
+
+class DialogTransferHost : public OperationHost {
+public:
+    explicit DialogTransferHost(CMaintenanceDlg& dialog) : m_dialog(dialog) {}
+
+    // TransferHost
+    bool IsSystemRowSelected(int row) const override;
+    bool IsExternalRowSelected(int row) const override;
+    std::string FolderName() const override;
+    int CurrentDrive() const override;
+    MsgAnswer ShowMessage(const UserMessage& message) override;
+    void ProcessPendingEvents() override;
+    void SetTransferBusy(bool busy) override;
+    TransferObserver* Observer() override { return &m_observer; }
+    const std::atomic<bool>* CancelFlag() override { return &m_cancel; }
+    // The copy runs on a worker thread; this thread serves events meanwhile and
+    // shows the progress window once it has lasted the delay.
+    TransferResult RunCopy(const std::function<TransferResult()>& copy) override;
+
+    // OperationHost
+    void SetFolderName(const std::string& name) override;
+    void ClearExternalRoot() override;
+    void RefreshPane(Pane pane) override;
+    void BeginWaitCursor() override;
+    void EndWaitCursor() override;
+    void ShowOutcome(const std::string& text) override;
+
+    static constexpr int kProgressDelayMs = 500;
+    // The progress window of the running or last transfer, null when none is open.
+    CProgressDlg* ProgressWindow() const { return m_progress; }
+    void SetProgressDelay(int ms) { m_progressDelayMs = ms; }
+
+private:
+    CProgressDlg* NewProgressWindow();
+
+    CMaintenanceDlg& m_dialog;
+    TransferObserver m_observer;
+    std::atomic<bool> m_cancel{false};
+    const std::thread::id m_uiThread = std::this_thread::get_id();
+    // Messages asked for by the copying thread, shown once it has ended.
+    std::mutex m_deferredLock;
+    std::vector<UserMessage> m_deferred;
+    QPointer<CProgressDlg> m_progress;
+    int m_progressDelayMs = kProgressDelayMs;
+};
