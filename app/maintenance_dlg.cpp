@@ -37,9 +37,6 @@ CMaintenanceDlg::CMaintenanceDlg(const Deliverable& deliverable, QWidget* parent
     FillDocInit();
     m_hIcon = QIcon(QString::fromUtf8(ApplicationIconPath()));
     ReadCatalogue();
-    // The external panel opens on the system drive and its first folder.
-    m_nExternalDrive = DriveOfPath(m_strSystemPath);
-    m_nFolderSel = 0;
 }
 
 CMaintenanceDlg::~CMaintenanceDlg() {
@@ -67,8 +64,9 @@ void CMaintenanceDlg::CreateControls() {
     m_listSystem = qobject_cast<CDataListCtrl*>(GetDlgItem(ids.listSystem));
     m_listExternal = qobject_cast<CDataListCtrl*>(GetDlgItem(ids.listExternal));
     m_labelDrive = qobject_cast<CDriveLabel*>(GetDlgItem(ids.labelDrive));
-    m_comboDrive = qobject_cast<CDriveComboBox*>(GetDlgItem(ids.comboDrive));
-    m_comboFolder = qobject_cast<QComboBox*>(GetDlgItem(ids.comboFolder));
+    auto* comboDrive = qobject_cast<CDriveComboBox*>(GetDlgItem(ids.comboDrive));
+    auto* comboFolder = qobject_cast<QComboBox*>(GetDlgItem(ids.comboFolder));
+    m_external = std::make_unique<ExternalPanel>(m_deliverable, comboDrive, comboFolder, m_listExternal);
 
     // Message map: each control answers only to this deliverable's IDs.
     auto bind = [this](int id, void (CMaintenanceDlg::*handler)()) {
@@ -81,8 +79,8 @@ void CMaintenanceDlg::CreateControls() {
     bind(ids.toggleSystem, &CMaintenanceDlg::OnToggleSystemSelection);
     bind(ids.newFolder, &CMaintenanceDlg::OnNewFolderButton);
     bind(ids.exit, &CMaintenanceDlg::reject);
-    connect(m_comboDrive, &QComboBox::activated, this, [this](int) { OnSelchangeDrive(); });
-    connect(m_comboFolder, &QComboBox::activated, this, [this](int) { OnSelchangeFolder(); });
+    connect(comboDrive, &QComboBox::activated, this, [this](int) { OnSelchangeDrive(); });
+    connect(comboFolder, &QComboBox::activated, this, [this](int) { OnSelchangeFolder(); });
     connect(m_listSystem, &CDataListCtrl::selectionChanged, this, &CMaintenanceDlg::OnKickIdle);
     connect(m_listExternal, &CDataListCtrl::selectionChanged, this, &CMaintenanceDlg::OnKickIdle);
     // The button states follow the selections whenever the event loop runs idle.
@@ -102,7 +100,7 @@ void CMaintenanceDlg::ReadCatalogue() {
     }
     LoadedCatalogue loaded = SystemCatalogue::Load(systemPath, catalogueFolder, m_deliverable.files.catalogueFile);
     m_strSystemPath = loaded.systemPath;
-    m_strExternalRoot.clear();
+    m_external->ClearRoot();
     m_strCatalogPath = loaded.catalogPath;
     if (loaded.tooLarge) {
         ShowFileTooLarge(loaded.catalogPath);
@@ -135,9 +133,8 @@ void CMaintenanceDlg::OnInitDialog() {
 
     int systemDrive = DriveOfPath(m_strSystemPath);
     m_labelDrive->SetDrive(systemDrive);
-    m_comboDrive->FillDrives();
-    m_comboDrive->SetCurSel(m_comboDrive->FindDrive(m_nExternalDrive));
-    UpdateExternalRoot();
+    // The external panel opens on the system drive and its first folder.
+    m_external->FillDrives(systemDrive);
     RefreshPane(Pane::System);
     RefreshPane(Pane::External);
     OnKickIdle();

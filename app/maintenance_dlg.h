@@ -9,6 +9,7 @@
 #include <string>
 
 #include "app/dialog_transfer_host.h"
+#include "app/external_panel.h"
 #include "catalogue/catalogue_entry.h"
 #include "dialogs/template_builder.h"
 #include "host/dem.h"
@@ -70,7 +71,7 @@ public:
     int CurrentDrive() const;
     // Locks every control while a transfer runs; the focus comes back afterwards.
     void SetTransferBusy(bool busy);
-    void ClearExternalRoot() { m_strExternalRoot.clear(); }
+    void ClearExternalRoot() { m_external->ClearRoot(); }
     static constexpr int kProgressDelayMs = DialogTransferHost::kProgressDelayMs;
     // The progress window of the running or last transfer, null when none is open.
     CProgressDlg* ProgressWindow() const { return m_host.ProgressWindow(); }
@@ -78,11 +79,11 @@ public:
     void SetProgressDelayForTesting(int ms) { m_host.SetProgressDelay(ms); }
 
     // State, readable by tests and the actions.
-    const std::string& ExternalRoot() const { return m_strExternalRoot; }
+    const std::string& ExternalRoot() const { return m_external->Root(); }
     int32_t DataCount() const { return m_nDataCount; }
     const CatalogueEntry* Catalogue() const { return m_pCatalogue.get(); }
     const int32_t* FolderPresence() const { return m_pFolderPresence.get(); }
-    int FolderSel() const { return m_nFolderSel; }
+    int FolderSel() const { return m_external->FolderSel(); }
     bool SelectAllSystem() const { return m_bSelectAllSystem != 0; }
     QMenu* BuildSystemMenu();
 
@@ -106,8 +107,6 @@ private:
     void FillDocInit();
     void ReadCatalogue();
     TransferContext MakeTransferContext();
-    int AddFolderSorted(const QString& name);
-    void SelectFolder(int index);
 
     const Deliverable& m_deliverable;
     BuiltDialog m_controls;
@@ -116,12 +115,10 @@ private:
     CDataListCtrl* m_listSystem = nullptr;
     CDataListCtrl* m_listExternal = nullptr;
     CDriveLabel* m_labelDrive = nullptr;
-    CDriveComboBox* m_comboDrive = nullptr;
-    QComboBox* m_comboFolder = nullptr;
+    std::unique_ptr<ExternalPanel> m_external;
     QIcon m_hIcon;
     DemInitData m_docInit{};
     std::string m_strSystemPath;
-    std::string m_strExternalRoot;
     std::string m_strCatalogPath;
     int32_t m_nDataCount = 0;
     std::unique_ptr<CatalogueEntry[]> m_pCatalogue;
@@ -130,13 +127,9 @@ private:
     DialogTransferHost m_host{*this};
     int32_t m_bSelectAllSystem = 0;
     int32_t m_bSelectAllExternal = 0;
-    int32_t m_nExternalDrive = -1;
-    int32_t m_nFolderSel = 0;
 
     bool m_bInitialised = false;
     bool m_bTransferBusy = false;
     QPointer<QWidget> m_pFocusBeforeTransfer;  // given the focus back when the transfer ends
     bool m_bInKickIdle = false;
-    std::string m_strFolderOverride;  // text set into the field with no entry behind it
-    bool m_bFolderOverride = false;
 };

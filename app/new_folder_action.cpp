@@ -11,14 +11,14 @@
 void CMaintenanceDlg::OnNewFolderButton() {
     CNewFolderDlg dialog(m_deliverable, this);
     dialog.m_strName = FolderName();
-    dialog.m_strRoot = m_strExternalRoot;
+    dialog.m_strRoot = m_external->Root();
     if (dialog.exec() != QDialog::Accepted) return;
     const std::string name = dialog.m_strName;
 
-    int position = AddFolderSorted(FromCp932(name));
+    const int position = m_external->AddFolderSorted(FromCp932(name));
     auto fail = [&] {
-        m_comboFolder->removeItem(position);
-        SelectFolder(m_nFolderSel);
+        m_external->RemoveFolder(position);
+        m_external->SelectFolder(m_external->FolderSel());
         UserMessage message;
         message.text = FolderCreateErrorText();
         message.caption = FolderCreateErrorCaption();
@@ -26,10 +26,10 @@ void CMaintenanceDlg::OnNewFolderButton() {
         ShowMessageBox(this, message);
     };
 
-    if (!CreateMaintenanceFolder(m_strExternalRoot, name, m_deliverable.files.indexFile, m_nDataCount)) {
+    if (!CreateMaintenanceFolder(m_external->Root(), name, m_deliverable.files.indexFile, m_nDataCount)) {
         fail();
         return;
     }
-    m_nFolderSel = position;
+    m_external->SetFolderSel(position);
     RefreshPane(Pane::External);
 }

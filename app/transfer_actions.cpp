@@ -14,7 +14,7 @@
 TransferContext CMaintenanceDlg::MakeTransferContext() {
     TransferContext context;
     context.systemRoot = m_strSystemPath;
-    context.externalRoot = m_strExternalRoot;
+    context.externalRoot = m_external->Root();
     context.dataCount = m_nDataCount;
     context.catalogue = m_pCatalogue.get();
     context.presence = m_pFolderPresence.get();
@@ -60,9 +60,8 @@ void CMaintenanceDlg::SetTransferBusy(bool busy) {
 
 bool CMaintenanceDlg::IsSystemRowSelected(int row) const { return m_listSystem->IsRowSelected(row); }
 
-bool CMaintenanceDlg::IsExternalRowSelected(int row) const { return m_listExternal->IsRowSelected(row); }
+bool CMaintenanceDlg::IsExternalRowSelected(int row) const { return m_external->IsRowSelected(row); }
 
 int CMaintenanceDlg::CurrentDrive() const {
-    int index = m_comboDrive->GetCurSel();
-    return index < 0 ? -1 : m_comboDrive->GetItemDrive(index);
+    return m_external->CurrentDrive();
 }
