@@ -13,6 +13,7 @@
 #include "platform/drive_letter.h"
 #include "resources/deliverable.h"
 #include "transfer/transfer_texts.h"
+#include "resources/ui_texts.h"
 
 void CMaintenanceDlg::UpdateExternalRoot() { m_external->UpdateRoot(); }
 
@@ -52,7 +53,7 @@ const std::string& CMaintenanceDlg::PanePath(Pane pane) const {
 
 void CMaintenanceDlg::ShowFreeSpace(Pane pane) {
     const std::string& path = PanePath(pane);
-    QString text = QStringLiteral("空きﾃﾞｨｽｸ容量: ");
+    QString text = ui_texts::FreeSpacePrefix();
     const auto letter = path.empty() ? std::nullopt : platform::DriveLetter::FromLetter(path[0]);
     if (letter) text += FromCp932(ODiskNo(static_cast<unsigned char>(letter->Number())).GetFreeSize().ToString(0xFFFFFFFF));
     const int id = pane == Pane::System ? m_deliverable.ids.freeSystem : m_deliverable.ids.freeExternal;

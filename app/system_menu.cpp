@@ -9,6 +9,7 @@
 #include "app/maintenance_dlg.h"
 #include "dialogs/about_dlg.h"
 #include "resources/deliverable.h"
+#include "resources/ui_texts.h"
 
 namespace {
 constexpr unsigned kIdmAboutBox = 0x0010;
@@ -21,18 +22,18 @@ constexpr unsigned kScClose = 0xF060;
 QMenu* CMaintenanceDlg::BuildSystemMenu() {
     auto* menu = new QMenu(this);
     menu->setAttribute(Qt::WA_DeleteOnClose);
-    menu->addAction(QStringLiteral("移動(&M)"), this, [this] { OnSysCommand(kScMove); });
-    QAction* close = menu->addAction(QStringLiteral("閉じる(&C)\tAlt+F4"), this, [this] { OnSysCommand(kScClose); });
+    menu->addAction(ui_texts::MenuMove(), this, [this] { OnSysCommand(kScMove); });
+    QAction* close = menu->addAction(ui_texts::MenuClose(), this, [this] { OnSysCommand(kScClose); });
     close->setEnabled(!m_bTransferBusy);
     // Safety net: the last register can be undone while a restore point of it is kept.
     menu->addSeparator();
     const std::vector<RestorePoint> points = RestorePoints().List();
     const bool undoable = std::any_of(points.begin(), points.end(), [](const RestorePoint& p) { return !p.used; });
-    QAction* undo = menu->addAction(QStringLiteral("直前の再登録を元に戻す(&U)..."), this,
+    QAction* undo = menu->addAction(ui_texts::MenuUndoRegister(), this,
                                     [this] { OnSysCommand(kIdmUndoRegister); });
     undo->setObjectName(QStringLiteral("undoRegisterEntry"));
     undo->setEnabled(undoable && !m_bTransferBusy);
-    QAction* list = menu->addAction(QStringLiteral("再登録の復元ポイント一覧(&L)..."), this,
+    QAction* list = menu->addAction(ui_texts::MenuRestorePoints(), this,
                                     [this] { OnSysCommand(kIdmRestorePoints); });
     list->setObjectName(QStringLiteral("restorePointsEntry"));
     list->setEnabled(!points.empty() && !m_bTransferBusy);

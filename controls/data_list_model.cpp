@@ -5,6 +5,7 @@
 #include <utility>
 
 #include "controls/qt_cp932.h"
+#include "resources/ui_texts.h"
 
 namespace {
 // A record's fixed buffer, up to its NUL.
@@ -50,8 +51,8 @@ QVariant DataListModel::data(const QModelIndex& index, int role) const {
 QVariant DataListModel::headerData(int section, Qt::Orientation orientation, int role) const {
     if (orientation != Qt::Horizontal) return {};
     if (role == Qt::DisplayRole) {
-        if (section == ColumnNo) return QStringLiteral("No");
-        if (section == ColumnName) return QStringLiteral("データ名");
+        if (section == ColumnNo) return ui_texts::ListColumnNo();
+        if (section == ColumnName) return ui_texts::ListColumnName();
         return {};
     }
     if (role == Qt::TextAlignmentRole) {

@@ -4,6 +4,7 @@
 #include <QPushButton>
 
 #include "controls/qt_cp932.h"
+#include "resources/ui_texts.h"
 
 namespace {
 QString g_applicationCaption;
@@ -30,10 +31,10 @@ std::unique_ptr<QMessageBox> MakeMessageBox(QWidget* parent, const UserMessage& 
     case MsgIcon::Stop: box->setIcon(QMessageBox::Critical); break;
     case MsgIcon::Information: box->setIcon(QMessageBox::Information); break;
     }
-    QPushButton* ok = box->addButton(QStringLiteral("OK"), QMessageBox::AcceptRole);
+    QPushButton* ok = box->addButton(ui_texts::ButtonOk(), QMessageBox::AcceptRole);
     QPushButton* cancel = nullptr;
     if (message.buttons == MsgButtons::OkCancel)
-        cancel = box->addButton(QStringLiteral("キャンセル"), QMessageBox::RejectRole);
+        cancel = box->addButton(ui_texts::ButtonCancel(), QMessageBox::RejectRole);
     box->setDefaultButton(ok);
     box->setEscapeButton(cancel ? static_cast<QAbstractButton*>(cancel) : ok);
     return box;

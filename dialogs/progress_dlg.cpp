@@ -10,6 +10,7 @@
 
 #include "controls/qt_cp932.h"
 #include "transfer/transfer_texts.h"
+#include "resources/ui_texts.h"
 
 CProgressDlg::CProgressDlg(QWidget* parent, const TransferObserver& observer, std::atomic<bool>& cancel,
                            const QString& caption)
@@ -28,7 +29,7 @@ CProgressDlg::CProgressDlg(QWidget* parent, const TransferObserver& observer, st
     m_bytes = new QLabel(this);
     m_outcome = new QLabel(this);
     m_outcome->setVisible(false);
-    m_button = new QPushButton(QStringLiteral("中止"), this);
+    m_button = new QPushButton(ui_texts::ButtonStop(), this);
     for (QWidget* w : {static_cast<QWidget*>(m_dataSet), static_cast<QWidget*>(m_file),
                        static_cast<QWidget*>(m_count), static_cast<QWidget*>(m_bar), static_cast<QWidget*>(m_bytes),
                        static_cast<QWidget*>(m_outcome)})
@@ -56,12 +57,12 @@ QString CProgressDlg::BytesLine(uint64_t done, uint64_t total, double seconds) {
     // Rate and time left once there is enough to measure.
     if (seconds >= 0.2 && done > 0) {
         const double rate = static_cast<double>(done) / seconds;
-        line += QStringLiteral("　") + SizeText(static_cast<uint64_t>(rate)) + QStringLiteral("/秒");
+        line += QStringLiteral("　") + SizeText(static_cast<uint64_t>(rate)) + ui_texts::ProgressPerSecond();
         if (total > done) {
             const qint64 left = static_cast<qint64>(static_cast<double>(total - done) / rate + 0.999);
-            line += QStringLiteral("　残り ");
-            if (left >= 60) line += QString::number(left / 60) + QStringLiteral(" 分 ");
-            line += QString::number(left % 60) + QStringLiteral(" 秒");
+            line += QStringLiteral("　") + ui_texts::ProgressTimeLeft();
+            if (left >= 60) line += QString::number(left / 60) + ui_texts::ProgressMinutes();
+            line += QString::number(left % 60) + ui_texts::ProgressSeconds();
         }
     }
     return line;
@@ -70,14 +71,14 @@ QString CProgressDlg::BytesLine(uint64_t done, uint64_t total, double seconds) {
 void CProgressDlg::Poll() {
     std::string dataSet, file;
     m_observer.Current(&dataSet, &file);
-    m_dataSet->setText(QStringLiteral("データ：") + FromCp932(dataSet));
+    m_dataSet->setText(ui_texts::ProgressDataSet() + FromCp932(dataSet));
     const QString path = FromCp932(file);
-    m_file->setText(m_file->fontMetrics().elidedText(QStringLiteral("ファイル：") + path, Qt::ElideMiddle,
+    m_file->setText(m_file->fontMetrics().elidedText(ui_texts::ProgressFile() + path, Qt::ElideMiddle,
                                                      m_file->maximumWidth()));
     m_file->setToolTip(path);
     const uint64_t files = m_observer.filesDone, totalFiles = m_observer.totalFiles;
     const uint64_t bytes = m_observer.bytesDone, totalBytes = m_observer.totalBytes;
-    m_count->setText(QStringLiteral("ファイル数：") + QString::number(files) + QStringLiteral(" / ") +
+    m_count->setText(ui_texts::ProgressFileCount() + QString::number(files) + QStringLiteral(" / ") +
                      QString::number(totalFiles));
     const uint64_t shown = totalBytes > 0 ? bytes * 1000 / totalBytes : (totalFiles > 0 ? files * 1000 / totalFiles : 0);
     m_bar->setValue(static_cast<int>(shown > 1000 ? 1000 : shown));
@@ -90,7 +91,7 @@ void CProgressDlg::ShowOutcome(const QString& text) {
     m_finished = true;
     m_outcome->setText(text);
     m_outcome->setVisible(true);
-    m_button->setText(QStringLiteral("閉じる"));
+    m_button->setText(ui_texts::ButtonClose());
     m_button->setEnabled(true);
     m_button->setFocus();
 }

@@ -9,6 +9,7 @@
 
 #include "controls/qt_cp932.h"
 #include "transfer/safety_texts.h"
+#include "resources/ui_texts.h"
 
 namespace {
 enum Column { kTime, kFolder, kFiles, kSize, kState, kColumns };
@@ -16,10 +17,10 @@ enum Column { kTime, kFolder, kFiles, kSize, kState, kColumns };
 
 CRestorePointDlg::CRestorePointDlg(std::vector<RestorePoint> points, QWidget* parent)
     : QDialog(parent), m_points(std::move(points)) {
-    setWindowTitle(QStringLiteral("再登録の復元ポイント"));
+    setWindowTitle(ui_texts::RestorePointsTitle());
     setWindowFlags(Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint);
     auto* layout = new QVBoxLayout(this);
-    auto* label = new QLabel(QStringLiteral("元に戻す再登録を選んで下さい(&R):"), this);
+    auto* label = new QLabel(ui_texts::RestorePointsLabel(), this);
     layout->addWidget(label);
 
     m_list = new QTreeWidget(this);
@@ -27,8 +28,8 @@ CRestorePointDlg::CRestorePointDlg(std::vector<RestorePoint> points, QWidget* pa
     m_list->setRootIsDecorated(false);
     m_list->setAllColumnsShowFocus(true);
     m_list->setSelectionMode(QAbstractItemView::SingleSelection);
-    m_list->setHeaderLabels({QStringLiteral("日時"), QStringLiteral("保守フォルダ"), QStringLiteral("ファイル数"),
-                             QStringLiteral("サイズ"), QStringLiteral("状態")});
+    m_list->setHeaderLabels({ui_texts::RestorePointsColumnTime(), ui_texts::RestorePointsColumnFolder(), ui_texts::RestorePointsColumnFiles(),
+                             ui_texts::RestorePointsColumnSize(), ui_texts::RestorePointsColumnState()});
     label->setBuddy(m_list);
     for (const RestorePoint& p : m_points) {
         auto* item = new QTreeWidgetItem(m_list);
@@ -36,7 +37,7 @@ CRestorePointDlg::CRestorePointDlg(std::vector<RestorePoint> points, QWidget* pa
         item->setText(kFolder, FromCp932(p.folder));
         item->setText(kFiles, QString::number(p.files.size()));
         item->setText(kSize, FromCp932(safety_texts::Size(p.KeptBytes())));
-        item->setText(kState, p.used ? QStringLiteral("元に戻し済み") : QString());
+        item->setText(kState, p.used ? ui_texts::RestorePointUsed() : QString());
         item->setTextAlignment(kFiles, Qt::AlignRight | Qt::AlignVCenter);
         item->setTextAlignment(kSize, Qt::AlignRight | Qt::AlignVCenter);
         item->setToolTip(kFolder, item->text(kFolder));
@@ -49,9 +50,9 @@ CRestorePointDlg::CRestorePointDlg(std::vector<RestorePoint> points, QWidget* pa
     layout->addWidget(m_list);
 
     auto* buttons = new QDialogButtonBox(this);
-    m_undo = buttons->addButton(QStringLiteral("元に戻す(&U)"), QDialogButtonBox::AcceptRole);
+    m_undo = buttons->addButton(ui_texts::RestorePointsUndo(), QDialogButtonBox::AcceptRole);
     m_undo->setDefault(true);
-    buttons->addButton(QStringLiteral("キャンセル"), QDialogButtonBox::RejectRole);
+    buttons->addButton(ui_texts::ButtonCancel(), QDialogButtonBox::RejectRole);
     connect(buttons, &QDialogButtonBox::accepted, this, &CRestorePointDlg::accept);
     connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
     connect(m_list, &QTreeWidget::itemActivated, this, &CRestorePointDlg::accept);
