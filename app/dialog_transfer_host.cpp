@@ -49,7 +49,8 @@ TransferResult DialogTransferHost::RunCopy(const std::function<TransferResult()>
     std::thread worker([&] {
         result = copy();
         done = true;
-        QMetaObject::invokeMethod(&loop, [&loop] { loop.quit(); }, Qt::QueuedConnection);
+        QMetaObject::invokeMethod(
+            &loop, [&loop] { loop.quit(); }, Qt::QueuedConnection);
     });
     // The window comes only for a transfer that takes a while; a quick one looks as before.
     QTimer appear;

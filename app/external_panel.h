@@ -15,8 +15,7 @@ struct Deliverable;
 
 class ExternalPanel {
 public:
-    ExternalPanel(const Deliverable& deliverable, CDriveComboBox* driveBox, QComboBox* folderBox,
-                  CDataListCtrl* list);
+    ExternalPanel(const Deliverable& deliverable, CDriveComboBox* driveBox, QComboBox* folderBox, CDataListCtrl* list);
 
     // The maintenance root of the chosen drive ("E:\PARC_JDT"), empty with no drive.
     const std::string& Root() const { return m_root; }

@@ -47,18 +47,19 @@ CMaintenanceDlg::~CMaintenanceDlg() {
 
 void CMaintenanceDlg::CreateControls() {
     const MainDialogIds& ids = m_deliverable.ids;
-    m_controls = BuildFromTemplate(this, m_deliverable.mainDialog, [&](const ControlTemplate& c, QWidget* parent) -> QWidget* {
-        switch (c.kind) {
-        case ControlKind::ListView: {
-            auto* list = new CDataListCtrl(parent);
-            list->SetIndexFileName(m_deliverable.files.indexFile);
-            return list;
-        }
-        case ControlKind::ComboOwnerDraw: return new CDriveComboBox(parent);
-        case ControlKind::StaticImage: return new CDriveLabel(parent);
-        default: return nullptr;
-        }
-    });
+    m_controls =
+        BuildFromTemplate(this, m_deliverable.mainDialog, [&](const ControlTemplate& c, QWidget* parent) -> QWidget* {
+            switch (c.kind) {
+            case ControlKind::ListView: {
+                auto* list = new CDataListCtrl(parent);
+                list->SetIndexFileName(m_deliverable.files.indexFile);
+                return list;
+            }
+            case ControlKind::ComboOwnerDraw: return new CDriveComboBox(parent);
+            case ControlKind::StaticImage: return new CDriveLabel(parent);
+            default: return nullptr;
+            }
+        });
     setWindowFlags(Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint);
 
     m_listSystem = qobject_cast<CDataListCtrl*>(GetDlgItem(ids.listSystem));
@@ -161,8 +162,8 @@ void CMaintenanceDlg::OnKickIdle() {
     auto enable = [this](int id, bool on) {
         if (QWidget* w = GetDlgItem(id); w && w->isEnabled() != on) w->setEnabled(on);
     };
-    enable(ids.save, m_listSystem->GetNextSelected(-1) >= 0);               // OnUpdateSave
-    enable(ids.registerButton, m_listExternal->GetNextSelected(-1) >= 0);   // OnUpdateRegister
+    enable(ids.save, m_listSystem->GetNextSelected(-1) >= 0);              // OnUpdateSave
+    enable(ids.registerButton, m_listExternal->GetNextSelected(-1) >= 0);  // OnUpdateRegister
     // Buttons without a handler are disabled; those with one stay enabled.
     for (int id : {ids.editHidden, ids.deleteHidden, ids.listDeleteHidden}) enable(id, false);
     for (int id : {ids.toggleSystem, ids.toggleExternal, ids.newFolder, ids.exit}) enable(id, true);

@@ -32,7 +32,8 @@ void CMaintenanceDlg::RefreshPane(Pane pane) {
     ShowFreeSpace(pane);
     const std::string& root = m_external->Root();
     if (!m_strSystemPath.empty() && !root.empty() &&
-        std::toupper(static_cast<unsigned char>(m_strSystemPath[0])) == std::toupper(static_cast<unsigned char>(root[0])))
+        std::toupper(static_cast<unsigned char>(m_strSystemPath[0])) ==
+            std::toupper(static_cast<unsigned char>(root[0])))
         ShowFreeSpace(OtherPane(pane));
 }
 
@@ -55,7 +56,8 @@ void CMaintenanceDlg::ShowFreeSpace(Pane pane) {
     const std::string& path = PanePath(pane);
     QString text = ui_texts::FreeSpacePrefix();
     const auto letter = path.empty() ? std::nullopt : platform::DriveLetter::FromLetter(path[0]);
-    if (letter) text += FromCp932(ODiskNo(static_cast<unsigned char>(letter->Number())).GetFreeSize().ToString(0xFFFFFFFF));
+    if (letter)
+        text += FromCp932(ODiskNo(static_cast<unsigned char>(letter->Number())).GetFreeSize().ToString(0xFFFFFFFF));
     const int id = pane == Pane::System ? m_deliverable.ids.freeSystem : m_deliverable.ids.freeExternal;
     if (auto* label = qobject_cast<QLabel*>(GetDlgItem(id))) label->setText(text);
 }

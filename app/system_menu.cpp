@@ -29,12 +29,10 @@ QMenu* CMaintenanceDlg::BuildSystemMenu() {
     menu->addSeparator();
     const std::vector<RestorePoint> points = RestorePoints().List();
     const bool undoable = std::any_of(points.begin(), points.end(), [](const RestorePoint& p) { return !p.used; });
-    QAction* undo = menu->addAction(ui_texts::MenuUndoRegister(), this,
-                                    [this] { OnSysCommand(kIdmUndoRegister); });
+    QAction* undo = menu->addAction(ui_texts::MenuUndoRegister(), this, [this] { OnSysCommand(kIdmUndoRegister); });
     undo->setObjectName(QStringLiteral("undoRegisterEntry"));
     undo->setEnabled(undoable && !m_bTransferBusy);
-    QAction* list = menu->addAction(ui_texts::MenuRestorePoints(), this,
-                                    [this] { OnSysCommand(kIdmRestorePoints); });
+    QAction* list = menu->addAction(ui_texts::MenuRestorePoints(), this, [this] { OnSysCommand(kIdmRestorePoints); });
     list->setObjectName(QStringLiteral("restorePointsEntry"));
     list->setEnabled(!points.empty() && !m_bTransferBusy);
     QString about = QString::fromUtf8(m_deliverable.aboutMenuText);
@@ -53,20 +51,13 @@ void CMaintenanceDlg::OnSysCommand(unsigned command) {
         return;
     }
     switch (command & 0xFFF0) {
-    case kIdmUndoRegister:
-        OnUndoLastRegister();
-        break;
-    case kIdmRestorePoints:
-        OnRestorePointList();
-        break;
+    case kIdmUndoRegister: OnUndoLastRegister(); break;
+    case kIdmRestorePoints: OnRestorePointList(); break;
     case kScMove:
         if (QWindow* window = windowHandle()) window->startSystemMove();
         break;
-    case kScClose:
-        close();
-        break;
-    default:
-        break;
+    case kScClose: close(); break;
+    default: break;
     }
 }
 

@@ -38,9 +38,8 @@ void CMaintenanceDlg::SetTransferBusy(bool busy) {
     const MainDialogIds& ids = m_deliverable.ids;
     // Every control is locked: a new folder made during a copy would show as the
     // open folder, empty, when the copy ends.
-    const int locked[] = {ids.save,         ids.registerButton, ids.toggleSystem, ids.toggleExternal,
-                          ids.listSystem,   ids.listExternal,   ids.comboDrive,   ids.comboFolder,
-                          ids.exit,         ids.newFolder};
+    const int locked[] = {ids.save,         ids.registerButton, ids.toggleSystem, ids.toggleExternal, ids.listSystem,
+                          ids.listExternal, ids.comboDrive,     ids.comboFolder,  ids.exit,           ids.newFolder};
     // Disabling the focused control makes Qt pass the focus on to whatever is
     // left. The dialog holds the focus meanwhile, and it goes back where it was
     // afterwards.
@@ -62,6 +61,4 @@ bool CMaintenanceDlg::IsSystemRowSelected(int row) const { return m_listSystem->
 
 bool CMaintenanceDlg::IsExternalRowSelected(int row) const { return m_external->IsRowSelected(row); }
 
-int CMaintenanceDlg::CurrentDrive() const {
-    return m_external->CurrentDrive();
-}
+int CMaintenanceDlg::CurrentDrive() const { return m_external->CurrentDrive(); }

@@ -62,8 +62,8 @@ inline std::string MakeInstallation(int sets) {
     ini << "[データ数]\r\nMAX=" << sets << "\r\n[データ名称]\r\n";
     for (int i = 0; i < sets; ++i) ini << i << "=" << DataName(i) << "\r\n";
     for (int i = 0; i < sets; ++i) {
-        ini << "[" << i << "]\r\nTYPE=" << (i % 7 == 0 ? 2 : 0) << "\r\nTYPEINDEX=" << i % 3 << "\r\nPATH=\\USERDATA\\S" << i
-            << "\r\nBPATH=\\USERDATA\\S" << i << "\r\nCNT=3\r\n";
+        ini << "[" << i << "]\r\nTYPE=" << (i % 7 == 0 ? 2 : 0) << "\r\nTYPEINDEX=" << i % 3 << "\r\nPATH=\\USERDATA\\S"
+            << i << "\r\nBPATH=\\USERDATA\\S" << i << "\r\nCNT=3\r\n";
         for (int k = 0; k < 3; ++k) ini << "NAME" << k << "=\\*.D" << k << "\r\n";
         ini << "CNT2=2\r\nDIRECT0=\r\nDIRECT1=\\SUB\r\n";
     }

@@ -54,12 +54,13 @@ struct Catalogue {
         host = prefix + "/drive_c/ORBIS/SYS/JDTKANRI.JYO";
 
         std::string text = C("[データ数]\r\nMAX=") + std::to_string(sets) + "\r\n" + C("[データ名称]\r\n");
-        for (int i = 0; i < sets; ++i) text += std::to_string(i) + "=" + C("設定データ表ソ") + std::to_string(i) + "\r\n";
+        for (int i = 0; i < sets; ++i)
+            text += std::to_string(i) + "=" + C("設定データ表ソ") + std::to_string(i) + "\r\n";
         for (int i = 0; i < sets; ++i) {
             std::string n = std::to_string(i);
             int cnt = 1 + i % 3;
-            text += "[" + n + "]\r\nTYPE=" + std::to_string(i % 7 == 0 ? 2 : 0) + "\r\nTYPEINDEX=" +
-                    std::to_string(i % 3) + "\r\n";
+            text += "[" + n + "]\r\nTYPE=" + std::to_string(i % 7 == 0 ? 2 : 0) +
+                    "\r\nTYPEINDEX=" + std::to_string(i % 3) + "\r\n";
             text += C("PATH=\\USERDATA\\表示設定") + n + "\r\n" + C("BPATH=\\USERDATA\\表示設定") + n + "\r\n";
             text += "CNT=" + std::to_string(cnt) + "\r\n";
             for (int k = 0; k < 20; ++k)
@@ -158,7 +159,8 @@ int main(int argc, char** argv) {
                 g_sink = static_cast<long>(file.Sections().size());
             }));
         }
-        double o = bench::Median(ours), w = bench::Median(warm), so = bench::Median(statOnly), f = bench::Median(floor), p = bench::Median(parse);
+        double o = bench::Median(ours), w = bench::Median(warm), so = bench::Median(statOnly), f = bench::Median(floor),
+               p = bench::Median(parse);
         double byWatch = double(after.watched - before.watched) / double(2 * reads);
         std::printf("%7d %9ld %8.2f | %9.1f %9.1f %9.1f %9.1f %9.1f | %7.2f %7.2f %7.2f | %.4f\n", sets, reads,
                     static_cast<double>(cat.bytes) / 1e6, o, w, so, f, p, o / f, w / f, so / f, byWatch);

@@ -67,7 +67,8 @@ int main(int argc, char** argv) {
         SystemCatalogue::Load(ini.GetOrbisPath(0x10000), ini.GetOrbisPath(0x10003), "JDTKANRI.JYO");
     QuietHost host;
     const std::string index = "E:\\PARC_JDT\\" + host.folder + "\\JKNDT.INI";
-    for (int32_t i = 0; i < catalogue.count; ++i) catalogue.presence[static_cast<size_t>(i)] = FolderIndexFile::IsPresent(index, i);
+    for (int32_t i = 0; i < catalogue.count; ++i)
+        catalogue.presence[static_cast<size_t>(i)] = FolderIndexFile::IsPresent(index, i);
 
     DemInitData init{};
     init.value16 = 0x1211;
@@ -87,7 +88,8 @@ int main(int argc, char** argv) {
         const auto start = std::chrono::steady_clock::now();
         engine.BuildTransferList(Direction::Register, context, host);
         if (!KeepRestorePoint(engine, context, context.externalRoot + "\\" + host.folder, host)) std::exit(1);
-        if (engine.RunTransfer(Direction::Register, context, host).rows != engine.FileCount() || host.failed) std::exit(1);
+        if (engine.RunTransfer(Direction::Register, context, host).rows != engine.FileCount() || host.failed)
+            std::exit(1);
         return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
     };
     registerOnce(false);  // warm the caches alike for both

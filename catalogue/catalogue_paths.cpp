@@ -11,8 +11,10 @@ namespace {
 bool ClimbsUp(std::string_view component) {
     int dots = 0;
     for (char c : component) {
-        if (c == '.') ++dots;
-        else if (c != ' ') return false;
+        if (c == '.')
+            ++dots;
+        else if (c != ' ')
+            return false;
     }
     return dots >= 2;
 }

@@ -54,7 +54,8 @@ std::vector<DataSetRow> ListDataSets(ListMode mode, const std::string& catalogPa
         buf[kNameBufferSize - 1] = '\0';
         const std::string_view name(buf, std::strlen(buf));
         try {
-            rows.push_back(DataSetRow{i, std::string(name.substr(0, platform::Cp932SafeCut(name, kMaxDataSetNameBytes)))});
+            rows.push_back(
+                DataSetRow{i, std::string(name.substr(0, platform::Cp932SafeCut(name, kMaxDataSetNameBytes)))});
         } catch (const std::bad_alloc&) {
         }
     }

@@ -35,16 +35,15 @@ std::string PathFor(const std::string& folderPath, const char* indexFileName) {
 int ReadFlag(const std::string& indexPath, int i) {
     // The profile reader does not clamp: "-1" comes back as 4294967295. Taken as a
     // signed value, anything below zero is not a flag the system ever writes.
-    int32_t v = static_cast<int32_t>(
-        GetPrivateProfileIntA(FlagSection().c_str(), Key(i).text, 0, indexPath.c_str()));
+    int32_t v = static_cast<int32_t>(GetPrivateProfileIntA(FlagSection().c_str(), Key(i).text, 0, indexPath.c_str()));
     return v < 0 ? 0 : v;
 }
 
 bool IsPresent(const std::string& indexPath, int i) { return ReadFlag(indexPath, i) != 0; }
 
 bool WriteFlag(const std::string& indexPath, int i, bool present) {
-    return WritePrivateProfileStringA(FlagSection().c_str(), Key(i).text, present ? "1" : "0",
-                                      indexPath.c_str()) != FALSE;
+    return WritePrivateProfileStringA(FlagSection().c_str(), Key(i).text, present ? "1" : "0", indexPath.c_str()) !=
+           FALSE;
 }
 
 bool WriteFlags(const std::string& indexPath, const std::vector<int>& present) {

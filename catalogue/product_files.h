@@ -3,8 +3,8 @@
 #pragma once
 
 struct ProductFiles {
-    const char* catalogueFile;   // "JDTKANRI.JYO"
-    const char* indexFile;       // "JKNDT.INI"
-    const char* externalRoot;    // "PARC_JDT"
-    const char* docTempName;     // "Quillmark.Tmp"
+    const char* catalogueFile;  // "JDTKANRI.JYO"
+    const char* indexFile;      // "JKNDT.INI"
+    const char* externalRoot;   // "PARC_JDT"
+    const char* docTempName;    // "Quillmark.Tmp"
 };

@@ -13,12 +13,12 @@ class ProfileSnapshot;
 
 // What the main dialog keeps of the catalogue for the whole run.
 struct LoadedCatalogue {
-    std::string systemPath;   // system data root, as the host answered it
-    std::string catalogPath;  // "%s\%s" of the catalogue folder and the file name
-    int32_t count = 0;        // N; 0 when the file is missing or its count unusable
+    std::string systemPath;                     // system data root, as the host answered it
+    std::string catalogPath;                    // "%s\%s" of the catalogue folder and the file name
+    int32_t count = 0;                          // N; 0 when the file is missing or its count unusable
     std::unique_ptr<CatalogueEntry[]> entries;  // N records (null when N is 0)
     std::unique_ptr<int32_t[]> presence;        // N present flags, all 0 (null when N is 0)
-    bool tooLarge = false;    // refused unread: over the size limit on a removable or network drive
+    bool tooLarge = false;                      // refused unread: over the size limit on a removable or network drive
 };
 
 class SystemCatalogue {

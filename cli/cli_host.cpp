@@ -33,7 +33,7 @@ bool CliHost::IsExternalRowSelected(int row) const {
 int CliHost::Classify(const UserMessage& message) const {
     if (StartsWith(message.text, transfer_texts::WriteError()))
         return message.text.find(safety_texts::MediumMismatchLine()) != std::string::npos ? exit_code::kVerify
-                                                                                         : exit_code::kWrite;
+                                                                                          : exit_code::kWrite;
     // The shortage box is the only stop box with the program's caption.
     if (message.appCaption && message.icon == MsgIcon::Stop) return exit_code::kSpace;
     // Restore point and undo failures are the register's stop boxes.

@@ -56,8 +56,7 @@ struct Run {
     CliHost host;
     json out = json::object();
 
-    Run(const CliProgram& p, const Options& o, const char* command)
-        : program(p), options(o), host(MakeHostOptions(o)) {
+    Run(const CliProgram& p, const Options& o, const char* command) : program(p), options(o), host(MakeHostOptions(o)) {
         out["program"] = p.programName;
         out["command"] = command;
     }
@@ -221,8 +220,8 @@ int CmdNewFolder(const CliProgram& program, const Options& o) {
     if (name.empty()) return run.Fail(exit_code::kUsage, "new-folder: the folder name is empty");
     if (PathExists((root + "\\" + name).c_str())) return run.Fail(exit_code::kRefused, U(FolderExistsText(name)));
     // A name that is not one folder, or too long for the index file: refused as the dialog refuses it.
-    if (!IsSingleFolderName(name) || FolderIndexFile::PathFor(root + "\\" + name, program.files.indexFile).size() >
-                                         kMaxIndexPath)
+    if (!IsSingleFolderName(name) ||
+        FolderIndexFile::PathFor(root + "\\" + name, program.files.indexFile).size() > kMaxIndexPath)
         return run.Fail(exit_code::kRefused, U(FolderCreateErrorText()));
     if (!CreateMaintenanceFolder(root, name, program.files.indexFile, view.catalogue.count))
         return run.Fail(exit_code::kWrite, U(FolderCreateErrorText()));
@@ -254,9 +253,8 @@ int CmdTransfer(const CliProgram& program, const Options& o, Direction direction
     // A register lists what the folder holds; its rows are the held data sets in order.
     std::vector<int32_t> presence;
     if (!ReadPresence(externalRoot + "\\" + folderUsed, program, count, presence))
-        return run.Fail(exit_code::kRefused,
-                        U(transfer_texts::FileTooLarge(externalRoot + "\\" + folderUsed + "\\" +
-                                                       program.files.indexFile)));
+        return run.Fail(exit_code::kRefused, U(transfer_texts::FileTooLarge(externalRoot + "\\" + folderUsed + "\\" +
+                                                                            program.files.indexFile)));
     std::vector<char> chosen;
     if (o.all) {
         chosen.assign(static_cast<size_t>(count), 1);
@@ -273,7 +271,8 @@ int CmdTransfer(const CliProgram& program, const Options& o, Direction direction
             // Named explicitly but not in the folder: say so rather than skip it quietly.
             if (!o.all)
                 return run.Fail(exit_code::kRefused, "データ " + std::to_string(i + 1) + " (" +
-                                                         U(SetName(view.catalogue, i)) + ") は保守フォルダにありません。");
+                                                         U(SetName(view.catalogue, i)) +
+                                                         ") は保守フォルダにありません。");
             continue;
         }
         host.systemRows[k] = 1;
@@ -310,8 +309,8 @@ int CmdTransfer(const CliProgram& program, const Options& o, Direction direction
                              {"kind", static_cast<int>(row.kind)},
                              {"bytes", size}});
             if (!o.json && o.dryRun)
-                std::printf("%s\t%s\t%d\t%llu\n", U(row.source).c_str(), U(row.destination).c_str(), static_cast<int>(row.kind),
-                            static_cast<unsigned long long>(size));
+                std::printf("%s\t%s\t%d\t%llu\n", U(row.source).c_str(), U(row.destination).c_str(),
+                            static_cast<int>(row.kind), static_cast<unsigned long long>(size));
         }
         run.out["files"] = std::move(files);
         run.out["file_count"] = engine.FileCount();
@@ -331,8 +330,7 @@ int CmdTransfer(const CliProgram& program, const Options& o, Direction direction
                 std::fprintf(stderr, "%s: %s\n", fits ? "空き容量 OK" : "空き容量不足",
                              U(ODiskSize(free).ToString(0xFFFFFFFF)).c_str());
         }
-        if (fits && engine.FileCount() == 0)
-            return run.Fail(exit_code::kRefused, U(transfer_texts::NoFiles()));
+        if (fits && engine.FileCount() == 0) return run.Fail(exit_code::kRefused, U(transfer_texts::NoFiles()));
         return run.Finish(0);
     }
 
@@ -387,8 +385,8 @@ int CmdUndo(const CliProgram& program, const Options& o) {
     }
     RestorePoint point;
     if (o.id.empty() ? !store.Latest(&point) : !store.Load(o.id, &point))
-        return run.Fail(exit_code::kRefused, o.id.empty() ? U(safety_texts::NoRestorePoint())
-                                                          : "復元ポイント " + o.id + " はありません。");
+        return run.Fail(exit_code::kRefused,
+                        o.id.empty() ? U(safety_texts::NoRestorePoint()) : "復元ポイント " + o.id + " はありません。");
     run.out["restore_point"] = PointJson(point);
     if (CancelRequested()) return run.Fail(exit_code::kCancelled, "中止しました。何も行っていません。");
     const bool ok = RunUndoRegister(store, point, run.host);

@@ -3,12 +3,12 @@
 
 namespace exit_code {
 inline constexpr int kOk = 0;
-inline constexpr int kUsage = 2;        // bad arguments
-inline constexpr int kRefused = 3;      // a check refused (folder name, nothing to copy, confirmation)
-inline constexpr int kSpace = 4;        // the destination drive lacks room
-inline constexpr int kMedium = 5;       // no medium, no such drive
-inline constexpr int kWrite = 6;        // a write failed (files, folder, restore point, undo)
-inline constexpr int kVerify = 7;       // a written file read back other than written
-inline constexpr int kCancelled = 8;    // interrupted (SIGINT)
-inline constexpr int kNoSettings = 9;   // the suite's settings file or its catalogue is unusable
+inline constexpr int kUsage = 2;       // bad arguments
+inline constexpr int kRefused = 3;     // a check refused (folder name, nothing to copy, confirmation)
+inline constexpr int kSpace = 4;       // the destination drive lacks room
+inline constexpr int kMedium = 5;      // no medium, no such drive
+inline constexpr int kWrite = 6;       // a write failed (files, folder, restore point, undo)
+inline constexpr int kVerify = 7;      // a written file read back other than written
+inline constexpr int kCancelled = 8;   // interrupted (SIGINT)
+inline constexpr int kNoSettings = 9;  // the suite's settings file or its catalogue is unusable
 }  // namespace exit_code

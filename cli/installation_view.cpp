@@ -67,7 +67,9 @@ SetFiles CountSetFiles(const LoadedCatalogue& catalogue, int32_t i) {
     return result;
 }
 
-std::string SetName(const LoadedCatalogue& catalogue, int32_t i) { return catalogue.entries[static_cast<size_t>(i)].name; }
+std::string SetName(const LoadedCatalogue& catalogue, int32_t i) {
+    return catalogue.entries[static_cast<size_t>(i)].name;
+}
 
 std::vector<DriveInfo> ListDrives() {
     std::vector<DriveInfo> drives;

@@ -32,8 +32,8 @@ std::string SetName(const LoadedCatalogue& catalogue, int32_t i);
 
 struct DriveInfo {
     char letter = 'A';
-    unsigned type = 0;        // DRIVE_*
-    std::string label;        // UTF-8
+    unsigned type = 0;  // DRIVE_*
+    std::string label;  // UTF-8
     bool medium = false;
     uint64_t freeBytes = 0, totalBytes = 0;
 };

@@ -23,10 +23,9 @@ std::string ProgressBar::Render(const ProgressState& s) const {
     line += "] ";
     char text[128];
     const double rate = s.elapsedSeconds > 0 ? static_cast<double>(s.bytesDone) / s.elapsedSeconds : 0.0;
-    std::snprintf(text, sizeof text, "%llu/%llu files  %s/%s MB  %s MB/s",
-                  static_cast<unsigned long long>(s.filesDone), static_cast<unsigned long long>(s.filesTotal),
-                  Megabytes(s.bytesDone).c_str(), Megabytes(s.bytesTotal).c_str(),
-                  Megabytes(static_cast<uint64_t>(rate)).c_str());
+    std::snprintf(text, sizeof text, "%llu/%llu files  %s/%s MB  %s MB/s", static_cast<unsigned long long>(s.filesDone),
+                  static_cast<unsigned long long>(s.filesTotal), Megabytes(s.bytesDone).c_str(),
+                  Megabytes(s.bytesTotal).c_str(), Megabytes(static_cast<uint64_t>(rate)).c_str());
     return line + text;
 }
 

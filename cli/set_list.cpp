@@ -30,10 +30,9 @@ bool ParseSetList(const std::string& text, int32_t count, std::vector<char>& cho
         const std::string item = text.substr(start, comma - start);
         const size_t dash = item.find('-');
         int64_t low = 0, high = 0;
-        const bool ok = dash == std::string::npos
-                            ? ParseNumber(item, INT32_MAX, &low) && (high = low, true)
-                            : ParseNumber(item.substr(0, dash), INT32_MAX, &low) &&
-                                  ParseNumber(item.substr(dash + 1), INT32_MAX, &high);
+        const bool ok = dash == std::string::npos ? ParseNumber(item, INT32_MAX, &low) && (high = low, true)
+                                                  : ParseNumber(item.substr(0, dash), INT32_MAX, &low) &&
+                                                        ParseNumber(item.substr(dash + 1), INT32_MAX, &high);
         if (!ok || low > high) {
             *error = "not a number or range: '" + item + "'";
             return false;

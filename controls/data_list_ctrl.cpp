@@ -43,8 +43,7 @@ CDataListCtrl::CDataListCtrl(QWidget* parent) : QTreeView(parent), m_model(new D
     // colour while another control (or window) has the focus.
     QPalette pal = palette();
     pal.setColor(QPalette::Inactive, QPalette::Highlight, pal.color(QPalette::Active, QPalette::Highlight));
-    pal.setColor(QPalette::Inactive, QPalette::HighlightedText,
-                 pal.color(QPalette::Active, QPalette::HighlightedText));
+    pal.setColor(QPalette::Inactive, QPalette::HighlightedText, pal.color(QPalette::Active, QPalette::HighlightedText));
     setPalette(pal);
 
     connect(selectionModel(), &QItemSelectionModel::selectionChanged, this, [this] { emit selectionChanged(); });
@@ -103,8 +102,8 @@ QItemSelectionModel::SelectionFlags CDataListCtrl::selectionCommand(const QModel
     // anchor and drop every other row; only Ctrl+Shift adds the range to them.
     if (event && (event->type() == QEvent::MouseButtonPress || event->type() == QEvent::KeyPress)) {
         Qt::KeyboardModifiers mods = static_cast<const QInputEvent*>(event)->modifiers();
-        if ((mods & Qt::ShiftModifier) && !(mods & Qt::ControlModifier) &&
-            (flags & QItemSelectionModel::Current) && (flags & QItemSelectionModel::Select))
+        if ((mods & Qt::ShiftModifier) && !(mods & Qt::ControlModifier) && (flags & QItemSelectionModel::Current) &&
+            (flags & QItemSelectionModel::Select))
             flags |= QItemSelectionModel::Clear;
     }
     return flags;
@@ -143,9 +142,9 @@ int CDataListCtrl::GetNextSelected(int after) const {
 
 void CDataListCtrl::SetRowSelected(int row, bool selected) {
     if (row < 0 || row >= GetItemCount()) return;
-    selectionModel()->select(m_model->index(row, 0), (selected ? QItemSelectionModel::Select
-                                                               : QItemSelectionModel::Deselect) |
-                                                         QItemSelectionModel::Rows);
+    selectionModel()->select(
+        m_model->index(row, 0),
+        (selected ? QItemSelectionModel::Select : QItemSelectionModel::Deselect) | QItemSelectionModel::Rows);
 }
 
 void SelectAllRows(CDataListCtrl& list, bool select) {

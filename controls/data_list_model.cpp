@@ -29,9 +29,7 @@ int DataListModel::rowCount(const QModelIndex& parent) const {
     return parent.isValid() ? 0 : static_cast<int>(m_rows.size());
 }
 
-int DataListModel::columnCount(const QModelIndex& parent) const {
-    return parent.isValid() ? 0 : ColumnCount;
-}
+int DataListModel::columnCount(const QModelIndex& parent) const { return parent.isValid() ? 0 : ColumnCount; }
 
 QVariant DataListModel::data(const QModelIndex& index, int role) const {
     const DataListItem* item = index.isValid() ? Row(index.row()) : nullptr;

@@ -296,7 +296,8 @@ void CDriveComboBox::DrawItem(QPainter& painter, const QRect& rect, int index, b
     // An entry without record (never made by the program) is left blank.
     if (const DriveComboItem* rec = index >= 0 ? Record(index) : nullptr) {
         const CSysImageList& images = Images();
-        images.Draw(painter, rec->icon, QPoint(rect.left() + 2, rect.top() + (rect.height() - images.IconHeight()) / 2));
+        images.Draw(painter, rec->icon,
+                    QPoint(rect.left() + 2, rect.top() + (rect.height() - images.IconHeight()) / 2));
 
         const QString name = FromCp932(rec->displayName);
         const QFontMetrics fm(font());

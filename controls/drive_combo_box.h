@@ -27,11 +27,11 @@ class QPainter;
 
 // One per entry, created and freed by the control.
 struct DriveComboItem {
-    int drive = 32;            // 0 = A: ... 25 = Z:; 32 until a drive fills the record in
-    std::string displayName;   // the shell's display name of the root (CP932)
-    DWORD driveType = 0;       // GetDriveTypeA of the root; kept for callers, not consulted
-    int icon = -1;             // index into the small drive icon list
-    qintptr callerData = 0;    // what the item-data calls set and read
+    int drive = 32;           // 0 = A: ... 25 = Z:; 32 until a drive fills the record in
+    std::string displayName;  // the shell's display name of the root (CP932)
+    DWORD driveType = 0;      // GetDriveTypeA of the root; kept for callers, not consulted
+    int icon = -1;            // index into the small drive icon list
+    qintptr callerData = 0;   // what the item-data calls set and read
 
     DriveComboItem() { ++s_live; }
     ~DriveComboItem() { --s_live; }

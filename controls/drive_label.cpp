@@ -22,8 +22,8 @@ BOOL CDriveLabel::SetDrive(int drive) {
     if (drive != -1) {
         // No range test: the shell decides which roots exist. The letter is formed
         // with wrap-around so that any number gives some byte, never overflow.
-        const char root[4] = {static_cast<char>(static_cast<unsigned>('A') + static_cast<unsigned>(drive)), ':',
-                              '\\', '\0'};
+        const char root[4] = {static_cast<char>(static_cast<unsigned>('A') + static_cast<unsigned>(drive)), ':', '\\',
+                              '\0'};
         SHFILEINFOA info;
         std::memset(&info, 0, sizeof info);
         if (SHGetFileInfoA(root, 0, &info, sizeof info, SHGFI_SYSICONINDEX | SHGFI_DISPLAYNAME | SHGFI_SMALLICON)) {

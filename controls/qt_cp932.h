@@ -7,10 +7,6 @@
 
 #include "platform/cp932.h"
 
-inline QString FromCp932(std::string_view cp932) {
-    return QString::fromStdString(platform::Cp932ToUtf8(cp932));
-}
+inline QString FromCp932(std::string_view cp932) { return QString::fromStdString(platform::Cp932ToUtf8(cp932)); }
 
-inline std::string ToCp932(const QString& text) {
-    return platform::Utf8ToCp932(text.toStdString());
-}
+inline std::string ToCp932(const QString& text) { return platform::Utf8ToCp932(text.toStdString()); }

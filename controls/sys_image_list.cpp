@@ -24,11 +24,9 @@ struct IconSource {
 const IconSource kSources[SHELL_ICON_COUNT] = {
     {{"drive-multidisk", "drive-harddisk", nullptr}, QStyle::SP_DriveHDIcon, QFileIconProvider::Drive},
     {{"drive-harddisk", nullptr, nullptr}, QStyle::SP_DriveHDIcon, QFileIconProvider::Drive},
-    {{"drive-removable-media", "media-removable", "media-floppy"}, QStyle::SP_DriveFDIcon,
-     QFileIconProvider::Drive},
+    {{"drive-removable-media", "media-removable", "media-floppy"}, QStyle::SP_DriveFDIcon, QFileIconProvider::Drive},
     {{"media-optical", "drive-optical", nullptr}, QStyle::SP_DriveCDIcon, QFileIconProvider::Drive},
-    {{"network-server", "folder-remote", "network-workgroup"}, QStyle::SP_DriveNetIcon,
-     QFileIconProvider::Network},
+    {{"network-server", "folder-remote", "network-workgroup"}, QStyle::SP_DriveNetIcon, QFileIconProvider::Network},
     {{"media-flash", "media-memory", "drive-harddisk"}, QStyle::SP_DriveHDIcon, QFileIconProvider::Drive},
 };
 
@@ -100,7 +98,8 @@ std::vector<QImage> LoadDriveIcons() {
 
 }  // namespace
 
-CSysImageList::CSysImageList() : CSysImageList(QGuiApplication::instance() ? LoadDriveIcons() : std::vector<QImage>{}) {}
+CSysImageList::CSysImageList()
+    : CSysImageList(QGuiApplication::instance() ? LoadDriveIcons() : std::vector<QImage>{}) {}
 
 CSysImageList::CSysImageList(std::vector<QImage> images) : m_images(std::move(images)) {
     for (const QImage& img : m_images) {

@@ -8,11 +8,11 @@
 #include "host/copyright_info.h"
 #include "resources/deliverable.h"
 
-CAboutDlg::CAboutDlg(const Deliverable& deliverable, QWidget* parent)
-    : QDialog(parent), m_deliverable(deliverable) {
+CAboutDlg::CAboutDlg(const Deliverable& deliverable, QWidget* parent) : QDialog(parent), m_deliverable(deliverable) {
     m_controls = BuildFromTemplate(this, deliverable.aboutDialog);
     setWindowFlags(Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint);
-    if (auto* ok = qobject_cast<QPushButton*>(GetDlgItem(1))) connect(ok, &QPushButton::clicked, this, &QDialog::accept);
+    if (auto* ok = qobject_cast<QPushButton*>(GetDlgItem(1)))
+        connect(ok, &QPushButton::clicked, this, &QDialog::accept);
     OnInitDialog();
 }
 
@@ -22,7 +22,9 @@ void CAboutDlg::OnInitDialog() {
     const struct {
         const std::string& text;
         int id;
-    } lines[] = {{info.name, ids.name}, {info.version, ids.version}, {info.copyright1, ids.copyright1},
+    } lines[] = {{info.name, ids.name},
+                 {info.version, ids.version},
+                 {info.copyright1, ids.copyright1},
                  {info.copyright2, ids.copyright2}};
     for (const auto& line : lines) SetStaticText(qobject_cast<QLabel*>(GetDlgItem(line.id)), FromCp932(line.text));
     if (QWidget* ok = GetDlgItem(1)) ok->setFocus();

@@ -73,7 +73,8 @@ void CNewFolderDlg::OnEditChanged(const QString& text) {
         i += len - 1;
     }
     QString result = head + fitted + tail;
-    if (ToCp932(result).size() > static_cast<size_t>(kNameLimit) && ToCp932(result).size() > before) result = m_lastAccepted;
+    if (ToCp932(result).size() > static_cast<size_t>(kNameLimit) && ToCp932(result).size() > before)
+        result = m_lastAccepted;
     m_lastAccepted = result;
     m_edit->setText(result);
     m_edit->setCursorPosition(static_cast<int>(head.size() + fitted.size()));

@@ -30,9 +30,8 @@ CProgressDlg::CProgressDlg(QWidget* parent, const TransferObserver& observer, st
     m_outcome = new QLabel(this);
     m_outcome->setVisible(false);
     m_button = new QPushButton(ui_texts::ButtonStop(), this);
-    for (QWidget* w : {static_cast<QWidget*>(m_dataSet), static_cast<QWidget*>(m_file),
-                       static_cast<QWidget*>(m_count), static_cast<QWidget*>(m_bar), static_cast<QWidget*>(m_bytes),
-                       static_cast<QWidget*>(m_outcome)})
+    for (QWidget* w : {static_cast<QWidget*>(m_dataSet), static_cast<QWidget*>(m_file), static_cast<QWidget*>(m_count),
+                       static_cast<QWidget*>(m_bar), static_cast<QWidget*>(m_bytes), static_cast<QWidget*>(m_outcome)})
         layout->addWidget(w);
     auto* buttons = new QHBoxLayout;
     buttons->addStretch();
@@ -73,14 +72,15 @@ void CProgressDlg::Poll() {
     m_observer.Current(&dataSet, &file);
     m_dataSet->setText(ui_texts::ProgressDataSet() + FromCp932(dataSet));
     const QString path = FromCp932(file);
-    m_file->setText(m_file->fontMetrics().elidedText(ui_texts::ProgressFile() + path, Qt::ElideMiddle,
-                                                     m_file->maximumWidth()));
+    m_file->setText(
+        m_file->fontMetrics().elidedText(ui_texts::ProgressFile() + path, Qt::ElideMiddle, m_file->maximumWidth()));
     m_file->setToolTip(path);
     const uint64_t files = m_observer.filesDone, totalFiles = m_observer.totalFiles;
     const uint64_t bytes = m_observer.bytesDone, totalBytes = m_observer.totalBytes;
     m_count->setText(ui_texts::ProgressFileCount() + QString::number(files) + QStringLiteral(" / ") +
                      QString::number(totalFiles));
-    const uint64_t shown = totalBytes > 0 ? bytes * 1000 / totalBytes : (totalFiles > 0 ? files * 1000 / totalFiles : 0);
+    const uint64_t shown =
+        totalBytes > 0 ? bytes * 1000 / totalBytes : (totalFiles > 0 ? files * 1000 / totalFiles : 0);
     m_bar->setValue(static_cast<int>(shown > 1000 ? 1000 : shown));
     m_bytes->setText(BytesLine(bytes, totalBytes, static_cast<double>(m_clock.elapsed()) / 1000.0));
 }

@@ -28,8 +28,9 @@ CRestorePointDlg::CRestorePointDlg(std::vector<RestorePoint> points, QWidget* pa
     m_list->setRootIsDecorated(false);
     m_list->setAllColumnsShowFocus(true);
     m_list->setSelectionMode(QAbstractItemView::SingleSelection);
-    m_list->setHeaderLabels({ui_texts::RestorePointsColumnTime(), ui_texts::RestorePointsColumnFolder(), ui_texts::RestorePointsColumnFiles(),
-                             ui_texts::RestorePointsColumnSize(), ui_texts::RestorePointsColumnState()});
+    m_list->setHeaderLabels({ui_texts::RestorePointsColumnTime(), ui_texts::RestorePointsColumnFolder(),
+                             ui_texts::RestorePointsColumnFiles(), ui_texts::RestorePointsColumnSize(),
+                             ui_texts::RestorePointsColumnState()});
     label->setBuddy(m_list);
     for (const RestorePoint& p : m_points) {
         auto* item = new QTreeWidgetItem(m_list);

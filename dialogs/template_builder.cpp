@@ -48,8 +48,7 @@ namespace {
 
 QWidget* StandardWidget(const ControlTemplate& c, QWidget* parent, const QRect& rect) {
     switch (c.kind) {
-    case ControlKind::GroupBox:
-        return new GroupBox(TemplateText(c), parent);
+    case ControlKind::GroupBox: return new GroupBox(TemplateText(c), parent);
     case ControlKind::Static:
     case ControlKind::StaticImage: {
         auto* label = new QLabel(parent);
@@ -69,19 +68,16 @@ QWidget* StandardWidget(const ControlTemplate& c, QWidget* parent, const QRect& 
         label->setPixmap(QIcon(QString::fromUtf8(ApplicationIconPath())).pixmap(rect.size()));
         return label;
     }
-    case ControlKind::ListView:
-        return new QTreeView(parent);
+    case ControlKind::ListView: return new QTreeView(parent);
     case ControlKind::PushButton: {
-        QPushButton* button = c.multiLine ? new MultiLineButton(TemplateText(c), parent)
-                                          : new QPushButton(TemplateText(c), parent);
+        QPushButton* button =
+            c.multiLine ? new MultiLineButton(TemplateText(c), parent) : new QPushButton(TemplateText(c), parent);
         button->setDefault(c.defaultButton);
         return button;
     }
     case ControlKind::ComboList:
-    case ControlKind::ComboOwnerDraw:
-        return new CDropDownComboBox(parent);
-    case ControlKind::Edit:
-        return new QLineEdit(parent);
+    case ControlKind::ComboOwnerDraw: return new CDropDownComboBox(parent);
+    case ControlKind::Edit: return new QLineEdit(parent);
     }
     return nullptr;
 }

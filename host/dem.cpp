@@ -55,9 +55,8 @@ BOOL DemAttr::Save(const char* path) const {
 DEM::DEM() = default;
 DEM::~DEM() = default;
 
-int DEM::Init(DemInitData& init, const char* tempName, const char* /*tempFolder*/,
-              IStorage* /*storage*/, HWND /*hwnd*/, unsigned /*flags*/, CWnd* /*owner*/,
-              int /*mode*/) {
+int DEM::Init(DemInitData& init, const char* tempName, const char* /*tempFolder*/, IStorage* /*storage*/, HWND /*hwnd*/,
+              unsigned /*flags*/, CWnd* /*owner*/, int /*mode*/) {
     // The scratch document is only named: the engine keeps nothing in it.
     if (!tempName || !*tempName) return 0;
     if (init.value16 != kInitSignature) return 0;
@@ -93,4 +92,3 @@ void FillStandardDocInit(DemInitData& data) {
     MTRX matrix;
     std::memcpy(data.matrix, &matrix, sizeof data.matrix);
 }
-

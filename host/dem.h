@@ -39,10 +39,14 @@ struct DemInitData {
     uint16_t values5[5];
     uint32_t value32;
     uint16_t value16;
-    uint16_t pair1a; uint32_t pair1b;
-    uint16_t pair2a; uint32_t pair2b;
-    uint16_t pair3a; uint32_t pair3b;
-    uint16_t pair4a; uint32_t pair4b;
+    uint16_t pair1a;
+    uint32_t pair1b;
+    uint16_t pair2a;
+    uint32_t pair2b;
+    uint16_t pair3a;
+    uint32_t pair3b;
+    uint16_t pair4a;
+    uint32_t pair4b;
     uint32_t two32[2];
     uint16_t one16;
     int32_t paper[4];
@@ -88,12 +92,12 @@ public:
     // unreadable, or the write fails (the old file is then untouched).
     BOOL Save(const char* path) const;
 
-    DemAttrTable<341, 32> table341;        // moved by carry-over kind 2
-    DemAttrTable<269, 32> table269;        // moved by carry-over kind 3
-    DemAttrTable<265, 256> table265First;  // kind 1
-    DemAttrTable<265, 256> table265Second; // kind 1
+    DemAttrTable<341, 32> table341;              // moved by carry-over kind 2
+    DemAttrTable<269, 32> table269;              // moved by carry-over kind 3
+    DemAttrTable<265, 256> table265First;        // kind 1
+    DemAttrTable<265, 256> table265Second;       // kind 1
     int32_t kind1Settings[5] = {0, 0, 0, 0, 0};  // kind 1
-    std::vector<uint8_t> otherAttributes;  // opaque, kept as loaded
+    std::vector<uint8_t> otherAttributes;        // opaque, kept as loaded
 };
 
 class DEM {
@@ -103,8 +107,8 @@ public:
 
     // Prepares the document engine. 0 on failure (an empty scratch name, or a
     // record without the host's signature value 0x1211).
-    int Init(DemInitData& init, const char* tempName, const char* tempFolder,
-             IStorage* storage, HWND hwnd, unsigned flags, CWnd* owner, int mode);
+    int Init(DemInitData& init, const char* tempName, const char* tempFolder, IStorage* storage, HWND hwnd,
+             unsigned flags, CWnd* owner, int mode);
     DemAttr& Attr();
 
 private:

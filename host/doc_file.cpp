@@ -86,17 +86,13 @@ std::string ReadDocument(int fd, DemAttr* attr, OpenDocument* doc) {
     std::string err = DecodeHeader(head, kHeaderSize, &h);
     if (!err.empty()) return err;
     const uint64_t attrEnd = kHeaderSize + static_cast<uint64_t>(h.attrLength);
-    if (static_cast<uint64_t>(st.st_size) < attrEnd + kBodyLengthSize)
-        return "file ends inside the attribute part";
+    if (static_cast<uint64_t>(st.st_size) < attrEnd + kBodyLengthSize) return "file ends inside the attribute part";
     std::vector<uint8_t> part(h.attrLength + kBodyLengthSize);
-    if (!ReadAt(fd, part.data(), part.size(), kHeaderSize))
-        return "file ends inside the attribute part";
-    if (Crc32(part.data(), h.attrLength) != h.attrCrc)
-        return "attribute part is damaged (checksum mismatch)";
+    if (!ReadAt(fd, part.data(), part.size(), kHeaderSize)) return "file ends inside the attribute part";
+    if (Crc32(part.data(), h.attrLength) != h.attrCrc) return "attribute part is damaged (checksum mismatch)";
     const uint8_t* b = part.data() + h.attrLength;
     const uint32_t bodyLength = static_cast<uint32_t>(b[0]) | (static_cast<uint32_t>(b[1]) << 8) |
-                                (static_cast<uint32_t>(b[2]) << 16) |
-                                (static_cast<uint32_t>(b[3]) << 24);
+                                (static_cast<uint32_t>(b[2]) << 16) | (static_cast<uint32_t>(b[3]) << 24);
     const uint64_t expected = attrEnd + kBodyLengthSize + bodyLength;
     if (static_cast<uint64_t>(st.st_size) != expected)
         return static_cast<uint64_t>(st.st_size) < expected ? "file ends inside the body"
@@ -115,8 +111,7 @@ std::string ReadDocument(int fd, DemAttr* attr, OpenDocument* doc) {
 // Writes a new file beside `hostPath` with `fill`, gives it `mode`, flushes it and
 // renames it over `hostPath`, through the platform's safe replacement. On any
 // failure the temporary file is removed and `hostPath` is left as it was.
-std::string ReplaceViaTemp(const std::string& hostPath, mode_t mode,
-                           const std::function<bool(int fd)>& fill) {
+std::string ReplaceViaTemp(const std::string& hostPath, mode_t mode, const std::function<bool(int fd)>& fill) {
     std::string tmp;
     int fd = platform::CreateTempBeside(hostPath, &tmp);
     if (fd < 0) return Errno("cannot create a temporary file beside " + hostPath);
@@ -135,8 +130,7 @@ std::string ReplaceViaTemp(const std::string& hostPath, mode_t mode,
 
 }  // namespace
 
-std::string LoadFile(const std::string& hostPath, DemAttr* out, Header* header,
-                     uint32_t* bodyLength) {
+std::string LoadFile(const std::string& hostPath, DemAttr* out, Header* header, uint32_t* bodyLength) {
     // No link below the drive root is followed, and no FIFO or device is opened.
     struct stat st;
     Fd fd(platform::OpenRegularFile(hostPath, &st));
@@ -200,8 +194,7 @@ std::string WriteFileAtomically(const std::string& hostPath, const std::vector<u
     struct stat st;
     mode_t mode = 0644;
     if (::stat(hostPath.c_str(), &st) == 0 && S_ISREG(st.st_mode)) mode = st.st_mode & 07777;
-    return ReplaceViaTemp(hostPath, mode,
-                          [&](int fd) { return WriteAll(fd, bytes.data(), bytes.size()); });
+    return ReplaceViaTemp(hostPath, mode, [&](int fd) { return WriteAll(fd, bytes.data(), bytes.size()); });
 }
 
 }  // namespace docfmt

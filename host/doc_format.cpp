@@ -23,8 +23,8 @@ void PutU32(std::vector<uint8_t>& out, uint32_t v) {
 uint16_t GetU16(const uint8_t* p) { return static_cast<uint16_t>(p[0] | (p[1] << 8)); }
 
 uint32_t GetU32(const uint8_t* p) {
-    return static_cast<uint32_t>(p[0]) | (static_cast<uint32_t>(p[1]) << 8) |
-           (static_cast<uint32_t>(p[2]) << 16) | (static_cast<uint32_t>(p[3]) << 24);
+    return static_cast<uint32_t>(p[0]) | (static_cast<uint32_t>(p[1]) << 8) | (static_cast<uint32_t>(p[2]) << 16) |
+           (static_cast<uint32_t>(p[3]) << 24);
 }
 
 // Reads forward through a buffer; every take is checked against the end.
@@ -79,13 +79,10 @@ std::string DecodeTable(Reader& in, DemAttrTable<N, C>& table, const char* name)
     uint32_t count;
     if (!in.U16(&entrySize) || !in.U16(&capacity) || !in.U32(&count))
         return std::string("attribute part ends inside the header of table ") + name;
-    if (entrySize != N || capacity != C)
-        return std::string("table ") + name + " has the wrong entry size or capacity";
-    if (count > static_cast<uint32_t>(C))
-        return std::string("table ") + name + " holds more entries than its capacity";
+    if (entrySize != N || capacity != C) return std::string("table ") + name + " has the wrong entry size or capacity";
+    if (count > static_cast<uint32_t>(C)) return std::string("table ") + name + " holds more entries than its capacity";
     const uint8_t* p;
-    if (!in.Take(static_cast<size_t>(count) * N, &p))
-        return std::string("attribute part ends inside table ") + name;
+    if (!in.Take(static_cast<size_t>(count) * N, &p)) return std::string("attribute part ends inside table ") + name;
     for (uint32_t i = 0; i < count; ++i) std::memcpy(table.entries[i].data(), p + i * N, N);
     table.count = static_cast<int32_t>(count);
     return {};
@@ -94,8 +91,7 @@ std::string DecodeTable(Reader& in, DemAttrTable<N, C>& table, const char* name)
 }  // namespace
 
 size_t MaxAttributePartSize() {
-    return 4 * kTableHeaderSize + 32 * 341 + 32 * 269 + 2 * 256 * 265 + kSettingsSize + 4 +
-           kMaxOtherAttributes;
+    return 4 * kTableHeaderSize + 32 * 341 + 32 * 269 + 2 * 256 * 265 + kSettingsSize + 4 + kMaxOtherAttributes;
 }
 
 uint32_t Crc32(const uint8_t* data, size_t size, uint32_t crc) {
@@ -134,8 +130,7 @@ std::vector<uint8_t> EncodeHeader(const Header& header) {
     return out;
 }
 
-std::vector<uint8_t> EncodeDocument(const DemAttr& attr, const std::vector<uint8_t>& body,
-                                    uint16_t flags) {
+std::vector<uint8_t> EncodeDocument(const DemAttr& attr, const std::vector<uint8_t>& body, uint16_t flags) {
     const std::vector<uint8_t> attrs = EncodeAttributes(attr);
     Header h;
     h.flags = flags;
@@ -156,8 +151,7 @@ std::string DecodeHeader(const uint8_t* data, size_t size, Header* out) {
     h.flags = GetU16(data + 10);
     h.attrLength = GetU32(data + 12);
     h.attrCrc = GetU32(data + 16);
-    if (h.version != kVersion)
-        return "unsupported document version " + std::to_string(h.version);
+    if (h.version != kVersion) return "unsupported document version " + std::to_string(h.version);
     if (h.attrLength > MaxAttributePartSize()) return "attribute part length is out of range";
     *out = h;
     return {};
@@ -188,15 +182,13 @@ std::string DecodeAttributes(const uint8_t* data, size_t size, DemAttr* out) {
     return {};
 }
 
-std::string DecodeDocument(const uint8_t* data, size_t size, DemAttr* out,
-                           std::vector<uint8_t>* body, Header* header) {
+std::string DecodeDocument(const uint8_t* data, size_t size, DemAttr* out, std::vector<uint8_t>* body, Header* header) {
     Header h;
     std::string err = DecodeHeader(data, size, &h);
     if (!err.empty()) return err;
     const size_t attrEnd = kHeaderSize + h.attrLength;
     if (size < attrEnd + kBodyLengthSize) return "file ends inside the attribute part";
-    if (Crc32(data + kHeaderSize, h.attrLength) != h.attrCrc)
-        return "attribute part is damaged (checksum mismatch)";
+    if (Crc32(data + kHeaderSize, h.attrLength) != h.attrCrc) return "attribute part is damaged (checksum mismatch)";
     const uint32_t bodyLength = GetU32(data + attrEnd);
     if (size - attrEnd - kBodyLengthSize != bodyLength)
         return size - attrEnd - kBodyLengthSize < bodyLength ? "file ends inside the body"

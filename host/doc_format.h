@@ -13,7 +13,7 @@ namespace docfmt {
 
 inline constexpr unsigned char kMagic[8] = {'D', 'E', 'M', 'D', 'O', 'C', 0x1A, 0x00};
 inline constexpr uint16_t kVersion = 1;
-inline constexpr size_t kHeaderSize = 20;       // magic, version, flags, attribute length, CRC
+inline constexpr size_t kHeaderSize = 20;  // magic, version, flags, attribute length, CRC
 inline constexpr size_t kBodyLengthSize = 4;
 // Other attributes larger than this are refused, so a damaged length can never
 // make a load allocate without bound.
@@ -38,8 +38,7 @@ std::vector<uint8_t> EncodeAttributes(const DemAttr& attr);
 // Header bytes for an attribute part.
 std::vector<uint8_t> EncodeHeader(const Header& header);
 // A whole document: header, attributes, body.
-std::vector<uint8_t> EncodeDocument(const DemAttr& attr, const std::vector<uint8_t>& body,
-                                    uint16_t flags = 0);
+std::vector<uint8_t> EncodeDocument(const DemAttr& attr, const std::vector<uint8_t>& body, uint16_t flags = 0);
 
 // Each decoder returns an empty string on success, else why the bytes are not a
 // document. They never read outside [data, data + size) and leave `out`
@@ -49,8 +48,8 @@ std::string DecodeHeader(const uint8_t* data, size_t size, Header* out);
 // count are zero).
 std::string DecodeAttributes(const uint8_t* data, size_t size, DemAttr* out);
 // A whole document in memory; `body` may be null.
-std::string DecodeDocument(const uint8_t* data, size_t size, DemAttr* out,
-                           std::vector<uint8_t>* body, Header* header = nullptr);
+std::string DecodeDocument(const uint8_t* data, size_t size, DemAttr* out, std::vector<uint8_t>* body,
+                           Header* header = nullptr);
 
 // ---- host files (host paths, UTF-8) ----------------------------------------------
 

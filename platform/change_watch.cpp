@@ -123,8 +123,7 @@ bool IsLocalFileSystem(const std::string& path) {
     case 0x3153464A:  // jfs
     case 0x482B:      // hfsplus
         return true;
-    default:
-        return false;  // NFS, SMB/CIFS, FUSE, 9p, Ceph and anything unknown
+    default: return false;  // NFS, SMB/CIFS, FUSE, 9p, Ceph and anything unknown
     }
 }
 

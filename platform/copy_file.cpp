@@ -212,8 +212,7 @@ void DiscardTemp(int fd, const std::string& tempPath) {
     errno = saved;
 }
 
-int CommitTemp(int fd, const std::string& tempPath, const std::string& hostTarget, bool noReplace,
-               bool flushFolder) {
+int CommitTemp(int fd, const std::string& tempPath, const std::string& hostTarget, bool noReplace, bool flushFolder) {
     // A full disk or a failing medium may first show at the flush or the close.
     if (fsync(fd) != 0 && errno != EINVAL) {
         int err = errno;

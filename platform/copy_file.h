@@ -71,8 +71,7 @@ struct PendingCopy {
 
 // CopyFileWithProgress with every check of CopyFileA, that stops before the flush
 // and rename when `pending` is given and describes the temporary file there.
-BOOL CopyFileToTemp(LPCSTR from, LPCSTR to, BOOL failIfExists, CopyProgress progress, void* data,
-                    PendingCopy* pending);
+BOOL CopyFileToTemp(LPCSTR from, LPCSTR to, BOOL failIfExists, CopyProgress progress, void* data, PendingCopy* pending);
 
 // The Windows error for a failed create, write, flush or rename:
 // ENOSPC/EDQUOT 112, EFBIG 223, EROFS 19 (a write-protected medium), else as

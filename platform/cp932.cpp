@@ -170,8 +170,7 @@ std::string Cp932ToUtf8(std::string_view cp932, bool* ok) {
             if (good) *good = false;
             AppendUtf8(*rep, 0xFFFD);
             // An unassigned pair is one character; a stray lead byte is one byte.
-            if (IsCp932LeadByte(b) && rest.size() >= 2 && IsTrailByte(static_cast<unsigned char>(rest[1])))
-                return 2;
+            if (IsCp932LeadByte(b) && rest.size() >= 2 && IsTrailByte(static_cast<unsigned char>(rest[1]))) return 2;
             return 1;
         },
         ok);
@@ -248,10 +247,8 @@ BOOL IsDBCSLeadByteEx(UINT CodePage, BYTE TestChar) {
     case 1:  // CP_OEMCP
     case 2:  // CP_MACCP
     case 3:  // CP_THREAD_ACP
-    case 932:
-        return platform::IsCp932LeadByte(TestChar) ? TRUE : FALSE;
-    default:
-        return FALSE;  // single-byte and unknown code pages have no lead bytes here
+    case 932: return platform::IsCp932LeadByte(TestChar) ? TRUE : FALSE;
+    default: return FALSE;  // single-byte and unknown code pages have no lead bytes here
     }
 }
 

@@ -78,8 +78,7 @@ std::map<int, std::string> ParseDriveTypes(std::istream& in) {
         ++i;
         if (!ReadQuoted(line, i, &value)) continue;
         name = Lower(name);
-        if (name.size() == 2 && name[1] == ':' && name[0] >= 'a' && name[0] <= 'z')
-            types[name[0] - 'a'] = Lower(value);
+        if (name.size() == 2 && name[1] == ':' && name[0] >= 'a' && name[0] <= 'z') types[name[0] - 'a'] = Lower(value);
     }
     return types;
 }
@@ -127,8 +126,8 @@ std::mutex g_mountLock;
 
 bool UnderFolder(const std::string& path, const std::string& folder) {
     if (folder == "/") return !path.empty() && path[0] == '/';
-    return path == folder || (path.size() > folder.size() && path.compare(0, folder.size(), folder) == 0 &&
-                              path[folder.size()] == '/');
+    return path == folder ||
+           (path.size() > folder.size() && path.compare(0, folder.size(), folder) == 0 && path[folder.size()] == '/');
 }
 
 // mountinfo escapes blanks and backslashes as \ooo.
@@ -167,10 +166,10 @@ std::string Canonical(const std::string& path) {
 }
 
 bool IsNetworkFs(const std::string& fs) {
-    static const char* const kinds[] = {"nfs",       "nfs4",        "cifs",         "smb3",        "smbfs",
-                                        "ncpfs",     "afs",         "9p",           "sshfs",       "fuse.sshfs",
-                                        "davfs",     "fuse.davfs2", "ceph",         "glusterfs",   "fuse.glusterfs",
-                                        "lustre",    "fuse.rclone", "fuse.s3fs",    "fuse.smbnetfs", "coda"};
+    static const char* const kinds[] = {"nfs",    "nfs4",        "cifs",      "smb3",          "smbfs",
+                                        "ncpfs",  "afs",         "9p",        "sshfs",         "fuse.sshfs",
+                                        "davfs",  "fuse.davfs2", "ceph",      "glusterfs",     "fuse.glusterfs",
+                                        "lustre", "fuse.rclone", "fuse.s3fs", "fuse.smbnetfs", "coda"};
     for (const char* k : kinds)
         if (fs == k) return true;
     return false;
@@ -310,8 +309,7 @@ UINT GetDriveTypeA(LPCSTR root) {
         std::string_view s = root;
         bool letter = s.size() >= 2 && ((s[0] >= 'A' && s[0] <= 'Z') || (s[0] >= 'a' && s[0] <= 'z')) && s[1] == ':';
         // Only a volume root names a drive: "C:" or "C:\"; "C:\Windows\" is no root.
-        if (!letter || !(s.size() == 2 || (s.size() == 3 && (s[2] == '\\' || s[2] == '/'))))
-            return DRIVE_NO_ROOT_DIR;
+        if (!letter || !(s.size() == 2 || (s.size() == 3 && (s[2] == '\\' || s[2] == '/')))) return DRIVE_NO_ROOT_DIR;
         drive = (s[0] & ~0x20) - 'A';
     }
     return platform::DriveType(drive);

@@ -174,8 +174,10 @@ HANDLE FindFirstFileA(LPCSTR lpFileName, WIN32_FIND_DATAA* data) {
     size_t ms = MaskStart(path);
     std::string dirPart(path.substr(0, ms));
     std::string_view mask = path.substr(ms);
-    if (dirPart.empty()) dirPart = ".";
-    else if (dirPart.size() == 2 && dirPart[1] == ':') dirPart += '.';  // "X:mask": current folder of X:
+    if (dirPart.empty())
+        dirPart = ".";
+    else if (dirPart.size() == 2 && dirPart[1] == ':')
+        dirPart += '.';  // "X:mask": current folder of X:
 
     HostPath dir = ResolvePath(dirPart);
     if (!dir.ok) return Fail(static_cast<DWORD>(dir.error));

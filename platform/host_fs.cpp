@@ -9,12 +9,12 @@ namespace {
 
 char32_t Upper(char32_t c) {
     if (c < 0x80) return (c >= 'a' && c <= 'z') ? c - 0x20 : c;
-    if (c >= 0xE0 && c <= 0xFE && c != 0xF7) return c - 0x20;       // Latin-1
-    if (c >= 0x3B1 && c <= 0x3C9 && c != 0x3C2) return c - 0x20;    // Greek
-    if (c == 0x3C2) return 0x3A3;                                   // final sigma
-    if (c >= 0x430 && c <= 0x44F) return c - 0x20;                  // Cyrillic
+    if (c >= 0xE0 && c <= 0xFE && c != 0xF7) return c - 0x20;     // Latin-1
+    if (c >= 0x3B1 && c <= 0x3C9 && c != 0x3C2) return c - 0x20;  // Greek
+    if (c == 0x3C2) return 0x3A3;                                 // final sigma
+    if (c >= 0x430 && c <= 0x44F) return c - 0x20;                // Cyrillic
     if (c >= 0x450 && c <= 0x45F) return c - 0x50;
-    if (c >= 0xFF41 && c <= 0xFF5A) return c - 0x20;                // full-width Latin
+    if (c >= 0xFF41 && c <= 0xFF5A) return c - 0x20;  // full-width Latin
     return c;
 }
 

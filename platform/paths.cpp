@@ -36,7 +36,8 @@ bool IsValidCp932Component(std::string_view c) {
     bool valid = true;
     ForEachCp932Char(c, [&](size_t i, size_t len) {
         const auto b = static_cast<unsigned char>(c[i]);
-        valid = len == 2 || !(b < 0x20 || b == '*' || b == '?' || b == '"' || b == '<' || b == '>' || b == '|' || b == ':');
+        valid =
+            len == 2 || !(b < 0x20 || b == '*' || b == '?' || b == '"' || b == '<' || b == '>' || b == '|' || b == ':');
         return valid;
     });
     return valid && !IsReservedDeviceName(c);
@@ -388,16 +389,16 @@ unsigned long ErrnoToWin32(int err) {
     case ENOTEMPTY: return 145;     // ERROR_DIR_NOT_EMPTY
     case EXDEV: return 17;          // ERROR_NOT_SAME_DEVICE
     case EMFILE:
-    case ENFILE: return 4;          // ERROR_TOO_MANY_OPEN_FILES
+    case ENFILE: return 4;  // ERROR_TOO_MANY_OPEN_FILES
     case EBADF: return ERROR_INVALID_HANDLE;
     case ENOMEM: return ERROR_NOT_ENOUGH_MEMORY;
     case EINVAL: return ERROR_INVALID_PARAMETER;
     case ENXIO:
     case ENODEV:
     case ENOMEDIUM: return ERROR_NOT_READY;
-    case ELOOP: return 1921;        // ERROR_CANT_RESOLVE_FILENAME
-    case EIO: return 1117;          // ERROR_IO_DEVICE
-    default: return 31;             // ERROR_GEN_FAILURE
+    case ELOOP: return 1921;  // ERROR_CANT_RESOLVE_FILENAME
+    case EIO: return 1117;    // ERROR_IO_DEVICE
+    default: return 31;       // ERROR_GEN_FAILURE
     }
 }
 
@@ -405,8 +406,8 @@ bool IsWindowsCompatibleName(std::string_view name) {
     if (name.empty() || name == "." || name == "..") return false;
     for (char ch : name) {
         const auto c = static_cast<unsigned char>(ch);
-        if (c < 0x20 || c == '\\' || c == '/' || c == ':' || c == '*' || c == '?' || c == '"' || c == '<' ||
-            c == '>' || c == '|')
+        if (c < 0x20 || c == '\\' || c == '/' || c == ':' || c == '*' || c == '?' || c == '"' || c == '<' || c == '>' ||
+            c == '|')
             return false;
     }
     // Win32 drops trailing dots and spaces, so such a name could not be opened again.

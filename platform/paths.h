@@ -17,14 +17,14 @@ std::string DriveHostRoot(int drive);
 
 // Result of mapping a Windows path (CP932) to a host path (UTF-8).
 struct HostPath {
-    bool ok = false;           // false: no such drive, or a component could not be converted
-    std::string host;          // host path; components that do not exist are kept as converted
-    int drive = -1;            // drive number of the path
-    bool parentExists = false; // every folder above the last component exists
+    bool ok = false;                 // false: no such drive, or a component could not be converted
+    std::string host;                // host path; components that do not exist are kept as converted
+    int drive = -1;                  // drive number of the path
+    bool parentExists = false;       // every folder above the last component exists
     bool trailingSeparator = false;  // the Windows path ended in '\' or '/'
-    bool exists = false;       // the host path exists (following links); `info` holds its stat
+    bool exists = false;             // the host path exists (following links); `info` holds its stat
     struct stat info {};
-    unsigned long error = 0;   // when !ok: 3 (no such drive, bad path) or 123 (invalid name)
+    unsigned long error = 0;  // when !ok: 3 (no such drive, bad path) or 123 (invalid name)
 };
 
 // Maps a Windows path: drive-absolute ("E:\x"), root-relative ("\x", on the current

@@ -22,7 +22,7 @@ constexpr off_t kMaxFileBytes = off_t(1) << 30;
 
 struct Entry {
     std::shared_ptr<ProfileFile> file;  // shared with snapshots still being read
-    std::string raw;  // the bytes on disk, kept only when they differ from file->Text() (UTF-16)
+    std::string raw;                    // the bytes on disk, kept only when they differ from file->Text() (UTF-16)
     // A racy stamp (the file was modified just before we read it) is compared with
     // the file's bytes at each use until it is old enough.
     StatStamp stamp;

@@ -18,10 +18,10 @@ namespace platform::profile {
 
 // Where a profile file name leads on the host.
 struct ProfileTarget {
-    DWORD error = 0;            // nonzero: the name cannot be used (3, 5, 123)
-    std::string host;           // host path
+    DWORD error = 0;   // nonzero: the name cannot be used (3, 5, 123)
+    std::string host;  // host path
     int drive = -1;
-    bool exists = false;        // `info` holds its stat
+    bool exists = false;  // `info` holds its stat
     bool parentExists = false;
     struct stat info {};
 };
@@ -63,10 +63,9 @@ struct SectionMemo {
 // The answers of GetPrivateProfileStringA and GetPrivateProfileIntA from a parsed
 // file, or from none (`error` then is why), GetLastError included. A memo must
 // belong to `file`.
-DWORD ReadStringFrom(const ProfileFile* file, DWORD error, LPCSTR app, LPCSTR key, LPCSTR def, LPSTR out,
-                     DWORD size, SectionMemo* memo = nullptr);
-UINT ReadIntFrom(const ProfileFile* file, DWORD error, LPCSTR app, LPCSTR key, INT def,
-                 SectionMemo* memo = nullptr);
+DWORD ReadStringFrom(const ProfileFile* file, DWORD error, LPCSTR app, LPCSTR key, LPCSTR def, LPSTR out, DWORD size,
+                     SectionMemo* memo = nullptr);
+UINT ReadIntFrom(const ProfileFile* file, DWORD error, LPCSTR app, LPCSTR key, INT def, SectionMemo* memo = nullptr);
 
 // Grows whenever a parsed file is released (pointers from LoadLocked go stale).
 uint64_t FilesEpochLocked();

@@ -259,8 +259,7 @@ const Line* ProfileFile::FindKey(const Section& section, std::string_view key) c
     size_t mask = size - 1;
     for (size_t i = h & mask; table[i].item != kEmpty; i = (i + 1) & mask) {
         const Slot& slot = table[i];
-        if (slot.hash == h && NamesEqual(NameOf(m_lines[slot.item]), key))
-            return &m_lines[slot.item];
+        if (slot.hash == h && NamesEqual(NameOf(m_lines[slot.item]), key)) return &m_lines[slot.item];
     }
     return nullptr;
 }

@@ -26,14 +26,14 @@ enum class LineKind : uint8_t {
 
 // A section, key or text line (blank and comment lines are not held).
 struct Line {
-    uint32_t begin = 0;       // first byte of the line
-    uint32_t end = 0;         // end of its content (before the line break)
-    uint32_t next = 0;        // start of the following line (after the line break)
-    uint32_t nameBegin = 0;   // section name or key, blanks trimmed
+    uint32_t begin = 0;      // first byte of the line
+    uint32_t end = 0;        // end of its content (before the line break)
+    uint32_t next = 0;       // start of the following line (after the line break)
+    uint32_t nameBegin = 0;  // section name or key, blanks trimmed
     uint32_t nameEnd = 0;
     uint32_t valueBegin = 0;  // value of a key line, blanks trimmed
     uint32_t valueEnd = 0;
-    uint32_t equals = 0;      // position of the '=' of a key line
+    uint32_t equals = 0;  // position of the '=' of a key line
     LineKind kind = LineKind::Blank;
 };
 
@@ -105,8 +105,8 @@ private:
     std::vector<Section> m_sections;
     std::vector<uint32_t> m_keyLines;
     std::vector<Slot> m_sectionTable;
-    std::vector<Slot> m_keyTable;          // one table per section, side by side
-    std::vector<uint32_t> m_keyRegions;    // section i's table: [m_keyRegions[i], m_keyRegions[i + 1])
+    std::vector<Slot> m_keyTable;        // one table per section, side by side
+    std::vector<uint32_t> m_keyRegions;  // section i's table: [m_keyRegions[i], m_keyRegions[i + 1])
 };
 
 // Names compare like Windows compares them: case-insensitively per character,

@@ -34,14 +34,14 @@ constexpr size_t kMaxNames = 1024;
 constexpr int kMaxWatches = 4096;
 
 struct Name {
-    std::string host;     // the resolver's host path: the parsed file's key
-    std::string check;    // what stat() looks at, through the drive's link
+    std::string host;   // the resolver's host path: the parsed file's key
+    std::string check;  // what stat() looks at, through the drive's link
     bool negative = false;
     size_t linkLength = 0;     // `check` starts with the drive's link
     bool checkIsLink = false;  // a missing file's folder is the drive's root: its link
-    bool exact = false;   // found by its exact name (a case-insensitive match is resolved again)
-    DWORD error = 0;      // a missing file's answer: 2, or 3 when a folder is missing
-    StatStamp folder;     // a missing file's deepest existing folder
+    bool exact = false;        // found by its exact name (a case-insensitive match is resolved again)
+    DWORD error = 0;           // a missing file's answer: 2, or 3 when a folder is missing
+    StatStamp folder;          // a missing file's deepest existing folder
 
     bool watched = false;
     uint64_t verified = 0;  // the change generation at which it was last proved current
@@ -168,8 +168,7 @@ bool SameTarget(const ProfileTarget& a, const ProfileTarget& b) {
 
 // Resolves the name, watches its way, and resolves it again: what the second look
 // finds is then covered by the watches (or by the folder's stamp taken before it).
-const ProfileFile* Establish(Names& n, std::string_view name, const char* fileName, uint64_t generation,
-                             DWORD* error) {
+const ProfileFile* Establish(Names& n, std::string_view name, const char* fileName, uint64_t generation, DWORD* error) {
     ++n.counters.resolved;
     ProfileTarget first = ResolveProfileName(fileName);
     Name e;
@@ -208,9 +207,9 @@ const ProfileFile* Establish(Names& n, std::string_view name, const char* fileNa
 bool Recheck(Names& n, Name& e, uint64_t generation, bool watchesHold, const ProfileFile** file, DWORD* error) {
     ++n.counters.checked;
     struct stat st {};
-    bool found = e.watched ? (e.checkIsLink ? stat(e.check.c_str(), &st) : lstat(e.check.c_str(), &st)) == 0
-                           : StatBeneath(e.check.substr(0, e.linkLength),
-                                         std::string_view(e.check).substr(e.linkLength), &st);
+    bool found =
+        e.watched ? (e.checkIsLink ? stat(e.check.c_str(), &st) : lstat(e.check.c_str(), &st)) == 0
+                  : StatBeneath(e.check.substr(0, e.linkLength), std::string_view(e.check).substr(e.linkLength), &st);
     if (!found) return false;
     if (e.negative) {
         if (!S_ISDIR(st.st_mode) || !e.folder.Same(st) || e.folder.racy) return false;

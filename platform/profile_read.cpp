@@ -148,19 +148,26 @@ UINT ParseNtInteger(std::string_view s) {
     if (i < s.size() && (s[i] == '+' || s[i] == '-')) negative = s[i++] == '-';
     unsigned base = 10;
     if (i + 1 < s.size() && s[i] == '0') {
-        if (s[i + 1] == 'x') base = 16;
-        else if (s[i + 1] == 'o') base = 8;
-        else if (s[i + 1] == 'b') base = 2;
+        if (s[i + 1] == 'x')
+            base = 16;
+        else if (s[i + 1] == 'o')
+            base = 8;
+        else if (s[i + 1] == 'b')
+            base = 2;
         if (base != 10) i += 2;
     }
     uint32_t value = 0;
     for (; i < s.size(); ++i) {
         char c = s[i];
         unsigned digit;
-        if (c >= '0' && c <= '9') digit = static_cast<unsigned>(c - '0');
-        else if (c >= 'a' && c <= 'z') digit = static_cast<unsigned>(c - 'a' + 10);
-        else if (c >= 'A' && c <= 'Z') digit = static_cast<unsigned>(c - 'A' + 10);
-        else break;
+        if (c >= '0' && c <= '9')
+            digit = static_cast<unsigned>(c - '0');
+        else if (c >= 'a' && c <= 'z')
+            digit = static_cast<unsigned>(c - 'a' + 10);
+        else if (c >= 'A' && c <= 'Z')
+            digit = static_cast<unsigned>(c - 'A' + 10);
+        else
+            break;
         if (digit >= base) break;
         value = value * base + digit;
     }

@@ -13,7 +13,7 @@ namespace platform {
 namespace profile {
 class ProfileFile;
 struct SectionMemo;
-}
+}  // namespace profile
 
 // Not for use by several threads at once (it remembers the last section looked up).
 class ProfileSnapshot {

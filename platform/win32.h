@@ -144,11 +144,10 @@ DWORD GetLastError(void);
 void SetLastError(DWORD dwErrCode);
 
 // ---- profile (INI) files --------------------------------------------------
-DWORD GetPrivateProfileStringA(LPCSTR lpAppName, LPCSTR lpKeyName, LPCSTR lpDefault,
-                               LPSTR lpReturnedString, DWORD nSize, LPCSTR lpFileName);
+DWORD GetPrivateProfileStringA(LPCSTR lpAppName, LPCSTR lpKeyName, LPCSTR lpDefault, LPSTR lpReturnedString,
+                               DWORD nSize, LPCSTR lpFileName);
 UINT GetPrivateProfileIntA(LPCSTR lpAppName, LPCSTR lpKeyName, INT nDefault, LPCSTR lpFileName);
-BOOL WritePrivateProfileStringA(LPCSTR lpAppName, LPCSTR lpKeyName, LPCSTR lpString,
-                                LPCSTR lpFileName);
+BOOL WritePrivateProfileStringA(LPCSTR lpAppName, LPCSTR lpKeyName, LPCSTR lpString, LPCSTR lpFileName);
 // Replaces the keys of a section with "key=value\0...\0\0" in one write.
 BOOL WritePrivateProfileSectionA(LPCSTR lpAppName, LPCSTR lpString, LPCSTR lpFileName);
 
@@ -160,29 +159,26 @@ BOOL FindClose(HANDLE hFindFile);
 // ---- files ------------------------------------------------------------------
 BOOL CopyFileA(LPCSTR lpExistingFileName, LPCSTR lpNewFileName, BOOL bFailIfExists);
 DWORD GetFileAttributesA(LPCSTR lpFileName);
-BOOL GetFileAttributesExA(LPCSTR lpFileName, GET_FILEEX_INFO_LEVELS fInfoLevelId,
-                          LPVOID lpFileInformation);
+BOOL GetFileAttributesExA(LPCSTR lpFileName, GET_FILEEX_INFO_LEVELS fInfoLevelId, LPVOID lpFileInformation);
 
 // ---- drives and error mode --------------------------------------------------
 UINT SetErrorMode(UINT uMode);
 DWORD GetLogicalDrives(void);
 UINT GetDriveTypeA(LPCSTR lpRootPathName);
 BOOL GetDiskFreeSpaceExA(LPCSTR lpDirectoryName, ULARGE_INTEGER* lpFreeBytesAvailableToCaller,
-                         ULARGE_INTEGER* lpTotalNumberOfBytes,
-                         ULARGE_INTEGER* lpTotalNumberOfFreeBytes);
+                         ULARGE_INTEGER* lpTotalNumberOfBytes, ULARGE_INTEGER* lpTotalNumberOfFreeBytes);
 
 // ---- shell: drive roots only ("X:\") -----------------------------------------
 // Answers nonzero when the drive exists for the shell; fills the display name
 // ("ラベル (E:)" or "リムーバブル ディスク (E:)", CP932) and the icon index.
-DWORD_PTR SHGetFileInfoA(LPCSTR pszPath, DWORD dwFileAttributes, SHFILEINFOA* psfi,
-                         UINT cbFileInfo, UINT uFlags);
+DWORD_PTR SHGetFileInfoA(LPCSTR pszPath, DWORD dwFileAttributes, SHFILEINFOA* psfi, UINT cbFileInfo, UINT uFlags);
 
 // ---- code page 932 ----------------------------------------------------------
 BOOL IsDBCSLeadByte(BYTE TestChar);
 BOOL IsDBCSLeadByteEx(UINT CodePage, BYTE TestChar);
 
 // ---- runtime library --------------------------------------------------------
-int _ismbblead(unsigned int c);          // multibyte lead-byte test of code page 932
+int _ismbblead(unsigned int c);           // multibyte lead-byte test of code page 932
 int _access(const char* path, int mode);  // 0 on success, -1 with errno on failure
 int _mkdir(const char* path);             // 0 on success, -1 with errno (EEXIST, ENOENT...)
 

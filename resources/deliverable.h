@@ -24,17 +24,17 @@ struct NewFolderIds {
 };
 
 struct Deliverable {
-    const char* programName;       // "Quillmark": caption of the application's boxes
-    const char* productName;       // "Parcelon"
+    const char* programName;  // "Quillmark": caption of the application's boxes
+    const char* productName;  // "Parcelon"
     ProductFiles files;
     const char* copyrightSection;  // section of "Copyright.ini"
     const char* aboutMenuText;     // string 101; empty leaves the menu entry out
     MainDialogIds ids;
     AboutIds aboutIds;
     NewFolderIds newFolderIds;
-    DialogTemplate mainDialog;     // 102
-    DialogTemplate aboutDialog;    // 100
-    DialogTemplate newFolderDialog;// 131
+    DialogTemplate mainDialog;       // 102
+    DialogTemplate aboutDialog;      // 100
+    DialogTemplate newFolderDialog;  // 131
 };
 
 const Deliverable& QuillmarkDeliverable();

@@ -20,9 +20,7 @@ inline ControlTemplate CentredText(int id, const char* text, int x, int y, int c
 inline ControlTemplate Image(int id, int x, int y, int cx, int cy) {
     return {id, ControlKind::StaticImage, "", x, y, cx, cy};
 }
-inline ControlTemplate Icon(int x, int y, int cx, int cy) {
-    return {-1, ControlKind::StaticIcon, "", x, y, cx, cy};
-}
+inline ControlTemplate Icon(int x, int y, int cx, int cy) { return {-1, ControlKind::StaticIcon, "", x, y, cx, cy}; }
 inline ControlTemplate List(int id, int x, int y, int cx, int cy) {
     return {id, ControlKind::ListView, "", x, y, cx, cy};
 }
@@ -52,8 +50,6 @@ inline ControlTemplate Combo(int id, int x, int y, int cx, int cy, bool sorted) 
 inline ControlTemplate DriveCombo(int id, int x, int y, int cx, int cy) {
     return {id, ControlKind::ComboOwnerDraw, "", x, y, cx, cy};
 }
-inline ControlTemplate Edit(int id, int x, int y, int cx, int cy) {
-    return {id, ControlKind::Edit, "", x, y, cx, cy};
-}
+inline ControlTemplate Edit(int id, int x, int y, int cx, int cy) { return {id, ControlKind::Edit, "", x, y, cx, cy}; }
 
 }  // namespace rows

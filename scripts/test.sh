@@ -8,6 +8,9 @@ cd "$(dirname "$0")/.."
 scripts/install-deps.sh
 jobs=$(nproc)
 
+# The tree as clang-format makes it; a drift fails before anything is built.
+scripts/check-format.sh
+
 # Warnings are errors in the plain build.
 cmake -S . -B build/plain -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DWARNINGS_AS_ERRORS=ON
 cmake --build build/plain -j "$jobs"

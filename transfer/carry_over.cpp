@@ -49,8 +49,7 @@ bool LoadBoth(const char* source, const char* destination, DemInitData& docInit,
 
     // The frame library's window is a CWnd underneath; it is only passed on.
     CWnd* owner = reinterpret_cast<CWnd*>(OrbGetMainWnd(nullptr));
-    if (dem->Init(docInit, docTempName, tempFolder.c_str(), nullptr, nullptr, 0, owner, 0) == 0)
-        return false;
+    if (dem->Init(docInit, docTempName, tempFolder.c_str(), nullptr, nullptr, 0, owner, 0) == 0) return false;
 
     *from = std::make_unique<DemAttr>(dem->Attr());
     *to = std::make_unique<DemAttr>(dem->Attr());
@@ -80,8 +79,8 @@ bool SameAttributeGroups(const DemAttr& a, const DemAttr& b, CarryOver kind) {
     return true;
 }
 
-bool CarryOverAttributes(const char* source, const char* destination, CarryOver kind,
-                         DemInitData& docInit, const char* docTempName) {
+bool CarryOverAttributes(const char* source, const char* destination, CarryOver kind, DemInitData& docInit,
+                         const char* docTempName) {
     std::unique_ptr<DemAttr> fromAttr, toAttr;
     if (!LoadBoth(source, destination, docInit, docTempName, &fromAttr, &toAttr)) return false;
     MoveAttributeGroups(*fromAttr, *toAttr, kind);

@@ -16,8 +16,8 @@ void MoveAttributeGroups(const DemAttr& from, DemAttr& to, CarryOver kind);
 // the destination's attributes back. False when the document engine cannot be
 // prepared, either document cannot be loaded, or the save fails; the destination
 // is then unchanged (the library saves atomically).
-bool CarryOverAttributes(const char* source, const char* destination, CarryOver kind,
-                         DemInitData& docInit, const char* docTempName);
+bool CarryOverAttributes(const char* source, const char* destination, CarryOver kind, DemInitData& docInit,
+                         const char* docTempName);
 
 // Whether the groups of carry-over kind `kind` are the same in `a` and `b`.
 bool SameAttributeGroups(const DemAttr& a, const DemAttr& b, CarryOver kind);

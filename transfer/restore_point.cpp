@@ -154,8 +154,8 @@ uint64_t RestorePoint::KeptBytes() const {
 
 RestorePointStore::RestorePointStore(std::string root) : m_root(std::move(root)) {}
 
-int RestorePointStore::Create(const std::vector<std::string>& winPaths, const std::string& folder,
-                              RestorePoint* out, std::string* failedPath) {
+int RestorePointStore::Create(const std::vector<std::string>& winPaths, const std::string& folder, RestorePoint* out,
+                              std::string* failedPath) {
     std::error_code ec;
     std::filesystem::create_directories(m_root, ec);
     if (ec) return ec.value();
@@ -402,8 +402,7 @@ bool IsAsKept(const RestoreEntry& entry) {
     const platform::HostPath hp = platform::ResolvePath(entry.winPath);
     if (!entry.existed) return !hp.ok || !hp.exists;
     verify::Digest seen;
-    return hp.ok && verify::ReadBackFromMedium(hp.host, &seen) && seen.hash == entry.hash &&
-           seen.size == entry.size;
+    return hp.ok && verify::ReadBackFromMedium(hp.host, &seen) && seen.hash == entry.hash && seen.size == entry.size;
 }
 }  // namespace
 

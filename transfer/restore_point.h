@@ -15,23 +15,23 @@
 #include <vector>
 
 struct RestoreEntry {
-    std::string winPath;  // CP932 Windows path of the system file
-    bool existed = false; // false: the register made it, an undo removes it
+    std::string winPath;   // CP932 Windows path of the system file
+    bool existed = false;  // false: the register made it, an undo removes it
     uint64_t size = 0;
     int64_t mtimeNs = 0;  // last write time, ns since 1970 (UTC)
     int64_t atimeNs = 0;
-    uint32_t mode = 0;    // permission bits
-    uint64_t hash = 0;    // XXH3-64 of the bytes
-    std::string copy;     // kept copy, relative to the point's folder ("files/0")
+    uint32_t mode = 0;  // permission bits
+    uint64_t hash = 0;  // XXH3-64 of the bytes
+    std::string copy;   // kept copy, relative to the point's folder ("files/0")
 };
 
 struct RestorePoint {
-    std::string id;          // stable: "20261209T010203-000", sorts by time of creation
-    std::string dir;         // host folder of the point
-    int64_t createdUnix = 0; // seconds since 1970 (UTC)
-    std::string folder;      // CP932 Windows path of the maintenance folder registered from
-    std::string prefix;      // host folder of the installation the files belong to
-    bool used = false;       // undone already
+    std::string id;           // stable: "20261209T010203-000", sorts by time of creation
+    std::string dir;          // host folder of the point
+    int64_t createdUnix = 0;  // seconds since 1970 (UTC)
+    std::string folder;       // CP932 Windows path of the maintenance folder registered from
+    std::string prefix;       // host folder of the installation the files belong to
+    bool used = false;        // undone already
     std::vector<RestoreEntry> files;
 
     uint64_t KeptBytes() const;

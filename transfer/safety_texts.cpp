@@ -37,16 +37,17 @@ std::string LocalTime(int64_t unixSeconds) {
     tm local{};
     localtime_r(&t, &local);
     char text[64];
-    std::snprintf(text, sizeof text, "%04d/%02d/%02d %02d:%02d", local.tm_year + 1900, local.tm_mon + 1,
-                  local.tm_mday, local.tm_hour, local.tm_min);
+    std::snprintf(text, sizeof text, "%04d/%02d/%02d %02d:%02d", local.tm_year + 1900, local.tm_mon + 1, local.tm_mday,
+                  local.tm_hour, local.tm_min);
     return text;
 }
 
 std::string Size(uint64_t bytes) { return ODiskSize(bytes).ToString(0xFFFFFFFF); }
 
 std::string RestorePointFailed(const std::string& hostFolder, int error, const std::string& winPath) {
-    std::string text = T("再登録の前に、元に戻すためのデータを保存できませんでした。\n"
-                         "再登録は中止しました（システムのファイルは変更していません）。\n");
+    std::string text =
+        T("再登録の前に、元に戻すためのデータを保存できませんでした。\n"
+          "再登録は中止しました（システムのファイルは変更していません）。\n");
     text += T("保存先: ") + FromHost(hostFolder);
     if (!winPath.empty()) text += T("\nファイル: ") + winPath;
     text += T("\n原因: ") + FromHost(std::strerror(error));

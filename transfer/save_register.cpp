@@ -48,9 +48,7 @@ void Report(OperationHost& host, const TransferEngine& engine, const TransferCon
 }
 
 // The letter the confirmations name: the external root's first character.
-char RootLetter(const TransferContext& context) {
-    return context.externalRoot.empty() ? ' ' : context.externalRoot[0];
-}
+char RootLetter(const TransferContext& context) { return context.externalRoot.empty() ? ' ' : context.externalRoot[0]; }
 }  // namespace
 
 void RunSave(TransferEngine& engine, const TransferContext& context, OperationHost& host) {
@@ -131,8 +129,8 @@ void RunRegister(TransferEngine& engine, const TransferContext& context, Operati
         } else if (Ask(host, transfer_texts::ConfirmRegister(RootLetter(context)), transfer_texts::CaptionSave()) ==
                    MsgAnswer::Ok) {
             // Safety net: what the register replaces is kept first; no restore point, no register.
-            const std::string folder = context.externalRoot + '\\' +
-                                       (folderName.empty() ? transfer_texts::DefaultFolderName() : folderName);
+            const std::string folder =
+                context.externalRoot + '\\' + (folderName.empty() ? transfer_texts::DefaultFolderName() : folderName);
             if (KeepRestorePoint(engine, context, folder, host))
                 Report(host, engine, context, engine.RunTransfer(Direction::Register, context, host), false, folder);
         }

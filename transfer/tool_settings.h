@@ -6,8 +6,8 @@
 #include <string>
 
 struct ToolSettings {
-    bool verify = true;     // [General] Verify=1: read back every written file
-    int restorePoints = 20; // [General] RestorePoints=20: 0 keeps none
+    bool verify = true;      // [General] Verify=1: read back every written file
+    int restorePoints = 20;  // [General] RestorePoints=20: 0 keeps none
 };
 
 inline constexpr int kMaxRestorePoints = 1000;

@@ -23,8 +23,7 @@ void TransferEngine::SetBatchRenameHookForTesting(std::function<void(size_t)> ho
 }
 
 TransferEngine::TransferEngine() {
-    for (std::string* s : {&m_folderName, &m_systemFolder, &m_externalFolder, &m_pattern, &m_source,
-                           &m_destination})
+    for (std::string* s : {&m_folderName, &m_systemFolder, &m_externalFolder, &m_pattern, &m_source, &m_destination})
         s->reserve(TransferList::kPathReserve);
     m_documentRows.reserve(64);
     m_flushRows.reserve(4);
@@ -86,8 +85,7 @@ int TransferEngine::BuildTransferList(Direction direction, const TransferContext
             if (freeSize < total) {
                 UserMessage message;
                 message.text = transfer_texts::SpaceShortage(destinationFolder.empty() ? ' ' : destinationFolder[0],
-                                                             freeSize.ToString(0xFFFFFFFF),
-                                                             total.ToString(0xFFFFFFFF));
+                                                             freeSize.ToString(0xFFFFFFFF), total.ToString(0xFFFFFFFF));
                 message.appCaption = true;
                 message.icon = MsgIcon::Stop;
                 host.ShowMessage(message);
@@ -194,8 +192,8 @@ TransferResult TransferEngine::CopyRows(Direction direction, const TransferConte
 
         m_sweep.Before(m_destination);
         // A document row may read what the rows before it wrote: those are renamed first.
-        const bool written = (kind == CarryOver::WholeFile || FlushBatch()) && CreateFolderPath(m_destination.c_str()) != 0 &&
-                             WriteRow(i, direction, kind, context);
+        const bool written = (kind == CarryOver::WholeFile || FlushBatch()) &&
+                             CreateFolderPath(m_destination.c_str()) != 0 && WriteRow(i, direction, kind, context);
         if (!written) {
             if (m_progress.stopped) {
                 // Stopped inside a file: it was abandoned, its destination left whole.
@@ -267,8 +265,7 @@ bool TransferEngine::WriteRow(uint32_t row, Direction direction, CarryOver kind,
     const char* destination = m_destination.c_str();
     auto carryOver = [&] {
         if (!context.docInit || !context.files.docTempName) return false;
-        if (!CarryOverAttributes(source, destination, kind, *context.docInit, context.files.docTempName))
-            return false;
+        if (!CarryOverAttributes(source, destination, kind, *context.docInit, context.files.docTempName)) return false;
         // Verification: the document reloaded from the medium holds the groups moved.
         if (context.verify && !CarriedOver(source, destination, kind, *context.docInit, context.files.docTempName)) {
             m_mediumMismatch = true;
@@ -279,7 +276,8 @@ bool TransferEngine::WriteRow(uint32_t row, Direction direction, CarryOver kind,
     // The host's copy of the register is CopyFileA as well; both go through the watched copy.
     auto copyNew = [this](const char* from, const char* to) { return Copy(from, to, true); };
     if (direction != Direction::Register) {
-        if (kind == CarryOver::WholeFile) return WriteToBatch(source, destination, context.verify, m_list.Row(row).size);
+        if (kind == CarryOver::WholeFile)
+            return WriteToBatch(source, destination, context.verify, m_list.Row(row).size);
         // A document the maintenance folder lacks is copied whole; one it holds
         // only receives this data set's groups.
         if (WriteChecked(source, destination, context.verify, copyNew)) {
@@ -303,7 +301,8 @@ bool TransferEngine::WriteChecked(const char* source, const char* destination, b
     // back from the medium after it.
     verify::Digest digest;
     bool hashed = false;
-    if (!verify::WriteWhileHashing(source, [&] { return write(source, destination); }, &digest, &hashed))
+    if (!verify::WriteWhileHashing(
+            source, [&] { return write(source, destination); }, &digest, &hashed))
         return false;
     if (!hashed || !verify::WrittenAs(destination, digest)) {
         m_mediumMismatch = true;

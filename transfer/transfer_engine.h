@@ -25,9 +25,9 @@ enum class Direction {
 
 // What the front end owns and a transfer reads.
 struct TransferContext {
-    std::string systemRoot;    // system data root (CP932 Windows path)
-    std::string externalRoot;  // "X:\PARC_JDT" of the chosen drive; empty when none
-    int32_t dataCount = 0;     // N
+    std::string systemRoot;                     // system data root (CP932 Windows path)
+    std::string externalRoot;                   // "X:\PARC_JDT" of the chosen drive; empty when none
+    int32_t dataCount = 0;                      // N
     const CatalogueEntry* catalogue = nullptr;  // N entries
     const int32_t* presence = nullptr;          // N present flags of the open folder
     DemInitData* docInit = nullptr;             // handed to every document engine
@@ -71,8 +71,8 @@ public:
     uint32_t FileCount() const { return m_list.Count(); }
 
 private:
-    void ListMatches(const std::string& sourceFolder, const std::string& destinationFolder,
-                     const char* folder, const char* name, CarryOver kind, ODiskSize& total, int32_t dataSet);
+    void ListMatches(const std::string& sourceFolder, const std::string& destinationFolder, const char* folder,
+                     const char* name, CarryOver kind, ODiskSize& total, int32_t dataSet);
     bool CountsSize(const std::string& destination, CarryOver kind) const;
     bool WriteRow(uint32_t row, Direction direction, CarryOver kind, const TransferContext& context);
     bool CopiedWholeEarlier(uint32_t row) const;

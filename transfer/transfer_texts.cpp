@@ -7,10 +7,10 @@
 namespace transfer_texts {
 namespace {
 // Converted once, on first use.
-#define CP932_TEXT(fn, utf8)                                        \
-    const std::string& fn() {                                       \
+#define CP932_TEXT(fn, utf8)                                         \
+    const std::string& fn() {                                        \
         static const std::string text = platform::Utf8ToCp932(utf8); \
-        return text;                                                \
+        return text;                                                 \
     }
 }  // namespace
 
@@ -36,7 +36,9 @@ CP932_TEXT(ShortageFree, "\n\n空き容量：")
 CP932_TEXT(ShortageTotal, "\n\nコピーサイズ：")
 CP932_TEXT(TooLargeTail, "」は大きすぎるため、読み込めませんでした。\nファイルの内容を確認してください。")
 CP932_TEXT(IndexErrorHead, "索引ファイル「")
-CP932_TEXT(IndexErrorTail, "」の書き込みエラーです！\nコピーしたデータは保存済みとして記録されていません。\n空き容量・書き込み禁止の確認等を行ってください")
+CP932_TEXT(IndexErrorTail,
+           "」の書き込みエラーです！\nコピーしたデータは保存済みとして記録されていません。\n空き容量・書き込み禁止の確"
+           "認等を行ってください")
 CP932_TEXT(Bytes, " バイト")
 CP932_TEXT(Saved, "保存しました。")
 CP932_TEXT(Registered, "再登録しました。")
@@ -73,8 +75,8 @@ std::string Outcome(bool save, bool cancelled, int dataSets, uint64_t files, uin
     if (cancelled && files > 0) text += KeptLine();
     char time[32];
     std::snprintf(time, sizeof time, "%.1f", seconds);
-    text += SetsHead() + std::to_string(dataSets) + SetsTail() + std::to_string(files) + FilesTail() +
-            SizeText(bytes) + SizeTail() + time + Seconds();
+    text += SetsHead() + std::to_string(dataSets) + SetsTail() + std::to_string(files) + FilesTail() + SizeText(bytes) +
+            SizeTail() + time + Seconds();
     if (!folder.empty()) text += FolderHead() + folder;
     return text;
 }
@@ -85,15 +87,12 @@ std::string BadFolderName(const std::string& name) { return BadNameHead() + name
 
 std::string ConfirmSave(char driveLetter) { return std::string("[ ") + driveLetter + ConfirmSaveTail(); }
 
-std::string ConfirmRegister(char driveLetter) {
-    return std::string("[ ") + driveLetter + ConfirmRegisterTail();
-}
+std::string ConfirmRegister(char driveLetter) { return std::string("[ ") + driveLetter + ConfirmRegisterTail(); }
 
 std::string FileTooLarge(const std::string& path) { return ShortageHead() + path + TooLargeTail(); }
 
 std::string SpaceShortage(char driveLetter, const std::string& freeText, const std::string& totalText) {
-    return ShortageHead() + driveLetter + ShortageMid() + ShortageFree() + freeText + ShortageTotal() +
-           totalText;
+    return ShortageHead() + driveLetter + ShortageMid() + ShortageFree() + freeText + ShortageTotal() + totalText;
 }
 
 }  // namespace transfer_texts

@@ -35,8 +35,8 @@ bool KeepRestorePoint(const TransferEngine& engine, const TransferContext& conte
 }
 
 bool RunUndoRegister(RestorePointStore& store, const RestorePoint& point, OperationHost& host) {
-    if (Show(host, safety_texts::ConfirmUndo(point.createdUnix, point.folder, point.files.size()),
-             MsgButtons::OkCancel, MsgIcon::Question) != MsgAnswer::Ok)
+    if (Show(host, safety_texts::ConfirmUndo(point.createdUnix, point.folder, point.files.size()), MsgButtons::OkCancel,
+             MsgIcon::Question) != MsgAnswer::Ok)
         return false;
     host.BeginWaitCursor();
     host.SetTransferBusy(true);

@@ -146,8 +146,7 @@ bool HashFile(const char* winPath, Digest* out) {
     return hp.ok && HashHostFile(hp.host, out);
 }
 
-bool WriteWhileHashing(const char* winSource, const std::function<bool()>& write, Digest* sourceDigest,
-                       bool* hashed) {
+bool WriteWhileHashing(const char* winSource, const std::function<bool()>& write, Digest* sourceDigest, bool* hashed) {
     const platform::HostPath hp = platform::ResolvePath(winSource ? winSource : "");
     if (!hp.ok || !hp.exists || hp.info.st_size < static_cast<off_t>(kMapFrom)) {
         *hashed = hp.ok && HashHostFile(hp.host, sourceDigest);

@@ -36,8 +36,7 @@ bool HashFile(const char* winPath, Digest* out);
 // *sourceDigest meanwhile: on a second thread for a large file, so that the hash
 // costs no time of its own, else just before. Returns what `write` returned;
 // *hashed says whether the source could be hashed.
-bool WriteWhileHashing(const char* winSource, const std::function<bool()>& write, Digest* sourceDigest,
-                       bool* hashed);
+bool WriteWhileHashing(const char* winSource, const std::function<bool()>& write, Digest* sourceDigest, bool* hashed);
 
 // Whether the file at a Windows path reads back from its medium as `expected`.
 bool WrittenAs(const char* winPath, const Digest& expected);

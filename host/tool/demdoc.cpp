@@ -58,8 +58,8 @@ bool Fill(DemAttrTable<N, C>& table, const char* name, const std::string& arg, s
     const size_t colon = arg.find(':');
     long long count;
     if (colon == std::string::npos || !ParseInt(arg.substr(0, colon), 0, C, &count)) {
-        *err = std::string("--fill") + name + " wants N:SEED with N from 0 to " + std::to_string(C) +
-               ", not \"" + arg + "\"";
+        *err = std::string("--fill") + name + " wants N:SEED with N from 0 to " + std::to_string(C) + ", not \"" + arg +
+               "\"";
         return false;
     }
     const std::string seed = arg.substr(colon + 1);
@@ -165,25 +165,22 @@ int Dump(int argc, char** argv) {
     const std::string file = argv[2];
     std::ifstream in(file, std::ios::binary);
     if (!in) return Fail(file + ": cannot open: " + std::strerror(errno));
-    const std::vector<uint8_t> bytes((std::istreambuf_iterator<char>(in)),
-                                     std::istreambuf_iterator<char>());
+    const std::vector<uint8_t> bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
     if (in.bad()) return Fail(file + ": cannot read");
     auto attr = std::make_unique<DemAttr>();
     std::vector<uint8_t> body;
     docfmt::Header header;
-    const std::string err =
-        docfmt::DecodeDocument(bytes.data(), bytes.size(), attr.get(), &body, &header);
+    const std::string err = docfmt::DecodeDocument(bytes.data(), bytes.size(), attr.get(), &body, &header);
     if (!err.empty()) return Fail(file + ": " + err);
-    std::printf("document %s: version %u, flags %u, %zu bytes\n", file.c_str(), header.version,
-                header.flags, bytes.size());
+    std::printf("document %s: version %u, flags %u, %zu bytes\n", file.c_str(), header.version, header.flags,
+                bytes.size());
     DumpTable("341", attr->table341);
     DumpTable("269", attr->table269);
     DumpTable("265a", attr->table265First);
     DumpTable("265b", attr->table265Second);
     const int32_t* s = attr->kind1Settings;
     std::printf("settings: %d,%d,%d,%d,%d\n", s[0], s[1], s[2], s[3], s[4]);
-    std::printf("other attributes: %zu bytes: %s\n", attr->otherAttributes.size(),
-                Text(attr->otherAttributes).c_str());
+    std::printf("other attributes: %zu bytes: %s\n", attr->otherAttributes.size(), Text(attr->otherAttributes).c_str());
     std::printf("body: %zu bytes: %s\n", body.size(), Text(body).c_str());
     return 0;
 }

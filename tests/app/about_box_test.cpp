@@ -42,8 +42,9 @@ TEST_P(AboutBoxTest, FullPartialAndMissingFile) {
         EXPECT_EQ(Lines(box, d), QStringList({"設定保守ツール", "Version 2.01.00", "", ""}));
     }
     // Edited while the program runs: the next opening shows the change.
-    Installation::WriteIni(CopyrightFile(), "[" + section +
-                                                "]\nNAME=名前\nVERSION=Version 3\nCOPYRIGHT1=Copyright (C) ｶﾌﾞｼｷｶﾞｲｼｬ\nCOPYRIGHT2=二行目\n");
+    Installation::WriteIni(
+        CopyrightFile(),
+        "[" + section + "]\nNAME=名前\nVERSION=Version 3\nCOPYRIGHT1=Copyright (C) ｶﾌﾞｼｷｶﾞｲｼｬ\nCOPYRIGHT2=二行目\n");
     CAboutDlg box(d);
     EXPECT_EQ(Lines(box, d), QStringList({"名前", "Version 3", "Copyright (C) ｶﾌﾞｼｷｶﾞｲｼｬ", "二行目"}));
 }

@@ -72,7 +72,9 @@ protected:
         root = install.stick + "/" + D().files.externalRoot;
     }
     const Deliverable& D() const { return *GetParam(); }
-    std::string IndexFile(const std::string& folderUtf8) const { return root + "/" + folderUtf8 + "/" + D().files.indexFile; }
+    std::string IndexFile(const std::string& folderUtf8) const {
+        return root + "/" + folderUtf8 + "/" + D().files.indexFile;
+    }
 
     std::unique_ptr<CMaintenanceDlg> OpenOnStick() {
         auto dialog = std::make_unique<CMaintenanceDlg>(D());

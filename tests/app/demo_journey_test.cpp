@@ -69,8 +69,10 @@ protected:
     }
     void TearDown() override {
         std::filesystem::current_path(oldCwd);
-        if (oldPrefix.empty()) unsetenv("WINEPREFIX");
-        else setenv("WINEPREFIX", oldPrefix.c_str(), 1);
+        if (oldPrefix.empty())
+            unsetenv("WINEPREFIX");
+        else
+            setenv("WINEPREFIX", oldPrefix.c_str(), 1);
         RemoveHostTree(prefixDir);
     }
     std::string prefixDir, oldPrefix;

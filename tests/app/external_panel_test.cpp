@@ -31,7 +31,9 @@ protected:
         dialog.OnSelchangeDrive();
     }
     QComboBox* Folders(CMaintenanceDlg& d) { return qobject_cast<QComboBox*>(d.GetDlgItem(D().ids.comboFolder)); }
-    CDataListCtrl* External(CMaintenanceDlg& d) { return qobject_cast<CDataListCtrl*>(d.GetDlgItem(D().ids.listExternal)); }
+    CDataListCtrl* External(CMaintenanceDlg& d) {
+        return qobject_cast<CDataListCtrl*>(d.GetDlgItem(D().ids.listExternal));
+    }
     QStringList Entries(CMaintenanceDlg& d) {
         QStringList list;
         for (int i = 0; i < Folders(d)->count(); ++i) list << Folders(d)->itemText(i);
@@ -141,7 +143,7 @@ TEST_F(ExternalPanelTest, TogglesSelectAllThenClearAndEveryLoadResetsThem) {
     dialog.show();
     auto* system = qobject_cast<CDataListCtrl*>(dialog.GetDlgItem(D().ids.listSystem));
     for (int i = 0; i < 4; ++i) system->SetRowSelected(i, true);  // all chosen by hand
-    dialog.OnToggleSystemSelection();  // the flag was 0: selects all
+    dialog.OnToggleSystemSelection();                             // the flag was 0: selects all
     EXPECT_EQ(system->GetNextSelected(-1), 0);
     EXPECT_TRUE(system->IsRowSelected(3));
     dialog.OnToggleSystemSelection();
@@ -182,8 +184,9 @@ TEST_F(ExternalPanelTest, OversizedIndexFileIsNotReadAndIsNamedInAStopBox) {
     dialog.show();
     Choose(dialog, 4);
     ASSERT_EQ(shown.size(), 1u);
-    EXPECT_EQ(platform::Cp932ToUtf8(shown[0].text),
-              "「E:\\PARC_JDT\\A\\JKNDT.INI」は大きすぎるため、読み込めませんでした。\nファイルの内容を確認してください。");
+    EXPECT_EQ(
+        platform::Cp932ToUtf8(shown[0].text),
+        "「E:\\PARC_JDT\\A\\JKNDT.INI」は大きすぎるため、読み込めませんでした。\nファイルの内容を確認してください。");
     EXPECT_EQ(shown[0].icon, MsgIcon::Stop);
     EXPECT_EQ(External(dialog)->GetItemCount(), 0);
     // The folder next to it lists as usual.

@@ -9,7 +9,7 @@
 #include "tests/support/temp_prefix.h"
 
 struct DataSetSpec {
-    std::string name;       // UTF-8
+    std::string name;  // UTF-8
     int type = 0;
     int typeIndex = 0;
     std::string path = "\\USERDATA";

@@ -44,8 +44,7 @@ class MainDialogTest : public ::testing::TestWithParam<const Deliverable*> {
 protected:
     void SetUp() override {
         PrepareApplication(*GetParam());
-        install.WriteCatalogue(GetParam()->files.catalogueFile,
-                               {{"図形設定"}, {"線種設定"}, {"ﾃﾝﾌﾟﾚｰﾄ"}});
+        install.WriteCatalogue(GetParam()->files.catalogueFile, {{"図形設定"}, {"線種設定"}, {"ﾃﾝﾌﾟﾚｰﾄ"}});
     }
     const Deliverable& D() const { return *GetParam(); }
     Installation install;

@@ -47,8 +47,8 @@ void HoldCopy(const char*) {
 // With WALKTHROUGH_DIR set, a picture of the window for the README.
 void TakePicture(QWidget* w, const char* name) {
     const QString dir = qEnvironmentVariable("WALKTHROUGH_DIR");
-    if (dir.isEmpty() || QString::fromUtf8(::testing::UnitTest::GetInstance()->current_test_info()->name()).endsWith(
-                             QStringLiteral("Brightfen")))
+    if (dir.isEmpty() || QString::fromUtf8(::testing::UnitTest::GetInstance()->current_test_info()->name())
+                             .endsWith(QStringLiteral("Brightfen")))
         return;
     QApplication::processEvents();
     EXPECT_TRUE(w->grab().save(dir + "/" + name + ".png"));
@@ -58,7 +58,8 @@ class ProgressWindowTest : public ::testing::TestWithParam<const Deliverable*> {
 protected:
     void SetUp() override {
         PrepareApplication(D());
-        install.WriteNumberedSets(D().files.catalogueFile, 3, [](int i) { return std::string(static_cast<size_t>(1000 * (i + 1)), 'x'); });
+        install.WriteNumberedSets(D().files.catalogueFile, 3,
+                                  [](int i) { return std::string(static_cast<size_t>(1000 * (i + 1)), 'x'); });
         root = install.stick + "/" + D().files.externalRoot;
         g_gate.Reset();
         dialog = std::make_unique<CMaintenanceDlg>(D());

@@ -23,14 +23,14 @@ TEST(CataloguePaths, OnlyPathsThatStayInsideTheirRootPass) {
         {"\\USERDATA\\SYMBOL", true},
         {"\\*.*", true},
         {"\\LINE??.DAT", true},
-        {"\\表示設定\\a.ini", true},   // 表 (95 5C) holds no separator
-        {"\\a..b\\...x", true},        // dots inside names are names
+        {"\\表示設定\\a.ini", true},  // 表 (95 5C) holds no separator
+        {"\\a..b\\...x", true},       // dots inside names are names
         {"\\.\\x", true},
         {"..", false},
         {"\\..\\x", false},
         {"/../x", false},
         {"x\\..", false},
-        {"\\.. \\x", false},           // Windows drops the trailing space
+        {"\\.. \\x", false},  // Windows drops the trailing space
         {"\\... \\x", false},
         {"C:\\Windows", false},
         {"\\x\\C:y", false},
@@ -47,7 +47,7 @@ TEST(CataloguePaths, OnlyPathsThatStayInsideTheirRootPass) {
     std::snprintf(e.names[0], sizeof e.names[0], "\\*.*");
     std::snprintf(e.names[1], sizeof e.names[1], "\\..\\*.*");
     EXPECT_TRUE(CatalogueEntryStaysInside(e));
-    auto climb = [](char (&field)[CatalogueEntry::kTextSize]) { std::snprintf(field, sizeof field, "\\..\\x"); };
+    auto climb = [](char(&field)[CatalogueEntry::kTextSize]) { std::snprintf(field, sizeof field, "\\..\\x"); };
     const std::function<void(CatalogueEntry&)> spoil[] = {
         [&](CatalogueEntry& x) { climb(x.path); },
         [&](CatalogueEntry& x) { climb(x.backupPath); },
@@ -69,8 +69,8 @@ TEST(FileLimits, LargeFilesAreRefusedOnRemovableAndNetworkDrivesOnly) {
         bool large;
         bool refused;
     } cases[] = {
-        {"floppy", true, true},  {"cdrom", true, true},    {"network", true, true},
-        {"hd", true, false},     {"floppy", false, false},
+        {"floppy", true, true}, {"cdrom", true, true},    {"network", true, true},
+        {"hd", true, false},    {"floppy", false, false},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(std::string(c.type) + (c.large ? " large" : " small"));

@@ -50,10 +50,10 @@ TEST_F(IndexFileTest, FlagValuesAsReadersSeeThem) {
     WriteHostFile(HostFile(), W("[データ存在フラグ]\r\n0=2\r\n1=-1\r\n2=abc\r\n3=  7\r\n4=4294967295\r\n5=0\r\n"));
     EXPECT_EQ(FolderIndexFile::ReadFlag(path, 0), 2);
     EXPECT_TRUE(FolderIndexFile::IsPresent(path, 0));  // any non-zero value is present
-    EXPECT_EQ(FolderIndexFile::ReadFlag(path, 1), 0);   // negative reads as 0
+    EXPECT_EQ(FolderIndexFile::ReadFlag(path, 1), 0);  // negative reads as 0
     EXPECT_EQ(FolderIndexFile::ReadFlag(path, 2), 0);
     EXPECT_EQ(FolderIndexFile::ReadFlag(path, 3), 7);
-    EXPECT_EQ(FolderIndexFile::ReadFlag(path, 4), 0);   // 0xFFFFFFFF is -1 as 32 bits
+    EXPECT_EQ(FolderIndexFile::ReadFlag(path, 4), 0);  // 0xFFFFFFFF is -1 as 32 bits
     EXPECT_FALSE(FolderIndexFile::IsPresent(path, 5));
     EXPECT_FALSE(FolderIndexFile::IsPresent(path, 6));  // missing key
     EXPECT_FALSE(FolderIndexFile::IsPresent("C:\\m\\NONE.INI", 0));

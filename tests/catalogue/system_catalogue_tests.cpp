@@ -44,7 +44,7 @@ TEST_F(CatalogueTest, ReadsEveryFieldAndIgnoresSectionsBeyondMax) {
     EXPECT_EQ(e.nameCount, 2);
     EXPECT_EQ(std::string(e.names[0]), "\\*.DAT");
     EXPECT_EQ(std::string(e.names[1]), W("\\a.ソ"));  // trail byte 0x5C survives
-    EXPECT_EQ(std::string(e.names[19]), "\\last");  // read although CNT is 2
+    EXPECT_EQ(std::string(e.names[19]), "\\last");    // read although CNT is 2
     EXPECT_EQ(e.folderCount, 1);
     EXPECT_EQ(std::string(e.folders[0]), "");
     EXPECT_EQ(std::string(e.folders[4]), "\\d4");
@@ -90,12 +90,22 @@ TEST_F(CatalogueTest, EachDeliverableReadsOnlyItsOwnFile) {
 
 TEST_F(CatalogueTest, TextsAreCutTo79BytesWithoutHalfCharacters) {
     const std::string a77(77, 'a'), a78(78, 'a'), a79(79, 'a');
-    WriteCatalogue("[データ数]\r\nMAX=1\r\n[データ名称]\r\n0=" + a79 + "b\r\n[0]\r\n"
-                   "PATH=" + a78 + "表\r\n"      // 表 (95 5C) would straddle byte 79
-                   "BPATH=" + a77 + "表\r\n"     // exactly 79 bytes: kept whole
-                   "NAME0=" + a79 + "表x\r\n"    // longer than the 81-byte read buffer
-                   "NAME1=" + std::string(200, 'c') + "\r\n"
-                   "DIRECT0=" + a79 + "\r\n");
+    WriteCatalogue("[データ数]\r\nMAX=1\r\n[データ名称]\r\n0=" + a79 +
+                   "b\r\n[0]\r\n"
+                   "PATH=" +
+                   a78 +
+                   "表\r\n"  // 表 (95 5C) would straddle byte 79
+                   "BPATH=" +
+                   a77 +
+                   "表\r\n"  // exactly 79 bytes: kept whole
+                   "NAME0=" +
+                   a79 +
+                   "表x\r\n"  // longer than the 81-byte read buffer
+                   "NAME1=" +
+                   std::string(200, 'c') +
+                   "\r\n"
+                   "DIRECT0=" +
+                   a79 + "\r\n");
     LoadedCatalogue cat = Load();
     ASSERT_EQ(cat.count, 1);
     const CatalogueEntry& e = cat.entries[0];

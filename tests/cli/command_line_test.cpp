@@ -36,8 +36,12 @@ protected:
         ToolRun run;
         run.program = program;
         run.args = std::move(args);
-        run.env = {"WINEPREFIX=" + prefixDir, "XDG_CONFIG_HOME=" + userDir + "/config",
-                   "XDG_DATA_HOME=" + userDir + "/data", "QT_QPA_PLATFORM=", "DISPLAY=", "WAYLAND_DISPLAY="};
+        run.env = {"WINEPREFIX=" + prefixDir,
+                   "XDG_CONFIG_HOME=" + userDir + "/config",
+                   "XDG_DATA_HOME=" + userDir + "/data",
+                   "QT_QPA_PLATFORM=",
+                   "DISPLAY=",
+                   "WAYLAND_DISPLAY="};
         run.cwd = prefixDir + "/drive_c";
         run.pendingInterrupt = interrupt;
         return RunTool(run);
@@ -212,7 +216,8 @@ TEST_F(CommandLine, ExitCodesFromRealCauses) {
     EXPECT_EQ(Run({"save", "--drive", "EE:", "--all"}).code, 2);
     EXPECT_EQ(Run({"list", "--bogus"}).code, 2);
     EXPECT_EQ(Run({"lsit"}).code, 2);
-    EXPECT_EQ(Run({"list", "--folder", "現場A"}).code, 2);  // a folder needs its drive  // no window for a misspelt command
+    EXPECT_EQ(Run({"list", "--folder", "現場A"}).code,
+              2);  // a folder needs its drive  // no window for a misspelt command
     // 3: refused by a check: a name the file system refuses, nothing to copy, an existing folder.
     const ToolResult badName = Run({"save", "--drive", "E:", "--folder", "a:b*?", "--all", "--yes"});
     EXPECT_EQ(badName.code, 3) << badName.err;
@@ -281,12 +286,27 @@ TEST_F(CommandLine, FleetPlaybookSavesAndRegistersLocalhost) {
 
     ToolRun run;
     run.program = ansible;
-    run.args = {"-i", "localhost,", "-c", "local", std::string(SOURCE_DIR) + "/docs/fleet/save-register.yml",
-                "-e", "target=localhost", "-e", std::string("program=") + QUILLMARK_BIN, "-e", "drive=E:",
-                "-e", "wineprefix=" + prefixDir, "-e", "phase=save"};
-    run.env = {"XDG_CONFIG_HOME=" + userDir + "/config", "XDG_DATA_HOME=" + userDir + "/data",
-               "ANSIBLE_LOCAL_TEMP=" + userDir + "/ansible", "ANSIBLE_REMOTE_TEMP=" + userDir + "/ansible",
-               "ANSIBLE_NOCOLOR=1", "HOME=" + userDir};
+    run.args = {"-i",
+                "localhost,",
+                "-c",
+                "local",
+                std::string(SOURCE_DIR) + "/docs/fleet/save-register.yml",
+                "-e",
+                "target=localhost",
+                "-e",
+                std::string("program=") + QUILLMARK_BIN,
+                "-e",
+                "drive=E:",
+                "-e",
+                "wineprefix=" + prefixDir,
+                "-e",
+                "phase=save"};
+    run.env = {"XDG_CONFIG_HOME=" + userDir + "/config",
+               "XDG_DATA_HOME=" + userDir + "/data",
+               "ANSIBLE_LOCAL_TEMP=" + userDir + "/ansible",
+               "ANSIBLE_REMOTE_TEMP=" + userDir + "/ansible",
+               "ANSIBLE_NOCOLOR=1",
+               "HOME=" + userDir};
     run.cwd = prefixDir + "/drive_c";
     const ToolResult save = RunTool(run);
     ASSERT_EQ(save.code, 0) << save.out << save.err;

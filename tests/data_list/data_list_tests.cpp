@@ -77,8 +77,8 @@ TEST_F(DataListTest, ExternalListShowsPresentDataSetsWithTheirOrdinals) {
 }
 
 TEST_F(DataListTest, LongNamesAreCutTo128BytesOnCharacterBoundaries) {
-    WriteCatalogue("[データ数]\r\nMAX=3\r\n[データ名称]\r\n0=" + std::string(200, 'n') + "\r\n1=" +
-                   std::string(127, 'm') + "表\r\n2=" + std::string(126, 'k') + "表\r\n");
+    WriteCatalogue("[データ数]\r\nMAX=3\r\n[データ名称]\r\n0=" + std::string(200, 'n') +
+                   "\r\n1=" + std::string(127, 'm') + "表\r\n2=" + std::string(126, 'k') + "表\r\n");
     list.LoadItems(ListMode::Catalogue, catalog, nullptr);
     ASSERT_EQ(list.GetItemCount(), 3);
     EXPECT_EQ(std::string(list.GetItem(0)->name), std::string(128, 'n'));

@@ -94,11 +94,11 @@ TEST(NewFolderDialog, OkNeedsTextHelpStaysDisabledLongNameShownWhole) {
 }
 
 TEST(DialogUnitsRule, MulDivRoundsHalvesAwayFromZero) {
-    EXPECT_EQ(MulDiv(21, 6, 4), 32);   // 31.5
+    EXPECT_EQ(MulDiv(21, 6, 4), 32);     // 31.5
     EXPECT_EQ(MulDiv(110, 13, 8), 179);  // 178.75
-    EXPECT_EQ(MulDiv(7, 13, 8), 11);   // 11.375
+    EXPECT_EQ(MulDiv(7, 13, 8), 11);     // 11.375
     EXPECT_EQ(MulDiv(-21, 6, 4), -32);
-    EXPECT_EQ(MulDiv(5, 1, 0), -1);    // Windows answers -1 for a zero divisor
+    EXPECT_EQ(MulDiv(5, 1, 0), -1);  // Windows answers -1 for a zero divisor
 }
 
 }  // namespace

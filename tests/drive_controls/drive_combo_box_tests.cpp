@@ -214,7 +214,7 @@ protected:
 TEST_F(DriveComboDrawTest, EntryShowsIconTwoPixelsInCentredThenTheName) {
     ASSERT_EQ(combo.GetCount(), 1);
     const QImage img = Draw(QSize(200, 20), false, false);
-    EXPECT_EQ(img.pixelColor(2, 2), RowColour(0));      // (20 - 16) / 2 = 2
+    EXPECT_EQ(img.pixelColor(2, 2), RowColour(0));  // (20 - 16) / 2 = 2
     EXPECT_EQ(img.pixelColor(17, 17), RowColour(15));
     EXPECT_TRUE(AllPixels(img, QRect(0, 0, 2, 20), Qt::white));
     EXPECT_TRUE(AllPixels(img, QRect(18, 0, 3, 20), Qt::white));

@@ -43,8 +43,10 @@ TEST(SysImageList, ProgramListHasA16PixelIconForEveryKindOfDrive) {
     // Kinds the user must tell apart look different.
     QImage fixed = Transparent(16, 16), optical = Transparent(16, 16), network = Transparent(16, 16),
            removable = Transparent(16, 16);
-    for (auto [img, idx] : {std::pair{&fixed, SHELL_ICON_FIXED}, {&optical, SHELL_ICON_OPTICAL},
-                            {&network, SHELL_ICON_NETWORK}, {&removable, SHELL_ICON_REMOVABLE}}) {
+    for (auto [img, idx] : {std::pair{&fixed, SHELL_ICON_FIXED},
+                            {&optical, SHELL_ICON_OPTICAL},
+                            {&network, SHELL_ICON_NETWORK},
+                            {&removable, SHELL_ICON_REMOVABLE}}) {
         QPainter p(img);
         list.Draw(p, idx, QPoint(0, 0));
     }

@@ -71,8 +71,8 @@ TEST_F(DemAttrFile, SaveRewritesOnlyTheAttributePart) {
     auto attr = std::make_unique<DemAttr>();
     std::vector<uint8_t> bodyBack;
     docfmt::Header header;
-    ASSERT_EQ(docfmt::DecodeDocument(reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size(),
-                                     attr.get(), &bodyBack, &header),
+    ASSERT_EQ(docfmt::DecodeDocument(reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size(), attr.get(),
+                                     &bodyBack, &header),
               "");
     EXPECT_EQ(ToString(bodyBack), body);
     EXPECT_EQ(header.flags, 0x0042);

@@ -118,8 +118,7 @@ TEST(DocFormat, DamagedStructureIsRefusedEvenWithAValidChecksum) {
     auto attr = samples::Attr(9, 2, 1, 0, 0, "ab");
     const auto attrs = docfmt::EncodeAttributes(*attr);
     const auto body = samples::Bytes("b");
-    const size_t t269 = 8 + 2 * 341, t265a = t269 + 8 + 269, t265b = t265a + 8,
-                 other = t265b + 8 + 20;
+    const size_t t269 = 8 + 2 * 341, t265a = t269 + 8 + 269, t265b = t265a + 8, other = t265b + 8 + 20;
     ASSERT_EQ(attrs.size(), other + 4 + 2);
     ASSERT_EQ(DecodeAttributes(attrs.data(), attrs.size(), attr.get()), "");
 
@@ -200,11 +199,11 @@ TEST(DocFormat, MutatedAttributePartsDecodeCanonicallyOrNotAtAll) {
         for (int e = 0; e < edits; ++e) {
             const size_t at = rng() % bytes.size();
             switch (rng() % 5) {
-                case 0: bytes[at] ^= static_cast<uint8_t>(1u << (rng() % 8)); break;
-                case 1: bytes[at] = static_cast<uint8_t>(rng()); break;
-                case 2: bytes.resize(at); break;
-                case 3: bytes.insert(bytes.begin() + static_cast<std::ptrdiff_t>(at), static_cast<uint8_t>(rng())); break;
-                default: bytes[at] = (rng() % 2) ? 0xFF : 0x00; break;
+            case 0: bytes[at] ^= static_cast<uint8_t>(1u << (rng() % 8)); break;
+            case 1: bytes[at] = static_cast<uint8_t>(rng()); break;
+            case 2: bytes.resize(at); break;
+            case 3: bytes.insert(bytes.begin() + static_cast<std::ptrdiff_t>(at), static_cast<uint8_t>(rng())); break;
+            default: bytes[at] = (rng() % 2) ? 0xFF : 0x00; break;
             }
             if (bytes.empty()) break;
         }

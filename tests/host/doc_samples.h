@@ -14,8 +14,7 @@ template <size_t N, int C>
 void FillTable(DemAttrTable<N, C>& table, int count, uint8_t seed) {
     table.count = count;
     for (size_t i = 0; i < static_cast<size_t>(count) && i < static_cast<size_t>(C); ++i)
-        for (size_t j = 0; j < N; ++j)
-            table.entries[i][j] = static_cast<uint8_t>(seed + i * 13 + j * 7 + N);
+        for (size_t j = 0; j < N; ++j) table.entries[i][j] = static_cast<uint8_t>(seed + i * 13 + j * 7 + N);
 }
 
 // An attribute object whose every group differs from those made with another seed.
@@ -38,12 +37,9 @@ inline std::vector<uint8_t> Bytes(std::string_view s) { return {s.begin(), s.end
 inline bool Same(const DemAttr& a, const DemAttr& b) {
     return a.table341.count == b.table341.count && a.table341.entries == b.table341.entries &&
            a.table269.count == b.table269.count && a.table269.entries == b.table269.entries &&
-           a.table265First.count == b.table265First.count &&
-           a.table265First.entries == b.table265First.entries &&
-           a.table265Second.count == b.table265Second.count &&
-           a.table265Second.entries == b.table265Second.entries &&
-           std::equal(a.kind1Settings, a.kind1Settings + 5, b.kind1Settings) &&
-           a.otherAttributes == b.otherAttributes;
+           a.table265First.count == b.table265First.count && a.table265First.entries == b.table265First.entries &&
+           a.table265Second.count == b.table265Second.count && a.table265Second.entries == b.table265Second.entries &&
+           std::equal(a.kind1Settings, a.kind1Settings + 5, b.kind1Settings) && a.otherAttributes == b.otherAttributes;
 }
 
 }  // namespace samples

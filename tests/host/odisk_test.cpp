@@ -29,20 +29,22 @@ TEST(ODiskSize, DisplayText) {
         uint64_t bytes;
         const char* text;
     } cases[] = {
+        // clang-format off
         {0, "0 バイト"},
         {1023, "1023 バイト"},
         {1024, "1.00 KB"},
         {1536, "1.50 KB"},
         {10234, "9.99 KB"},
-        {10239, "10.0 KB"},      // 9.999 rounds to 10.00: one decimal from 10 on
+        {10239, "10.0 KB"},       // 9.999 rounds to 10.00: one decimal from 10 on
         {12288, "12.0 KB"},
         {1048063, "1023.5 KB"},
-        {1048575, "1.00 MB"},    // 1023.999 KB rounds up into the next unit
-        {478937088, "456.8 MB"}, // 456.75 MB, half up
+        {1048575, "1.00 MB"},     // 1023.999 KB rounds up into the next unit
+        {478937088, "456.8 MB"},  // 456.75 MB, half up
         {1320702444, "1.23 GB"},
         {5ull << 40, "5.00 TB"},
         {1ull << 51, "2048.0 TB"},
         {UINT64_MAX, "16777216.0 TB"},
+        // clang-format on
     };
     for (const auto& c : cases) EXPECT_EQ(ODiskSize(c.bytes).ToString(0xFFFFFFFF), W(c.text)) << c.bytes;
     EXPECT_EQ(ODiskSize(1536).ToString(0), ODiskSize(1536).ToString(0xFFFFFFFF));

@@ -50,8 +50,8 @@ const Layout kLayouts[] = {
     {"no windows folder", [](TempPrefix& p) { std::filesystem::remove_all(p.DriveC() + "/windows"); },
      "/drive_c/windows/ORBIS.INI", false},
     {"no drive C:", [](TempPrefix& p) { p.UnlinkDrive('C'); }, "/dosdevices/c:/windows/ORBIS.INI", false},
-    {"drive C: pointing nowhere", [](TempPrefix& p) { p.LinkDrive('C', p.Dir() + "/gone"); },
-     "/gone/windows/ORBIS.INI", false},
+    {"drive C: pointing nowhere", [](TempPrefix& p) { p.LinkDrive('C', p.Dir() + "/gone"); }, "/gone/windows/ORBIS.INI",
+     false},
 };
 
 TEST(SettingsFileCheck, FindsThePlainFileAndNamesWhereItLooked) {

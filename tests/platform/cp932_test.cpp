@@ -26,7 +26,8 @@ TEST(Cp932, BackslashAndTildeStayAscii) {
 }
 
 TEST(Cp932, RoundTrips) {
-    const char* texts[] = {"設定データ保守", "ｱｲｳｴｵﾞﾟ｡", "①Ⅰ㈱№", "ⅰ纊", "～", "ＡＢＣａｂｃ", "Ωω Жж", "混在 mixed 表示\\x"};
+    const char* texts[] = {"設定データ保守", "ｱｲｳｴｵﾞﾟ｡",          "①Ⅰ㈱№", "ⅰ纊", "～", "ＡＢＣａｂｃ",
+                           "Ωω Жж",          "混在 mixed 表示\\x"};
     for (const char* t : texts) {
         bool ok1 = false, ok2 = false;
         std::string cp = Utf8ToCp932(t, &ok1);

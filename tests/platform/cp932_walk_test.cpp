@@ -22,7 +22,9 @@ std::vector<size_t> Starts(std::string_view s) {
 
 TEST(Cp932Walk, CharactersFollowTheLeadByteRule) {
     // "a表b": 表 is 95 5C, one character of two bytes.
-    EXPECT_EQ(Starts("a\x95\x5C" "b"), (std::vector<size_t>{0, 1, 3}));
+    EXPECT_EQ(Starts("a\x95\x5C"
+                     "b"),
+              (std::vector<size_t>{0, 1, 3}));
     // A lead byte takes the next byte whatever it is (CharNextA on 932 does too).
     EXPECT_EQ(Starts("\x81\x01x"), (std::vector<size_t>{0, 2}));
     // A lead byte at the very end stands alone.

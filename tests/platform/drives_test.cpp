@@ -90,10 +90,17 @@ TEST_F(DrivesTest, TypesAreDetectedFromTheMountTable) {
     std::string sp = prefix.Dir() + "/mnt/with space";
     WriteHostFile(mounts,
                   "1 0 8:0 / / rw - ext4 /dev/sda rw\n"
-                  "2 1 0:50 / " + nfs + " rw - nfs4 srv:/x rw\n"
-                  "3 1 11:0 / " + iso + " ro - iso9660 /dev/sr0 ro\n"
-                  "4 1 8:17 / " + usb + " rw shared:1 - vfat /dev/sdb1 rw\n"
-                  "5 1 0:51 / " + prefix.Dir() + "/mnt/with\\040space rw - cifs //srv/x rw\n");
+                  "2 1 0:50 / " +
+                      nfs +
+                      " rw - nfs4 srv:/x rw\n"
+                      "3 1 11:0 / " +
+                      iso +
+                      " ro - iso9660 /dev/sr0 ro\n"
+                      "4 1 8:17 / " +
+                      usb +
+                      " rw shared:1 - vfat /dev/sdb1 rw\n"
+                      "5 1 0:51 / " +
+                      prefix.Dir() + "/mnt/with\\040space rw - cifs //srv/x rw\n");
     // As in sysfs, the partition 8:17 links into its removable disk 8:16.
     MakeHostDirs(sys + "/8:16/sdb1");
     ASSERT_EQ(symlink((sys + "/8:16/sdb1").c_str(), (sys + "/8:17").c_str()), 0);

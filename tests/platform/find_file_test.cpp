@@ -85,10 +85,10 @@ TEST_F(FindTest, DriveRootsHaveNoDotEntries) {
 }
 
 TEST_F(FindTest, ErrorCodes) {
-    EXPECT_EQ(Find("C:\\nope\\*.*"), "ERR3");   // missing folder
+    EXPECT_EQ(Find("C:\\nope\\*.*"), "ERR3");  // missing folder
     EXPECT_EQ(Find("C:\\nope\\x.txt"), "ERR3");
     EXPECT_EQ(Find("C:\\find\\a\\*"), "ERR267");  // a file used as a folder
-    EXPECT_EQ(Find("C:\\"), "ERR2");             // trailing backslash
+    EXPECT_EQ(Find("C:\\"), "ERR2");              // trailing backslash
     EXPECT_EQ(Find("C:\\find\\"), "ERR2");
     EXPECT_EQ(Find("C:\\nope\\"), "ERR3");
     EXPECT_EQ(Find("C:\\find\\none.txt"), "ERR2");  // folder exists, nothing matches

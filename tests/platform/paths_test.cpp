@@ -177,8 +177,8 @@ TEST_F(PathsTest, DriveLinksAreReadAtEveryCall) {
 
 TEST_F(PathsTest, NamesWindowsCannotHoldAreRefused) {
     // CreateFile refuses these with ERROR_INVALID_NAME.
-    for (const char* bad : {"C:\\a*b", "C:\\a?b", "C:\\a\"b", "C:\\a<b", "C:\\a>b", "C:\\a|b", "C:\\a:b",
-                            "C:\\con", "C:\\dir\\NUL.txt", "C:\\lpt1", "C:\\a\tb"}) {
+    for (const char* bad : {"C:\\a*b", "C:\\a?b", "C:\\a\"b", "C:\\a<b", "C:\\a>b", "C:\\a|b", "C:\\a:b", "C:\\con",
+                            "C:\\dir\\NUL.txt", "C:\\lpt1", "C:\\a\tb"}) {
         HostPath r = ResolvePath(bad);
         EXPECT_FALSE(r.ok) << bad;
         EXPECT_EQ(r.error, ERROR_INVALID_NAME) << bad;
@@ -194,8 +194,8 @@ TEST(PathNames, WindowsCompatibleHostNames) {
     using platform::IsWindowsCompatibleName;
     for (const char* good : {"a.txt", "設定データ", "ｱｲｳ", "x y", ".hidden", "con_x", "a..b"})
         EXPECT_TRUE(IsWindowsCompatibleName(good)) << good;
-    for (const char* bad : {"", ".", "..", "a\\b", "x:y", "a*", "q?", "l<r", "g>t", "p|q", "\"q\"", "tab\t",
-                            "trail.", "trail ", "CON", "aux.txt", "com3", "€uro", "〜", "bad\xff"})
+    for (const char* bad : {"",      ".",     "..",     "a\\b",   "x:y", "a*",      "q?",   "l<r",  "g>t", "p|q",
+                            "\"q\"", "tab\t", "trail.", "trail ", "CON", "aux.txt", "com3", "€uro", "〜",  "bad\xff"})
         EXPECT_FALSE(IsWindowsCompatibleName(bad)) << bad;
 }
 

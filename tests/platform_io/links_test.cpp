@@ -69,13 +69,13 @@ TEST_P(Links, AreNeitherFollowedNorShownAndFifosNeverOpened) {
          -1L & 0xFFFFFFFF, 3},
         {"attributes below it, other case", [] { return long(GetFileAttributesA("C:\\LNKDIR\\SECRET.INI")); },
          -1L & 0xFFFFFFFF, 3},
-        {"attributes of a linked file", [] { return long(GetFileAttributesA("C:\\real\\lnk.ini")); },
-         -1L & 0xFFFFFFFF, 2},
+        {"attributes of a linked file", [] { return long(GetFileAttributesA("C:\\real\\lnk.ini")); }, -1L & 0xFFFFFFFF,
+         2},
         {"profile read through a link",
          [&] { return long(GetPrivateProfileStringA("s", "k", "def", buf, sizeof buf, "C:\\real\\lnk.ini")); }, 3, 2},
         {"profile read below a linked folder",
-         [&] { return long(GetPrivateProfileStringA("s", "k", "def", buf, sizeof buf, "C:\\lnkdir\\secret.ini")); },
-         3, 3},
+         [&] { return long(GetPrivateProfileStringA("s", "k", "def", buf, sizeof buf, "C:\\lnkdir\\secret.ini")); }, 3,
+         3},
         {"profile write below a linked folder",
          [] { return long(WritePrivateProfileStringA("s", "k", "x", "C:\\lnkdir\\secret.ini")); }, 0, 3},
         {"copy from a linked file", [] { return long(CopyFileA("C:\\real\\lnk.ini", "C:\\real\\b.ini", 0)); }, 0, 2},
@@ -161,8 +161,8 @@ TEST_P(Links, TemporaryFilesHaveTheReservedPatternAndAreNeverListed) {
     EXPECT_EQ(FindAll("C:\\real\\*"), ". .. a.ini");
     platform::DiscardTemp(fd, temp);
     EXPECT_FALSE(HostExists(temp));
-    for (const char* other : {"~$a.ini", "~$a.ini.ABCDEFGH.tmp", "~$a.ini.abcdefg.tmp", "a.ini.abcdefgh.tmp",
-                              "~$.abcdefgh.tm"})
+    for (const char* other :
+         {"~$a.ini", "~$a.ini.ABCDEFGH.tmp", "~$a.ini.abcdefg.tmp", "a.ini.abcdefgh.tmp", "~$.abcdefgh.tm"})
         EXPECT_FALSE(platform::IsTransferTempName(other)) << other;
 }
 

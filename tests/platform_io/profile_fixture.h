@@ -35,7 +35,9 @@ protected:
     BOOL Write(const char* section, const char* key, const char* value) {
         return WritePrivateProfileStringA(section, key, value, win);
     }
-    UINT Int(const char* section, const char* key, INT def = 7) { return GetPrivateProfileIntA(section, key, def, win); }
+    UINT Int(const char* section, const char* key, INT def = 7) {
+        return GetPrivateProfileIntA(section, key, def, win);
+    }
 
     TempPrefix prefix;
     std::string folder, host;

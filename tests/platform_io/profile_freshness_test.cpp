@@ -60,12 +60,19 @@ TEST_P(Freshness, AnotherWritersChangeIsSeenAtTheNextRead) {
     };
     const struct timespec old = {1600000000, 0};  // whole second, as on coarse file systems
     const Case cases[] = {
-        {"same size, same second", [&](auto& h, auto&) { OverwriteInPlace(h, 7, "2"); SetTimes(h, old); }, "2"},
+        {"same size, same second",
+         [&](auto& h, auto&) {
+             OverwriteInPlace(h, 7, "2");
+             SetTimes(h, old);
+         },
+         "2"},
         {"longer", [](auto& h, auto&) { WriteHostFile(h, "[s]\r\nk=longer\r\n"); }, "longer"},
-        {"renamed over", [](auto& h, auto& f) {
+        {"renamed over",
+         [](auto& h, auto& f) {
              WriteHostFile(f + "/new.tmp", "[s]\r\nk=3\r\n");
              ASSERT_EQ(rename((f + "/new.tmp").c_str(), h.c_str()), 0);
-         }, "3"},
+         },
+         "3"},
         {"removed", [](auto& h, auto&) { unlink(h.c_str()); }, "def"},
     };
     for (const Case& c : cases) {
@@ -142,7 +149,9 @@ TEST_P(Freshness, FileCreatedWhereAMissingOneWasKept) {
         SetTimes(c, {1600000000, 0});
         SetTimes(c + "/ini", {1600000000, 0});
         char buf[32];
-        auto read = [&] { return std::string(buf, GetPrivateProfileStringA("s", "k", "none", buf, sizeof buf, k.win)); };
+        auto read = [&] {
+            return std::string(buf, GetPrivateProfileStringA("s", "k", "none", buf, sizeof buf, k.win));
+        };
         SetLastError(0);
         EXPECT_EQ(read(), "none");
         EXPECT_EQ(GetLastError(), k.missingError);

@@ -8,7 +8,8 @@ namespace {
 using ProfileSnapshotTest = ProfileTest;
 
 TEST_F(ProfileSnapshotTest, AnswersAsTheProfileFunctions) {
-    Put("[a]\r\nk=1\r\nK=2\r\nq=\"quoted\"\r\nlong=" + std::string(100, 'x') + "\r\nn=-7\r\nh=0x1F\r\n"
+    Put("[a]\r\nk=1\r\nK=2\r\nq=\"quoted\"\r\nlong=" + std::string(100, 'x') +
+        "\r\nn=-7\r\nh=0x1F\r\n"
         "[b]\r\nk=b1\r\n[ A ]\r\nk=dup\r\n");
     struct Case {
         const char* app;
@@ -17,9 +18,9 @@ TEST_F(ProfileSnapshotTest, AnswersAsTheProfileFunctions) {
     };
     // Sections alternate, so a remembered section must never answer for another.
     const Case cases[] = {
-        {"a", "k", 80}, {"b", "k", 80},   {"a", "K", 80},     {" a ", "q", 80}, {"a", "long", 81}, {"a", "long", 5},
-        {"B", "k", 80}, {"c", "k", 80},   {"a", "missing", 80}, {nullptr, nullptr, 80}, {"a", nullptr, 80},
-        {"a", nullptr, 6}, {"a", "n", 80}, {"a", "h", 80},
+        {"a", "k", 80},     {"b", "k", 80},    {"a", "K", 80}, {" a ", "q", 80},     {"a", "long", 81},
+        {"a", "long", 5},   {"B", "k", 80},    {"c", "k", 80}, {"a", "missing", 80}, {nullptr, nullptr, 80},
+        {"a", nullptr, 80}, {"a", nullptr, 6}, {"a", "n", 80}, {"a", "h", 80},
     };
     for (const char* file : {win, "C:\\ini\\missing.ini", "C:\\nofolder\\x.ini"}) {
         platform::ProfileSnapshot snap(file);

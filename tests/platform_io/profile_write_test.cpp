@@ -28,8 +28,9 @@ TEST_F(WriteProfile, NewFileAndBuildUp) {
     EXPECT_TRUE(Write("App1", "key3", "string3"));
     EXPECT_TRUE(Write("App2", "key4", "string4"));
     EXPECT_TRUE(Write("App3", "key5", "string5"));
-    EXPECT_EQ(Contents(), "[App1]\r\nkey1=string1\r\nkey2=string2\r\nkey3=string3\r\n[App2]\r\nkey4=string4\r\n"
-                          "[App3]\r\nkey5=string5\r\n");
+    EXPECT_EQ(Contents(),
+              "[App1]\r\nkey1=string1\r\nkey2=string2\r\nkey3=string3\r\n[App2]\r\nkey4=string4\r\n"
+              "[App3]\r\nkey5=string5\r\n");
     EXPECT_TRUE(Write("App1", "key2", nullptr));
     EXPECT_TRUE(Write("App1", "key2", nullptr));  // again: TRUE, nothing changes
     EXPECT_TRUE(Write("App1", nullptr, "string1"));
@@ -48,7 +49,8 @@ TEST_F(WriteProfile, UntouchedLinesKeepTheirBytes) {
     EXPECT_TRUE(Write("s", "alpha", "9"));
     EXPECT_TRUE(Write("s", "new", "4"));
     EXPECT_TRUE(Write("T", "y", "5"));
-    EXPECT_EQ(Contents(), "; head\r\n\r\n[S]\n  Alpha =9\r\n;c\r\nb=2\r\nnew=4\r\n\r\n; trailing\r\n\r\n[t]\r\nx=1\r\ny=5\r\n");
+    EXPECT_EQ(Contents(),
+              "; head\r\n\r\n[S]\n  Alpha =9\r\n;c\r\nb=2\r\nnew=4\r\n\r\n; trailing\r\n\r\n[t]\r\nx=1\r\ny=5\r\n");
 }
 
 TEST_F(WriteProfile, PositionsOfNewKeysAndSections) {
@@ -165,11 +167,17 @@ TEST_F(WriteProfile, ReplacesAtomicallyKeepingPermissions) {
 
 TEST_F(WriteProfile, Utf16FileStaysUtf16) {
     // Windows: FF FE makes the file UTF-16LE for reading and writing.
-    std::string u16("\xFF\xFE[\0s\0]\0\r\0\n\0k\0=\0" "1\0\r\0\n\0", 22);
+    std::string u16(
+        "\xFF\xFE[\0s\0]\0\r\0\n\0k\0=\0"
+        "1\0\r\0\n\0",
+        22);
     Put(u16);
     EXPECT_EQ(Get("s", "k"), "1");
     EXPECT_TRUE(Write("s", "n", "2"));
-    std::string expected = u16 + std::string("n\0=\0" "2\0\r\0\n\0", 10);
+    std::string expected = u16 + std::string(
+                                     "n\0=\0"
+                                     "2\0\r\0\n\0",
+                                     10);
     EXPECT_EQ(Contents(), expected);
 }
 
@@ -179,7 +187,11 @@ namespace {
 
 TEST_F(WriteProfile, SectionWrittenInOneGo) {
     // A new file and a new section: what key-by-key writes would leave.
-    EXPECT_TRUE(WritePrivateProfileSectionA("F", "0=0\0" "1=0\0" "2=0\0", win));
+    EXPECT_TRUE(WritePrivateProfileSectionA("F",
+                                            "0=0\0"
+                                            "1=0\0"
+                                            "2=0\0",
+                                            win));
     EXPECT_TRUE(Write("N", "MAX", "0"));
     EXPECT_EQ(Contents(), "[F]\r\n0=0\r\n1=0\r\n2=0\r\n[N]\r\nMAX=0\r\n");
     // An existing section (not pinned on Windows; our choice): its keys are

@@ -24,7 +24,8 @@ std::string MakeTempDir() {
 void RemoveHostTree(const std::string& hostPath) {
     std::error_code ec;
     // Read-only folders left by a test must not stop the clean-up.
-    for (auto it = fs::recursive_directory_iterator(hostPath, ec); !ec && it != fs::recursive_directory_iterator(); it.increment(ec)) {
+    for (auto it = fs::recursive_directory_iterator(hostPath, ec); !ec && it != fs::recursive_directory_iterator();
+         it.increment(ec)) {
         if (it->is_directory(ec) && !it->is_symlink(ec))
             fs::permissions(it->path(), fs::perms::owner_all, fs::perm_options::add, ec);
     }

@@ -17,8 +17,7 @@ void SparseFile(const std::string& hostPath, uint64_t size) {
 class BuildListTest : public TransferTest {
 protected:
     void SetUp() override {
-        catalogue = {MakeEntry(0, 0, "USERDATA\\A", "\\A", {"\\*.INI"}),
-                     MakeEntry(0, 0, "", "\\ROOT", {"\\R.DAT"})};
+        catalogue = {MakeEntry(0, 0, "USERDATA\\A", "\\A", {"\\*.INI"}), MakeEntry(0, 0, "", "\\ROOT", {"\\R.DAT"})};
         WriteSys("USERDATA/A/x.ini", "0123456789");
         WriteSys("USERDATA/A/y.ini", "01234567890123456789");
         MakeHostDirs(SysHost("USERDATA/A/sub.ini"));  // a folder the pattern matches
@@ -48,11 +47,10 @@ TEST_F(BuildListTest, SaveListsFilesPassingFoldersAndJoinsPathsAsGiven) {
     ASSERT_EQ(engine.BuildTransferList(Direction::Save, Context(), host), 1);
     std::vector<std::string> rows = Rows();
     std::sort(rows.begin(), rows.begin() + 2);  // search order of the file system
-    EXPECT_EQ(rows, (std::vector<std::string>{
-                        "C:\\SYS\\USERDATA\\A\\x.ini -> E:\\PARC_JDT\\保守A\\A\\x.ini : 0",
-                        "C:\\SYS\\USERDATA\\A\\y.ini -> E:\\PARC_JDT\\保守A\\A\\y.ini : 0",
-                        // An empty PATH leaves the root itself.
-                        "C:\\SYS\\R.DAT -> E:\\PARC_JDT\\保守A\\ROOT\\R.DAT : 0"}));
+    EXPECT_EQ(rows, (std::vector<std::string>{"C:\\SYS\\USERDATA\\A\\x.ini -> E:\\PARC_JDT\\保守A\\A\\x.ini : 0",
+                                              "C:\\SYS\\USERDATA\\A\\y.ini -> E:\\PARC_JDT\\保守A\\A\\y.ini : 0",
+                                              // An empty PATH leaves the root itself.
+                                              "C:\\SYS\\R.DAT -> E:\\PARC_JDT\\保守A\\ROOT\\R.DAT : 0"}));
     EXPECT_EQ(host.driveQueries, 2);  // one free-space check per data set taking part
     EXPECT_TRUE(host.messages.empty());
 }
@@ -61,8 +59,7 @@ TEST_F(BuildListTest, EmptyFolderBoxUsesDefaultFolder) {
     host.folderName.clear();
     host.systemSelected = {1};
     ASSERT_EQ(engine.BuildTransferList(Direction::Save, Context(), host), 1);
-    EXPECT_EQ(Rows(), (std::vector<std::string>{
-                          "C:\\SYS\\R.DAT -> E:\\PARC_JDT\\設定データ保守\\ROOT\\R.DAT : 0"}));
+    EXPECT_EQ(Rows(), (std::vector<std::string>{"C:\\SYS\\R.DAT -> E:\\PARC_JDT\\設定データ保守\\ROOT\\R.DAT : 0"}));
 }
 
 TEST_F(BuildListTest, MissingSystemFolderIsPassedOverWithoutSpaceCheck) {
@@ -83,12 +80,11 @@ TEST_F(BuildListTest, FoldersFirstThenNamesAndCountsCappedAtSlots) {
     for (const char* f : {"F1/x.A", "F1/x.B", "F2/x.A", "F2/x.B", "F2/x.C"}) WriteSys(std::string("D/") + f, "1");
     host.systemSelected = {0};
     ASSERT_EQ(engine.BuildTransferList(Direction::Save, Context(), host), 1);
-    EXPECT_EQ(Rows(), (std::vector<std::string>{
-                          "C:\\SYS\\D\\F1\\x.A -> E:\\PARC_JDT\\保守A\\D\\F1\\x.A : 0",
-                          "C:\\SYS\\D\\F1\\x.B -> E:\\PARC_JDT\\保守A\\D\\F1\\x.B : 0",
-                          "C:\\SYS\\D\\F2\\x.A -> E:\\PARC_JDT\\保守A\\D\\F2\\x.A : 0",
-                          "C:\\SYS\\D\\F2\\x.B -> E:\\PARC_JDT\\保守A\\D\\F2\\x.B : 0",
-                          "C:\\SYS\\D\\F2\\x.C -> E:\\PARC_JDT\\保守A\\D\\F2\\x.C : 0"}));
+    EXPECT_EQ(Rows(), (std::vector<std::string>{"C:\\SYS\\D\\F1\\x.A -> E:\\PARC_JDT\\保守A\\D\\F1\\x.A : 0",
+                                                "C:\\SYS\\D\\F1\\x.B -> E:\\PARC_JDT\\保守A\\D\\F1\\x.B : 0",
+                                                "C:\\SYS\\D\\F2\\x.A -> E:\\PARC_JDT\\保守A\\D\\F2\\x.A : 0",
+                                                "C:\\SYS\\D\\F2\\x.B -> E:\\PARC_JDT\\保守A\\D\\F2\\x.B : 0",
+                                                "C:\\SYS\\D\\F2\\x.C -> E:\\PARC_JDT\\保守A\\D\\F2\\x.C : 0"}));
 }
 
 TEST_F(BuildListTest, RegisterMapsExternalRowsThroughPresenceAndNeverChecksSpace) {

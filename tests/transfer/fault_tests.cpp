@@ -77,9 +77,9 @@ TEST_F(FaultTest, SaveNeedingExactlyTheFreeSpaceGoesAheadOneByteMoreIsRefused) {
     host.messages.clear();
     ASSERT_EQ(engine.BuildTransferList(Direction::Save, Context(), host), 0);
     ASSERT_EQ(host.messages.size(), 1u);
-    EXPECT_EQ(host.messages[0].text,
-              W("「E」の空き容量が不足しています。\n\n空き容量：") + ODiskSize(freeBytes).ToString(0xFFFFFFFF) +
-                  W("\n\nコピーサイズ：") + ODiskSize(freeBytes + 1).ToString(0xFFFFFFFF));
+    EXPECT_EQ(host.messages[0].text, W("「E」の空き容量が不足しています。\n\n空き容量：") +
+                                         ODiskSize(freeBytes).ToString(0xFFFFFFFF) + W("\n\nコピーサイズ：") +
+                                         ODiskSize(freeBytes + 1).ToString(0xFFFFFFFF));
     EXPECT_TRUE(host.messages[0].appCaption);
     EXPECT_EQ(host.messages[0].icon, MsgIcon::Stop);
 }

@@ -28,10 +28,14 @@ std::map<std::string, std::string> Snapshot(const std::string& dir) {
          it.increment(ec)) {
         const fs::path& p = it->path();
         std::string rel = fs::relative(p, dir).string();
-        if (it->is_symlink(ec)) out[rel] = "-> " + fs::read_symlink(p, ec).string();
-        else if (it->is_regular_file(ec)) out[rel] = ReadHostFile(p.string());
-        else if (it->is_directory(ec)) out[rel] = "<dir>";
-        else out[rel] = "<special>";
+        if (it->is_symlink(ec))
+            out[rel] = "-> " + fs::read_symlink(p, ec).string();
+        else if (it->is_regular_file(ec))
+            out[rel] = ReadHostFile(p.string());
+        else if (it->is_directory(ec))
+            out[rel] = "<dir>";
+        else
+            out[rel] = "<special>";
     }
     return out;
 }
@@ -54,10 +58,10 @@ class HostileStick;
 
 struct HostileCase {
     const char* name;
-    bool save;                                                               // else register
+    bool save;  // else register
     std::function<void(HostileStick&, const std::string& outside)> arrange;
     std::function<void(HostileStick&)> check;  // beyond "nothing outside written or read"
-    void (*hook)(const char*) = nullptr;      // runs while a file is copied
+    void (*hook)(const char*) = nullptr;       // runs while a file is copied
 };
 
 void PrintTo(const HostileCase& c, std::ostream* os) { *os << c.name; }
@@ -185,9 +189,7 @@ const HostileCase kCases[] = {
      },
      Truncate},
     {"SaveOfSourceGrownMidCopy", true,
-     [](HostileStick& t, const std::string&) {
-         t.WriteExt("保守A/JKNDT.INI", W("[データ存在フラグ]\r\n0=0\r\n"));
-     },
+     [](HostileStick& t, const std::string&) { t.WriteExt("保守A/JKNDT.INI", W("[データ存在フラグ]\r\n0=0\r\n")); },
      [](HostileStick& t) {
          EXPECT_EQ(t.Flag(), 0);
          EXPECT_EQ(ReadHostFile(t.ExtHost("保守A/D0/s.ini")), "stick D0");

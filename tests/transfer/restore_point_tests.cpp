@@ -176,7 +176,8 @@ TEST_F(RestorePointTest, FullDiskWhileKeepingStopsTheRegisterBeforeAnything) {
 
     RunRegister(engine, Context(), host);
     ASSERT_EQ(host.messages.size(), 2u);
-    EXPECT_NE(host.Texts()[1].find("再登録は中止しました（システムのファイルは変更していません）。"), std::string::npos);
+    EXPECT_NE(host.Texts()[1].find("再登録は中止しました（システムのファイルは変更していません）。"),
+              std::string::npos);
     EXPECT_EQ(host.messages[1].icon, MsgIcon::Stop);
     EXPECT_EQ(std::count(host.calls.begin(), host.calls.end(), "busy1"), 0);  // no copy began
     EXPECT_EQ(Snapshot(), before);

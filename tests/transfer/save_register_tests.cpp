@@ -90,8 +90,8 @@ TEST_F(OperationTest, SaveDeclinedOrRefusedWritesNothingButRefreshes) {
     host.systemSelected = {0};
     host.folderName = "bad*name";
     RunSave(engine, Context(), host);
-    ExpectMessage(0, "ディレクトリ名［ bad*name ］が不正です。（名称を変更して下さい。）", "データ保存",
-                  MsgButtons::Ok, MsgIcon::Stop);
+    ExpectMessage(0, "ディレクトリ名［ bad*name ］が不正です。（名称を変更して下さい。）", "データ保存", MsgButtons::Ok,
+                  MsgIcon::Stop);
     EXPECT_EQ(host.calls, (std::vector<std::string>{"message", "wait+", "refresh1", "wait-"}));
 
     host = FakeHost();
@@ -121,9 +121,10 @@ TEST_F(OperationTest, CompleteSaveMarksSelectedDataSetsOnly) {
     host.systemSelected = {0, 2};
     RunSave(engine, Context(), host);
     EXPECT_EQ(host.messages.size(), 1u);
-    const std::vector<int> flags = {FolderIndexFile::ReadFlag(IndexPath(), 0), FolderIndexFile::ReadFlag(IndexPath(), 1),
-                                    FolderIndexFile::ReadFlag(IndexPath(), 2), FolderIndexFile::ReadFlag(IndexPath(), 3),
-                                    FolderIndexFile::ReadFlag(IndexPath(), 4)};
+    const std::vector<int> flags = {
+        FolderIndexFile::ReadFlag(IndexPath(), 0), FolderIndexFile::ReadFlag(IndexPath(), 1),
+        FolderIndexFile::ReadFlag(IndexPath(), 2), FolderIndexFile::ReadFlag(IndexPath(), 3),
+        FolderIndexFile::ReadFlag(IndexPath(), 4)};
     EXPECT_EQ(flags, (std::vector<int>{1, 0, 1, 1, 0}));
 }
 

@@ -59,8 +59,8 @@ DemAttr ReadDocument(const std::string& hostPath, std::string* body) {
     const std::string bytes = ReadHostFile(hostPath);
     DemAttr attr;
     std::vector<uint8_t> b;
-    const std::string why = docfmt::DecodeDocument(reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size(),
-                                                   &attr, &b);
+    const std::string why =
+        docfmt::DecodeDocument(reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size(), &attr, &b);
     EXPECT_EQ(why, "") << hostPath;
     if (body) body->assign(b.begin(), b.end());
     return attr;
@@ -115,7 +115,8 @@ std::vector<std::string> TransferTest::Rows() const {
     const TransferList& list = engine.List();
     for (uint32_t i = 0; i < list.Count(); ++i)
         out.push_back(platform::Cp932ToUtf8(list.Row(i).source) + " -> " +
-                      platform::Cp932ToUtf8(list.Row(i).destination) + " : " + std::to_string(static_cast<int>(list.Row(i).kind)));
+                      platform::Cp932ToUtf8(list.Row(i).destination) + " : " +
+                      std::to_string(static_cast<int>(list.Row(i).kind)));
     return out;
 }
 

@@ -19,8 +19,8 @@
 class FakeHost : public OperationHost {
 public:
     std::set<int> systemSelected, externalSelected;
-    std::string folderName;  // CP932
-    int drive = 4;           // E:
+    std::string folderName;         // CP932
+    int drive = 4;                  // E:
     std::deque<MsgAnswer> answers;  // scripted answers; OK when none is left
     std::vector<UserMessage> messages;
     std::vector<std::string> calls;  // "busy1", "busy0", "events", "refresh1", "wait+", ...
@@ -70,7 +70,7 @@ protected:
     TransferTest();
 
     std::string SysHost(const std::string& rel = "") const;  // UTF-8 host path under C:\SYS
-    std::string ExtHost(const std::string& rel = "") const;   // under E:\PARC_JDT
+    std::string ExtHost(const std::string& rel = "") const;  // under E:\PARC_JDT
     void WriteSys(const std::string& rel, const std::string& bytes) { WriteHostFile(SysHost(rel), bytes); }
     void WriteExt(const std::string& rel, const std::string& bytes) { WriteHostFile(ExtHost(rel), bytes); }
     TransferContext& Context();  // points at the current catalogue
