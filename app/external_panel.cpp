@@ -107,7 +107,7 @@ std::string ExternalPanel::LoadList(const std::string& catalogPath, int32_t coun
         return {};
     }
     const std::string folderPath = m_root + "\\" + FolderName();
-    const std::string indexPath = FolderIndexFile::PathFor(folderPath, m_deliverable.files.indexFile);
+    std::string indexPath = FolderIndexFile::PathFor(folderPath, m_deliverable.files.indexFile);
     if (file_limits::RefusedAsTooLarge(indexPath.c_str(), file_limits::kMaxIndexFileBytes)) {
         nothingHeld();  // not read at all: the folder lists nothing
         return indexPath;
