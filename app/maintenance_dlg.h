@@ -33,36 +33,11 @@ public:
 
     QWidget* GetDlgItem(int id) const;
     int DoModal();
-
-    // Start-up and command state.
-    void OnInitDialog();
-    void OnKickIdle();
     bool IsTransferBusy() const { return m_bTransferBusy; }
 
-    // External destination panel.
-    void UpdateExternalRoot();
-    void OnSelchangeDrive();
-    void OnSelchangeFolder();
+    // The panes: both read alike, the external one through its panel.
     void RefreshPane(Pane pane);
-    void ReloadFolders(Pane pane);
-    int EnumFolders(QComboBox& combo);
-    const std::string& PanePath(Pane pane) const;
-    void ShowFreeSpace(Pane pane);
     void LoadList(Pane pane);
-    // The stop box naming a profile file refused for its size.
-    void ShowFileTooLarge(const std::string& path);
-
-    // The user's actions.
-    void OnSaveButton();
-    void OnRegisterButton();
-    void OnNewFolderButton();
-    void OnToggleSystemSelection();
-    void OnToggleExternalSelection();
-    void OnSysCommand(unsigned command);
-    // Safety net: undo the last register, or one chosen from the restore points.
-    void OnUndoLastRegister();
-    void OnRestorePointList();
-    RestorePointStore RestorePoints() const;
 
     // What the transfer logic asks of the dialog, through its host.
     bool IsSystemRowSelected(int row) const;
@@ -72,6 +47,10 @@ public:
     // Locks every control while a transfer runs; the focus comes back afterwards.
     void SetTransferBusy(bool busy);
     void ClearExternalRoot() { m_external->ClearRoot(); }
+    // Sets the folder box's text as a drop-down list shows it: the matching entry
+    // is selected, else the text stands in the empty field until the next refill.
+    void SetFolderText(const std::string& cp932);
+
     static constexpr int kProgressDelayMs = DialogTransferHost::kProgressDelayMs;
     // The progress window of the running or last transfer, null when none is open.
     CProgressDlg* ProgressWindow() const { return m_host.ProgressWindow(); }
@@ -85,11 +64,8 @@ public:
     const int32_t* FolderPresence() const { return m_pFolderPresence.get(); }
     int FolderSel() const { return m_external->FolderSel(); }
     bool SelectAllSystem() const { return m_bSelectAllSystem != 0; }
+    // The dialog's own system menu (Alt+Space, a right click on the background).
     QMenu* BuildSystemMenu();
-
-    // Sets the folder box's text as a drop-down list shows it: the matching entry
-    // is selected, else the text stands in the empty field until the next refill.
-    void SetFolderText(const std::string& cp932);
 
 public slots:
     void accept() override;
@@ -102,7 +78,29 @@ protected:
     void contextMenuEvent(QContextMenuEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
 
+private slots:
+    // The user's actions; the controls and the system menu call them.
+    void OnKickIdle();
+    void OnSelchangeDrive();
+    void OnSelchangeFolder();
+    void OnSaveButton();
+    void OnRegisterButton();
+    void OnNewFolderButton();
+    void OnToggleSystemSelection();
+    void OnToggleExternalSelection();
+    void OnSysCommand(unsigned command);
+    // Safety net: undo the last register, or one chosen from the restore points.
+    void OnUndoLastRegister();
+    void OnRestorePointList();
+
 private:
+    void OnInitDialog();
+    void ReloadFolders(Pane pane);
+    void ShowFreeSpace(Pane pane);
+    const std::string& PanePath(Pane pane) const;
+    // The stop box naming a profile file refused for its size.
+    void ShowFileTooLarge(const std::string& path);
+    RestorePointStore RestorePoints() const;
     void CreateControls();
     void FillDocInit();
     void ReadCatalogue();

@@ -15,8 +15,6 @@
 #include "transfer/transfer_texts.h"
 #include "resources/ui_texts.h"
 
-void CMaintenanceDlg::UpdateExternalRoot() { m_external->UpdateRoot(); }
-
 void CMaintenanceDlg::OnSelchangeDrive() {
     m_external->UpdateRoot();
     RefreshPane(Pane::External);
@@ -41,8 +39,6 @@ void CMaintenanceDlg::ReloadFolders(Pane pane) {
     if (pane == Pane::External) m_external->ReloadFolders();
     LoadList(pane);
 }
-
-int CMaintenanceDlg::EnumFolders(QComboBox& combo) { return m_external->EnumFolders(combo); }
 
 void CMaintenanceDlg::SetFolderText(const std::string& cp932) { m_external->SetFolderText(cp932); }
 

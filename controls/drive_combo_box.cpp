@@ -9,7 +9,6 @@
 #include <QStylePainter>
 #include <algorithm>
 #include <cstring>
-#include <new>
 
 #include "controls/qt_cp932.h"
 #include "controls/sys_image_list.h"
@@ -37,7 +36,7 @@ public:
 
     QSize sizeHint(const QStyleOptionViewItem&, const QModelIndex& index) const override {
         int width = m_owner->Images().IconWidth() + 6;
-        if (const DriveComboItem* rec = m_owner->Record(index.row()))
+        if (const auto rec = m_owner->Record(index.row()))
             width += QFontMetrics(m_owner->font()).horizontalAdvance(FromCp932(rec->displayName)) + 2;
         return {width, m_owner->m_listItemHeight};
     }
@@ -48,62 +47,32 @@ private:
 
 CDriveComboBox::CDriveComboBox(QWidget* parent) : CDropDownComboBox(parent) {
     setItemDelegate(new DriveItemDelegate(this));
-    // The list frees an entry's record whenever the entry goes, whoever removes it.
-    connect(model(), &QAbstractItemModel::rowsAboutToBeRemoved, this,
-            [this](const QModelIndex& parentIndex, int first, int last) {
-                if (parentIndex == rootModelIndex()) FreeRecords(first, last);
-            });
-    connect(model(), &QAbstractItemModel::modelAboutToBeReset, this, [this] { FreeAllRecords(); });
     SetHeights();
-}
-
-CDriveComboBox::~CDriveComboBox() {
-    // The base class may still empty the model after this body: no call must
-    // come back into this half-destroyed object.
-    disconnect(model(), nullptr, this, nullptr);
-    FreeAllRecords();
 }
 
 // ---- records ----------------------------------------------------------------
 
-DriveComboItem* CDriveComboBox::Record(int index, bool* bad) const {
+std::optional<DriveComboItem> CDriveComboBox::Record(int index, bool* bad) const {
     const bool outside = index < 0 || index >= count();
     if (bad) *bad = outside;
-    if (outside) return nullptr;
+    if (outside) return std::nullopt;
     const QVariant stored = itemData(index, kRecordRole);
-    if (!stored.isValid()) return nullptr;
-    auto* rec = reinterpret_cast<DriveComboItem*>(stored.value<quintptr>());
-    // Only records this control made and still owns count.
-    return m_records.contains(rec) ? rec : nullptr;
+    if (!stored.canConvert<DriveComboItem>()) return std::nullopt;
+    return stored.value<DriveComboItem>();
 }
 
-const DriveComboItem* CDriveComboBox::ItemRecord(int index) const { return Record(index); }
+std::optional<DriveComboItem> CDriveComboBox::ItemRecord(int index) const { return Record(index); }
 
-bool CDriveComboBox::StoreRecord(int index, DriveComboItem* record) {
+bool CDriveComboBox::StoreRecord(int index, const DriveComboItem& record) {
     const QModelIndex mi = model()->index(index, modelColumn(), rootModelIndex());
-    return mi.isValid() && model()->setData(mi, QVariant::fromValue(reinterpret_cast<quintptr>(record)), kRecordRole);
-}
-
-void CDriveComboBox::FreeRecords(int first, int last) {
-    for (int i = std::max(first, 0); i <= last && i < count(); ++i) {
-        DriveComboItem* rec = Record(i);
-        if (!rec) continue;
-        m_records.remove(rec);
-        delete rec;
-    }
-}
-
-void CDriveComboBox::FreeAllRecords() {
-    const QSet<DriveComboItem*> records = std::exchange(m_records, {});
-    for (DriveComboItem* rec : records) delete rec;
+    return mi.isValid() && model()->setData(mi, QVariant::fromValue(record), kRecordRole);
 }
 
 // ---- combo box messages ---------------------------------------------------------
 
 int CDriveComboBox::AddString(qintptr callerData) {
-    auto* rec = new (std::nothrow) DriveComboItem;
-    if (!rec) return CB_ERRSPACE;
-    rec->callerData = callerData;
+    DriveComboItem rec;
+    rec.callerData = callerData;
 
     // Unsorted: the entry goes at the end. A Windows list does not select its
     // first entry by itself, and adding sends no selection change.
@@ -114,15 +83,9 @@ int CDriveComboBox::AddString(qintptr callerData) {
         insertItem(before, QString());
         if (oldSel == -1 && currentIndex() != -1) setCurrentIndex(-1);
     }
-    if (count() != before + 1) {  // the list refused (its maximum count)
-        delete rec;
-        return CB_ERR;
-    }
-    m_records.insert(rec);
+    if (count() != before + 1) return CB_ERR;  // the list refused (its maximum count)
     if (!StoreRecord(before, rec)) {
         removeItem(before);
-        m_records.remove(rec);
-        delete rec;
         return CB_ERR;
     }
     return before;
@@ -132,30 +95,19 @@ int CDriveComboBox::InsertString(int /*index*/, qintptr callerData) { return Add
 
 qintptr CDriveComboBox::GetItemData(int index) const {
     bool bad = false;
-    const DriveComboItem* rec = Record(index, &bad);
+    const std::optional<DriveComboItem> rec = Record(index, &bad);
     if (bad) return CB_ERR;
     return rec ? rec->callerData : 0;
 }
 
 int CDriveComboBox::SetItemData(int index, qintptr callerData) {
     bool bad = false;
-    DriveComboItem* rec = Record(index, &bad);
+    std::optional<DriveComboItem> rec = Record(index, &bad);
     if (bad) return CB_ERR;
-    const bool created = rec == nullptr;
-    if (created) {
-        rec = new (std::nothrow) DriveComboItem;
-        if (!rec) return CB_ERRSPACE;
-        m_records.insert(rec);
-    }
+    // An entry Qt's own calls added gets its record now.
+    if (!rec) rec.emplace();
     rec->callerData = callerData;
-    if (!StoreRecord(index, rec)) {
-        if (created) {
-            m_records.remove(rec);
-            delete rec;
-        }
-        return CB_ERR;
-    }
-    return 0;
+    return StoreRecord(index, *rec) ? 0 : CB_ERR;
 }
 
 int CDriveComboBox::FindString(int start, qintptr itemData) const {
@@ -236,20 +188,23 @@ int CDriveComboBox::AddDrive(int drive) {
     info.szDisplayName[sizeof info.szDisplayName - 1] = '\0';
 
     const int index = AddString(0);
-    if (index == CB_ERR || index == CB_ERRSPACE) return index;
-    if (DriveComboItem* rec = Record(index)) {
-        rec->drive = drive;
-        rec->displayName = info.szDisplayName;
-        rec->driveType = GetDriveTypeA(root);
-        rec->icon = info.iIcon;
-        // The entry's text, for currentText() and accessibility; drawing uses the record.
-        setItemText(index, FromCp932(rec->displayName));
+    if (index == CB_ERR) return index;
+    DriveComboItem rec;
+    rec.drive = drive;
+    rec.displayName = info.szDisplayName;
+    rec.driveType = GetDriveTypeA(root);
+    rec.icon = info.iIcon;
+    if (!StoreRecord(index, rec)) {
+        removeItem(index);
+        return CB_ERR;
     }
+    // The entry's text, for currentText() and accessibility; drawing uses the record.
+    setItemText(index, FromCp932(rec.displayName));
     return index;
 }
 
 int CDriveComboBox::GetItemDrive(int index) const {
-    const DriveComboItem* rec = Record(index);
+    const std::optional<DriveComboItem> rec = Record(index);
     // A record no drive has filled in (drive 32) holds no drive: 'A' + 32 would
     // read as a lower-case "a:".
     if (!rec || !platform::IsDriveNumber(rec->drive)) return -1;
@@ -294,7 +249,7 @@ void CDriveComboBox::DrawItem(QPainter& painter, const QRect& rect, int index, b
     const QColor textColour = pal.color(selected ? QPalette::HighlightedText : QPalette::Text);
 
     // An entry without record (never made by the program) is left blank.
-    if (const DriveComboItem* rec = index >= 0 ? Record(index) : nullptr) {
+    if (const auto rec = Record(index)) {
         const CSysImageList& images = Images();
         images.Draw(painter, rec->icon,
                     QPoint(rect.left() + 2, rect.top() + (rect.height() - images.IconHeight()) / 2));

@@ -1,7 +1,8 @@
 // The drop-down list of the machine's drives: each entry is the drive's small
-// shell icon and the shell's display name of its root. Behind every entry sits a
-// record of the control's own (DriveComboItem); callers that use the item-data
-// calls see only their own data, as with a plain combo box.
+// shell icon and the shell's display name of its root. Every entry the program
+// adds carries a record (DriveComboItem), held by value in the list's own model;
+// callers that use the item-data calls see only their own data, as with a plain
+// combo box.
 //
 // The control behaves as a Windows drop-down list that is owner-drawn with fixed
 // heights and holds no strings of its own; the calls are named for the combo box
@@ -10,7 +11,8 @@
 
 #include <QComboBox>
 #include "controls/drop_down_combo_box.h"
-#include <QSet>
+#include <QMetaType>
+#include <optional>
 #include <string>
 
 #include "platform/win32.h"
@@ -25,31 +27,20 @@
 class CSysImageList;
 class QPainter;
 
-// One per entry, created and freed by the control.
+// What an entry holds besides the caller's data; a plain value kept in the model.
 struct DriveComboItem {
     int drive = 32;           // 0 = A: ... 25 = Z:; 32 until a drive fills the record in
     std::string displayName;  // the shell's display name of the root (CP932)
     DWORD driveType = 0;      // GetDriveTypeA of the root; kept for callers, not consulted
     int icon = -1;            // index into the small drive icon list
     qintptr callerData = 0;   // what the item-data calls set and read
-
-    DriveComboItem() { ++s_live; }
-    ~DriveComboItem() { --s_live; }
-    DriveComboItem(const DriveComboItem&) = delete;
-    DriveComboItem& operator=(const DriveComboItem&) = delete;
-
-    // Records alive in the whole program, to check that none are left behind.
-    static int LiveCount() { return s_live; }
-
-private:
-    static inline int s_live = 0;
 };
+Q_DECLARE_METATYPE(DriveComboItem)
 
 class CDriveComboBox : public CDropDownComboBox {
     Q_OBJECT
 public:
     explicit CDriveComboBox(QWidget* parent = nullptr);
-    ~CDriveComboBox() override;
 
     // ---- drives ----
     // Empties the list and adds every logical drive, A: to Z:, in letter order.
@@ -72,8 +63,7 @@ public:
     // CB_GETITEMDATA: the caller's data of the entry (0 for an entry without record),
     // CB_ERR for a bad index.
     qintptr GetItemData(int index) const;
-    // CB_SETITEMDATA: 0 on success, CB_ERR for a bad index, CB_ERRSPACE when no record
-    // could be made for the entry.
+    // CB_SETITEMDATA: 0 on success, CB_ERR for a bad index.
     int SetItemData(int index, qintptr callerData);
     // CB_FINDSTRING, CB_FINDSTRINGEXACT: first entry from `start` (-1: from 0) to
     // the last whose caller data equals `itemData`; CB_ERR if none. No wrap-around.
@@ -95,8 +85,8 @@ public:
     int DeleteString(int index);
     void ResetContent();
 
-    // Read-only view of an entry's record (nullptr when it has none); for checks.
-    const DriveComboItem* ItemRecord(int index) const;
+    // An entry's record; none for a bad index or an entry Qt's own calls added.
+    std::optional<DriveComboItem> ItemRecord(int index) const;
 
     // Paints one entry (-1: none) into `rect` as the list and the selection field
     // show it.
@@ -120,16 +110,12 @@ private:
     // data (Qt::UserRole) stays untouched.
     static constexpr int kRecordRole = Qt::UserRole + 0x5D1;
 
-    // The stored value of an entry: its record, nullptr when it has none; *bad is
-    // set for an index outside the list.
-    DriveComboItem* Record(int index, bool* bad = nullptr) const;
-    bool StoreRecord(int index, DriveComboItem* record);
+    // The record of an entry; *bad is set for an index outside the list.
+    std::optional<DriveComboItem> Record(int index, bool* bad = nullptr) const;
+    bool StoreRecord(int index, const DriveComboItem& record);
     void SetHeights();
-    void FreeRecords(int first, int last);
-    void FreeAllRecords();
 
-    QSet<DriveComboItem*> m_records;  // every record the control owns
-    int m_fieldHeight = 0;            // the selection field
-    int m_listItemHeight = 0;         // each entry of the drop-down list
+    int m_fieldHeight = 0;     // the selection field
+    int m_listItemHeight = 0;  // each entry of the drop-down list
     const CSysImageList* m_pImages = nullptr;
 };

@@ -18,6 +18,7 @@
 #include "dialogs/message_box.h"
 #include "dialogs/new_folder_dlg.h"
 #include "resources/deliverable.h"
+#include "tests/app/dialog_driver.h"
 #include "tests/app/installation.h"
 #include "tests/support/qt_print.h"
 
@@ -79,9 +80,7 @@ protected:
     std::unique_ptr<CMaintenanceDlg> OpenOnStick() {
         auto dialog = std::make_unique<CMaintenanceDlg>(D());
         dialog->show();
-        auto* combo = qobject_cast<CDriveComboBox*>(dialog->GetDlgItem(D().ids.comboDrive));
-        combo->SetCurSel(combo->FindDrive(4));
-        dialog->OnSelchangeDrive();
+        ChooseDrive(*dialog, D().ids, 4);
         return dialog;
     }
     CDataListCtrl* List(CMaintenanceDlg& d, int side) {
@@ -97,7 +96,7 @@ TEST_P(ActionsTest, NewFolderThenSaveOfRowsZeroAndTwo) {
     MessageScript script;
     auto dialog = OpenOnStick();
     WithNewFolderDialog([](CNewFolderDlg& d) { TypeAndOk(d, QStringLiteral("点検")); });
-    dialog->OnNewFolderButton();
+    Press(*dialog, D().ids.newFolder);
     ASSERT_TRUE(script.shown.empty());
     EXPECT_EQ(Folders(*dialog)->currentText(), QStringLiteral("点検"));
     // Every flag "0", then the count section: exactly these bytes.
@@ -107,7 +106,7 @@ TEST_P(ActionsTest, NewFolderThenSaveOfRowsZeroAndTwo) {
 
     List(*dialog, 0)->SetRowSelected(0, true);
     List(*dialog, 0)->SetRowSelected(2, true);
-    dialog->OnSaveButton();
+    Press(*dialog, D().ids.save);
     ASSERT_EQ(script.shown.size(), 1u);
     EXPECT_EQ(script.shown[0].text, "[ E ] ドライブにデータの保存を行いますか？");
     EXPECT_EQ(script.shown[0].caption, QStringLiteral("データ保存"));
@@ -123,7 +122,7 @@ TEST_P(ActionsTest, NewFolderThenSaveOfRowsZeroAndTwo) {
 
     // A second save of one of them writes the same key again and nothing else.
     List(*dialog, 0)->SetRowSelected(2, true);
-    dialog->OnSaveButton();
+    Press(*dialog, D().ids.save);
     EXPECT_EQ(ReadHostFile(IndexFile("点検")),
               W("[データ存在フラグ]\r\n0=1\r\n1=0\r\n2=1\r\n3=0\r\n4=0\r\n[データ存在数]\r\nMAX=0\r\n"));
 }
@@ -134,14 +133,14 @@ TEST_P(ActionsTest, EmptyFolderNameQuestionAnsweredOkOrCancel) {
     ASSERT_EQ(Folders(*dialog)->count(), 0);
     List(*dialog, 0)->SetRowSelected(1, true);
     script.answers = {MsgAnswer::Cancel};
-    dialog->OnSaveButton();
+    Press(*dialog, D().ids.save);
     ASSERT_EQ(script.shown.size(), 1u);
     EXPECT_EQ(script.shown[0].text, "ディレクトリ名称を｢設定データ保守｣で保存します。\nよろしいですか?");
     EXPECT_EQ(script.shown[0].caption, QStringLiteral("データ保存"));
     EXPECT_FALSE(HostExists(root));
 
     List(*dialog, 0)->SetRowSelected(1, true);
-    dialog->OnSaveButton();  // OK to the question, OK to the confirmation
+    Press(*dialog, D().ids.save);  // OK to the question, OK to the confirmation
     ASSERT_EQ(script.shown.size(), 3u);
     EXPECT_EQ(ReadHostFile(root + "/設定データ保守/USERDATA/SET1/a1.TXT"), "system 1");
     // A save into a folder without an index file creates it with its own flags only.
@@ -154,7 +153,7 @@ TEST_P(ActionsTest, RefusedNameNothingToCopyAndDeclinedConfirmation) {
     auto dialog = OpenOnStick();
     List(*dialog, 0)->SetRowSelected(0, true);
     dialog->SetFolderText(W("a|b"));
-    dialog->OnSaveButton();
+    Press(*dialog, D().ids.save);
     ASSERT_EQ(script.shown.size(), 1u);
     EXPECT_EQ(script.shown[0].text, "ディレクトリ名［ a|b ］が不正です。（名称を変更して下さい。）");
     EXPECT_EQ(script.shown[0].icon, MsgIcon::Stop);
@@ -162,10 +161,10 @@ TEST_P(ActionsTest, RefusedNameNothingToCopyAndDeclinedConfirmation) {
     // A data set whose system folder is missing: nothing to copy.
     RemoveHostTree(install.sysdata + "/USERDATA/SET3");
     MakeHostDirs(root + "/現場");
-    dialog->OnSelchangeDrive();
+    ChooseDrive(*dialog, D().ids, 4);  // the same drive again: its folders read anew
     List(*dialog, 0)->SetRowSelected(0, false);
     List(*dialog, 0)->SetRowSelected(3, true);
-    dialog->OnSaveButton();
+    Press(*dialog, D().ids.save);
     ASSERT_EQ(script.shown.size(), 2u);
     EXPECT_EQ(script.shown[1].text, "ファイルが存在しませんでした");
     EXPECT_EQ(script.shown[1].caption, QStringLiteral("データ保存"));
@@ -173,7 +172,7 @@ TEST_P(ActionsTest, RefusedNameNothingToCopyAndDeclinedConfirmation) {
     List(*dialog, 0)->SetRowSelected(3, false);
     List(*dialog, 0)->SetRowSelected(4, true);
     script.answers = {MsgAnswer::Cancel};
-    dialog->OnSaveButton();
+    Press(*dialog, D().ids.save);
     ASSERT_EQ(script.shown.size(), 3u);
     EXPECT_FALSE(HostExists(root + "/現場/USERDATA"));
     EXPECT_FALSE(HostExists(IndexFile("現場")));
@@ -185,7 +184,7 @@ TEST_P(ActionsTest, RemovableDriveWithoutMediumPromptsUntilCancelled) {
     install.prefix.LinkDrive('E', install.prefix.Dir() + "/no-medium");
     List(*dialog, 0)->SetRowSelected(0, true);
     script.answers = {MsgAnswer::Ok, MsgAnswer::Ok, MsgAnswer::Cancel};
-    dialog->OnSaveButton();
+    Press(*dialog, D().ids.save);
     ASSERT_EQ(script.shown.size(), 3u);
     for (const Shown& s : script.shown) {
         EXPECT_EQ(s.text, "ドライブ E: にディスクを挿入して、[OK]を押して下さい。");
@@ -202,7 +201,7 @@ TEST_P(ActionsTest, CopyFailureLeavesTheIndexFileUnchanged) {
     auto dialog = OpenOnStick();
     std::string before = ReadHostFile(IndexFile("点検"));
     List(*dialog, 0)->SetRowSelected(0, true);
-    dialog->OnSaveButton();
+    Press(*dialog, D().ids.save);
     ASSERT_EQ(script.shown.size(), 2u);
     EXPECT_EQ(script.shown[1].text, "ファイルの書き込みエラーです！\n空き容量・書き込み禁止の確認等を行ってください");
     EXPECT_EQ(script.shown[1].caption, QStringLiteral("設定データ保守"));
@@ -219,7 +218,7 @@ TEST_P(ActionsTest, RegisterWritesThePlainFilesBackAndLeavesOthers) {
     auto dialog = OpenOnStick();
     ASSERT_EQ(List(*dialog, 1)->GetItemCount(), 2);
     List(*dialog, 1)->SetRowSelected(1, true);  // row 1 is data set 2
-    dialog->OnRegisterButton();
+    Press(*dialog, D().ids.registerButton);
     ASSERT_EQ(script.shown.size(), 1u);
     EXPECT_EQ(script.shown[0].text, "[ E ] ドライブからデータの再登録を行いますか？");
     EXPECT_EQ(script.shown[0].caption, QStringLiteral("データ保存"));
@@ -230,9 +229,14 @@ TEST_P(ActionsTest, RegisterWritesThePlainFilesBackAndLeavesOthers) {
 
 TEST_P(ActionsTest, RegisterWithAnEmptyFolderBoxAsksItsOwnQuestion) {
     MessageScript script;
+    Installation::WriteIni(IndexFile("点検"), "[データ存在フラグ]\n0=1\n");
     auto dialog = OpenOnStick();
+    ASSERT_EQ(List(*dialog, 1)->GetItemCount(), 1);
+    // The user picks a row, then clears the folder box's text before pressing.
+    List(*dialog, 1)->SetRowSelected(0, true);
+    dialog->SetFolderText("");
     script.answers = {MsgAnswer::Cancel};
-    dialog->OnRegisterButton();
+    Press(*dialog, D().ids.registerButton);
     ASSERT_EQ(script.shown.size(), 1u);
     EXPECT_EQ(script.shown[0].text, "名称が｢設定データ保守｣のディレクトリから再登録します。");
     EXPECT_EQ(script.shown[0].caption, QStringLiteral("データ保存"));
@@ -250,7 +254,7 @@ TEST_P(ActionsTest, NewFolderWhoseNameExistsKeepsTheDialogOpen) {
         qobject_cast<QPushButton*>(d.GetDlgItem(1))->click();
         stillOpen = d.isVisible();
     });
-    dialog->OnNewFolderButton();
+    Press(*dialog, D().ids.newFolder);
     EXPECT_TRUE(stillOpen);
     ASSERT_EQ(script.shown.size(), 1u);
     EXPECT_EQ(script.shown[0].text, "保守フォルダ '点検' は既に存在します。\n別の名前を指定して下さい。");
@@ -265,7 +269,7 @@ TEST_P(ActionsTest, NewFolderOnAPulledStickRestoresTheSelection) {
     auto dialog = OpenOnStick();
     install.prefix.UnlinkDrive('E');
     WithNewFolderDialog([](CNewFolderDlg& d) { TypeAndOk(d, QStringLiteral("C")); });
-    dialog->OnNewFolderButton();
+    Press(*dialog, D().ids.newFolder);
     ASSERT_EQ(script.shown.size(), 1u);
     EXPECT_EQ(script.shown[0].text, "フォルダ作成エラーです！\n空き容量・書き込み禁止の確認等を行ってください");
     EXPECT_EQ(script.shown[0].icon, MsgIcon::Stop);
@@ -278,7 +282,7 @@ TEST_P(ActionsTest, NewFolderMakesTheRootAndAcceptsADot) {
     auto dialog = OpenOnStick();
     ASSERT_FALSE(HostExists(root));
     WithNewFolderDialog([](CNewFolderDlg& d) { TypeAndOk(d, QStringLiteral("2026.12")); });
-    dialog->OnNewFolderButton();
+    Press(*dialog, D().ids.newFolder);
     EXPECT_TRUE(script.shown.empty());
     EXPECT_TRUE(HostExists(IndexFile("2026.12")));
     // Listed cut at the dot.
@@ -298,7 +302,7 @@ TEST_P(ActionsTest, NewFolderRefusesAnIndexPathTooLongForItsBuffer) {
         edit->setText(edit->text().chopped(1));
         qobject_cast<QPushButton*>(d.GetDlgItem(1))->click();
     });
-    dialog->OnNewFolderButton();
+    Press(*dialog, D().ids.newFolder);
     ASSERT_EQ(script.shown.size(), 1u);
     EXPECT_EQ(script.shown[0].text, "フォルダ作成エラーです！\n空き容量・書き込み禁止の確認等を行ってください");
     EXPECT_FALSE(HostExists(root + "/" + std::string(109, 'n')));
@@ -312,7 +316,7 @@ TEST_P(ActionsTest, NewFolderNameWithASeparatorIsRefused) {
     auto dialog = OpenOnStick();
     for (QString typed : {QStringLiteral("..\\..\\外"), QStringLiteral("a/b"), QStringLiteral("x\\y")}) {
         WithNewFolderDialog([typed](CNewFolderDlg& d) { TypeAndOk(d, typed); });
-        dialog->OnNewFolderButton();
+        Press(*dialog, D().ids.newFolder);
     }
     ASSERT_EQ(script.shown.size(), 3u);
     for (const Shown& s : script.shown)
@@ -323,7 +327,7 @@ TEST_P(ActionsTest, NewFolderNameWithASeparatorIsRefused) {
     EXPECT_EQ(Folders(*dialog)->count(), 1);
     // 表 (95 5C) and ソ (83 5C) are single characters, not separators.
     WithNewFolderDialog([](CNewFolderDlg& d) { TypeAndOk(d, QStringLiteral("表ソ")); });
-    dialog->OnNewFolderButton();
+    Press(*dialog, D().ids.newFolder);
     EXPECT_TRUE(HostExists(root + "/表ソ/" + D().files.indexFile));
 }
 

@@ -27,6 +27,7 @@
 #include "dialogs/restore_point_dlg.h"
 #include "host/dem.h"
 #include "resources/deliverable.h"
+#include "tests/app/dialog_driver.h"
 #include "tests/support/qt_print.h"
 #include "tests/support/temp_prefix.h"
 #include "transfer/tool_settings.h"
@@ -42,8 +43,6 @@ public:
     }
     void Take(QWidget* w, const QString& name) {
         if (m_dir.isEmpty()) return;
-        // The buttons as the next idle moment of the event loop leaves them.
-        if (auto* dialog = qobject_cast<CMaintenanceDlg*>(w)) dialog->OnKickIdle();
         QApplication::processEvents();
         EXPECT_TRUE(w->grab().save(m_dir + "/" + name + ".png"));
     }
@@ -94,15 +93,13 @@ TEST_F(DemoJourney, NewFolderSaveRegisterAndMerge) {
     CMaintenanceDlg dialog(d);
     dialog.show();
     pictures.Take(&dialog, "step0-start");
-    auto* drives = qobject_cast<CDriveComboBox*>(dialog.GetDlgItem(d.ids.comboDrive));
     auto* folders = qobject_cast<QComboBox*>(dialog.GetDlgItem(d.ids.comboFolder));
     auto* system = qobject_cast<CDataListCtrl*>(dialog.GetDlgItem(d.ids.listSystem));
     auto* external = qobject_cast<CDataListCtrl*>(dialog.GetDlgItem(d.ids.listExternal));
     ASSERT_EQ(system->GetItemCount(), 10);
 
     // 1. The stick: its first maintenance folder opens with what it holds.
-    drives->SetCurSel(drives->FindDrive(4));
-    dialog.OnSelchangeDrive();
+    ChooseDrive(dialog, d.ids, 4);
     EXPECT_EQ(folders->count(), 2);
     EXPECT_EQ(folders->currentText(), QStringLiteral("2026年12月点検"));
     EXPECT_EQ(external->GetItemCount(), 7);
@@ -116,15 +113,14 @@ TEST_F(DemoJourney, NewFolderSaveRegisterAndMerge) {
         pictures.Take(dlg, "step2-new-folder");
         qobject_cast<QPushButton*>(dlg->GetDlgItem(1))->click();
     });
-    dialog.OnNewFolderButton();
+    Press(dialog, d.ids.newFolder);
     EXPECT_EQ(folders->currentText(), QStringLiteral("現場B"));
     EXPECT_EQ(external->GetItemCount(), 0);
 
     // 3. Save three data sets into it: symbols, and two of the document's kinds.
     for (int row : {0, 4, 5}) system->SetRowSelected(row, true);
-    dialog.OnKickIdle();
     pictures.Take(&dialog, "step3-selected");
-    dialog.OnSaveButton();
+    Press(dialog, d.ids.save);
     ASSERT_EQ(seen.size(), 1u);
     EXPECT_EQ(seen[0], "[ E ] ドライブにデータの保存を行いますか？");
     EXPECT_EQ(external->GetItemCount(), 3);
@@ -133,13 +129,11 @@ TEST_F(DemoJourney, NewFolderSaveRegisterAndMerge) {
     EXPECT_TRUE(HostExists(stickDoc));
 
     // 4. Register the layer and line groups from the inspection folder back.
-    folders->setCurrentIndex(0);
-    dialog.OnSelchangeFolder();
+    ChooseFolder(dialog, d.ids, 0);
     ASSERT_EQ(folders->currentText(), QStringLiteral("2026年12月点検"));
     external->SetRowSelected(3, true);  // present 0, 1, 2, 4, ...: row 3 is data set 4
-    dialog.OnKickIdle();
     pictures.Take(&dialog, "step5-register-selected");
-    dialog.OnRegisterButton();
+    Press(dialog, d.ids.registerButton);
     ASSERT_EQ(seen.size(), 2u);
     EXPECT_EQ(seen[1], "[ E ] ドライブからデータの再登録を行いますか？");
 
@@ -161,7 +155,7 @@ TEST_F(DemoJourney, NewFolderSaveRegisterAndMerge) {
             box->close();
         }
     });
-    dialog.OnSysCommand(0x0010);
+    PickMenuEntry(dialog, "aboutEntry");
     EXPECT_EQ(about, QStringLiteral("設定保守ツール のﾊﾞｰｼﾞｮﾝ情報"));
 }
 
@@ -205,12 +199,10 @@ TEST_F(DemoJourney, RegisterTheWrongFolderThenUndoItFromTheSystemMenu) {
     // Register every data set of the stick's folder over the system's.
     const std::string userData = prefixDir + "/drive_c/ORBIS/SYSDATA/USERDATA";
     const auto before = Tree(userData);
-    auto* drives = qobject_cast<CDriveComboBox*>(dialog.GetDlgItem(d.ids.comboDrive));
     auto* external = qobject_cast<CDataListCtrl*>(dialog.GetDlgItem(d.ids.listExternal));
-    drives->SetCurSel(drives->FindDrive(4));
-    dialog.OnSelchangeDrive();
+    ChooseDrive(dialog, d.ids, 4);
     for (int row = 0; row < external->GetItemCount(); ++row) external->SetRowSelected(row, true);
-    dialog.OnRegisterButton();
+    Press(dialog, d.ids.registerButton);
     ASSERT_EQ(seen.size(), 1u);
     ASSERT_NE(Tree(userData), before);
 
@@ -225,7 +217,7 @@ TEST_F(DemoJourney, RegisterTheWrongFolderThenUndoItFromTheSystemMenu) {
         menu->close();
     }
 
-    dialog.OnSysCommand(0x0020);
+    PickMenuEntry(dialog, "undoRegisterEntry");
     ASSERT_EQ(seen.size(), 3u);
     EXPECT_NE(seen[1].find("\n保守フォルダ: E:\\PARC_JDT\\2026年12月点検\nファイル数: 9\n"), std::string::npos);
     EXPECT_NE(seen[2].find("再登録を元に戻しました。"), std::string::npos);
@@ -234,7 +226,7 @@ TEST_F(DemoJourney, RegisterTheWrongFolderThenUndoItFromTheSystemMenu) {
     EXPECT_TRUE(entry("restorePointsEntry"));
 
     // A second register; the list offers it first, the one undone stays marked.
-    dialog.OnRegisterButton();
+    Press(dialog, d.ids.registerButton);
     bool listed = false;
     QTimer::singleShot(0, [&] {
         auto* chooser = qobject_cast<CRestorePointDlg*>(QApplication::activeModalWidget());
@@ -251,7 +243,7 @@ TEST_F(DemoJourney, RegisterTheWrongFolderThenUndoItFromTheSystemMenu) {
         listed = true;
         QTest::keyClick(chooser->List(), Qt::Key_Return);
     });
-    dialog.OnSysCommand(0x0030);
+    PickMenuEntry(dialog, "restorePointsEntry");
     EXPECT_TRUE(listed);
     EXPECT_EQ(Tree(userData), before);
     ASSERT_EQ(seen.size(), 6u);
@@ -265,7 +257,7 @@ TEST_F(DemoJourney, RegisterTheWrongFolderThenUndoItFromTheSystemMenu) {
     });
     auto* system = qobject_cast<CDataListCtrl*>(dialog.GetDlgItem(d.ids.listSystem));
     system->SetRowSelected(1, true);
-    dialog.OnSaveButton();
+    Press(dialog, d.ids.save);
     verify::SetBeforeReadBackForTesting({});
     ASSERT_EQ(seen.size(), 8u) << seen.back();
     EXPECT_NE(seen[7].find("記録媒体から異なるデータが返されました"), std::string::npos);

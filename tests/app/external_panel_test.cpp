@@ -12,6 +12,7 @@
 #include "controls/drive_label.h"
 #include "dialogs/message_box.h"
 #include "resources/deliverable.h"
+#include "tests/app/dialog_driver.h"
 #include "tests/app/installation.h"
 #include "tests/support/qt_print.h"
 
@@ -25,11 +26,7 @@ protected:
         root = install.stick + "/PARC_JDT";
     }
     static const Deliverable& D() { return QuillmarkDeliverable(); }
-    void Choose(CMaintenanceDlg& dialog, int drive) {
-        auto* combo = qobject_cast<CDriveComboBox*>(dialog.GetDlgItem(D().ids.comboDrive));
-        combo->SetCurSel(combo->FindDrive(drive));
-        dialog.OnSelchangeDrive();
-    }
+    void Choose(CMaintenanceDlg& dialog, int drive) { ChooseDrive(dialog, D().ids, drive); }
     QComboBox* Folders(CMaintenanceDlg& d) { return qobject_cast<QComboBox*>(d.GetDlgItem(D().ids.comboFolder)); }
     CDataListCtrl* External(CMaintenanceDlg& d) {
         return qobject_cast<CDataListCtrl*>(d.GetDlgItem(D().ids.listExternal));
@@ -76,8 +73,7 @@ TEST_F(ExternalPanelTest, SelectionIsRestoredByIndexAcrossDrives) {
     CMaintenanceDlg dialog(D());
     dialog.show();
     Choose(dialog, 4);
-    Folders(dialog)->setCurrentIndex(2);
-    dialog.OnSelchangeFolder();
+    ChooseFolder(dialog, D().ids, 2);
     EXPECT_EQ(dialog.FolderSel(), 2);
     Choose(dialog, 3);  // two folders: nothing selected, nothing listed
     EXPECT_EQ(Folders(dialog)->currentIndex(), -1);
@@ -143,16 +139,16 @@ TEST_F(ExternalPanelTest, TogglesSelectAllThenClearAndEveryLoadResetsThem) {
     dialog.show();
     auto* system = qobject_cast<CDataListCtrl*>(dialog.GetDlgItem(D().ids.listSystem));
     for (int i = 0; i < 4; ++i) system->SetRowSelected(i, true);  // all chosen by hand
-    dialog.OnToggleSystemSelection();                             // the flag was 0: selects all
+    Press(dialog, D().ids.toggleSystem);                          // the flag was 0: selects all
     EXPECT_EQ(system->GetNextSelected(-1), 0);
     EXPECT_TRUE(system->IsRowSelected(3));
-    dialog.OnToggleSystemSelection();
+    Press(dialog, D().ids.toggleSystem);
     EXPECT_EQ(system->GetNextSelected(-1), -1);
-    dialog.OnToggleSystemSelection();
+    Press(dialog, D().ids.toggleSystem);
     EXPECT_TRUE(dialog.SelectAllSystem());
     dialog.LoadList(Pane::External);  // a load of either list resets both
     EXPECT_FALSE(dialog.SelectAllSystem());
-    dialog.OnToggleSystemSelection();
+    Press(dialog, D().ids.toggleSystem);
     EXPECT_TRUE(system->IsRowSelected(0));
 }
 
@@ -191,8 +187,7 @@ TEST_F(ExternalPanelTest, OversizedIndexFileIsNotReadAndIsNamedInAStopBox) {
     EXPECT_EQ(External(dialog)->GetItemCount(), 0);
     // The folder next to it lists as usual.
     ASSERT_EQ(Entries(dialog), QStringList({"A", "B"}));
-    Folders(dialog)->setCurrentIndex(1);
-    dialog.OnSelchangeFolder();
+    ChooseFolder(dialog, D().ids, 1);
     EXPECT_EQ(External(dialog)->GetItemCount(), 4);
     EXPECT_EQ(shown.size(), 1u);
 }

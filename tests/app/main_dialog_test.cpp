@@ -20,6 +20,7 @@
 #include "dialogs/dialog_units.h"
 #include "dialogs/message_box.h"
 #include "resources/deliverable.h"
+#include "tests/app/dialog_driver.h"
 #include "tests/app/installation.h"
 #include "tests/support/qt_print.h"
 
@@ -111,9 +112,7 @@ TEST_P(MainDialogTest, SaveAndRegisterButtonsFollowTheirListsSelections) {
                            "[データ存在フラグ]\n0=0\n1=1\n2=0\n");
     CMaintenanceDlg dialog(D());
     dialog.show();
-    auto* combo = qobject_cast<CDriveComboBox*>(dialog.GetDlgItem(D().ids.comboDrive));
-    combo->SetCurSel(combo->FindDrive(4));
-    dialog.OnSelchangeDrive();
+    ChooseDrive(dialog, D().ids, 4);
     QWidget* save = dialog.GetDlgItem(D().ids.save);
     QWidget* reg = dialog.GetDlgItem(D().ids.registerButton);
     auto* system = qobject_cast<CDataListCtrl*>(dialog.GetDlgItem(D().ids.listSystem));
@@ -121,7 +120,6 @@ TEST_P(MainDialogTest, SaveAndRegisterButtonsFollowTheirListsSelections) {
     ASSERT_EQ(system->GetItemCount(), 3);
     ASSERT_EQ(external->GetItemCount(), 1);
 
-    dialog.OnKickIdle();
     EXPECT_FALSE(save->isEnabled());
     EXPECT_FALSE(reg->isEnabled());
     system->SetRowSelected(2, true);

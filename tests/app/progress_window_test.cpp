@@ -18,6 +18,7 @@
 #include "dialogs/progress_dlg.h"
 #include "platform/copy_file.h"
 #include "resources/deliverable.h"
+#include "tests/app/dialog_driver.h"
 #include "tests/app/installation.h"
 #include "tests/support/qt_print.h"
 
@@ -64,9 +65,7 @@ protected:
         g_gate.Reset();
         dialog = std::make_unique<CMaintenanceDlg>(D());
         dialog->show();
-        auto* combo = qobject_cast<CDriveComboBox*>(dialog->GetDlgItem(D().ids.comboDrive));
-        combo->SetCurSel(combo->FindDrive(4));
-        dialog->OnSelchangeDrive();
+        ChooseDrive(*dialog, D().ids, 4);
         for (int i = 0; i < 3; ++i) List(0)->SetRowSelected(i, true);
     }
     void TearDown() override { platform::SetCopyHookForTesting(nullptr); }
@@ -122,7 +121,7 @@ TEST_P(ProgressWindowTest, EveryControlIsLockedAndTheWindowShowsTheCopy) {
         dialog->close();
         closeRefused = dialog->isVisible();
     });
-    dialog->OnSaveButton();
+    Press(*dialog, D().ids.save);
     EXPECT_FALSE(anyEnabled);
     EXPECT_TRUE(windowShown);
     EXPECT_TRUE(closeRefused);
@@ -147,7 +146,7 @@ TEST_P(ProgressWindowTest, StopFromTheWindowKeepsTheFirstDataSetOnly) {
         ASSERT_NE(dialog->ProgressWindow(), nullptr);
         dialog->ProgressWindow()->Button()->click();  // "中止"
     });
-    dialog->OnSaveButton();
+    Press(*dialog, D().ids.save);
     ASSERT_EQ(shown.size(), 3u);
     EXPECT_EQ(shown[2].rfind("保存を中止しました。", 0), 0u) << shown[2];
     EXPECT_EQ(ReadHostFile(root + "/設定データ保守/USERDATA/SET0/a0.TXT"), std::string(1000, 'x'));
@@ -164,7 +163,7 @@ TEST_P(ProgressWindowTest, AQuickTransferShowsNoWindowUntilItsEnd) {
         QApplication::processEvents();
         shownDuring = dialog->ProgressWindow() != nullptr;
     });
-    dialog->OnSaveButton();
+    Press(*dialog, D().ids.save);
     EXPECT_FALSE(shownDuring);
     ASSERT_NE(dialog->ProgressWindow(), nullptr);
     EXPECT_TRUE(dialog->ProgressWindow()->Finished());

@@ -6,6 +6,7 @@
 #include <QPainter>
 #include <QStyleOptionViewItem>
 #include <memory>
+#include <optional>
 
 #include "controls/drive_combo_box.h"
 #include "controls/sys_image_list.h"
@@ -39,8 +40,8 @@ TEST_F(DriveComboTest, ListsEveryDriveInLetterOrderWithTheShellsNameAndIcon) {
         const ShellAnswer shell = AskShell(drives[i]);
         ASSERT_TRUE(shell.ok);
         EXPECT_EQ(combo.GetItemDrive(i), drives[i]);
-        const DriveComboItem* rec = combo.ItemRecord(i);
-        ASSERT_NE(rec, nullptr);
+        const std::optional<DriveComboItem> rec = combo.ItemRecord(i);
+        ASSERT_TRUE(rec.has_value());
         EXPECT_EQ(platform::Cp932ToUtf8(rec->displayName), shell.nameUtf8);
         EXPECT_EQ(combo.itemText(i), QString::fromStdString(shell.nameUtf8));
         EXPECT_EQ(rec->icon, shell.icon);
@@ -66,33 +67,28 @@ TEST_F(DriveComboTest, ListsEveryDriveInLetterOrderWithTheShellsNameAndIcon) {
     EXPECT_EQ(combo.GetCount(), 3);
 }
 
-TEST_F(DriveComboTest, RecordsLiveExactlyAsLongAsTheirEntries) {
-    const int base = DriveComboItem::LiveCount();
-    {
-        CDriveComboBox local;
-        local.FillDrives();  // C: and Z:
-        ASSERT_EQ(local.GetCount(), 2);
-        EXPECT_EQ(DriveComboItem::LiveCount(), base + 2);
-        local.FillDrives();
-        EXPECT_EQ(DriveComboItem::LiveCount(), base + 2);
-        EXPECT_EQ(local.DeleteString(0), 1);
-        EXPECT_EQ(DriveComboItem::LiveCount(), base + 1);
-        EXPECT_EQ(local.GetItemDrive(0), 25);
-        EXPECT_EQ(local.DeleteString(5), CB_ERR);
-        local.ResetContent();
-        EXPECT_EQ(DriveComboItem::LiveCount(), base);
-        local.AddString(1);
-        local.addItem("plain");  // through Qt's own call, without record
-        local.SetItemData(1, 2);
-        local.removeItem(0);
-        EXPECT_EQ(DriveComboItem::LiveCount(), base + 1);
-        // An entry the list refuses (it is full) leaves no record behind.
-        local.setMaxCount(1);
-        EXPECT_EQ(local.AddString(3), CB_ERR);
-        EXPECT_EQ(local.AddDrive(2), CB_ERR);
-        EXPECT_EQ(DriveComboItem::LiveCount(), base + 1);
-    }
-    EXPECT_EQ(DriveComboItem::LiveCount(), base);  // freed with the control
+TEST_F(DriveComboTest, RecordsGoWithTheirEntries) {
+    combo.FillDrives();  // C: and Z:
+    ASSERT_EQ(combo.GetCount(), 2);
+    combo.FillDrives();  // refilling starts again, no entry kept twice
+    ASSERT_EQ(combo.GetCount(), 2);
+    EXPECT_EQ(combo.DeleteString(0), 1);
+    EXPECT_EQ(combo.GetItemDrive(0), 25);  // Z:'s record moved up with its entry
+    EXPECT_EQ(combo.DeleteString(5), CB_ERR);
+    combo.ResetContent();
+    EXPECT_FALSE(combo.ItemRecord(0).has_value());
+
+    combo.AddString(1);
+    combo.addItem("plain");  // through Qt's own call, without record
+    EXPECT_EQ(combo.SetItemData(1, 2), 0);
+    combo.removeItem(0);
+    EXPECT_EQ(combo.GetItemData(0), 2);
+    // An entry the list refuses (it is full) leaves nothing behind.
+    combo.setMaxCount(1);
+    EXPECT_EQ(combo.AddString(3), CB_ERR);
+    EXPECT_EQ(combo.AddDrive(2), CB_ERR);
+    EXPECT_EQ(combo.GetCount(), 1);
+    EXPECT_EQ(combo.GetItemData(0), 2);
 }
 
 // ---- record layer ---------------------------------------------------------------
@@ -103,9 +99,9 @@ TEST_F(DriveComboTest, ItemDataIsTheCallersOwnNeverTheRecord) {
     EXPECT_EQ(combo.GetItemData(0), 11);
     EXPECT_EQ(combo.SetItemData(0, 77), 0);
     EXPECT_EQ(combo.GetItemData(0), 77);
-    ASSERT_NE(combo.ItemRecord(0), nullptr);
-    EXPECT_NE(combo.GetItemData(0), reinterpret_cast<qintptr>(combo.ItemRecord(0)));
-    EXPECT_EQ(combo.GetItemDrive(0), -1);  // a record no drive filled in
+    ASSERT_TRUE(combo.ItemRecord(0).has_value());
+    EXPECT_EQ(combo.itemData(0), QVariant());  // Qt's user data is not where it goes
+    EXPECT_EQ(combo.GetItemDrive(0), -1);      // a record no drive filled in
 
     // CB_INSERTSTRING at 0 appends.
     EXPECT_EQ(combo.InsertString(0, 33), 2);
@@ -120,7 +116,7 @@ TEST_F(DriveComboTest, ItemDataIsTheCallersOwnNeverTheRecord) {
     // An entry made by Qt's own call has no record: data 0 until set, and Qt's
     // user data of the entry stays as it was.
     combo.addItem("plain", QVariant(5));
-    EXPECT_EQ(combo.ItemRecord(3), nullptr);
+    EXPECT_FALSE(combo.ItemRecord(3).has_value());
     EXPECT_EQ(combo.GetItemData(3), 0);
     EXPECT_EQ(combo.SetItemData(3, 44), 0);
     EXPECT_EQ(combo.GetItemData(3), 44);
