@@ -11,6 +11,7 @@
 #include "host/orbis_ini.h"
 #include "host/settings_file_check.h"
 #include "platform/drives.h"
+#include "platform/file_search.h"
 #include "platform/win32.h"
 #include "transfer/transfer_texts.h"
 #include "platform/drive_letter.h"
@@ -47,21 +48,15 @@ SetFiles CountSetFiles(const LoadedCatalogue& catalogue, int32_t i) {
         folder += entry.path;
     }
     if (_access(folder.c_str(), 0) != 0) return result;
-    std::string pattern;
-    for (int j = 0; j < entry.UsedFolders(); ++j) {
-        for (int k = 0; k < entry.UsedNames(); ++k) {
-            pattern = folder;
-            pattern += entry.folders[j];
-            pattern += entry.names[k];
-            WIN32_FIND_DATAA found;
-            HANDLE search = FindFirstFileA(pattern.c_str(), &found);
-            if (search == INVALID_HANDLE_VALUE) continue;
-            do {
-                if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) continue;
-                ++result.files;
-                result.bytes += (static_cast<uint64_t>(found.nFileSizeHigh) << 32) | found.nFileSizeLow;
-            } while (FindNextFileA(search, &found));
-            FindClose(search);
+    // Every folder and name searched together: each folder is read once.
+    std::vector<std::string> patterns;
+    for (int j = 0; j < entry.UsedFolders(); ++j)
+        for (int k = 0; k < entry.UsedNames(); ++k) patterns.push_back(folder + entry.folders[j] + entry.names[k]);
+    for (const platform::FileSearchResult& search : platform::FindFilesForEach(patterns)) {
+        for (const WIN32_FIND_DATAA& found : search.entries) {
+            if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) continue;
+            ++result.files;
+            result.bytes += (static_cast<uint64_t>(found.nFileSizeHigh) << 32) | found.nFileSizeLow;
         }
     }
     return result;

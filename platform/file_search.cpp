@@ -7,7 +7,9 @@
 #include <sys/stat.h>
 
 #include <algorithm>
+#include <cstdint>
 #include <cstring>
+#include <iterator>
 #include <mutex>
 #include <set>
 #include <vector>
@@ -16,6 +18,7 @@
 #include "platform/copy_file.h"
 #include "platform/cp932.h"
 #include "platform/cp932_walk.h"
+#include "platform/file_search.h"
 #include "platform/host_fs.h"
 #include "platform/paths.h"
 #include "platform/win32.h"
@@ -164,82 +167,167 @@ HANDLE Fail(DWORD error) {
     return INVALID_HANDLE_VALUE;
 }
 
+// The folder part of a pattern as FindFirstFileA resolves it, and its mask.
+std::string FolderPart(std::string_view pattern, std::string_view* mask) {
+    const size_t ms = MaskStart(pattern);
+    std::string dirPart(pattern.substr(0, ms));
+    *mask = pattern.substr(ms);
+    if (dirPart.empty())
+        dirPart = ".";
+    else if (dirPart.size() == 2 && dirPart[1] == ':')
+        dirPart += '.';  // "X:mask": current folder of X:
+    return dirPart;
+}
+
+// The error a mask gives before any folder entry is looked at, 0 when it can match.
+DWORD PrepareMask(std::string_view mask, std::u32string* rewritten) {
+    // A trailing backslash names no file: "C:\" gives 2.
+    if (mask.empty()) return ERROR_FILE_NOT_FOUND;
+    if (MaskHasInvalidCharacters(mask)) return ERROR_INVALID_NAME;
+    bool convertible = true;
+    const std::string utf8Mask = Cp932ToUtf8(mask, &convertible);
+    if (!convertible) return ERROR_INVALID_NAME;
+    *rewritten = RewriteMask(utf8Mask);
+    return rewritten->empty() ? static_cast<DWORD>(ERROR_FILE_NOT_FOUND) : 0;
+}
+
+// The error for a search in `dir` as resolved, 0 when it is a folder to read.
+DWORD FolderError(const HostPath& dir) {
+    if (!dir.ok) return static_cast<DWORD>(dir.error);
+    if (!dir.exists || !IsPlainFileOrFolder(dir.info)) {
+        // A missing folder is error 3 even when it is the last one named.
+        const DWORD e = MissingPathError(dir);
+        return e == ERROR_FILE_NOT_FOUND ? static_cast<DWORD>(ERROR_PATH_NOT_FOUND) : e;
+    }
+    return S_ISDIR(dir.info.st_mode) ? 0 : static_cast<DWORD>(ERROR_DIRECTORY);
+}
+
+struct MaskQuery {
+    size_t pattern;  // index into the caller's patterns
+    std::u32string rewritten;
+    bool valid = true;  // false: the mask's own error stands unless the folder has one
+};
+
+// "." and ".." where a mask matches them; a drive root has neither.
+void AddDotEntries(const HostPath& dir, const std::vector<MaskQuery>& queries, std::vector<FileSearchResult>& results) {
+    std::string parentHost = dir.host.substr(0, dir.host.rfind('/'));
+    if (parentHost.empty()) parentHost = "/";
+    struct stat parent {};
+    bool parentRead = false, parentOk = false;
+    for (const MaskQuery& q : queries) {
+        if (!q.valid) continue;
+        if (MatchDots(q.rewritten, U".")) results[q.pattern].entries.push_back(MakeFindData(".", dir.info, "."));
+        if (!MatchDots(q.rewritten, U"..")) continue;
+        if (!parentRead) {
+            parentOk = stat(parentHost.c_str(), &parent) == 0;
+            parentRead = true;
+        }
+        if (parentOk) results[q.pattern].entries.push_back(MakeFindData("..", parent, ".."));
+    }
+}
+
+// The entries of one folder that the queries' masks match.
+struct Matches {
+    struct Found {
+        std::u32string key;  // the folded name, for the listing order
+        size_t data;         // into `datas`
+    };
+    std::vector<WIN32_FIND_DATAA> datas;    // each matched entry once
+    std::vector<std::vector<Found>> found;  // per query
+};
+
+void MatchEntry(int dirFd, const char* entryName, const std::vector<MaskQuery>& queries, Matches& m) {
+    const std::string_view name = entryName;
+    if (name == "." || name == "..") return;
+    if (!IsWindowsCompatibleName(name)) return;  // "a\b", "x:y", unconvertible names
+    if (IsTransferTempName(name)) return;        // a copy under way, or one a kill left
+    const std::u32string folded = FoldName(name);
+    size_t data = SIZE_MAX;
+    for (size_t q = 0; q < queries.size(); ++q) {
+        if (!queries[q].valid || !MatchMask(queries[q].rewritten, folded)) continue;
+        if (data == SIZE_MAX) {
+            struct stat st {};
+            // Links are not followed (nor shown), FIFOs and devices never shown.
+            if (fstatat(dirFd, entryName, &st, AT_SYMLINK_NOFOLLOW) != 0 || !IsPlainFileOrFolder(st)) return;
+            data = m.datas.size();
+            m.datas.push_back(MakeFindData(Utf8ToCp932(name), st, name));
+        }
+        m.found[q].push_back({folded, data});
+    }
+}
+
+// Searches folder `dirPart` once for every query; fills the queries' results.
+void SearchFolder(const std::string& dirPart, const std::vector<MaskQuery>& queries,
+                  std::vector<FileSearchResult>& results) {
+    const HostPath dir = ResolvePath(dirPart);
+    if (const DWORD e = FolderError(dir)) {
+        for (const MaskQuery& q : queries) results[q.pattern].error = e;
+        return;
+    }
+
+    if (!IsDriveRoot(dir)) AddDotEntries(dir, queries, results);
+
+    Matches m;
+    m.found.resize(queries.size());
+    int dirFd = OpenUnderDrive(dir.host, O_RDONLY | O_DIRECTORY);
+    if (DIR* d = dirFd >= 0 ? fdopendir(dirFd) : nullptr) {
+        while (dirent* e = readdir(d)) MatchEntry(dirfd(d), e->d_name, queries, m);
+        closedir(d);
+    } else if (dirFd >= 0) {
+        close(dirFd);
+    }
+    for (size_t q = 0; q < queries.size(); ++q) {
+        // Upper-case order, as NTFS lists a folder.
+        std::vector<Matches::Found>& found = m.found[q];
+        std::sort(found.begin(), found.end(), [&](const Matches::Found& a, const Matches::Found& b) {
+            if (a.key != b.key) return a.key < b.key;
+            return std::strcmp(m.datas[a.data].cFileName, m.datas[b.data].cFileName) < 0;
+        });
+        FileSearchResult& result = results[queries[q].pattern];
+        for (const Matches::Found& f : found) result.entries.push_back(m.datas[f.data]);
+        if (queries[q].valid && result.entries.empty()) result.error = ERROR_FILE_NOT_FOUND;
+    }
+}
+
 }  // namespace
+
+std::vector<FileSearchResult> FindFilesForEach(const std::vector<std::string>& patterns) {
+    std::vector<FileSearchResult> results(patterns.size());
+    // Patterns grouped by folder, folders in the order they are first named.
+    std::vector<std::pair<std::string, std::vector<MaskQuery>>> folders;
+    for (size_t i = 0; i < patterns.size(); ++i) {
+        if (patterns[i].empty()) {
+            results[i].error = ERROR_PATH_NOT_FOUND;
+            continue;
+        }
+        std::string_view mask;
+        std::string dirPart = FolderPart(patterns[i], &mask);
+        MaskQuery query{i, {}};
+        if (const DWORD e = PrepareMask(mask, &query.rewritten)) {
+            // The folder is still resolved for this pattern: its error comes first.
+            results[i].error = e;
+            query.valid = false;
+        }
+        auto it = std::find_if(folders.begin(), folders.end(), [&](const auto& f) { return f.first == dirPart; });
+        if (it == folders.end()) {
+            folders.emplace_back(std::move(dirPart), std::vector<MaskQuery>{});
+            it = std::prev(folders.end());
+        }
+        it->second.push_back(std::move(query));
+    }
+    for (const auto& [dirPart, queries] : folders) SearchFolder(dirPart, queries, results);
+    return results;
+}
+
 }  // namespace platform
 
 HANDLE FindFirstFileA(LPCSTR lpFileName, WIN32_FIND_DATAA* data) {
     using namespace platform;
     if (!lpFileName || !*lpFileName || !data) return Fail(ERROR_PATH_NOT_FOUND);
-    std::string_view path = lpFileName;
-    size_t ms = MaskStart(path);
-    std::string dirPart(path.substr(0, ms));
-    std::string_view mask = path.substr(ms);
-    if (dirPart.empty())
-        dirPart = ".";
-    else if (dirPart.size() == 2 && dirPart[1] == ':')
-        dirPart += '.';  // "X:mask": current folder of X:
-
-    HostPath dir = ResolvePath(dirPart);
-    if (!dir.ok) return Fail(static_cast<DWORD>(dir.error));
-    if (!dir.exists || !IsPlainFileOrFolder(dir.info)) {
-        // A missing folder is error 3 even when it is the last one named.
-        DWORD e = MissingPathError(dir);
-        return Fail(e == ERROR_FILE_NOT_FOUND ? ERROR_PATH_NOT_FOUND : e);
-    }
-    if (!S_ISDIR(dir.info.st_mode)) return Fail(ERROR_DIRECTORY);
-    // A trailing backslash names no file: "C:\" gives 2.
-    if (mask.empty()) return Fail(ERROR_FILE_NOT_FOUND);
-    if (MaskHasInvalidCharacters(mask)) return Fail(ERROR_INVALID_NAME);
-    bool convertible = true;
-    std::string utf8Mask = Cp932ToUtf8(mask, &convertible);
-    if (!convertible) return Fail(ERROR_INVALID_NAME);
-    std::u32string rewritten = RewriteMask(utf8Mask);
-    if (rewritten.empty()) return Fail(ERROR_FILE_NOT_FOUND);
-
+    std::vector<FileSearchResult> results = FindFilesForEach({std::string(lpFileName)});
+    if (results[0].error != ERROR_SUCCESS) return Fail(results[0].error);
     auto* state = new FindState;
-    if (!IsDriveRoot(dir)) {
-        struct stat parent {};
-        std::string parentHost = dir.host.substr(0, dir.host.rfind('/'));
-        if (parentHost.empty()) parentHost = "/";
-        if (MatchDots(rewritten, U".")) state->entries.push_back(MakeFindData(".", dir.info, "."));
-        if (MatchDots(rewritten, U"..") && stat(parentHost.c_str(), &parent) == 0)
-            state->entries.push_back(MakeFindData("..", parent, ".."));
-    }
-
-    struct Found {
-        std::u32string key;
-        WIN32_FIND_DATAA data;
-    };
-    std::vector<Found> found;
-    int dirFd = OpenUnderDrive(dir.host, O_RDONLY | O_DIRECTORY);
-    if (DIR* d = dirFd >= 0 ? fdopendir(dirFd) : nullptr) {
-        while (dirent* e = readdir(d)) {
-            std::string_view name = e->d_name;
-            if (name == "." || name == "..") continue;
-            if (!IsWindowsCompatibleName(name)) continue;  // "a\b", "x:y", unconvertible names
-            if (IsTransferTempName(name)) continue;        // a copy under way, or one a kill left
-            std::u32string folded = FoldName(name);
-            if (!MatchMask(rewritten, folded)) continue;
-            struct stat st {};
-            // Links are not followed (nor shown), FIFOs and devices never shown.
-            if (fstatat(dirfd(d), e->d_name, &st, AT_SYMLINK_NOFOLLOW) != 0 || !IsPlainFileOrFolder(st)) continue;
-            found.push_back({std::move(folded), MakeFindData(Utf8ToCp932(name), st, name)});
-        }
-        closedir(d);
-    } else if (dirFd >= 0) {
-        close(dirFd);
-    }
-    // Upper-case order, as NTFS lists a folder.
-    std::sort(found.begin(), found.end(), [](const Found& a, const Found& b) {
-        if (a.key != b.key) return a.key < b.key;
-        return std::strcmp(a.data.cFileName, b.data.cFileName) < 0;
-    });
-    for (Found& f : found) state->entries.push_back(f.data);
-
-    if (state->entries.empty()) {
-        delete state;
-        return Fail(ERROR_FILE_NOT_FOUND);
-    }
+    state->entries = std::move(results[0].entries);
     *data = state->entries[0];
     state->next = 1;
     {

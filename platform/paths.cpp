@@ -164,7 +164,9 @@ HostPath ResolveAbsolute(int drive, std::vector<std::string>& comps, bool traili
     // so the kernel follows the link as it is now (a stick pulled or plugged in
     // shows at once) without a readlink of its own on every profile read. Below
     // the drive root no link is followed: a link there reads as a missing name.
-    if (!clean.empty()) {
+    // A miss there is final for the exact name: only the walk ignoring case is left.
+    const bool exactNameChecked = !clean.empty();
+    if (exactNameChecked) {
         const std::string link = DriveLinkPath(drive);
         std::string viaLink = JoinHost(link, clean);
         if (ExistsWithoutLinks(drive, link, viaLink, clean, &r.info)) {
@@ -184,7 +186,8 @@ HostPath ResolveAbsolute(int drive, std::vector<std::string>& comps, bool traili
     r.ok = true;
 
     r.host = JoinHost(root, clean);
-    if (StatBeneath(root, std::string_view(r.host).substr(root == "/" ? 0 : root.size()), &r.info)) {
+    if (!exactNameChecked &&
+        StatBeneath(root, std::string_view(r.host).substr(root == "/" ? 0 : root.size()), &r.info)) {
         r.exists = true;
         r.parentExists = true;
         return r;

@@ -23,7 +23,7 @@ void TransferEngine::SetBatchRenameHookForTesting(std::function<void(size_t)> ho
 }
 
 TransferEngine::TransferEngine() {
-    for (std::string* s : {&m_folderName, &m_systemFolder, &m_externalFolder, &m_pattern, &m_source, &m_destination})
+    for (std::string* s : {&m_folderName, &m_systemFolder, &m_externalFolder, &m_source, &m_destination})
         s->reserve(TransferList::kPathReserve);
     m_documentRows.reserve(64);
     m_flushRows.reserve(4);
@@ -38,6 +38,8 @@ int TransferEngine::BuildTransferList(Direction direction, const TransferContext
 
     const bool save = direction != Direction::Register;
     int externalRow = 0;
+    int freeDrive = -2;  // no drive read yet (-1 is "none")
+    ODiskSize freeSize;
     for (int32_t e = 0; e < context.dataCount; ++e) {
         const CatalogueEntry& entry = context.catalogue[e];
 
@@ -74,14 +76,24 @@ int TransferEngine::BuildTransferList(Direction direction, const TransferContext
         const CarryOver kind = CarryOverKind(entry.type, entry.typeIndex);
         const int folders = entry.UsedFolders();
         const int names = entry.UsedNames();
+        // Every folder and name of the set searched together: each folder is read once.
+        m_patterns.clear();
+        for (int j = 0; j < folders; ++j)
+            for (int k = 0; k < names; ++k) m_patterns.push_back(sourceFolder + entry.folders[j] + entry.names[k]);
+        const std::vector<platform::FileSearchResult> found = platform::FindFilesForEach(m_patterns);
+        size_t search = 0;
         for (int j = 0; j < folders; ++j)
             for (int k = 0; k < names; ++k)
-                ListMatches(sourceFolder, destinationFolder, entry.folders[j], entry.names[k], kind, total, e);
+                ListMatches(found[search++], sourceFolder, destinationFolder, entry.folders[j], kind, total, e);
 
         if (save) {
+            // The free room is read once per drive and list: building the list writes nothing.
             const int drive = host.CurrentDrive();
-            const ODiskSize freeSize =
-                platform::IsDriveNumber(drive) ? ODiskNo(static_cast<unsigned char>(drive)).GetFreeSize() : ODiskSize();
+            if (drive != freeDrive) {
+                freeSize = platform::IsDriveNumber(drive) ? ODiskNo(static_cast<unsigned char>(drive)).GetFreeSize()
+                                                          : ODiskSize();
+                freeDrive = drive;
+            }
             if (freeSize < total) {
                 UserMessage message;
                 message.text = transfer_texts::SpaceShortage(destinationFolder.empty() ? ' ' : destinationFolder[0],
@@ -96,37 +108,30 @@ int TransferEngine::BuildTransferList(Direction direction, const TransferContext
     return 1;
 }
 
-void TransferEngine::ListMatches(const std::string& sourceFolder, const std::string& destinationFolder,
-                                 const char* folder, const char* name, CarryOver kind, ODiskSize& total,
-                                 int32_t dataSet) {
-    m_pattern = sourceFolder;
-    m_pattern += folder;
-    m_pattern += name;
-    WIN32_FIND_DATAA found;
-    HANDLE search = FindFirstFileA(m_pattern.c_str(), &found);
-    if (search == INVALID_HANDLE_VALUE) return;
-    do {
-        if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) continue;
+void TransferEngine::ListMatches(const platform::FileSearchResult& found, const std::string& sourceFolder,
+                                 const std::string& destinationFolder, const char* folder, CarryOver kind,
+                                 ODiskSize& total, int32_t dataSet) {
+    for (const WIN32_FIND_DATAA& file : found.entries) {
+        if (file.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) continue;
         TransferRow& row = m_list.Append();
         row.source = sourceFolder;
         row.source += folder;
         row.source += '\\';
-        row.source += found.cFileName;
+        row.source += file.cFileName;
         row.destination = destinationFolder;
         row.destination += folder;
         row.destination += '\\';
-        row.destination += found.cFileName;
+        row.destination += file.cFileName;
         row.kind = kind;
         row.dataSet = dataSet;
-        row.size = (static_cast<uint64_t>(found.nFileSizeHigh) << 32) | found.nFileSizeLow;
+        row.size = (static_cast<uint64_t>(file.nFileSizeHigh) << 32) | file.nFileSizeLow;
         // Each document is written once per kind but takes its room only once.
         if (CountsSize(row.destination, kind)) {
             row.counted = true;
-            total += O_FileSize(row.source.c_str());
+            total += ODiskSize(row.size);  // what O_FileSize gives, read by the search a moment ago
             if (kind != CarryOver::WholeFile) m_documentRows.push_back(m_list.Count() - 1);
         }
-    } while (FindNextFileA(search, &found));
-    FindClose(search);
+    }
 }
 
 bool TransferEngine::CountsSize(const std::string& destination, CarryOver kind) const {

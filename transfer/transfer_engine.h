@@ -11,6 +11,7 @@
 #include "host/dem.h"
 #include "host/odisk.h"
 #include "platform/copy_file.h"
+#include "platform/file_search.h"
 #include "transfer/transfer_host.h"
 #include "transfer/temp_sweep.h"
 #include "transfer/transfer_list.h"
@@ -71,8 +72,9 @@ public:
     uint32_t FileCount() const { return m_list.Count(); }
 
 private:
-    void ListMatches(const std::string& sourceFolder, const std::string& destinationFolder, const char* folder,
-                     const char* name, CarryOver kind, ODiskSize& total, int32_t dataSet);
+    void ListMatches(const platform::FileSearchResult& found, const std::string& sourceFolder,
+                     const std::string& destinationFolder, const char* folder, CarryOver kind, ODiskSize& total,
+                     int32_t dataSet);
     bool CountsSize(const std::string& destination, CarryOver kind) const;
     bool WriteRow(uint32_t row, Direction direction, CarryOver kind, const TransferContext& context);
     bool CopiedWholeEarlier(uint32_t row) const;
@@ -107,7 +109,8 @@ private:
 
     TransferList m_list;
     // Work strings, kept so that their buffers are reused from file to file.
-    std::string m_folderName, m_systemFolder, m_externalFolder, m_pattern;
+    std::string m_folderName, m_systemFolder, m_externalFolder;
+    std::vector<std::string> m_patterns;  // a data set's searches
     std::string m_source, m_destination;
     std::vector<uint32_t> m_documentRows;  // rows of kind 1 to 3 whose size was counted
     std::vector<uint32_t> m_flushRows;     // one written row per destination drive

@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/file_search.h"
 #include "platform/win32.h"
 #include "tests/support/temp_prefix.h"
 
@@ -189,4 +190,37 @@ TEST_F(FindTest, SearchesAreIndependent) {
     EXPECT_TRUE(FindClose(h2));
     EXPECT_TRUE(FindClose(h1));
     EXPECT_FALSE(FindClose(h1));  // closed twice
+}
+
+TEST_F(FindTest, SearchesTogetherAnswerAsOneByOne) {
+    // Several patterns over the same folders, read once: every answer is the one
+    // FindFirstFileA gives for that pattern alone, in the callers' order.
+    WriteHostFile(dir + "/sub/c.txt", "x");
+    const std::vector<std::string> patterns{"C:\\find\\*.txt",
+                                            "C:\\find\\a?",
+                                            "C:\\nope\\*",
+                                            "C:\\find\\zz*",
+                                            "C:\\find\\a|b",
+                                            "C:\\nope\\a|b",
+                                            "C:\\FIND\\sub\\*",
+                                            "C:\\find\\.*",
+                                            "C:\\find\\sub\\*.txt",
+                                            "C:\\find\\",
+                                            "",
+                                            "C:\\*"};
+    const std::vector<platform::FileSearchResult> together = platform::FindFilesForEach(patterns);
+    ASSERT_EQ(together.size(), patterns.size());
+    for (size_t i = 0; i < patterns.size(); ++i) {
+        std::string names;
+        for (const WIN32_FIND_DATAA& d : together[i].entries)
+            names += (names.empty() ? "" : " ") + std::string(d.cFileName);
+        const std::string got = together[i].error == ERROR_SUCCESS ? names : "ERR" + std::to_string(together[i].error);
+        EXPECT_EQ(got, Find(patterns[i])) << "pattern " << i << ": " << patterns[i];
+        if (together[i].error != ERROR_SUCCESS) {
+            EXPECT_TRUE(together[i].entries.empty()) << patterns[i];
+        }
+    }
+    // A bad mask in a missing folder: the folder's error comes first.
+    EXPECT_EQ(together[5].error, static_cast<DWORD>(ERROR_PATH_NOT_FOUND));
+    EXPECT_EQ(together[4].error, static_cast<DWORD>(ERROR_INVALID_NAME));
 }
