@@ -1,5 +1,6 @@
 #include "platform/host_fs.h"
 
+#include <algorithm>
 #include <cctype>
 
 #include "platform/paths.h"
@@ -64,8 +65,13 @@ bool NamesEqualIgnoringCase(std::string_view a, std::string_view b) {
         }
         return same;
     }
-    // Different byte lengths can still fold equal outside ASCII (only in theory
-    // for these tables, which keep UTF-8 lengths); compare properly anyway.
+    // ASCII folds to ASCII one for one: plain names of different lengths differ.
+    // Outside ASCII different byte lengths can still fold equal (only in theory
+    // for these tables, which keep UTF-8 lengths); compare properly there.
+    const auto ascii = [](std::string_view s) {
+        return std::all_of(s.begin(), s.end(), [](char c) { return static_cast<unsigned char>(c) < 0x80; });
+    };
+    if (ascii(a) && ascii(b)) return false;
     return FoldName(a) == FoldName(b);
 }
 

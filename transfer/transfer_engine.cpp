@@ -12,6 +12,7 @@
 #include "transfer/safety_texts.h"
 #include "transfer/transfer_texts.h"
 #include "transfer/verify.h"
+#include "platform/cp932_walk.h"
 #include "platform/drive_letter.h"
 
 namespace {
@@ -141,6 +142,17 @@ bool TransferEngine::CountsSize(const std::string& destination, CarryOver kind) 
     return true;
 }
 
+bool TransferEngine::MakeDestinationFolder() {
+    // Rows of one folder follow each other: its path is made once per run. Should it
+    // vanish meanwhile, the next write into it fails and the transfer says so.
+    const size_t separator = platform::LastCp932Separator(m_destination, "\\");
+    const std::string_view folder(m_destination.data(), separator == std::string::npos ? 0 : separator);
+    if (!m_madeFolder.empty() && folder == m_madeFolder) return true;
+    if (CreateFolderPath(m_destination.c_str()) == 0) return false;
+    m_madeFolder.assign(folder);
+    return true;
+}
+
 TransferResult TransferEngine::RunTransfer(Direction direction, const TransferContext& context, TransferHost& host) {
     host.SetTransferBusy(true);
     m_progress = Progress{host.Observer(), host.CancelFlag(), 0, false};
@@ -171,6 +183,7 @@ TransferResult TransferEngine::CopyRows(Direction direction, const TransferConte
     m_wholeCopies.clear();
     m_mediumMismatch = false;
     m_sweep.Clear();
+    m_madeFolder.clear();
     TransferResult result;
     const uint32_t count = m_list.Count();
     for (uint32_t i = 0; i < count; ++i) {
@@ -197,8 +210,8 @@ TransferResult TransferEngine::CopyRows(Direction direction, const TransferConte
 
         m_sweep.Before(m_destination);
         // A document row may read what the rows before it wrote: those are renamed first.
-        const bool written = (kind == CarryOver::WholeFile || FlushBatch()) &&
-                             CreateFolderPath(m_destination.c_str()) != 0 && WriteRow(i, direction, kind, context);
+        const bool written = (kind == CarryOver::WholeFile || FlushBatch()) && MakeDestinationFolder() &&
+                             WriteRow(i, direction, kind, context);
         if (!written) {
             if (m_progress.stopped) {
                 // Stopped inside a file: it was abandoned, its destination left whole.

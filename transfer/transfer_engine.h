@@ -76,6 +76,8 @@ private:
                      const std::string& destinationFolder, const char* folder, CarryOver kind, ODiskSize& total,
                      int32_t dataSet);
     bool CountsSize(const std::string& destination, CarryOver kind) const;
+    // The current row's destination folder made (once per run and folder).
+    bool MakeDestinationFolder();
     bool WriteRow(uint32_t row, Direction direction, CarryOver kind, const TransferContext& context);
     bool CopiedWholeEarlier(uint32_t row) const;
     bool FlushDestinations();
@@ -112,6 +114,7 @@ private:
     std::string m_folderName, m_systemFolder, m_externalFolder;
     std::vector<std::string> m_patterns;  // a data set's searches
     std::string m_source, m_destination;
+    std::string m_madeFolder;              // the folder last made for a destination in this run
     std::vector<uint32_t> m_documentRows;  // rows of kind 1 to 3 whose size was counted
     std::vector<uint32_t> m_flushRows;     // one written row per destination drive
     std::vector<uint32_t> m_wholeCopies;   // document rows of this run copied whole

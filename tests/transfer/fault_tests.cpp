@@ -26,6 +26,26 @@ void FillUp(const std::string& hostDir) {
 
 class FaultTest : public TransferTest {
 protected:
+    // Saves a data set of two files with `remove` run after the first: the transfer
+    // fails with one message, never reported whole, and leaves no file.
+    void RemoveBetweenRows(const std::function<void()>& remove) {
+        catalogue = {MakeEntry(0, 0, "U", "\\U", {"\\0.dat", "\\1.dat"})};
+        WriteSys("U/0.dat", "zero");
+        WriteSys("U/1.dat", "one");
+        host.systemSelected = {0};
+        ASSERT_EQ(engine.BuildTransferList(Direction::Save, Context(), host), 1);
+        host.onEvents = [&](int call) {
+            if (call == 1) remove();
+        };
+        const TransferResult result = engine.RunTransfer(Direction::Save, Context(), host);
+        EXPECT_TRUE(result.failed);
+        EXPECT_EQ(result.rows, 0u);
+        ExpectOneWriteError();
+        // Not a file, not a temporary one: the folder is empty where it still exists.
+        if (HostExists(ExtHost("保守A/U"))) {
+            EXPECT_EQ(Listing(ExtHost("保守A/U")), std::vector<std::string>{});
+        }
+    }
     // Mounts a tmpfs of `bytes` as drive E:. False when that is not possible here.
     bool MountSmallDisk(const std::string& size) {
         if (geteuid() != 0) return false;
@@ -125,16 +145,11 @@ TEST_F(FaultTest, WriteProtectedMediumChangesNothing) {
 }
 
 TEST_F(FaultTest, MediumPulledBetweenRowsStopsWithOneMessage) {
-    catalogue = {MakeEntry(0, 0, "U", "\\U", {"\\0.dat", "\\1.dat"})};
-    WriteSys("U/0.dat", "zero");
-    WriteSys("U/1.dat", "one");
-    host.systemSelected = {0};
-    ASSERT_EQ(engine.BuildTransferList(Direction::Save, Context(), host), 1);
-    host.onEvents = [&](int call) {
-        if (call == 1) prefix.UnlinkDrive('E');
-    };
-    EXPECT_EQ(engine.RunTransfer(Direction::Save, Context(), host).rows, 0u);
-    ExpectOneWriteError();
-    EXPECT_EQ(Listing(ExtHost("保守A/U")), std::vector<std::string>{});
+    RemoveBetweenRows([&] { prefix.UnlinkDrive('E'); });
+}
+
+TEST_F(FaultTest, DestinationFolderRemovedBetweenRowsStopsWithOneMessage) {
+    // The folder is made once per run: one that vanishes after is a failed write.
+    RemoveBetweenRows([&] { RemoveHostTree(ExtHost("保守A/U")); });
 }
 }  // namespace
