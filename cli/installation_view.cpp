@@ -8,6 +8,7 @@
 #include "catalogue/file_limits.h"
 #include "catalogue/folder_index_file.h"
 #include "catalogue/folder_names.h"
+#include "catalogue/set_searches.h"
 #include "host/orbis_ini.h"
 #include "host/settings_file_check.h"
 #include "platform/drives.h"
@@ -49,14 +50,11 @@ SetFiles CountSetFiles(const LoadedCatalogue& catalogue, int32_t i) {
     }
     if (_access(folder.c_str(), 0) != 0) return result;
     // Every folder and name searched together: each folder is read once.
-    std::vector<std::string> patterns;
-    for (int j = 0; j < entry.UsedFolders(); ++j)
-        for (int k = 0; k < entry.UsedNames(); ++k) patterns.push_back(folder + entry.folders[j] + entry.names[k]);
-    for (const platform::FileSearchResult& search : platform::FindFilesForEach(patterns)) {
+    for (const platform::FileSearchResult& search : platform::FindFilesForEach(SetSearchPatterns(entry, folder))) {
         for (const WIN32_FIND_DATAA& found : search.entries) {
             if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) continue;
             ++result.files;
-            result.bytes += (static_cast<uint64_t>(found.nFileSizeHigh) << 32) | found.nFileSizeLow;
+            result.bytes += platform::FoundFileSize(found);
         }
     }
     return result;

@@ -73,7 +73,10 @@ bool CDriveComboBox::StoreRecord(int index, const DriveComboItem& record) {
 int CDriveComboBox::AddString(qintptr callerData) {
     DriveComboItem rec;
     rec.callerData = callerData;
+    return AddRecord(rec);
+}
 
+int CDriveComboBox::AddRecord(const DriveComboItem& record) {
     // Unsorted: the entry goes at the end. A Windows list does not select its
     // first entry by itself, and adding sends no selection change.
     const int before = count();
@@ -84,7 +87,7 @@ int CDriveComboBox::AddString(qintptr callerData) {
         if (oldSel == -1 && currentIndex() != -1) setCurrentIndex(-1);
     }
     if (count() != before + 1) return CB_ERR;  // the list refused (its maximum count)
-    if (!StoreRecord(before, rec)) {
+    if (!StoreRecord(before, record)) {
         removeItem(before);
         return CB_ERR;
     }
@@ -187,17 +190,13 @@ int CDriveComboBox::AddDrive(int drive) {
         return CB_ERR;
     info.szDisplayName[sizeof info.szDisplayName - 1] = '\0';
 
-    const int index = AddString(0);
-    if (index == CB_ERR) return index;
     DriveComboItem rec;
     rec.drive = drive;
     rec.displayName = info.szDisplayName;
     rec.driveType = GetDriveTypeA(root);
     rec.icon = info.iIcon;
-    if (!StoreRecord(index, rec)) {
-        removeItem(index);
-        return CB_ERR;
-    }
+    const int index = AddRecord(rec);
+    if (index == CB_ERR) return index;
     // The entry's text, for currentText() and accessibility; drawing uses the record.
     setItemText(index, FromCp932(rec.displayName));
     return index;

@@ -3,6 +3,7 @@
 // them together, and each folder is resolved and read once.
 #pragma once
 
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -16,6 +17,11 @@ struct FileSearchResult {
     DWORD error = ERROR_SUCCESS;
     std::vector<WIN32_FIND_DATAA> entries;
 };
+
+// The size of a found file.
+inline uint64_t FoundFileSize(const WIN32_FIND_DATAA& found) {
+    return (static_cast<uint64_t>(found.nFileSizeHigh) << 32) | found.nFileSizeLow;
+}
 
 // The answer for each of `patterns` ("dir\mask", CP932), in their order.
 std::vector<FileSearchResult> FindFilesForEach(const std::vector<std::string>& patterns);

@@ -4,6 +4,7 @@
 #include <chrono>
 
 #include "catalogue/catalogue_paths.h"
+#include "catalogue/set_searches.h"
 #include "host/odisk.h"
 #include "platform/copy_file.h"
 #include "platform/win32.h"
@@ -78,10 +79,8 @@ int TransferEngine::BuildTransferList(Direction direction, const TransferContext
         const int folders = entry.UsedFolders();
         const int names = entry.UsedNames();
         // Every folder and name of the set searched together: each folder is read once.
-        m_patterns.clear();
-        for (int j = 0; j < folders; ++j)
-            for (int k = 0; k < names; ++k) m_patterns.push_back(sourceFolder + entry.folders[j] + entry.names[k]);
-        const std::vector<platform::FileSearchResult> found = platform::FindFilesForEach(m_patterns);
+        const std::vector<platform::FileSearchResult> found =
+            platform::FindFilesForEach(SetSearchPatterns(entry, sourceFolder));
         size_t search = 0;
         for (int j = 0; j < folders; ++j)
             for (int k = 0; k < names; ++k)
@@ -125,7 +124,7 @@ void TransferEngine::ListMatches(const platform::FileSearchResult& found, const 
         row.destination += file.cFileName;
         row.kind = kind;
         row.dataSet = dataSet;
-        row.size = (static_cast<uint64_t>(file.nFileSizeHigh) << 32) | file.nFileSizeLow;
+        row.size = platform::FoundFileSize(file);
         // Each document is written once per kind but takes its room only once.
         if (CountsSize(row.destination, kind)) {
             row.counted = true;

@@ -112,7 +112,6 @@ private:
     TransferList m_list;
     // Work strings, kept so that their buffers are reused from file to file.
     std::string m_folderName, m_systemFolder, m_externalFolder;
-    std::vector<std::string> m_patterns;  // a data set's searches
     std::string m_source, m_destination;
     std::string m_madeFolder;              // the folder last made for a destination in this run
     std::vector<uint32_t> m_documentRows;  // rows of kind 1 to 3 whose size was counted
