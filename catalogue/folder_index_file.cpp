@@ -46,8 +46,8 @@ bool WriteFlag(const std::string& indexPath, int i, bool present) {
            FALSE;
 }
 
-bool WriteFlags(const std::string& indexPath, const std::vector<int>& present) {
-    if (present.empty()) return true;
+bool WriteFlags(const std::string& indexPath, const std::vector<int>& present, const std::vector<int>& absent) {
+    if (present.empty() && absent.empty()) return true;
     const char* section = FlagSection().c_str();
     // The section's key names, as a list of strings; the buffer grows until the list fits.
     std::vector<char> keys(4096);
@@ -58,6 +58,11 @@ bool WriteFlags(const std::string& indexPath, const std::vector<int>& present) {
         if (keys.size() >= (size_t(64) << 20)) return false;  // not an index file this tool wrote
         keys.resize(keys.size() * 4);
     }
+    auto listed = [](const std::vector<int>& sets, const char* key) {
+        for (int i : sets)
+            if (std::strcmp(key, Key(i).text) == 0) return true;
+        return false;
+    };
     std::vector<bool> written(present.size(), false);
     std::string entries, value(256, '\0');
     for (const char* key = keys.data(); *key; key += std::strlen(key) + 1) {
@@ -67,6 +72,8 @@ bool WriteFlags(const std::string& indexPath, const std::vector<int>& present) {
                 written[i] = true;
                 v = "1";
             }
+        // A set missing from the file reads as absent already: only keys present are cleared.
+        if (!v && listed(absent, key)) v = "0";
         if (!v) {
             DWORD n = GetPrivateProfileStringA(section, key, "", value.data(), static_cast<DWORD>(value.size()),
                                                indexPath.c_str());

@@ -17,10 +17,11 @@ bool IsPresent(const std::string& indexPath, int i);
 // Writes "1" or "0" as flag i. The result of the profile write is returned.
 bool WriteFlag(const std::string& indexPath, int i, bool present);
 
-// Writes "1" as the flag of every index in `present`, the section's other keys
-// kept with their values, in one rewrite of the file: after a crash it holds all
-// of them or none. False when the file could not be read whole or written.
-bool WriteFlags(const std::string& indexPath, const std::vector<int>& present);
+// Writes "1" as the flag of every index in `present` and "0" as that of every
+// index in `absent` the file lists, the section's other keys kept with their
+// values, in one rewrite of the file: after a crash it holds all of them or none.
+// False when the file could not be read whole or written.
+bool WriteFlags(const std::string& indexPath, const std::vector<int>& present, const std::vector<int>& absent = {});
 
 // A new folder's file: every flag "0" for i = 0..count-1, then "データ存在数"/"MAX" = "0".
 // True when every write succeeded (callers may ignore it, as the profile writes'

@@ -29,6 +29,7 @@ constexpr size_t kRandomLength = 8;
 constexpr std::string_view kTempHead = "~$";
 constexpr std::string_view kTempTail = ".tmp";
 constexpr time_t kStaleTempSeconds = 60;
+constexpr int kSourceChanged = -1;  // CopyData: the source's length changed while it was read
 
 void (*g_copyHook)(const char*) = nullptr;
 
@@ -77,9 +78,10 @@ void SyncFolder(const std::string& folder) {
 // the filesystem supports it), else through a buffer. Returns 0 or an errno value.
 // `progress` (may be null) hears the bytes written so far after every chunk; a
 // false answer stops the copy with ECANCELED.
-int CopyData(int in, int out, off_t sourceSize, platform::CopyProgress progress, void* data) {
+int CopyData(int in, int out, off_t sourceSize, platform::CopyProgress progress, void* data,
+             const platform::CopyTap* tap) {
     off_t copied = 0;
-    bool inKernel = true;
+    bool inKernel = tap == nullptr;  // a tap hears the bytes, so they pass through our buffer
     // Chunks small enough that a watcher sees a large file move and a stop
     // request is heard within a fraction of a second even on a slow stick.
     const size_t chunk = progress ? kProgressChunk : size_t(1) << 30;
@@ -88,6 +90,9 @@ int CopyData(int in, int out, off_t sourceSize, platform::CopyProgress progress,
         if (n > 0) {
             copied += n;
             if (progress && !progress(static_cast<uint64_t>(copied), data)) return ECANCELED;
+            // The size it was opened with is done: a source that grew since shows in
+            // the caller's stamp check, so no call is spent on reading its end.
+            if (copied == sourceSize) return 0;
             continue;
         }
         if (n == 0) {
@@ -101,14 +106,20 @@ int CopyData(int in, int out, off_t sourceSize, platform::CopyProgress progress,
             break;
         return errno;
     }
-    std::vector<char> buf(kCopyBuffer);
+    // One buffer per thread: a save of thousands of small files allocates once.
+    thread_local std::vector<char> buf(kCopyBuffer);
     while (true) {
         ssize_t n = read(in, buf.data(), buf.size());
         if (n < 0) {
             if (errno == EINTR) continue;
             return errno;
         }
-        if (n == 0) return 0;
+        if (n == 0) {
+            // A source cut short while it was read is no copy of it.
+            if (tap && copied != sourceSize) return kSourceChanged;
+            return 0;
+        }
+        if (tap) tap->bytes(buf.data(), static_cast<size_t>(n), tap->data);
         size_t done = 0;
         while (done < static_cast<size_t>(n)) {
             ssize_t w = write(out, buf.data() + done, static_cast<size_t>(n) - done);
@@ -121,6 +132,7 @@ int CopyData(int in, int out, off_t sourceSize, platform::CopyProgress progress,
         }
         copied += n;
         if (progress && !progress(static_cast<uint64_t>(copied), data)) return ECANCELED;
+        if (copied == sourceSize) return 0;  // as above: growth shows in the stamp check
     }
 }
 
@@ -296,12 +308,12 @@ BOOL CopyFileA(LPCSTR lpExistingFileName, LPCSTR lpNewFileName, BOOL bFailIfExis
 }
 
 BOOL platform::CopyFileWithProgress(LPCSTR lpExistingFileName, LPCSTR lpNewFileName, BOOL bFailIfExists,
-                                    CopyProgress progress, void* progressData) {
-    return CopyFileToTemp(lpExistingFileName, lpNewFileName, bFailIfExists, progress, progressData, nullptr);
+                                    CopyProgress progress, void* progressData, const CopyTap* tap) {
+    return CopyFileToTemp(lpExistingFileName, lpNewFileName, bFailIfExists, progress, progressData, nullptr, tap);
 }
 
 BOOL platform::CopyFileToTemp(LPCSTR lpExistingFileName, LPCSTR lpNewFileName, BOOL bFailIfExists,
-                              CopyProgress progress, void* progressData, PendingCopy* pending) {
+                              CopyProgress progress, void* progressData, PendingCopy* pending, const CopyTap* tap) {
     using namespace platform;
     if (!lpExistingFileName || !lpNewFileName) return Fail(ERROR_PATH_NOT_FOUND);
 
@@ -355,9 +367,10 @@ BOOL platform::CopyFileToTemp(LPCSTR lpExistingFileName, LPCSTR lpNewFileName, B
     if (dstFollows && geteuid() == 0 && fchown(out, dt.st_uid, dt.st_gid) != 0) {
         // Not all filesystems keep owners (FAT); the copy is still good.
     }
-    int err = CopyData(in, out, sst.st_size, progress, progressData);
+    int err = CopyData(in, out, sst.st_size, progress, progressData, tap);
     if (err != 0) {
         DiscardTemp(out, temp);
+        if (err == kSourceChanged) return Fail(ERROR_SHARING_VIOLATION);
         return Fail(err == ECANCELED ? ERROR_REQUEST_ABORTED : WriteErrorOf(err));
     }
     // A source written while it was copied gives a copy that is neither the old

@@ -55,10 +55,22 @@ void DiscardTemp(int fd, const std::string& tempPath);
 // Hears the bytes of the file written so far during a copy; false stops it.
 using CopyProgress = bool (*)(uint64_t bytesWritten, void* data);
 
+// Hears every byte of the source as the copy reads it, in order, so that a caller
+// can hash the source without reading it a second time. A copy with a tap reads
+// through a bounded buffer (no in-kernel copy) and fails with
+// ERROR_SHARING_VIOLATION when the source ends before or after the size it had
+// when opened.
+struct CopyTap {
+    void (*bytes)(const void* chunk, size_t size, void* data) = nullptr;
+    void* data = nullptr;
+};
+
 // CopyFileA that reports its progress to `progress` (null: none) in chunks, also
 // inside one large file. A stop leaves the destination as it was (the temporary
-// file removed) and fails with ERROR_REQUEST_ABORTED.
-BOOL CopyFileWithProgress(LPCSTR from, LPCSTR to, BOOL failIfExists, CopyProgress progress, void* data);
+// file removed) and fails with ERROR_REQUEST_ABORTED. `tap` (null: none) hears
+// the source's bytes.
+BOOL CopyFileWithProgress(LPCSTR from, LPCSTR to, BOOL failIfExists, CopyProgress progress, void* data,
+                          const CopyTap* tap = nullptr);
 
 // A copy written whole to its temporary file and closed, not yet flushed nor
 // renamed: a batch of them is flushed with one flush of the filesystem, then
@@ -71,7 +83,8 @@ struct PendingCopy {
 
 // CopyFileWithProgress with every check of CopyFileA, that stops before the flush
 // and rename when `pending` is given and describes the temporary file there.
-BOOL CopyFileToTemp(LPCSTR from, LPCSTR to, BOOL failIfExists, CopyProgress progress, void* data, PendingCopy* pending);
+BOOL CopyFileToTemp(LPCSTR from, LPCSTR to, BOOL failIfExists, CopyProgress progress, void* data, PendingCopy* pending,
+                    const CopyTap* tap = nullptr);
 
 // The Windows error for a failed create, write, flush or rename:
 // ENOSPC/EDQUOT 112, EFBIG 223, EROFS 19 (a write-protected medium), else as

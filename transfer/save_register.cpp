@@ -1,6 +1,7 @@
 #include "transfer/save_register.h"
 
 #include "catalogue/folder_index_file.h"
+#include <algorithm>
 #include <vector>
 
 #include "platform/win32.h"
@@ -47,6 +48,35 @@ void Report(OperationHost& host, const TransferEngine& engine, const TransferCon
     host.ShowMessage(message);
 }
 
+// The data sets the folder holds whose files the save is about to replace. Their
+// marks are cleared in one rewrite before the first file is written, so that a
+// stop, a failure or a crash never leaves a set marked that holds old and new
+// files side by side.
+std::vector<int> HeldSetsToReplace(const TransferEngine& engine, const TransferContext& context,
+                                   const std::string& indexPath) {
+    std::vector<int> sets;
+    for (int32_t i = 0; i < context.dataCount; ++i)
+        if (engine.DataSetListed(i) && FolderIndexFile::IsPresent(indexPath, i)) sets.push_back(i);
+    return sets;
+}
+
+// The marks after a save: every selected set whose every file was written and
+// checked in this run, and every set unmarked before it that the run did not
+// touch. A selected set without files keeps its mark only when the whole save
+// completed, as it did before.
+std::vector<int> SetsToMark(const TransferEngine& engine, const TransferContext& context, const OperationHost& host,
+                            const TransferResult& result, const std::vector<int>& unmarked) {
+    std::vector<int> held;
+    const bool complete = result.Complete(engine.FileCount());
+    for (int32_t i = 0; i < context.dataCount; ++i) {
+        const bool wasHeld = std::find(unmarked.begin(), unmarked.end(), i) != unmarked.end();
+        if ((host.IsSystemRowSelected(i) && (complete || engine.DataSetWritten(i, result))) ||
+            (wasHeld && engine.DataSetUntouched(i, result)))
+            held.push_back(i);
+    }
+    return held;
+}
+
 // The letter the confirmations name: the external root's first character.
 char RootLetter(const TransferContext& context) { return context.externalRoot.empty() ? ' ' : context.externalRoot[0]; }
 }  // namespace
@@ -91,18 +121,16 @@ void RunSave(TransferEngine& engine, const TransferContext& context, OperationHo
                    MsgAnswer::Ok) {
             const std::string folder = context.externalRoot + '\\' + folderName;
             const std::string indexPath = folder + '\\' + context.files.indexFile;
-            const TransferResult result = engine.RunTransfer(Direction::Save, context, host);
-            // Only a data set whose every file was copied is marked as held by the
-            // folder, all in one rewrite; a selected set without files keeps its mark
-            // as before only when the whole save completed.
-            std::vector<int> held;
-            const bool complete = result.Complete(engine.FileCount());
-            for (int32_t i = 0; i < context.dataCount; ++i)
-                if (host.IsSystemRowSelected(i) && (complete || engine.DataSetWritten(i, result))) held.push_back(i);
-            if (!result.failed && !held.empty() && !FolderIndexFile::WriteFlags(indexPath, held)) {
+            const std::vector<int> replaced = HeldSetsToReplace(engine, context, indexPath);
+            if (!FolderIndexFile::WriteFlags(indexPath, {}, replaced)) {
                 Refuse(host, transfer_texts::IndexWriteError(indexPath), transfer_texts::CaptionSave());
             } else {
-                Report(host, engine, context, result, true, folder);
+                const TransferResult result = engine.RunTransfer(Direction::Save, context, host);
+                const std::vector<int> held = SetsToMark(engine, context, host, result, replaced);
+                if (!held.empty() && !FolderIndexFile::WriteFlags(indexPath, held))
+                    Refuse(host, transfer_texts::IndexWriteError(indexPath), transfer_texts::CaptionSave());
+                else
+                    Report(host, engine, context, result, true, folder);
             }
         }
     }

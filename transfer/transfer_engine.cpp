@@ -1,5 +1,6 @@
 #include "transfer/transfer_engine.h"
 
+#include <algorithm>
 #include <cctype>
 #include <chrono>
 
@@ -181,6 +182,7 @@ TransferResult TransferEngine::CopyRows(Direction direction, const TransferConte
     m_flushRows.clear();
     m_wholeCopies.clear();
     m_mediumMismatch = false;
+    m_batchFailedRow = kNoRow;
     m_sweep.Clear();
     m_madeFolder.clear();
     TransferResult result;
@@ -208,18 +210,18 @@ TransferResult TransferEngine::CopyRows(Direction direction, const TransferConte
         host.ProcessPendingEvents();
 
         m_sweep.Before(m_destination);
+        result.reached = i + 1;
         // A document row may read what the rows before it wrote: those are renamed first.
         const bool written = (kind == CarryOver::WholeFile || FlushBatch()) && MakeDestinationFolder() &&
                              WriteRow(i, direction, kind, context);
         if (!written) {
-            if (m_progress.stopped) {
+            if (m_progress.stopped && m_batchFailedRow == kNoRow) {
                 // Stopped inside a file: it was abandoned, its destination left whole.
                 result.cancelled = true;
+                result.reached = i;
                 break;
             }
-            DiscardBatch();  // nothing of a failed batch is renamed
-            result.failed = true;
-            result.rows = 0;
+            EndFailedRun(i, result);
             return result;
         }
         bool driveSeen = false;
@@ -240,15 +242,39 @@ TransferResult TransferEngine::CopyRows(Direction direction, const TransferConte
     }
     // Success is reported only once the data is on the medium, so that a stick
     // pulled after the message loses nothing; a stop keeps what it wrote the same way.
-    if (!FlushBatch() || (result.rows > 0 && !FlushDestinations())) {
+    if (!FlushBatch()) {
+        EndFailedRun(m_batchFailedRow, result);
+    } else if (result.rows > 0 && !FlushDestinations()) {
         result.failed = true;
-        result.rows = 0;
+        result.rows = 0;  // nothing is known to be on the medium
+        CountKeptRows(result);
     }
     return result;
 }
 
+void TransferEngine::EndFailedRun(uint32_t row, TransferResult& result) {
+    // The rows before the failing one stay written, as if the run had ended there;
+    // the failing row and every row after it are not put in place.
+    uint32_t kept = std::min(row, m_batchFailedRow);
+    if (!m_batch.empty() && !FlushBatch()) kept = std::min(kept, m_batchFailedRow);
+    result.failed = true;
+    result.rows = std::min(kept, result.rows);
+    if (result.rows > 0 && !FlushDestinations()) result.rows = 0;
+    CountKeptRows(result);
+}
+
+void TransferEngine::CountKeptRows(TransferResult& result) const {
+    result.files = 0;
+    result.bytes = 0;
+    for (uint32_t i = 0; i < result.rows; ++i) {
+        const TransferRow& row = m_list.Row(i);
+        if (!row.counted) continue;
+        ++result.files;
+        result.bytes += row.size;
+    }
+}
+
 bool TransferEngine::DataSetWritten(int32_t index, const TransferResult& result) const {
-    if (result.failed) return false;
     bool listed = false;
     for (uint32_t i = 0; i < m_list.Count(); ++i) {
         if (m_list.Row(i).dataSet != index) continue;
@@ -256,6 +282,18 @@ bool TransferEngine::DataSetWritten(int32_t index, const TransferResult& result)
         listed = true;
     }
     return listed;
+}
+
+bool TransferEngine::DataSetUntouched(int32_t index, const TransferResult& result) const {
+    for (uint32_t i = 0; i < std::min(result.reached, m_list.Count()); ++i)
+        if (m_list.Row(i).dataSet == index) return false;
+    return true;
+}
+
+bool TransferEngine::DataSetListed(int32_t index) const {
+    for (uint32_t i = 0; i < m_list.Count(); ++i)
+        if (m_list.Row(i).dataSet == index) return true;
+    return false;
 }
 
 bool TransferEngine::OnProgress(uint64_t bytesWritten, void* data) {
@@ -271,10 +309,10 @@ bool TransferEngine::OnProgress(uint64_t bytesWritten, void* data) {
     return true;
 }
 
-bool TransferEngine::Copy(const char* from, const char* to, bool failIfExists) {
+bool TransferEngine::Copy(const char* from, const char* to, bool failIfExists, const platform::CopyTap* tap) {
     const bool watched = m_progress.observer || m_progress.cancel;
     return platform::CopyFileWithProgress(from, to, failIfExists ? TRUE : FALSE, watched ? &OnProgress : nullptr,
-                                          &m_progress) != FALSE;
+                                          &m_progress, tap) != FALSE;
 }
 
 bool TransferEngine::WriteRow(uint32_t row, Direction direction, CarryOver kind, const TransferContext& context) {
@@ -290,14 +328,12 @@ bool TransferEngine::WriteRow(uint32_t row, Direction direction, CarryOver kind,
         }
         return true;
     };
-    // The host's copy of the register is CopyFileA as well; both go through the watched copy.
-    auto copyNew = [this](const char* from, const char* to) { return Copy(from, to, true); };
     if (direction != Direction::Register) {
         if (kind == CarryOver::WholeFile)
-            return WriteToBatch(source, destination, context.verify, m_list.Row(row).size);
+            return WriteToBatch(row, source, destination, context.verify, m_list.Row(row).size);
         // A document the maintenance folder lacks is copied whole; one it holds
         // only receives this data set's groups.
-        if (WriteChecked(source, destination, context.verify, copyNew)) {
+        if (CopyNewChecked(source, destination, context.verify)) {
             m_wholeCopies.push_back(row);
             return true;
         }
@@ -307,21 +343,22 @@ bool TransferEngine::WriteRow(uint32_t row, Direction direction, CarryOver kind,
         if (CopiedWholeEarlier(row)) return true;
         return carryOver();
     }
-    if (kind == CarryOver::WholeFile) return WriteToBatch(source, destination, context.verify, m_list.Row(row).size);
+    if (kind == CarryOver::WholeFile)
+        return WriteToBatch(row, source, destination, context.verify, m_list.Row(row).size);
     return carryOver();
 }
 
-template <class Write>
-bool TransferEngine::WriteChecked(const char* source, const char* destination, bool verify, const Write& write) {
-    if (!verify) return write(source, destination);
-    // Verification: the source is hashed while it is copied, the written file read
-    // back from the medium after it.
-    verify::Digest digest;
-    bool hashed = false;
-    if (!verify::WriteWhileHashing(
-            source, [&] { return write(source, destination); }, &digest, &hashed))
+bool TransferEngine::CopyNewChecked(const char* source, const char* destination, bool verifyOn) {
+    if (!verifyOn) return Copy(source, destination, true, nullptr);
+    // Verification: the source is hashed as the copy reads it, the written file
+    // read back from the medium after it.
+    verify::StreamHasher hasher;
+    if (!hasher.Reset()) {
+        m_mediumMismatch = true;
         return false;
-    if (!hashed || !verify::WrittenAs(destination, digest)) {
+    }
+    if (!Copy(source, destination, true, hasher.Tap())) return false;
+    if (!verify::WrittenAs(destination, hasher.Result())) {
         m_mediumMismatch = true;
         return false;
     }
@@ -329,31 +366,28 @@ bool TransferEngine::WriteChecked(const char* source, const char* destination, b
 }
 
 void TransferEngine::DiscardBatch() {
-    for (const BatchEntry& e : m_batch) platform::DiscardTemp(-1, e.copy.temp);
+    for (const BatchEntry& e : m_batch)
+        if (!e.copy.temp.empty()) platform::DiscardTemp(-1, e.copy.temp);
     m_batch.clear();
     m_batchBytes = 0;
 }
 
-bool TransferEngine::WriteToBatch(const char* source, const char* destination, bool verifyOn, uint64_t size) {
+bool TransferEngine::WriteToBatch(uint32_t row, const char* source, const char* destination, bool verifyOn,
+                                  uint64_t size) {
     BatchEntry entry;
     const bool watched = m_progress.observer || m_progress.cancel;
-    auto write = [&] {
-        return platform::CopyFileToTemp(source, destination, FALSE, watched ? &OnProgress : nullptr, &m_progress,
-                                        &entry.copy) != FALSE;
-    };
-    if (verifyOn) {
-        // Verification: the source is hashed while it is copied, the temporary
-        // file read back from the medium once the batch is flushed.
-        bool hashed = false;
-        if (!verify::WriteWhileHashing(source, write, &entry.digest, &hashed)) return false;
-        if (!hashed) {
-            platform::DiscardTemp(-1, entry.copy.temp);
-            m_mediumMismatch = true;
-            return false;
-        }
-    } else if (!write()) {
+    // Verification: the source is hashed as the copy reads it (one read of each
+    // source), the temporary file read back from the medium once the batch is flushed.
+    verify::StreamHasher hasher;
+    if (verifyOn && !hasher.Reset()) {
+        m_mediumMismatch = true;
         return false;
     }
+    if (platform::CopyFileToTemp(source, destination, FALSE, watched ? &OnProgress : nullptr, &m_progress, &entry.copy,
+                                 verifyOn ? hasher.Tap() : nullptr) == FALSE)
+        return false;
+    if (verifyOn) entry.digest = hasher.Result();
+    entry.row = row;
     entry.verify = verifyOn;
     entry.winDestination = destination;
     m_batchBytes += size;
@@ -377,28 +411,39 @@ bool TransferEngine::FlushBatchDrives() const {
 bool TransferEngine::FlushBatch() {
     if (m_batch.empty()) return true;
     // Every file of the batch on the medium under its temporary name: one flush.
-    bool ok = FlushBatchDrives();
-    for (size_t i = 0; ok && i < m_batch.size(); ++i) {
+    size_t good = FlushBatchDrives() ? m_batch.size() : 0;
+    // Each read back in order; the first that reads other than written fails its
+    // row, and the files before it still go into place.
+    for (size_t i = 0; i < good; ++i) {
         if (!m_batch[i].verify) continue;
         verify::Digest read;
-        if (!verify::ReadBackFromMedium(m_batch[i].copy.temp, &read) || !(read == m_batch[i].digest)) {
-            m_mediumMismatch = true;
-            ok = false;
+        // A file that cannot be read back (its folder removed meanwhile) is a failed
+        // write; one that reads back other bytes is the medium's fault.
+        const bool readBack = verify::ReadBackFromMedium(m_batch[i].copy.temp, &read);
+        if (!readBack || !(read == m_batch[i].digest)) {
+            m_mediumMismatch |= readBack;
+            good = i;
         }
     }
     // Then the renames, each atomic: at any crash a destination is its old file or the new one.
     size_t done = 0;
-    while (ok && done < m_batch.size()) {
+    bool ok = true;
+    while (ok && done < good) {
         const platform::PendingCopy& c = m_batch[done].copy;
         ok = platform::RenameTemp(c.temp, c.target, c.noReplace, false) == 0;  // removes the temporary when it fails
+        if (!ok) break;
         ++done;
-        if (ok && g_batchRenameHook) g_batchRenameHook(done);
+        if (g_batchRenameHook) g_batchRenameHook(done);
     }
+    if (done < m_batch.size()) m_batchFailedRow = std::min(m_batchFailedRow, m_batch[done].row);
+    // The renames themselves on the medium; should that flush fail, none of them
+    // is known to be there.
+    if (done > 0 && !FlushBatchDrives()) m_batchFailedRow = std::min(m_batchFailedRow, m_batch[0].row);
+    // A failed rename has removed its own temporary file; the rest are discarded.
+    if (!ok) m_batch[done].copy.temp.clear();
     m_batch.erase(m_batch.begin(), m_batch.begin() + static_cast<std::ptrdiff_t>(done));
-    // The renames themselves on the medium.
-    if (ok) ok = FlushBatchDrives();
     DiscardBatch();
-    return ok;
+    return m_batchFailedRow == kNoRow;
 }
 
 bool TransferEngine::CopiedWholeEarlier(uint32_t row) const {

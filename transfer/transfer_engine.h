@@ -15,8 +15,8 @@
 #include "transfer/transfer_host.h"
 #include "transfer/temp_sweep.h"
 #include "transfer/transfer_list.h"
-#include "transfer/verify.h"
 #include "transfer/transfer_progress.h"
+#include "transfer/verify.h"
 
 // Directions of a transfer.
 enum class Direction {
@@ -53,13 +53,19 @@ public:
     // Writes the rows of the list in order, with the front end's controls locked,
     // through the host's RunCopy, reporting to its observer and heeding its cancel
     // flag. A failed row ends the transfer with one write-error message (shown
-    // after the copy, from the calling thread) and rows 0. A stop keeps the rows
-    // written before it (flushed to the medium) and reports them in rows.
+    // after the copy, from the calling thread); the rows before it stay written
+    // (on the medium) and are reported in rows, the failing row and those after
+    // it are not written. A stop keeps the rows written before it the same way.
     TransferResult RunTransfer(Direction direction, const TransferContext& context, TransferHost& host);
 
     // Whether every file listed for data set `index` was written by a transfer
     // that ended with `result` (false for a set with no files listed).
     bool DataSetWritten(int32_t index, const TransferResult& result) const;
+    // Whether a transfer that ended with `result` left every file of data set
+    // `index` untouched (also true for a set with no files listed).
+    bool DataSetUntouched(int32_t index, const TransferResult& result) const;
+    // Whether the list holds a file of data set `index`.
+    bool DataSetListed(int32_t index) const;
 
     // Plain files are written to temporary names in batches of at most these, then
     // flushed with one flush of the filesystem, read back and renamed together.
@@ -83,11 +89,15 @@ private:
     bool FlushDestinations();
     TransferResult CopyRows(Direction direction, const TransferContext& context, TransferHost& host);
     void ShowFailure(TransferHost& host);
-    template <class Write>
-    bool WriteChecked(const char* source, const char* destination, bool verify, const Write& write);
+    // A document the destination lacks, copied whole (and checked, with `verify`).
+    bool CopyNewChecked(const char* source, const char* destination, bool verify);
     static bool OnProgress(uint64_t bytesWritten, void* data);
-    bool Copy(const char* from, const char* to, bool failIfExists);
-    bool WriteToBatch(const char* source, const char* destination, bool verify, uint64_t size);
+    bool Copy(const char* from, const char* to, bool failIfExists, const platform::CopyTap* tap);
+    bool WriteToBatch(uint32_t row, const char* source, const char* destination, bool verify, uint64_t size);
+    // Ends a run that failed at row `row`: what the batch holds of the rows before
+    // it goes into place, and the result counts what stayed written.
+    void EndFailedRun(uint32_t row, TransferResult& result);
+    void CountKeptRows(TransferResult& result) const;
     void DiscardBatch();
     bool FlushBatch();
     bool FlushBatchDrives() const;
@@ -96,10 +106,15 @@ private:
         platform::PendingCopy copy;
         std::string winDestination;
         verify::Digest digest;  // the source's, taken while it was copied
+        uint32_t row = 0;
         bool verify = false;
     };
     std::vector<BatchEntry> m_batch;
     uint64_t m_batchBytes = 0;
+    // The row of the first batch entry a flush could not put in place; the
+    // entries before it were renamed. kNoRow while every flush succeeded.
+    static constexpr uint32_t kNoRow = UINT32_MAX;
+    uint32_t m_batchFailedRow = kNoRow;
 
     // What a copy reports to while it runs.
     struct Progress {

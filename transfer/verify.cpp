@@ -1,17 +1,15 @@
 #include "transfer/verify.h"
 
 #include <fcntl.h>
-#include <sys/mman.h>
 #include <sys/stat.h>
 #include <unistd.h>
 #include <xxhash.h>
 
 #include <cerrno>
 #include <cstdlib>
-#include <future>
-#include <memory>
 #include <vector>
 
+#include "platform/beneath.h"
 #include "platform/paths.h"
 
 namespace verify {
@@ -20,7 +18,6 @@ namespace {
 constexpr size_t kReadBuffer = 1 << 20;
 constexpr size_t kDirectBuffer = 16 << 20;
 constexpr size_t kDirectAlign = 4096;
-constexpr size_t kMapFrom = 8 << 20;
 
 std::function<void(const std::string&)>& BeforeReadBack() {
     static std::function<void(const std::string&)> hook;
@@ -29,6 +26,9 @@ std::function<void(const std::string&)>& BeforeReadBack() {
 
 struct FdCloser {
     int fd;
+    explicit FdCloser(int f) : fd(f) {}
+    FdCloser(const FdCloser&) = delete;
+    FdCloser& operator=(const FdCloser&) = delete;
     ~FdCloser() {
         if (fd >= 0) close(fd);
     }
@@ -43,9 +43,8 @@ std::vector<char>& ReadBuffer() {
 // Hashes everything `fd` reads from its current offset into `buffer`.
 // Returns 0, or the errno of the failing read.
 int HashReads(int fd, char* buffer, size_t size, Digest* out) {
-    std::unique_ptr<XXH3_state_t, decltype(&XXH3_freeState)> state(XXH3_createState(), XXH3_freeState);
-    if (!state || XXH3_64bits_reset(state.get()) != XXH_OK) return ENOMEM;
-    uint64_t total = 0;
+    StreamHasher hasher;
+    if (!hasher.Reset()) return ENOMEM;
     while (true) {
         const ssize_t n = read(fd, buffer, size);
         if (n < 0) {
@@ -53,11 +52,9 @@ int HashReads(int fd, char* buffer, size_t size, Digest* out) {
             return errno;
         }
         if (n == 0) break;
-        XXH3_64bits_update(state.get(), buffer, static_cast<size_t>(n));
-        total += static_cast<uint64_t>(n);
+        hasher.Add(buffer, static_cast<size_t>(n));
     }
-    out->hash = XXH3_64bits_digest(state.get());
-    out->size = total;
+    *out = hasher.Result();
     return 0;
 }
 
@@ -84,37 +81,66 @@ char* DirectBuffer() {
         Aligned() {
             if (posix_memalign(&p, kDirectAlign, kDirectBuffer) != 0) p = nullptr;
         }
+        Aligned(const Aligned&) = delete;
+        Aligned& operator=(const Aligned&) = delete;
         ~Aligned() { std::free(p); }
     };
     thread_local Aligned buffer;
     return static_cast<char*>(buffer.p);
 }
+
+// A regular file below its drive root, reached without links, for reading.
+int OpenToRead(const std::string& hostPath, int extraFlags) {
+    const int fd = platform::OpenUnderDrive(hostPath, O_RDONLY | O_NONBLOCK | O_NOCTTY | extraFlags);
+    if (fd < 0) return -1;
+    struct stat st {};
+    if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+        close(fd);
+        errno = EACCES;
+        return -1;
+    }
+    return fd;
+}
 }  // namespace
 
+StreamHasher::StreamHasher() : m_state(XXH3_createState(), [](XXH3_state_s* s) { XXH3_freeState(s); }) {
+    m_tap.bytes = [](const void* chunk, size_t size, void* data) {
+        static_cast<StreamHasher*>(data)->Add(chunk, size);
+    };
+    m_tap.data = this;
+    Reset();
+}
+
+StreamHasher::~StreamHasher() = default;
+
+bool StreamHasher::Reset() {
+    m_size = 0;
+    return m_state && XXH3_64bits_reset(m_state.get()) == XXH_OK;
+}
+
+void StreamHasher::Add(const void* bytes, size_t size) {
+    if (m_state) XXH3_64bits_update(m_state.get(), bytes, size);
+    m_size += size;
+}
+
+Digest StreamHasher::Result() const {
+    Digest d;
+    d.hash = m_state ? XXH3_64bits_digest(m_state.get()) : 0;
+    d.size = m_size;
+    return d;
+}
+
 bool HashHostFile(const std::string& hostPath, Digest* out) {
-    const int fd = open(hostPath.c_str(), O_RDONLY | O_CLOEXEC);
+    const int fd = OpenToRead(hostPath, 0);
     if (fd < 0) return false;
     FdCloser closer{fd};
-    struct stat st {};
-    if (fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && st.st_size >= static_cast<off_t>(kMapFrom)) {
-        // A large file is hashed where the cache holds it, without copying it out
-        // first: half the time of reads for a file the copy has just cached.
-        void* map = mmap(nullptr, static_cast<size_t>(st.st_size), PROT_READ, MAP_SHARED | MAP_POPULATE, fd, 0);
-        if (map != MAP_FAILED) {
-            madvise(map, static_cast<size_t>(st.st_size), MADV_SEQUENTIAL);
-            out->hash = XXH3_64bits(map, static_cast<size_t>(st.st_size));
-            out->size = static_cast<uint64_t>(st.st_size);
-            munmap(map, static_cast<size_t>(st.st_size));
-            return true;
-        }
-    }
     posix_fadvise(fd, 0, 0, POSIX_FADV_SEQUENTIAL);
     return HashReads(fd, ReadBuffer().data(), kReadBuffer, out) == 0;
 }
 
 bool DropFromCache(const std::string& hostPath) {
     if (BeforeReadBack()) BeforeReadBack()(hostPath);
-    const int fd = open(hostPath.c_str(), O_RDONLY | O_CLOEXEC);
+    const int fd = OpenToRead(hostPath, 0);
     if (fd < 0) return false;
     FdCloser closer{fd};
     return WriteOutAndDrop(fd);
@@ -126,7 +152,7 @@ bool ReadBackFromMedium(const std::string& hostPath, Digest* out) {
     // pages of its range; filesystems without direct reads (tmpfs, some FUSE)
     // answer EINVAL and are read through the emptied cache instead.
     char* direct = DirectBuffer();
-    int fd = direct ? open(hostPath.c_str(), O_RDONLY | O_CLOEXEC | O_DIRECT) : -1;
+    int fd = direct ? OpenToRead(hostPath, O_DIRECT) : -1;
     if (fd >= 0) {
         FdCloser closer{fd};
         if (!WriteOutAndDrop(fd)) return false;
@@ -135,7 +161,7 @@ bool ReadBackFromMedium(const std::string& hostPath, Digest* out) {
     } else if (direct && errno != EINVAL) {
         return false;
     }
-    fd = open(hostPath.c_str(), O_RDONLY | O_CLOEXEC);
+    fd = OpenToRead(hostPath, 0);
     if (fd < 0) return false;
     FdCloser closer{fd};
     return WriteOutAndDrop(fd) && HashReads(fd, ReadBuffer().data(), kReadBuffer, out) == 0;
@@ -144,20 +170,6 @@ bool ReadBackFromMedium(const std::string& hostPath, Digest* out) {
 bool HashFile(const char* winPath, Digest* out) {
     const platform::HostPath hp = platform::ResolvePath(winPath ? winPath : "");
     return hp.ok && HashHostFile(hp.host, out);
-}
-
-bool WriteWhileHashing(const char* winSource, const std::function<bool()>& write, Digest* sourceDigest, bool* hashed) {
-    const platform::HostPath hp = platform::ResolvePath(winSource ? winSource : "");
-    if (!hp.ok || !hp.exists || hp.info.st_size < static_cast<off_t>(kMapFrom)) {
-        *hashed = hp.ok && HashHostFile(hp.host, sourceDigest);
-        return write();
-    }
-    // Both read the source from the cache; a source that changes meanwhile makes
-    // the two disagree, and the check then fails the file.
-    std::future<bool> hashing = std::async(std::launch::async, [&] { return HashHostFile(hp.host, sourceDigest); });
-    const bool written = write();
-    *hashed = hashing.get();
-    return written;
 }
 
 bool WrittenAs(const char* winPath, const Digest& expected) {

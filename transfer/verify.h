@@ -2,11 +2,18 @@
 // the medium, not from the page cache, and compared with those of its source.
 // Cheap sticks that claim more room than they have accept writes and return
 // other bytes later; this catches them at the save, not at the next machine.
+// Every open goes through the link-refusing opens below a drive root, and no
+// file is mapped: a file that shrinks under us is a failed check, not a crash.
 #pragma once
 
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <string>
+
+#include "platform/copy_file.h"
+
+struct XXH3_state_s;
 
 namespace verify {
 
@@ -16,8 +23,30 @@ struct Digest {
     bool operator==(const Digest&) const = default;
 };
 
+// Hashes bytes as a copy reads them (platform::CopyTap), so that a source is
+// read once: for the copy and for its digest together.
+class StreamHasher {
+public:
+    StreamHasher();
+    ~StreamHasher();
+    StreamHasher(const StreamHasher&) = delete;
+    StreamHasher& operator=(const StreamHasher&) = delete;
+
+    // Starts again from no bytes; false when the hash state cannot be had.
+    bool Reset();
+    void Add(const void* bytes, size_t size);
+    Digest Result() const;
+    // A tap that feeds this hasher; valid while the hasher lives.
+    const platform::CopyTap* Tap() const { return &m_tap; }
+
+private:
+    std::unique_ptr<XXH3_state_s, void (*)(XXH3_state_s*)> m_state;
+    uint64_t m_size = 0;
+    platform::CopyTap m_tap;
+};
+
 // Hashes a host file as it reads now (the page cache may answer). False when it
-// cannot be opened or read.
+// cannot be opened or read, or is no regular file.
 bool HashHostFile(const std::string& hostPath, Digest* out);
 
 // Writes out a written host file's dirty pages and drops its pages from the
@@ -31,12 +60,6 @@ bool ReadBackFromMedium(const std::string& hostPath, Digest* out);
 
 // Hash of a Windows path's file (CP932), as HashHostFile.
 bool HashFile(const char* winPath, Digest* out);
-
-// Runs `write` (a copy of the file at `winSource`) and hashes that source into
-// *sourceDigest meanwhile: on a second thread for a large file, so that the hash
-// costs no time of its own, else just before. Returns what `write` returned;
-// *hashed says whether the source could be hashed.
-bool WriteWhileHashing(const char* winSource, const std::function<bool()>& write, Digest* sourceDigest, bool* hashed);
 
 // Whether the file at a Windows path reads back from its medium as `expected`.
 bool WrittenAs(const char* winPath, const Digest& expected);

@@ -104,7 +104,7 @@ TEST_F(FaultTest, SaveNeedingExactlyTheFreeSpaceGoesAheadOneByteMoreIsRefused) {
     EXPECT_EQ(host.messages[0].icon, MsgIcon::Stop);
 }
 
-TEST_F(FaultTest, DiskFillingUpMidTransferLeavesNoPartialFile) {
+TEST_F(FaultTest, DiskFillingUpMidTransferKeepsTheRowsBeforeAndLeavesNoPartialFile) {
     if (!MountSmallDisk("1m")) GTEST_SKIP() << "needs root to mount a tmpfs";
     catalogue = {MakeEntry(0, 0, "U", "\\U", {"\\0.dat", "\\1.dat", "\\2.dat"})};
     for (const char* n : {"0", "1", "2"}) WriteSys(std::string("U/") + n + ".dat", std::string(200 * 1024, n[0]));
@@ -114,10 +114,10 @@ TEST_F(FaultTest, DiskFillingUpMidTransferLeavesNoPartialFile) {
     host.onEvents = [&](int call) {
         if (call == 1) FillUp(driveE);
     };
-    EXPECT_EQ(engine.RunTransfer(Direction::Save, Context(), host).rows, 0u);
+    EXPECT_EQ(engine.RunTransfer(Direction::Save, Context(), host).rows, 1u);
     ExpectOneWriteError();
-    // Row 0 was in the failed batch: nothing of it is renamed, no temporary file stays.
-    EXPECT_EQ(Listing(ExtHost("保守A/U")), std::vector<std::string>{});
+    // Row 0, written before the failing row, is in place; no temporary file stays.
+    EXPECT_EQ(Listing(ExtHost("保守A/U")), std::vector<std::string>{"0.dat"});
 }
 
 TEST_F(FaultTest, WriteProtectedMediumChangesNothing) {

@@ -1,5 +1,7 @@
 // Watching and stopping a transfer: the figures a front end reads, a stop between
 // files and one inside a large file, and which data sets a stopped save marks.
+#include <unistd.h>
+
 #include <string>
 
 #include "catalogue/folder_index_file.h"
@@ -122,6 +124,60 @@ TEST_F(ProgressCancelTest, StopOfARegisterKeepsTheSystemFileWhole) {
     EXPECT_TRUE(result.cancelled);
     EXPECT_EQ(ReadHostFile(SysHost("U/big.ini")), "system's");
     EXPECT_FALSE(HasTemporary(SysHost("U")));
+}
+
+TEST_F(ProgressCancelTest, StopOverSetsTheFolderHoldsNeverLeavesAMixedSetMarked) {
+    catalogue = {MakeEntry(0, 0, "A", "\\A", {"\\*.INI"}), MakeEntry(0, 0, "B", "\\B", {"\\*.INI"}),
+                 MakeEntry(0, 0, "C", "\\C", {"\\*.INI"})};
+    for (const char* f : {"A/a.ini", "B/b1.ini", "B/b2.ini", "C/c.ini"}) {
+        WriteSys(f, std::string("new ") + f);
+        WriteExt(std::string("保守A/") + f, std::string("old ") + f);
+    }
+    ASSERT_TRUE(FolderIndexFile::WriteFlags(IndexWin(), {0, 1, 2}));
+    watched.systemSelected = {0, 1, 2};
+    watched.folderName = W("保守A");
+    // Stops once B's first file is in; at that moment B must read as not held.
+    int heldWhileMixed = -1;
+    watched.observer.when = [&](const TransferObserver& o) {
+        if (o.filesDone != 2) return false;
+        heldWhileMixed = FolderIndexFile::ReadFlag(IndexWin(), 1);
+        return true;
+    };
+    RunSave(engine, Context(), watched);
+    EXPECT_EQ(heldWhileMixed, 0);
+    EXPECT_EQ(ReadHostFile(ExtHost("保守A/B/b1.ini")), "new B/b1.ini");
+    EXPECT_EQ(ReadHostFile(ExtHost("保守A/B/b2.ini")), "old B/b2.ini");
+    EXPECT_EQ(ReadHostFile(ExtHost("保守A/C/c.ini")), "old C/c.ini");
+    // A written whole, B mixed and unmarked, C untouched and still held.
+    EXPECT_EQ(FolderIndexFile::ReadFlag(IndexWin(), 0), 1);
+    EXPECT_EQ(FolderIndexFile::ReadFlag(IndexWin(), 1), 0);
+    EXPECT_EQ(FolderIndexFile::ReadFlag(IndexWin(), 2), 1);
+}
+
+TEST_F(ProgressCancelTest, SourceCutShortWhileItIsCopiedFailsItsRowWithoutACrash) {
+    for (const bool verifyOn : {true, false}) {
+        SCOPED_TRACE(verifyOn ? "verified" : "unverified");
+        ThreeSets(20u << 20);
+        WriteExt("保守A/B/big.ini", "old big");
+        Context().verify = verifyOn;
+        bool cut = false;
+        watched.observer.when = [&](const TransferObserver& o) {
+            if (!cut && o.filesDone == 1 && o.bytesDone > 4) {
+                cut = truncate(SysHost("B/big.ini").c_str(), 1 << 20) == 0;
+            }
+            return false;
+        };
+        watched.messages.clear();
+        ASSERT_EQ(engine.BuildTransferList(Direction::Save, Context(), watched), 1);
+        const TransferResult result = engine.RunTransfer(Direction::Save, Context(), watched);
+        ASSERT_TRUE(cut);
+        EXPECT_TRUE(result.failed);
+        EXPECT_EQ(result.rows, 1u);  // the first set's file stays
+        EXPECT_EQ(ReadHostFile(ExtHost("保守A/B/big.ini")), "old big");
+        EXPECT_FALSE(HasTemporary(ExtHost("保守A/B")));
+        ASSERT_EQ(watched.messages.size(), 1u);
+        EXPECT_EQ(watched.Texts()[0], "ファイルの書き込みエラーです！\n空き容量・書き込み禁止の確認等を行ってください");
+    }
 }
 
 TEST_F(ProgressCancelTest, IndexThatCannotBeWrittenIsNamedAndNothingIsMarked) {

@@ -145,16 +145,18 @@ TEST_F(RunTransferTest, RegisterIntoMissingSystemDocumentFails) {
     EXPECT_FALSE(HostExists(SysHost("DOC/MAP.DEM")));
 }
 
-TEST_F(RunTransferTest, FailureAtRowKRenamesNothingOfItsBatchAndLeavesNoTemporary) {
+TEST_F(RunTransferTest, FailureAtRowKKeepsTheRowsBeforeItAndLeavesNoTemporary) {
     catalogue = {MakeEntry(0, 0, "U", "\\U", {"\\1.ini", "\\2.ini", "\\3.ini", "\\4.ini"})};
     for (const char* n : {"1", "2", "3", "4"}) WriteSys(std::string("U/") + n + ".ini", std::string(5000, n[0]));
     // Row 2 cannot be written: a folder holds its name.
     MakeHostDirs(ExtHost("保守A/U/3.ini"));
     host.systemSelected = {0};
-    EXPECT_EQ(Save(), 0u);
+    EXPECT_EQ(Save(), 2u);
     ExpectOneWriteError();
     EXPECT_EQ(host.eventsCount, 3);
-    EXPECT_EQ(Listing(ExtHost("保守A/U")), (std::vector<std::string>{"3.ini"}));
+    // Rows 0 and 1 were still in the batch when row 2 failed: they go into place, row 3 is never written.
+    EXPECT_EQ(Listing(ExtHost("保守A/U")), (std::vector<std::string>{"1.ini", "2.ini", "3.ini"}));
+    EXPECT_EQ(ReadHostFile(ExtHost("保守A/U/2.ini")), std::string(5000, '2'));
 }
 
 TEST_F(RunTransferTest, MissingDriveRootFailsTheFirstRow) {

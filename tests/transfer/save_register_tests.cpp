@@ -128,14 +128,15 @@ TEST_F(OperationTest, CompleteSaveMarksSelectedDataSetsOnly) {
     EXPECT_EQ(flags, (std::vector<int>{1, 0, 1, 1, 0}));
 }
 
-TEST_F(OperationTest, FailedSaveMarksNothing) {
+TEST_F(OperationTest, FailedSaveMarksOnlyTheSetsWrittenWhole) {
     MakeHostDirs(ExtHost("保守A/D1/s.ini"));  // cannot be written
     host.systemSelected = {0, 1};
     RunSave(engine, Context(), host);
     ASSERT_EQ(host.messages.size(), 2u);
     EXPECT_EQ(host.Texts()[1], "ファイルの書き込みエラーです！\n空き容量・書き込み禁止の確認等を行ってください");
-    EXPECT_FALSE(HostExists(ExtHost("保守A/D0/s.ini")));  // in the failed batch
-    EXPECT_FALSE(HostExists(ExtHost("保守A/JKNDT.INI")));
+    EXPECT_TRUE(HostExists(ExtHost("保守A/D0/s.ini")));  // written before the failing row
+    EXPECT_EQ(FolderIndexFile::ReadFlag(IndexPath(), 0), 1);
+    EXPECT_EQ(FolderIndexFile::ReadFlag(IndexPath(), 1), 0);
     EXPECT_EQ(host.calls.back(), "wait-");
 }
 

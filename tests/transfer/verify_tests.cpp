@@ -74,7 +74,7 @@ TEST_F(VerifyTest, AMediumThatReturnsOtherBytesFailsTheRow) {
     }
 }
 
-TEST_F(VerifyTest, ASaveReadBackOtherThanWrittenMarksNothingInTheIndex) {
+TEST_F(VerifyTest, ASaveReadBackOtherThanWrittenMarksOnlyTheSetsCheckedBeforeIt) {
     catalogue = {MakeEntry(0, 0, "U", "\\U", {"\\*.ini"}), MakeEntry(0, 0, "V", "\\V", {"\\*.ini"})};
     WriteSys("U/a.ini", "aaaa");
     WriteSys("V/b.ini", "bbbb");
@@ -84,8 +84,9 @@ TEST_F(VerifyTest, ASaveReadBackOtherThanWrittenMarksNothingInTheIndex) {
     ASSERT_EQ(host.messages.size(), 2u);  // the confirmation, then the failure
     EXPECT_EQ(host.Texts()[1], kMismatchText);
     const std::string index = W("E:\\PARC_JDT\\保守A\\JKNDT.INI");
-    EXPECT_EQ(FolderIndexFile::ReadFlag(index, 0), 0);
+    EXPECT_EQ(FolderIndexFile::ReadFlag(index, 0), 1);  // read back as written, before the bad one
     EXPECT_EQ(FolderIndexFile::ReadFlag(index, 1), 0);
+    EXPECT_FALSE(HostExists(ExtHost("保守A/V/b.ini")));
 
     // The same save on an honest medium marks both.
     verify::SetBeforeReadBackForTesting({});
