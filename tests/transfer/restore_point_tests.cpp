@@ -85,6 +85,19 @@ protected:
     }
     // An empty point folder: never a valid point, it only takes a name.
     void PlantPointFolder(const std::string& id) { MakeHostDirs(store.Root() + "/" + id); }
+    // `count` points of one settings file, oldest first.
+    std::vector<std::string> CreatePoints(int count) {
+        WriteSys("U/a.ini", "a");
+        std::vector<std::string> ids;
+        for (RestorePoint point; count-- > 0 && store.Create({"C:\\SYS\\U\\a.ini"}, "E:\\PARC_JDT\\X", &point) == 0;)
+            ids.push_back(point.id);
+        return ids;
+    }
+    std::vector<std::string> ListedIds() const {
+        std::vector<std::string> ids;
+        for (const RestorePoint& p : store.List()) ids.push_back(p.id);
+        return ids;
+    }
     static json ManifestOf(const RestorePoint& p) { return json::parse(ReadHostFile(p.dir + "/manifest.json")); }
     RestorePoint Latest() const {
         RestorePoint point;
@@ -211,21 +224,14 @@ TEST_F(RestorePointTest, FullDiskWhileKeepingStopsTheRegisterBeforeAnything) {
 }
 
 TEST_F(RestorePointTest, PruningKeepsTheNewestAndDropsUnfinished) {
-    WriteSys("U/a.ini", "a");
-    std::vector<std::string> ids;
-    for (int i = 0; i < 5; ++i) {
-        RestorePoint point;
-        ASSERT_EQ(store.Create({"C:\\SYS\\U\\a.ini"}, "E:\\PARC_JDT\\X", &point), 0);
-        ids.push_back(point.id);
-    }
+    const std::vector<std::string> ids = CreatePoints(5);
+    ASSERT_EQ(ids.size(), 5u);
     // Left by an earlier version a day ago: stale by its age.
     MakeHostDirs(store.Root() + "/20000101T000000-000.partial");
     SetTimes(store.Root() + "/20000101T000000-000.partial",
              time(nullptr) - RestorePointStore::kStalePartialSeconds - 60, 0);
     store.Prune(3);
-    std::vector<std::string> listed;
-    for (const RestorePoint& p : store.List()) listed.push_back(p.id);
-    EXPECT_EQ(listed, (std::vector<std::string>{ids[4], ids[3], ids[2]}));
+    EXPECT_EQ(ListedIds(), (std::vector<std::string>{ids[4], ids[3], ids[2]}));
     EXPECT_EQ(Listing(store.Root()).size(), 3u * 4);  // folder, manifest, files/, files/0 each
 }
 
@@ -399,28 +405,19 @@ TEST_F(RestorePointTest, PointsSortByCreationAcrossTimeZonesAndClockSteps) {
     Plant("20000101T000000-000", m, store.Root() + "/" + made.back());
     std::vector<std::string> expected = made;
     expected.insert(expected.end(), {"20991231T235959-000", "20000101T000000-000"});
-    std::vector<std::string> listed;
-    for (const RestorePoint& p : store.List()) listed.push_back(p.id);
-    EXPECT_EQ(listed, expected);
+    EXPECT_EQ(ListedIds(), expected);
     EXPECT_EQ(Latest().id, made.front());
 
     // Pruning keeps the newest by that order too.
     store.Prune(2);
-    listed.clear();
-    for (const RestorePoint& p : store.List()) listed.push_back(p.id);
-    EXPECT_EQ(listed, (std::vector<std::string>{made[0], made[1]}));
+    EXPECT_EQ(ListedIds(), (std::vector<std::string>{made[0], made[1]}));
 }
 
 // Pruning counts only this installation's points and leaves unfinished points
 // alone while their owner lives.
 TEST_F(RestorePointTest, PruningKeepsOtherInstallationsAndLiveUnfinishedPoints) {
-    WriteSys("U/a.ini", "a");
-    std::vector<std::string> ours;
-    for (int i = 0; i < 3; ++i) {
-        RestorePoint point;
-        ASSERT_EQ(store.Create({"C:\\SYS\\U\\a.ini"}, "E:\\PARC_JDT\\X", &point), 0);
-        ours.push_back(point.id);
-    }
+    const std::vector<std::string> ours = CreatePoints(3);
+    ASSERT_EQ(ours.size(), 3u);
     RestorePoint first;
     ASSERT_TRUE(store.Load(ours[0], &first));
     json foreign = ManifestOf(first);
@@ -474,9 +471,7 @@ TEST_F(RestorePointTest, PruningKeepsOtherInstallationsAndLiveUnfinishedPoints) 
         EXPECT_EQ(HostExists(store.Root() + "/20270101T000000Z-" + std::to_string(1000 + i) + ".partial"),
                   partials[i].survives)
             << partials[i].name;
-    std::vector<std::string> listed;
-    for (const RestorePoint& p : store.List()) listed.push_back(p.id);
-    EXPECT_EQ(listed, (std::vector<std::string>{ours[2], ours[1]}));
+    EXPECT_EQ(ListedIds(), (std::vector<std::string>{ours[2], ours[1]}));
     for (const std::string& id : theirs) EXPECT_TRUE(HostExists(store.Root() + "/" + id + "/manifest.json")) << id;
 }
 
