@@ -9,7 +9,7 @@
 #include "transfer/undo_register.h"
 
 RestorePointStore CMaintenanceDlg::RestorePoints() const {
-    return RestorePointStore(RestorePointRoot(m_deliverable.programName));
+    return RestorePointStore(RestorePointRoot(m_deliverable.programName), m_strSystemPath);
 }
 
 void CMaintenanceDlg::OnUndoLastRegister() {

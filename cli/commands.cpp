@@ -334,15 +334,13 @@ int CmdTransfer(const CliProgram& program, const Options& o, Direction direction
         return run.Finish(0);
     }
 
-    // Registers keep a restore point: the newest one afterwards is this register's.
-    RestorePointStore store(context.restoreRoot);
-    RestorePoint before;
-    const bool hadPoint = !context.restoreRoot.empty() && store.Latest(&before);
+    // Registers keep a restore point and name it.
+    RestorePoint made;
     if (CancelRequested()) return run.Fail(exit_code::kCancelled, "中止しました。何も行っていません。");
     if (save)
         RunSave(engine, context, host);
     else
-        RunRegister(engine, context, host);
+        RunRegister(engine, context, host, &made);
     if (CancelRequested() && host.TransferStarted()) {
         // The engine stopped at a safe point: files already written are whole and on the medium.
         listJson();
@@ -352,10 +350,7 @@ int CmdTransfer(const CliProgram& program, const Options& o, Direction direction
     listJson();
     const bool written = host.TransferFinished() && host.Failure() == 0;
     run.out["written"] = written;
-    if (!save && written && !context.restoreRoot.empty()) {
-        RestorePoint after;
-        if (store.Latest(&after) && (!hadPoint || after.id != before.id)) run.out["restore_point"] = after.id;
-    }
+    if (!save && written && !made.id.empty()) run.out["restore_point"] = made.id;
     if (host.Failure() == 0 && !written) host.SetFailure(exit_code::kRefused);
     return run.Finish(0);
 }
@@ -371,7 +366,8 @@ json PointJson(const RestorePoint& p) {
 
 int CmdUndo(const CliProgram& program, const Options& o) {
     Run run(program, o, "undo-register");
-    RestorePointStore store(RestorePointRoot(program.programName));
+    // An undo writes only below the current installation's system data root.
+    RestorePointStore store(RestorePointRoot(program.programName), LoadSystem(program).catalogue.systemPath);
     if (o.listPoints) {
         json points = json::array();
         for (const RestorePoint& p : store.List()) {

@@ -2,21 +2,25 @@
 
 #include <dirent.h>
 #include <fcntl.h>
+#include <signal.h>
 #include <sys/stat.h>
 #include <unistd.h>
 #include <xxhash.h>
 
 #include <algorithm>
+#include <cctype>
 #include <cerrno>
 #include <climits>
-#include <cstring>
 #include <cstdio>
+#include <cstring>
 #include <ctime>
 #include <filesystem>
 #include <memory>
 #include <nlohmann/json.hpp>
 #include <set>
+#include <tuple>
 
+#include "platform/beneath.h"
 #include "platform/copy_file.h"
 #include "platform/cp932.h"
 #include "platform/paths.h"
@@ -28,7 +32,10 @@ namespace {
 constexpr int kManifestVersion = 1;
 constexpr const char* kManifest = "manifest.json";
 constexpr const char* kPartial = ".partial";
+constexpr const char* kOwner = "owner";
+constexpr const char* kFiles = "files";
 constexpr size_t kBuffer = 1 << 20;
+constexpr size_t kMaxOwnerBytes = 512;
 
 struct Fd {
     int fd = -1;
@@ -65,11 +72,85 @@ std::string CurrentPrefix() {
     return ec ? platform::PrefixDir() : canonical.string();
 }
 
-void SyncPath(const std::string& path) {
-    const int fd = open(path.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (fd < 0) return;
-    fsync(fd);
-    close(fd);
+bool EndsWith(const std::string& s, const char* tail) {
+    const size_t n = std::strlen(tail);
+    return s.size() > n && s.compare(s.size() - n, n, tail) == 0;
+}
+
+bool IsPointName(const std::string& name) {
+    return !name.empty() && name[0] != '.' && name.find('/') == std::string::npos;
+}
+
+bool AllDigits(const std::string& s, size_t from, size_t to) {
+    if (from >= to || to > s.size()) return false;
+    return std::all_of(s.begin() + static_cast<std::ptrdiff_t>(from), s.begin() + static_cast<std::ptrdiff_t>(to),
+                       [](char c) { return c >= '0' && c <= '9'; });
+}
+
+// "20261209T010203Z-0001": the UTC time and the counter of a new-form id.
+bool ParseNewId(const std::string& id, std::string* time, uint64_t* counter) {
+    if (id.size() < 18 || id.size() > 17 + 9 || id[8] != 'T' || id[15] != 'Z' || id[16] != '-') return false;
+    if (!AllDigits(id, 0, 8) || !AllDigits(id, 9, 15) || !AllDigits(id, 17, id.size())) return false;
+    *time = id.substr(0, 15);
+    *counter = std::strtoull(id.c_str() + 17, nullptr, 10);
+    return true;
+}
+
+// Order of creation: ids of earlier versions first, by name; then new ones by time and counter.
+bool IdBefore(const std::string& a, const std::string& b) {
+    std::string ta, tb;
+    uint64_t ca = 0, cb = 0;
+    const bool na = ParseNewId(a, &ta, &ca), nb = ParseNewId(b, &tb, &cb);
+    if (na != nb) return nb;
+    if (!na) return a < b;
+    return std::tie(ta, ca, a) < std::tie(tb, cb, b);
+}
+
+std::string UtcStamp(int64_t unixSeconds) {
+    const time_t t = static_cast<time_t>(unixSeconds);
+    tm utc{};
+    gmtime_r(&t, &utc);
+    char text[80];
+    std::snprintf(text, sizeof text, "%04d%02d%02dT%02d%02d%02d", utc.tm_year + 1900, utc.tm_mon + 1, utc.tm_mday,
+                  utc.tm_hour, utc.tm_min, utc.tm_sec);
+    return text;
+}
+
+// An id after every one of `names` (points and unfinished points of the store):
+// the time of `now`, or the newest time there when the clock is behind it.
+std::string NextId(int64_t now, const std::vector<std::string>& names) {
+    std::string time = UtcStamp(now);
+    uint64_t counter = 1;
+    for (std::string name : names) {
+        if (EndsWith(name, kPartial)) name.resize(name.size() - std::strlen(kPartial));
+        std::string t;
+        uint64_t c = 0;
+        if (!ParseNewId(name, &t, &c)) continue;
+        if (t > time) {
+            time = t;
+            counter = c + 1;
+        } else if (t == time && c >= counter) {
+            counter = c + 1;
+        }
+    }
+    char text[32];
+    std::snprintf(text, sizeof text, "Z-%04llu", static_cast<unsigned long long>(counter));
+    return time + text;
+}
+
+std::vector<std::string> NamesIn(int dirFd) {
+    std::vector<std::string> names;
+    const int dup = fcntl(dirFd, F_DUPFD_CLOEXEC, 0);
+    if (dup < 0) return names;
+    DIR* dir = fdopendir(dup);
+    if (!dir) {
+        close(dup);
+        return names;
+    }
+    while (const dirent* d = readdir(dir))
+        if (IsPointName(d->d_name)) names.emplace_back(d->d_name);
+    closedir(dir);
+    return names;
 }
 
 int WriteAll(int fd, const char* data, size_t size) {
@@ -86,7 +167,8 @@ int WriteAll(int fd, const char* data, size_t size) {
     return 0;
 }
 
-// Copies `in` into `out` from the start, hashing the bytes on the way. 0 or errno.
+// Hashes what `in` reads from its current offset and, when `out` >= 0, copies it
+// there. 0 or errno.
 int CopyHashing(int in, int out, verify::Digest* digest) {
     std::unique_ptr<XXH3_state_t, decltype(&XXH3_freeState)> state(XXH3_createState(), XXH3_freeState);
     if (!state || XXH3_64bits_reset(state.get()) != XXH_OK) return ENOMEM;
@@ -100,11 +182,57 @@ int CopyHashing(int in, int out, verify::Digest* digest) {
         }
         if (n == 0) break;
         XXH3_64bits_update(state.get(), buffer.data(), static_cast<size_t>(n));
-        if (const int err = WriteAll(out, buffer.data(), static_cast<size_t>(n))) return err;
+        if (out >= 0)
+            if (const int err = WriteAll(out, buffer.data(), static_cast<size_t>(n))) return err;
         size += static_cast<uint64_t>(n);
     }
     digest->hash = XXH3_64bits_digest(state.get());
     digest->size = size;
+    return 0;
+}
+
+// Reads up to `limit` bytes of a regular file `name` in `dirFd`, never through a
+// link. 0, EFBIG when it is larger, or errno.
+int ReadBounded(int dirFd, const char* name, size_t limit, std::string* out) {
+    Fd fd(openat(dirFd, name, O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC));
+    if (fd.fd < 0) return errno;
+    struct stat st {};
+    if (fstat(fd.fd, &st) != 0) return errno;
+    if (!S_ISREG(st.st_mode)) return EINVAL;
+    if (static_cast<uint64_t>(st.st_size) > limit) return EFBIG;
+    out->clear();
+    char chunk[1 << 16];
+    while (true) {
+        const ssize_t n = read(fd.fd, chunk, sizeof chunk);
+        if (n < 0) {
+            if (errno == EINTR) continue;
+            return errno;
+        }
+        if (n == 0) return 0;
+        if (out->size() + static_cast<size_t>(n) > limit) return EFBIG;  // grew meanwhile
+        out->append(chunk, static_cast<size_t>(n));
+    }
+}
+
+// Writes `bytes` as `name` in `dirFd` through a flushed temporary file and a rename.
+int WriteFileAtomicAt(int dirFd, const std::string& name, const std::string& bytes) {
+    const std::string temp = "." + name + "." + std::to_string(getpid()) + ".tmp";
+    int fd = openat(dirFd, temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
+    if (fd < 0 && errno == EEXIST) {  // left by a dead process of the same pid
+        unlinkat(dirFd, temp.c_str(), 0);
+        fd = openat(dirFd, temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
+    }
+    if (fd < 0) return errno;
+    Fd out(fd);
+    int err = WriteAll(fd, bytes.data(), bytes.size());
+    if (err == 0 && fsync(fd) != 0) err = errno;
+    if (err == 0 && close(out.Release()) != 0) err = errno;
+    if (err == 0 && renameat(dirFd, temp.c_str(), dirFd, name.c_str()) != 0) err = errno;
+    if (err != 0) {
+        unlinkat(dirFd, temp.c_str(), 0);
+        return err;
+    }
+    fsync(dirFd);
     return 0;
 }
 
@@ -114,127 +242,162 @@ std::string Hex(uint64_t v) {
     return text;
 }
 
-uint64_t FromHex(const std::string& s) { return std::strtoull(s.c_str(), nullptr, 16); }
+// ---- processes that own an unfinished point
 
-// A name for a new point: the local time of creation, then a sequence number for
-// points made within the same second.
-std::string NewId(time_t now, int sequence) {
-    tm local{};
-    localtime_r(&now, &local);
-    char text[80];
-    std::snprintf(text, sizeof text, "%04d%02d%02dT%02d%02d%02d-%03d", local.tm_year + 1900, local.tm_mon + 1,
-                  local.tm_mday, local.tm_hour, local.tm_min, local.tm_sec, sequence);
+std::string HostName() {
+    char name[256] = {};
+    if (gethostname(name, sizeof name - 1) != 0) return "?";
+    for (char& c : name)
+        if (c == ' ' || c == '\n') c = '_';
+    return name;
+}
+
+// Field 22 of /proc/<pid>/stat: when the process started, in clock ticks after
+// boot; tells a live owner from a later process that got its pid.
+bool ProcessStart(pid_t pid, uint64_t* start) {
+    // /proc, not a drive: no Windows path leads here.
+    Fd fd(open(("/proc/" + std::to_string(pid) + "/stat").c_str(), O_RDONLY | O_CLOEXEC));
+    if (fd.fd < 0) return false;
+    char text[4096];
+    ssize_t n;
+    do {
+        n = read(fd.fd, text, sizeof text - 1);
+    } while (n < 0 && errno == EINTR);
+    if (n <= 0) return false;
+    const std::string stat(text, static_cast<size_t>(n));
+    const size_t close = stat.rfind(')');  // the name may hold spaces and ')'
+    if (close == std::string::npos) return false;
+    size_t pos = close + 1;
+    for (int field = 3; field <= 22; ++field) {
+        while (pos < stat.size() && stat[pos] == ' ') ++pos;
+        const size_t end = std::min(stat.find(' ', pos), stat.size());
+        if (field == 22) {
+            if (!AllDigits(stat, pos, end)) return false;
+            *start = std::strtoull(stat.c_str() + pos, nullptr, 10);
+            return true;
+        }
+        pos = end;
+    }
+    return false;
+}
+
+// Whether the unfinished point `name` may be removed: see the header.
+bool IsStalePartial(int rootFd, const std::string& name, int64_t now) {
+    Fd dir(openat(rootFd, name.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
+    if (dir.fd < 0) return errno != ENOENT;  // a link or a file under that name: never a point
+    struct stat st {};
+    if (fstat(dir.fd, &st) != 0) return false;
+    if (now - static_cast<int64_t>(st.st_mtim.tv_sec) > RestorePointStore::kStalePartialSeconds) return true;
+    std::string record;
+    if (ReadBounded(dir.fd, kOwner, kMaxOwnerBytes, &record) != 0) return false;  // being made, or too young
+    char host[256] = {};
+    long long pid = 0;
+    unsigned long long start = 0;
+    if (std::sscanf(record.c_str(), "%255s %lld %llu", host, &pid, &start) != 3) return false;
+    if (host != HostName()) return false;  // another machine's: only its age tells
+    uint64_t seen = 0;
+    return pid <= 0 || pid > INT_MAX || !ProcessStart(static_cast<pid_t>(pid), &seen) || seen != start;
+}
+
+// ---- manifest
+
+struct Malformed {};
+
+const nlohmann::json& At(const nlohmann::json& j, const char* key) {
+    if (!j.is_object()) throw Malformed{};
+    const auto it = j.find(key);
+    if (it == j.end()) throw Malformed{};
+    return *it;
+}
+std::string Str(const nlohmann::json& j, const char* key) {
+    const nlohmann::json& v = At(j, key);
+    if (!v.is_string()) throw Malformed{};
+    return v.get<std::string>();
+}
+bool Bool(const nlohmann::json& j, const char* key) {
+    const nlohmann::json& v = At(j, key);
+    if (!v.is_boolean()) throw Malformed{};
+    return v.get<bool>();
+}
+uint64_t U64(const nlohmann::json& j, const char* key) {
+    const nlohmann::json& v = At(j, key);
+    if (!v.is_number_unsigned()) throw Malformed{};
+    return v.get<uint64_t>();
+}
+int64_t I64(const nlohmann::json& j, const char* key) {
+    const nlohmann::json& v = At(j, key);
+    if (v.is_number_unsigned() && v.get<uint64_t>() > static_cast<uint64_t>(INT64_MAX)) throw Malformed{};
+    if (!v.is_number_integer()) throw Malformed{};
+    return v.get<int64_t>();
+}
+std::string Cp932(const std::string& utf8) {
+    bool ok = true;
+    std::string text = platform::Utf8ToCp932(utf8, &ok);
+    if (!ok) throw Malformed{};
     return text;
 }
-
-bool IsPointName(const std::string& name) {
-    return !name.empty() && name[0] != '.' && name.find('/') == std::string::npos;
+uint64_t HexValue(const std::string& s) {
+    if (s.empty() || s.size() > 16 || s.find_first_not_of("0123456789abcdefABCDEF") != std::string::npos)
+        throw Malformed{};
+    return std::strtoull(s.c_str(), nullptr, 16);
 }
 
-// Writes `bytes` to `path` through a flushed temporary file and a rename.
-int WriteFileAtomic(const std::string& path, const std::string& bytes) {
-    std::string temp;
-    const int fd = platform::CreateTempBeside(path, &temp);
-    if (fd < 0) return errno;
-    if (const int err = WriteAll(fd, bytes.data(), bytes.size())) {
-        platform::DiscardTemp(fd, temp);
-        return err;
-    }
-    return platform::CommitTemp(fd, temp, path, false, true);
+// "files/<n>": the only form of a kept copy.
+bool IsCopyName(const std::string& copy) {
+    const size_t n = std::strlen(kFiles);
+    return copy.size() > n + 1 && copy.size() <= n + 1 + 9 && copy.compare(0, n, kFiles) == 0 && copy[n] == '/' &&
+           AllDigits(copy, n + 1, copy.size());
 }
 
-}  // namespace
-
-uint64_t RestorePoint::KeptBytes() const {
-    uint64_t total = 0;
-    for (const RestoreEntry& e : files)
-        if (e.existed) total += e.size;
-    return total;
+RestoreEntry ParseEntry(const nlohmann::json& item) {
+    RestoreEntry e;
+    e.winPath = Cp932(Str(item, "path"));
+    e.existed = Bool(item, "existed");
+    if (e.existed) {
+        e.size = U64(item, "size");
+        e.mtimeNs = I64(item, "mtime_ns");
+        e.atimeNs = I64(item, "atime_ns");
+        const uint64_t mode = U64(item, "mode");
+        if (mode > 07777) throw Malformed{};
+        e.mode = static_cast<uint32_t>(mode) & 0777;  // never set-id bits from a file of the user's folder
+        e.hash = HexValue(Str(item, "xxh3"));
+        e.copy = Str(item, "copy");
+        if (!IsCopyName(e.copy)) throw Malformed{};
+    }
+    return e;
 }
 
-RestorePointStore::RestorePointStore(std::string root) : m_root(std::move(root)) {}
-
-int RestorePointStore::Create(const std::vector<std::string>& winPaths, const std::string& folder, RestorePoint* out,
-                              std::string* failedPath) {
-    std::error_code ec;
-    std::filesystem::create_directories(m_root, ec);
-    if (ec) return ec.value();
-
-    RestorePoint point;
-    point.createdUnix = static_cast<int64_t>(time(nullptr));
-    point.folder = folder;
-    point.prefix = CurrentPrefix();
-    std::string partial;
-    for (int sequence = 0;; ++sequence) {
-        point.id = NewId(static_cast<time_t>(point.createdUnix), sequence);
-        point.dir = m_root + "/" + point.id;
-        partial = point.dir + kPartial;
-        struct stat st {};
-        if (lstat(point.dir.c_str(), &st) == 0) continue;
-        if (mkdir(partial.c_str(), 0700) == 0) break;
-        if (errno != EEXIST || sequence >= 999) return errno;
+// Reads the manifest of the point folder `dirFd`. False when it is missing, too
+// large, malformed or of another version.
+bool ParseManifest(int dirFd, const std::string& dir, RestorePoint* out) {
+    std::string text;
+    if (ReadBounded(dirFd, kManifest, RestorePointStore::kMaxManifestBytes, &text) != 0) return false;
+    const nlohmann::json manifest = nlohmann::json::parse(text, nullptr, false);
+    if (manifest.is_discarded() || !manifest.is_object()) return false;
+    try {
+        const nlohmann::json& version = At(manifest, "version");
+        if (!version.is_number_unsigned() || version.get<uint64_t>() != kManifestVersion) return false;
+        RestorePoint point;
+        point.id = Str(manifest, "id");
+        point.dir = dir;
+        point.createdUnix = I64(manifest, "created_unix");
+        point.folder = Cp932(Str(manifest, "folder"));
+        if (manifest.contains("system_root")) point.systemRoot = Cp932(Str(manifest, "system_root"));
+        point.prefix = Str(manifest, "prefix");
+        point.used = Bool(manifest, "used");
+        const nlohmann::json& files = At(manifest, "files");
+        if (!files.is_array()) return false;
+        for (const nlohmann::json& item : files) point.files.push_back(ParseEntry(item));
+        *out = std::move(point);
+        return true;
+    } catch (const Malformed&) {
+        return false;
+    } catch (const nlohmann::json::exception&) {
+        return false;
     }
-    auto fail = [&](int err, const std::string& winPath) {
-        std::filesystem::remove_all(partial, ec);
-        if (failedPath) *failedPath = winPath;
-        return err;
-    };
-    if (mkdir((partial + "/files").c_str(), 0700) != 0) return fail(errno, "");
-
-    std::set<std::string> seen;
-    for (const std::string& winPath : winPaths) {
-        if (!seen.insert(winPath).second) continue;
-        RestoreEntry entry;
-        entry.winPath = winPath;
-        const platform::HostPath hp = platform::ResolvePath(winPath);
-        if (!hp.ok) return fail(EINVAL, winPath);
-        const int in = open(hp.host.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
-        if (in < 0) {
-            if (errno != ENOENT && errno != ENOTDIR) return fail(errno, winPath);
-            point.files.push_back(std::move(entry));  // new: an undo removes it
-            continue;
-        }
-        Fd inFd(in);
-        struct stat st {};
-        if (fstat(in, &st) != 0) return fail(errno, winPath);
-        if (!S_ISREG(st.st_mode)) return fail(EISDIR, winPath);
-        entry.existed = true;
-        entry.mode = st.st_mode & 07777;
-        entry.mtimeNs = Ns(st.st_mtim);
-        entry.atimeNs = Ns(st.st_atim);
-        entry.copy = "files/" + std::to_string(point.files.size());
-        const int outFd = open((partial + "/" + entry.copy).c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
-        if (outFd < 0) return fail(errno, winPath);
-        Fd keep(outFd);
-        verify::Digest digest;
-        if (const int err = CopyHashing(in, outFd, &digest)) return fail(err, winPath);
-        if (close(keep.Release()) != 0) return fail(errno, winPath);
-        entry.size = digest.size;
-        entry.hash = digest.hash;
-        point.files.push_back(std::move(entry));
-    }
-
-    // One flush for all the kept copies, then the manifest, then the name that
-    // makes the point count: a crash at any step leaves only a ".partial" folder.
-    {
-        const int dirFd = open(partial.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-        if (dirFd < 0) return fail(errno, "");
-        const int rc = syncfs(dirFd);
-        const int err = errno;
-        close(dirFd);
-        if (rc != 0) return fail(err, "");
-    }
-    RestorePoint staged = point;
-    staged.dir = partial;
-    if (const int err = WriteManifest(staged)) return fail(err, "");
-    SyncPath(partial + "/files");
-    if (rename(partial.c_str(), point.dir.c_str()) != 0) return fail(errno, "");
-    SyncPath(m_root);
-    if (out) *out = std::move(point);
-    return 0;
 }
 
-int RestorePointStore::WriteManifest(const RestorePoint& point) const {
+int WriteManifestAt(int dirFd, const RestorePoint& point) {
     nlohmann::json files = nlohmann::json::array();
     for (const RestoreEntry& e : point.files) {
         bool ok = true;
@@ -258,6 +421,7 @@ int RestorePointStore::WriteManifest(const RestorePoint& point) const {
                                {"prefix", point.prefix},
                                {"used", point.used},
                                {"files", std::move(files)}};
+    if (!point.systemRoot.empty()) manifest["system_root"] = platform::Cp932ToUtf8(point.systemRoot, &ok);
     if (!ok) return EILSEQ;
     std::string text;
     try {
@@ -265,119 +429,130 @@ int RestorePointStore::WriteManifest(const RestorePoint& point) const {
     } catch (const nlohmann::json::exception&) {
         return EILSEQ;  // a host path that is not UTF-8
     }
-    return WriteFileAtomic(point.dir + "/" + kManifest, text);
+    return WriteFileAtomicAt(dirFd, kManifest, text);
 }
 
-bool RestorePointStore::ReadManifest(const std::string& dir, RestorePoint* out) const {
-    FILE* f = std::fopen((dir + "/" + kManifest).c_str(), "rb");
-    if (!f) return false;
-    const nlohmann::json manifest = nlohmann::json::parse(f, nullptr, false);
-    std::fclose(f);
-    if (manifest.is_discarded() || !manifest.is_object()) return false;
-    try {
-        if (manifest.at("version").get<int>() != kManifestVersion) return false;
-        RestorePoint point;
-        point.id = manifest.at("id").get<std::string>();
-        point.dir = dir;
-        point.createdUnix = manifest.at("created_unix").get<int64_t>();
-        point.folder = platform::Utf8ToCp932(manifest.at("folder").get<std::string>());
-        point.prefix = manifest.at("prefix").get<std::string>();
-        point.used = manifest.at("used").get<bool>();
-        for (const nlohmann::json& item : manifest.at("files")) {
-            RestoreEntry e;
-            bool ok = true;
-            e.winPath = platform::Utf8ToCp932(item.at("path").get<std::string>(), &ok);
-            if (!ok) return false;
-            e.existed = item.at("existed").get<bool>();
-            if (e.existed) {
-                e.size = item.at("size").get<uint64_t>();
-                e.mtimeNs = item.at("mtime_ns").get<int64_t>();
-                e.atimeNs = item.at("atime_ns").get<int64_t>();
-                e.mode = item.at("mode").get<uint32_t>() & 07777;
-                e.hash = FromHex(item.at("xxh3").get<std::string>());
-                e.copy = item.at("copy").get<std::string>();
-                // A kept copy lies inside the point's own folder.
-                if (e.copy.rfind("files/", 0) != 0 || e.copy.find("..") != std::string::npos) return false;
-            }
-            point.files.push_back(std::move(e));
-        }
-        *out = std::move(point);
-        return true;
-    } catch (const nlohmann::json::exception&) {
-        return false;
-    }
+// ---- system paths
+
+std::string FolderOf(const std::string& host) {
+    const size_t slash = host.rfind('/');
+    return slash == std::string::npos || slash == 0 ? std::string("/") : host.substr(0, slash);
 }
 
-bool RestorePointStore::Load(const std::string& id, RestorePoint* out) const {
-    if (!IsPointName(id) || id.find(kPartial) != std::string::npos) return false;
-    RestorePoint point;
-    if (!ReadManifest(m_root + "/" + id, &point) || point.id != id) return false;
-    *out = std::move(point);
+std::string NameOf(const std::string& host) {
+    const size_t slash = host.rfind('/');
+    return slash == std::string::npos ? host : host.substr(slash + 1);
+}
+
+bool IsDriveAbsolute(const std::string& winPath) {
+    return winPath.size() >= 3 && std::isalpha(static_cast<unsigned char>(winPath[0])) && winPath[1] == ':' &&
+           (winPath[2] == '\\' || winPath[2] == '/');
+}
+
+// A resolved path as its drive and the part below the drive's root, the same
+// whichever spelling of the drive root the resolver gave.
+struct DrivePath {
+    int drive = -1;
+    std::string rel;  // "SYS/U/a.ini", no leading or trailing '/'
+};
+
+bool ToDrivePath(const std::string& winPath, DrivePath* out) {
+    if (!IsDriveAbsolute(winPath)) return false;
+    const platform::HostPath hp = platform::ResolvePath(winPath);
+    if (!hp.ok) return false;
+    const size_t rootLength = platform::DriveRootLengthOf(hp.host);
+    if (rootLength == std::string::npos) return false;
+    std::string rel = hp.host.substr(rootLength);
+    while (!rel.empty() && rel.front() == '/') rel.erase(0, 1);
+    while (!rel.empty() && rel.back() == '/') rel.pop_back();
+    out->drive = hp.drive;
+    out->rel = std::move(rel);
     return true;
 }
 
-std::vector<RestorePoint> RestorePointStore::List() const {
-    std::vector<RestorePoint> points;
-    DIR* dir = opendir(m_root.c_str());
-    if (!dir) return points;
-    const std::string prefix = CurrentPrefix();
-    while (const dirent* d = readdir(dir)) {
-        const std::string name = d->d_name;
-        RestorePoint point;
-        if (IsPointName(name) && Load(name, &point) && point.prefix == prefix) points.push_back(std::move(point));
-    }
-    closedir(dir);
-    std::sort(points.begin(), points.end(), [](const RestorePoint& a, const RestorePoint& b) { return a.id > b.id; });
-    return points;
-}
-
-bool RestorePointStore::Latest(RestorePoint* out) const {
-    for (RestorePoint& point : List()) {
-        if (point.used) continue;
-        *out = std::move(point);
-        return true;
+// Whether no component from the drive root down to `host` is a link: the
+// deepest one that exists is reached with every link refused.
+bool NoLinkOnTheWay(std::string host) {
+    const size_t rootLength = platform::DriveRootLengthOf(host);
+    if (rootLength == std::string::npos) return false;
+    while (host.size() > rootLength) {
+        struct stat st {};
+        if (platform::StatUnderDrive(host, &st)) return true;
+        if (errno != ENOENT && errno != ENOTDIR) return false;  // ELOOP: a link on the way
+        host = FolderOf(host);
     }
     return false;
 }
 
-void RestorePointStore::Prune(int keep) {
-    DIR* dir = opendir(m_root.c_str());
-    if (!dir) return;
-    std::vector<std::string> complete;
-    std::vector<std::string> unfinished;
-    while (const dirent* d = readdir(dir)) {
-        const std::string name = d->d_name;
-        if (!IsPointName(name)) continue;
-        if (name.size() > std::strlen(kPartial) &&
-            name.compare(name.size() - std::strlen(kPartial), std::string::npos, kPartial) == 0)
-            unfinished.push_back(name);
-        else
-            complete.push_back(name);
+// Whether `winPath` names a file strictly below every one of `roots`, reached without a link.
+bool Contained(const std::string& winPath, const std::vector<DrivePath>& roots) {
+    DrivePath path;
+    if (roots.empty() || !ToDrivePath(winPath, &path) || winPath.back() == '\\' || winPath.back() == '/') return false;
+    for (const DrivePath& root : roots) {
+        if (path.drive != root.drive) return false;
+        if (!root.rel.empty() &&
+            (path.rel.size() <= root.rel.size() + 1 || path.rel.compare(0, root.rel.size(), root.rel) != 0 ||
+             path.rel[root.rel.size()] != '/'))
+            return false;
+        if (root.rel.empty() && path.rel.empty()) return false;
     }
-    closedir(dir);
-    // Points of every installation count: the folder is the user's, whatever prefix.
-    std::sort(complete.begin(), complete.end(), std::greater<>());
-    std::error_code ec;
-    for (size_t i = static_cast<size_t>(std::max(keep, 0)); i < complete.size(); ++i)
-        std::filesystem::remove_all(m_root + "/" + complete[i], ec);
-    for (const std::string& name : unfinished) std::filesystem::remove_all(m_root + "/" + name, ec);
+    return NoLinkOnTheWay(platform::ResolvePath(winPath).host);
 }
 
-namespace {
+// The system data roots an undo may write below: the current installation's and
+// the one the point recorded (none in points of an earlier version). False when
+// one does not resolve.
+bool RootsOf(const std::string& current, const std::string& recorded, std::vector<DrivePath>* roots) {
+    DrivePath root;
+    if (!ToDrivePath(current, &root)) return false;
+    roots->push_back(root);
+    if (recorded.empty()) return true;
+    if (!ToDrivePath(recorded, &root)) return false;
+    roots->push_back(root);
+    return true;
+}
+
+// Whether the kept copy is a regular file of the point's own folder, reached without a link.
+bool CopyInside(int pointFd, const std::string& copy) {
+    Fd fd(platform::OpenAtBeneath(pointFd, copy, O_PATH | O_NOFOLLOW));
+    struct stat st {};
+    return fd.fd >= 0 && fstat(fd.fd, &st) == 0 && S_ISREG(st.st_mode);
+}
+
+// What Create finds at a destination: a regular file opened for reading, nothing
+// (a new file), or a destination that cannot be written.
+enum class Found { File, Nothing, Unwritable, Error };
+
+Found OpenDestination(const std::string& winPath, Fd* in, struct stat* st) {
+    const platform::HostPath hp = platform::ResolvePath(winPath);
+    if (!hp.ok) return Found::Unwritable;
+    // Looked at through O_PATH first: opening a device for reading can have effects.
+    Fd probe(platform::OpenUnderDrive(hp.host, O_PATH | O_NOFOLLOW));
+    if (probe.fd < 0) {
+        if (errno == ENOENT || errno == ENOTDIR) return Found::Nothing;
+        return errno == ELOOP ? Found::Unwritable : Found::Error;
+    }
+    if (fstat(probe.fd, st) != 0) return Found::Error;
+    if (!S_ISREG(st->st_mode)) return Found::Unwritable;
+    in->fd = platform::OpenUnderDrive(hp.host, O_RDONLY | O_NONBLOCK | O_NOCTTY);
+    if (in->fd < 0) return errno == ELOOP ? Found::Unwritable : Found::Error;
+    if (fstat(in->fd, st) != 0) return Found::Error;
+    return S_ISREG(st->st_mode) ? Found::File : Found::Unwritable;
+}
+
 // Writes the kept copy of `entry` over its system file, atomically, with its mode
 // and times. 0 or errno; EIO when the kept copy no longer matches its checksum.
-int PutBack(const RestorePoint& point, const RestoreEntry& entry) {
+int PutBack(int pointFd, const RestoreEntry& entry) {
     CreateFolderPath(entry.winPath.c_str());
     const platform::HostPath hp = platform::ResolvePath(entry.winPath);
     if (!hp.ok) return ENOENT;
-    const int in = open((point.dir + "/" + entry.copy).c_str(), O_RDONLY | O_CLOEXEC);
-    if (in < 0) return errno;
-    Fd inFd(in);
+    Fd in(platform::OpenAtBeneath(pointFd, entry.copy, O_RDONLY | O_NONBLOCK | O_NOCTTY));
+    if (in.fd < 0) return errno;
     std::string temp;
     const int out = platform::CreateTempBeside(hp.host, &temp);
     if (out < 0) return errno;
     verify::Digest digest;
-    int err = CopyHashing(in, out, &digest);
+    int err = CopyHashing(in.fd, out, &digest);
     if (err == 0 && (digest.hash != entry.hash || digest.size != entry.size)) err = EIO;
     if (err == 0 && fchmod(out, static_cast<mode_t>(entry.mode)) != 0 && errno != EPERM) err = errno;
     const timespec times[2] = {Ts(entry.atimeNs), Ts(entry.mtimeNs)};
@@ -392,38 +567,232 @@ int PutBack(const RestorePoint& point, const RestoreEntry& entry) {
 int RemoveNew(const RestoreEntry& entry) {
     const platform::HostPath hp = platform::ResolvePath(entry.winPath);
     if (!hp.ok) return 0;  // its drive is gone: nothing there to remove
-    if (unlink(hp.host.c_str()) != 0 && errno != ENOENT && errno != ENOTDIR) return errno;
-    const size_t slash = hp.host.rfind('/');
-    if (slash != std::string::npos) SyncPath(hp.host.substr(0, slash));
+    Fd parent(platform::OpenUnderDrive(FolderOf(hp.host), O_RDONLY | O_DIRECTORY));
+    if (parent.fd < 0) return errno == ENOENT || errno == ENOTDIR ? 0 : errno;
+    if (unlinkat(parent.fd, NameOf(hp.host).c_str(), 0) != 0 && errno != ENOENT && errno != ENOTDIR) return errno;
+    fsync(parent.fd);
     return 0;
 }
 
+// Whether the system file reads back from its medium as kept. The read-back
+// is done here on a descriptor opened beneath the drive root, not by path.
 bool IsAsKept(const RestoreEntry& entry) {
     const platform::HostPath hp = platform::ResolvePath(entry.winPath);
-    if (!entry.existed) return !hp.ok || !hp.exists;
+    struct stat st {};
+    if (!entry.existed)
+        return !hp.ok || (!platform::StatUnderDrive(hp.host, &st) && (errno == ENOENT || errno == ENOTDIR));
+    if (!hp.ok) return false;
+    Fd fd(platform::OpenUnderDrive(hp.host, O_RDONLY | O_NONBLOCK | O_NOCTTY));
+    if (fd.fd < 0 || fstat(fd.fd, &st) != 0 || !S_ISREG(st.st_mode)) return false;
+    // Written and flushed by CommitTemp; dropped from the cache so that the medium answers.
+    posix_fadvise(fd.fd, 0, 0, POSIX_FADV_DONTNEED);
     verify::Digest seen;
-    return hp.ok && verify::ReadBackFromMedium(hp.host, &seen) && seen.hash == entry.hash && seen.size == entry.size;
+    return CopyHashing(fd.fd, -1, &seen) == 0 && seen.hash == entry.hash && seen.size == entry.size;
 }
+
 }  // namespace
 
-UndoResult RestorePointStore::Undo(const std::string& id, const std::function<bool(size_t)>& beforeFile) {
-    UndoResult result;
+std::string PartialOwnerRecord(pid_t pid) {
+    uint64_t start = 0;
+    if (!ProcessStart(pid, &start)) return {};
+    return HostName() + " " + std::to_string(pid) + " " + std::to_string(start) + "\n";
+}
+
+uint64_t RestorePoint::KeptBytes() const {
+    uint64_t total = 0;
+    for (const RestoreEntry& e : files)
+        if (e.existed) total += e.size;
+    return total;
+}
+
+RestorePointStore::RestorePointStore(std::string root, std::string systemRoot)
+    : m_root(std::move(root)), m_systemRoot(std::move(systemRoot)) {}
+
+namespace {
+// The store's own folder, in the user's data folder (no Windows path leads here).
+int OpenStoreRoot(const std::string& root) { return open(root.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC); }
+}  // namespace
+
+int RestorePointStore::Create(const std::vector<std::string>& winPaths, const std::string& folder, RestorePoint* out,
+                              std::string* failedPath) {
+    std::error_code ec;
+    std::filesystem::create_directories(m_root, ec);
+    if (ec) return ec.value();
+    Fd root(OpenStoreRoot(m_root));
+    if (root.fd < 0) return errno;
+
     RestorePoint point;
-    if (!Load(id, &point)) {
+    point.createdUnix = m_clock ? m_clock() : static_cast<int64_t>(time(nullptr));
+    point.folder = folder;
+    point.systemRoot = m_systemRoot;
+    point.prefix = CurrentPrefix();
+    std::vector<std::string> names = NamesIn(root.fd);
+    std::string partial;
+    for (int attempt = 0;; ++attempt) {
+        point.id = NextId(point.createdUnix, names);
+        partial = point.id + kPartial;
+        if (mkdirat(root.fd, partial.c_str(), 0700) == 0) break;
+        if (errno != EEXIST || attempt >= 1000) return errno;
+        names.push_back(partial);  // another process took it meanwhile
+    }
+    point.dir = m_root + "/" + point.id;
+    auto fail = [&](int err, const std::string& winPath) {
+        std::filesystem::remove_all(m_root + "/" + partial, ec);
+        if (failedPath) *failedPath = winPath;
+        return err;
+    };
+    Fd dir(openat(root.fd, partial.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
+    if (dir.fd < 0) return fail(errno, "");
+    if (const int err = WriteFileAtomicAt(dir.fd, kOwner, PartialOwnerRecord(getpid()))) return fail(err, "");
+    if (mkdirat(dir.fd, kFiles, 0700) != 0) return fail(errno, "");
+    Fd files(openat(dir.fd, kFiles, O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
+    if (files.fd < 0) return fail(errno, "");
+
+    std::set<std::string> seen;
+    for (const std::string& winPath : winPaths) {
+        if (!seen.insert(winPath).second) continue;
+        RestoreEntry entry;
+        entry.winPath = winPath;
+        Fd in(-1);
+        struct stat st {};
+        switch (OpenDestination(winPath, &in, &st)) {
+        case Found::Nothing: point.files.push_back(std::move(entry)); continue;  // new: an undo removes it
+        case Found::Unwritable: return fail(kDestinationUnwritable, winPath);
+        case Found::Error: return fail(errno, winPath);
+        case Found::File: break;
+        }
+        entry.existed = true;
+        entry.mode = st.st_mode & 0777;
+        entry.mtimeNs = Ns(st.st_mtim);
+        entry.atimeNs = Ns(st.st_atim);
+        const std::string n = std::to_string(point.files.size());
+        entry.copy = std::string(kFiles) + "/" + n;
+        Fd keep(openat(files.fd, n.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600));
+        if (keep.fd < 0) return fail(errno, winPath);
+        verify::Digest digest;
+        if (const int err = CopyHashing(in.fd, keep.fd, &digest)) return fail(err, winPath);
+        if (close(keep.Release()) != 0) return fail(errno, winPath);
+        entry.size = digest.size;
+        entry.hash = digest.hash;
+        point.files.push_back(std::move(entry));
+    }
+
+    // One flush for all the kept copies, then the manifest, then the name that
+    // makes the point count: a crash at any step leaves only a ".partial" folder.
+    if (syncfs(dir.fd) != 0) return fail(errno, "");
+    if (const int err = WriteManifestAt(dir.fd, point)) return fail(err, "");
+    fsync(files.fd);
+    unlinkat(dir.fd, kOwner, 0);
+    if (renameat2(root.fd, partial.c_str(), root.fd, point.id.c_str(), RENAME_NOREPLACE) != 0) return fail(errno, "");
+    fsync(root.fd);
+    if (out) *out = std::move(point);
+    return 0;
+}
+
+bool RestorePointStore::Load(const std::string& id, RestorePoint* out) const {
+    if (!IsPointName(id) || EndsWith(id, kPartial)) return false;
+    Fd root(OpenStoreRoot(m_root));
+    if (root.fd < 0) return false;
+    Fd dir(openat(root.fd, id.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
+    RestorePoint point;
+    if (dir.fd < 0 || !ParseManifest(dir.fd, m_root + "/" + id, &point) || point.id != id) return false;
+    *out = std::move(point);
+    return true;
+}
+
+std::vector<RestorePoint> RestorePointStore::List() const {
+    std::vector<RestorePoint> points;
+    Fd root(OpenStoreRoot(m_root));
+    if (root.fd < 0) return points;
+    const std::string prefix = CurrentPrefix();
+    for (const std::string& name : NamesIn(root.fd)) {
+        RestorePoint point;
+        if (Load(name, &point) && point.prefix == prefix) points.push_back(std::move(point));
+    }
+    std::sort(points.begin(), points.end(),
+              [](const RestorePoint& a, const RestorePoint& b) { return IdBefore(b.id, a.id); });
+    return points;
+}
+
+bool RestorePointStore::Latest(RestorePoint* out) const {
+    for (RestorePoint& point : List()) {
+        if (point.used) continue;
+        *out = std::move(point);
+        return true;
+    }
+    return false;
+}
+
+void RestorePointStore::Prune(int keep) {
+    Fd root(OpenStoreRoot(m_root));
+    if (root.fd < 0) return;
+    std::error_code ec;
+    const int64_t now = static_cast<int64_t>(time(nullptr));
+    for (const std::string& name : NamesIn(root.fd))
+        if (EndsWith(name, kPartial) && IsStalePartial(root.fd, name, now))
+            std::filesystem::remove_all(m_root + "/" + name, ec);
+    // Only this installation's points count; a folder that is no point here is left alone.
+    const std::vector<RestorePoint> points = List();
+    for (size_t i = static_cast<size_t>(std::max(keep, 0)); i < points.size(); ++i)
+        std::filesystem::remove_all(m_root + "/" + points[i].id, ec);
+}
+
+UndoResult RestorePointStore::CheckOpened(const std::string& id, RestorePoint* point, int* pointFd) const {
+    UndoResult result;
+    auto refuse = [&](std::string what) {
+        result.refused = true;
+        result.error = EPERM;
+        result.failedPath = std::move(what);
+        return result;
+    };
+    if (!IsPointName(id) || EndsWith(id, kPartial)) {
         result.error = ENOENT;
         return result;
     }
-    if (point.prefix != CurrentPrefix()) {
+    Fd root(OpenStoreRoot(m_root));
+    Fd dir(root.fd < 0 ? -1 : openat(root.fd, id.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
+    if (dir.fd < 0) {
+        struct stat st {};
+        if (root.fd >= 0 && fstatat(root.fd, id.c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0 && !S_ISDIR(st.st_mode))
+            return refuse(platform::Utf8ToCp932(id));  // a link or a file in place of a point folder
+        result.error = ENOENT;
+        return result;
+    }
+    if (!ParseManifest(dir.fd, m_root + "/" + id, point) || point->id != id) return refuse(kManifest);
+    if (point->prefix != CurrentPrefix()) {
         result.error = EXDEV;  // taken from another installation
         return result;
     }
+    std::vector<DrivePath> roots;
+    if (!RootsOf(m_systemRoot, point->systemRoot, &roots)) roots.clear();  // every entry is then refused
+    for (const RestoreEntry& entry : point->files) {
+        if (!Contained(entry.winPath, roots)) return refuse(entry.winPath);
+        if (entry.existed && !CopyInside(dir.fd, entry.copy)) return refuse(entry.copy);
+    }
+    result.ok = true;
+    if (pointFd) *pointFd = dir.Release();
+    return result;
+}
+
+UndoResult RestorePointStore::Check(const std::string& id) const {
+    RestorePoint point;
+    return CheckOpened(id, &point, nullptr);
+}
+
+UndoResult RestorePointStore::Undo(const std::string& id, const std::function<bool(size_t)>& beforeFile) {
+    RestorePoint point;
+    int opened = -1;
+    UndoResult result = CheckOpened(id, &point, &opened);
+    if (!result.ok) return result;
+    Fd dir(opened);
+    result.ok = false;
     for (size_t i = 0; i < point.files.size(); ++i) {
         const RestoreEntry& entry = point.files[i];
         if (beforeFile && !beforeFile(i)) {
             result.error = EINTR;
             return result;
         }
-        const int err = entry.existed ? PutBack(point, entry) : RemoveNew(entry);
+        const int err = entry.existed ? PutBack(dir.fd, entry) : RemoveNew(entry);
         if (err != 0) {
             result.error = err;
             result.failedPath = entry.winPath;
@@ -439,7 +808,7 @@ UndoResult RestorePointStore::Undo(const std::string& id, const std::function<bo
         }
     }
     point.used = true;
-    if (const int err = WriteManifest(point)) {
+    if (const int err = WriteManifestAt(dir.fd, point)) {
         result.error = err;
         return result;
     }

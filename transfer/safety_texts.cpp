@@ -37,8 +37,8 @@ std::string LocalTime(int64_t unixSeconds) {
     tm local{};
     localtime_r(&t, &local);
     char text[64];
-    std::snprintf(text, sizeof text, "%04d/%02d/%02d %02d:%02d", local.tm_year + 1900, local.tm_mon + 1, local.tm_mday,
-                  local.tm_hour, local.tm_min);
+    std::snprintf(text, sizeof text, "%04d/%02d/%02d %02d:%02d:%02d", local.tm_year + 1900, local.tm_mon + 1,
+                  local.tm_mday, local.tm_hour, local.tm_min, local.tm_sec);
     return text;
 }
 
@@ -71,6 +71,15 @@ std::string UndoFailed(const std::string& winPath, int error) {
     if (!winPath.empty()) text += T("ファイル: ") + winPath + "\n";
     text += T("原因: ") + FromHost(std::strerror(error)) + "\n";
     text += T("もう一度元に戻すと、続きから元に戻します。");
+    return text;
+}
+
+std::string UndoRefused(const std::string& pointId, const std::string& entry) {
+    std::string text =
+        T("この復元ポイントの記録は信頼できないため、元に戻しませんでした。\n"
+          "（システムのファイルは変更していません）\n");
+    text += T("復元ポイント: ") + FromHost(pointId);
+    if (!entry.empty()) text += T("\n項目: ") + entry;
     return text;
 }
 

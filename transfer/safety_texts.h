@@ -10,7 +10,7 @@ namespace safety_texts {
 const std::string& MediumMismatchLine();
 const std::string& NoRestorePoint();
 
-// "2026/12/09 09:03" in local time.
+// "2026/12/09 09:03:05" in local time.
 std::string LocalTime(int64_t unixSeconds);
 // "12.0 KB" as the panes show sizes.
 std::string Size(uint64_t bytes);
@@ -19,5 +19,8 @@ std::string RestorePointFailed(const std::string& hostFolder, int error, const s
 std::string ConfirmUndo(int64_t createdUnix, const std::string& folder, size_t fileCount);
 std::string UndoDone(int64_t createdUnix, const std::string& folder, size_t restored, size_t removed);
 std::string UndoFailed(const std::string& winPath, int error);
+// A point whose record names something outside the system data root, or is damaged:
+// `pointId` (the point's folder name), `entry` the first bad entry (CP932).
+std::string UndoRefused(const std::string& pointId, const std::string& entry);
 
 }  // namespace safety_texts

@@ -138,7 +138,8 @@ void RunSave(TransferEngine& engine, const TransferContext& context, OperationHo
     host.EndWaitCursor();
 }
 
-void RunRegister(TransferEngine& engine, const TransferContext& context, OperationHost& host) {
+void RunRegister(TransferEngine& engine, const TransferContext& context, OperationHost& host, RestorePoint* made) {
+    if (made) *made = RestorePoint();
     const std::string folderName = host.FolderName();
     bool go = true;
     if (folderName.empty()) {
@@ -159,7 +160,7 @@ void RunRegister(TransferEngine& engine, const TransferContext& context, Operati
             // Safety net: what the register replaces is kept first; no restore point, no register.
             const std::string folder =
                 context.externalRoot + '\\' + (folderName.empty() ? transfer_texts::DefaultFolderName() : folderName);
-            if (KeepRestorePoint(engine, context, folder, host))
+            if (KeepRestorePoint(engine, context, folder, host, made))
                 Report(host, engine, context, engine.RunTransfer(Direction::Register, context, host), false, folder);
         }
     }

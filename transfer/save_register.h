@@ -4,6 +4,7 @@
 
 #include <string>
 
+#include "transfer/restore_point.h"
 #include "transfer/transfer_engine.h"
 #include "transfer/transfer_host.h"
 
@@ -35,8 +36,10 @@ public:
 void RunSave(TransferEngine& engine, const TransferContext& context, OperationHost& host);
 
 // Registers the data sets selected in the external list from the maintenance
-// folder into the system. Ends with a refresh of the system pane.
-void RunRegister(TransferEngine& engine, const TransferContext& context, OperationHost& host);
+// folder into the system. Ends with a refresh of the system pane. *made (when
+// given) gets the restore point this register kept; its id is empty when none.
+void RunRegister(TransferEngine& engine, const TransferContext& context, OperationHost& host,
+                 RestorePoint* made = nullptr);
 
 // The program's own settings file decides verification and restore points; read
 // at every transfer, so an edit needs no restart. `program`: "Quillmark".

@@ -6,10 +6,11 @@
 #include "transfer/transfer_texts.h"
 
 namespace {
-MsgAnswer Show(OperationHost& host, std::string text, MsgButtons buttons, MsgIcon icon) {
+MsgAnswer Show(OperationHost& host, std::string text, MsgButtons buttons, MsgIcon icon,
+               const std::string& caption = transfer_texts::CaptionRegister()) {
     UserMessage message;
     message.text = std::move(text);
-    message.caption = transfer_texts::CaptionRegister();
+    message.caption = caption;
     message.buttons = buttons;
     message.icon = icon;
     return host.ShowMessage(message);
@@ -17,24 +18,36 @@ MsgAnswer Show(OperationHost& host, std::string text, MsgButtons buttons, MsgIco
 }  // namespace
 
 bool KeepRestorePoint(const TransferEngine& engine, const TransferContext& context, const std::string& folder,
-                      OperationHost& host) {
+                      OperationHost& host, RestorePoint* made) {
+    if (made) *made = RestorePoint();
     if (context.restoreRoot.empty() || context.keepRestorePoints <= 0) return true;
     std::vector<std::string> destinations;
     destinations.reserve(engine.FileCount());
     for (uint32_t i = 0; i < engine.FileCount(); ++i) destinations.push_back(engine.List().Row(i).destination);
-    RestorePointStore store(context.restoreRoot);
+    RestorePointStore store(context.restoreRoot, context.systemRoot);
     std::string failedPath;
-    const int err = store.Create(destinations, folder, nullptr, &failedPath);
+    RestorePoint point;
+    const int err = store.Create(destinations, folder, &point, &failedPath);
+    if (err == RestorePointStore::kDestinationUnwritable) {
+        // The copy could not write it either: its own message, not the store's.
+        Show(host, transfer_texts::WriteError(), MsgButtons::Ok, MsgIcon::Stop, transfer_texts::CaptionMaintenance());
+        return false;
+    }
     if (err != 0) {
         Show(host, safety_texts::RestorePointFailed(context.restoreRoot, err, failedPath), MsgButtons::Ok,
              MsgIcon::Stop);
         return false;
     }
     store.Prune(context.keepRestorePoints);
+    if (made) *made = std::move(point);
     return true;
 }
 
 bool RunUndoRegister(RestorePointStore& store, const RestorePoint& point, OperationHost& host) {
+    if (const UndoResult check = store.Check(point.id); check.refused) {
+        Show(host, safety_texts::UndoRefused(point.id, check.failedPath), MsgButtons::Ok, MsgIcon::Stop);
+        return false;
+    }
     if (Show(host, safety_texts::ConfirmUndo(point.createdUnix, point.folder, point.files.size()), MsgButtons::OkCancel,
              MsgIcon::Question) != MsgAnswer::Ok)
         return false;
@@ -44,7 +57,9 @@ bool RunUndoRegister(RestorePointStore& store, const RestorePoint& point, Operat
     host.SetTransferBusy(false);
     host.RefreshPane(Pane::System);
     host.EndWaitCursor();
-    if (result.ok)
+    if (result.refused)  // changed since the check
+        Show(host, safety_texts::UndoRefused(point.id, result.failedPath), MsgButtons::Ok, MsgIcon::Stop);
+    else if (result.ok)
         Show(host, safety_texts::UndoDone(point.createdUnix, point.folder, result.restored, result.removed),
              MsgButtons::Ok, MsgIcon::None);
     else

@@ -11,11 +11,15 @@
 // restore point of context.restoreRoot, then prunes to context.keepRestorePoints.
 // True when the register may go on (also when restore points are off); false
 // after a stop message when the point cannot be made: nothing has been touched.
-// `folder`: the maintenance folder registered from (CP932 Windows path).
+// A destination that is a folder, a device or a link stops it with the transfer's
+// write error, as the copy would; a failure of the store with the restore-point
+// message. `folder`: the maintenance folder registered from (CP932 Windows path).
+// *made (when given) gets the point made; its id stays empty when none was.
 bool KeepRestorePoint(const TransferEngine& engine, const TransferContext& context, const std::string& folder,
-                      OperationHost& host);
+                      OperationHost& host, RestorePoint* made = nullptr);
 
 // Asks to undo the register of `point` (time, folder, file count), puts the
 // files back, refreshes the system pane and says what was restored or what
-// stopped the undo. True when the point was undone.
+// stopped the undo. A point the store does not trust is refused before the
+// question, touching nothing. True when the point was undone.
 bool RunUndoRegister(RestorePointStore& store, const RestorePoint& point, OperationHost& host);
