@@ -5,7 +5,6 @@
 #include <signal.h>
 #include <sys/stat.h>
 #include <unistd.h>
-#include <xxhash.h>
 
 #include <algorithm>
 #include <cctype>
@@ -167,13 +166,11 @@ int WriteAll(int fd, const char* data, size_t size) {
     return 0;
 }
 
-// Hashes what `in` reads from its current offset and, when `out` >= 0, copies it
-// there. 0 or errno.
+// Copies what `in` reads from its current offset to `out`, hashing it. 0 or errno.
 int CopyHashing(int in, int out, verify::Digest* digest) {
-    std::unique_ptr<XXH3_state_t, decltype(&XXH3_freeState)> state(XXH3_createState(), XXH3_freeState);
-    if (!state || XXH3_64bits_reset(state.get()) != XXH_OK) return ENOMEM;
+    verify::StreamHasher hasher;
+    if (!hasher.Reset()) return ENOMEM;
     thread_local std::vector<char> buffer(kBuffer);
-    uint64_t size = 0;
     while (true) {
         const ssize_t n = read(in, buffer.data(), buffer.size());
         if (n < 0) {
@@ -181,13 +178,10 @@ int CopyHashing(int in, int out, verify::Digest* digest) {
             return errno;
         }
         if (n == 0) break;
-        XXH3_64bits_update(state.get(), buffer.data(), static_cast<size_t>(n));
-        if (out >= 0)
-            if (const int err = WriteAll(out, buffer.data(), static_cast<size_t>(n))) return err;
-        size += static_cast<uint64_t>(n);
+        hasher.Add(buffer.data(), static_cast<size_t>(n));
+        if (const int err = WriteAll(out, buffer.data(), static_cast<size_t>(n))) return err;
     }
-    digest->hash = XXH3_64bits_digest(state.get());
-    digest->size = size;
+    *digest = hasher.Result();
     return 0;
 }
 
@@ -574,20 +568,15 @@ int RemoveNew(const RestoreEntry& entry) {
     return 0;
 }
 
-// Whether the system file reads back from its medium as kept. The read-back
-// is done here on a descriptor opened beneath the drive root, not by path.
+// Whether the system file reads back from its medium as kept (the shared
+// read-back opens it beneath the drive root, and refuses anything but a file).
 bool IsAsKept(const RestoreEntry& entry) {
     const platform::HostPath hp = platform::ResolvePath(entry.winPath);
     struct stat st {};
     if (!entry.existed)
         return !hp.ok || (!platform::StatUnderDrive(hp.host, &st) && (errno == ENOENT || errno == ENOTDIR));
-    if (!hp.ok) return false;
-    Fd fd(platform::OpenUnderDrive(hp.host, O_RDONLY | O_NONBLOCK | O_NOCTTY));
-    if (fd.fd < 0 || fstat(fd.fd, &st) != 0 || !S_ISREG(st.st_mode)) return false;
-    // Written and flushed by CommitTemp; dropped from the cache so that the medium answers.
-    posix_fadvise(fd.fd, 0, 0, POSIX_FADV_DONTNEED);
     verify::Digest seen;
-    return CopyHashing(fd.fd, -1, &seen) == 0 && seen.hash == entry.hash && seen.size == entry.size;
+    return hp.ok && verify::ReadBackFromMedium(hp.host, &seen) && seen.hash == entry.hash && seen.size == entry.size;
 }
 
 }  // namespace
