@@ -9,6 +9,7 @@
 
 #include "controls/qt_cp932.h"
 #include "transfer/safety_texts.h"
+#include "transfer/transfer_texts.h"
 #include "resources/ui_texts.h"
 
 namespace {
@@ -19,6 +20,8 @@ CRestorePointDlg::CRestorePointDlg(std::vector<RestorePoint> points, QWidget* pa
     : QDialog(parent), m_points(std::move(points)) {
     setWindowTitle(ui_texts::RestorePointsTitle());
     setWindowFlags(Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint);
+    // The dialog's font, as every other window of the program shows it.
+    if (parent) setFont(parent->font());
     auto* layout = new QVBoxLayout(this);
     auto* label = new QLabel(ui_texts::RestorePointsLabel(), this);
     layout->addWidget(label);
@@ -35,9 +38,9 @@ CRestorePointDlg::CRestorePointDlg(std::vector<RestorePoint> points, QWidget* pa
     for (const RestorePoint& p : m_points) {
         auto* item = new QTreeWidgetItem(m_list);
         item->setText(kTime, FromCp932(safety_texts::LocalTime(p.createdUnix)));
-        item->setText(kFolder, FromCp932(p.folder));
+        item->setText(kFolder, DisplayPath(p.folder));
         item->setText(kFiles, QString::number(p.files.size()));
-        item->setText(kSize, FromCp932(safety_texts::Size(p.KeptBytes())));
+        item->setText(kSize, FromCp932(transfer_texts::SizeText(p.KeptBytes())));
         item->setText(kState, p.used ? ui_texts::RestorePointUsed() : QString());
         item->setTextAlignment(kFiles, Qt::AlignRight | Qt::AlignVCenter);
         item->setTextAlignment(kSize, Qt::AlignRight | Qt::AlignVCenter);

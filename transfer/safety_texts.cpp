@@ -4,7 +4,6 @@
 #include <cstring>
 #include <ctime>
 
-#include "host/odisk.h"
 #include "platform/cp932.h"
 
 namespace safety_texts {
@@ -37,12 +36,10 @@ std::string LocalTime(int64_t unixSeconds) {
     tm local{};
     localtime_r(&t, &local);
     char text[64];
-    std::snprintf(text, sizeof text, "%04d/%02d/%02d %02d:%02d", local.tm_year + 1900, local.tm_mon + 1, local.tm_mday,
-                  local.tm_hour, local.tm_min);
+    std::snprintf(text, sizeof text, "%04d/%02d/%02d %02d:%02d:%02d", local.tm_year + 1900, local.tm_mon + 1,
+                  local.tm_mday, local.tm_hour, local.tm_min, local.tm_sec);
     return text;
 }
-
-std::string Size(uint64_t bytes) { return ODiskSize(bytes).ToString(0xFFFFFFFF); }
 
 std::string RestorePointFailed(const std::string& hostFolder, int error, const std::string& winPath) {
     std::string text =

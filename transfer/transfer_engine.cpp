@@ -18,6 +18,9 @@
 
 namespace {
 std::function<void(size_t)> g_batchRenameHook;
+void SetPhase(TransferObserver* observer, TransferPhase phase) {
+    if (observer) observer->phase = phase;
+}
 }  // namespace
 
 void TransferEngine::SetBatchRenameHookForTesting(std::function<void(size_t)> hook) {
@@ -158,21 +161,24 @@ TransferResult TransferEngine::RunTransfer(Direction direction, const TransferCo
     if (m_progress.observer) {
         TransferObserver& observer = *m_progress.observer;
         observer.Reset();
-        uint64_t files = 0, bytes = 0;
+        uint64_t files = 0, bytes = 0, checked = 0;
         for (uint32_t i = 0; i < m_list.Count(); ++i) {
             const TransferRow& row = m_list.Row(i);
             if (!row.counted) continue;
             ++files;
             bytes += row.size;
+            if (context.verify && row.kind == CarryOver::WholeFile) checked += row.size;  // read back after a flush
         }
         observer.totalFiles = files;
         observer.totalBytes = bytes;
+        observer.totalCheckBytes = checked;
     }
     const auto start = std::chrono::steady_clock::now();
     TransferResult result = host.RunCopy([&] { return CopyRows(direction, context, host); });
     result.time = std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - start);
     if (m_progress.observer) m_progress.observer->finished = true;
-    if (result.failed) ShowFailure(host);
+    if (result.failed)
+        ShowFailure(host, transfer_texts::FailureKept(direction == Direction::Save, !context.restoreRoot.empty()));
     host.SetTransferBusy(false);
     return result;
 }
@@ -377,7 +383,9 @@ bool TransferEngine::FlushBatchDrives() const {
 bool TransferEngine::FlushBatch() {
     if (m_batch.empty()) return true;
     // Every file of the batch on the medium under its temporary name: one flush.
+    SetPhase(m_progress.observer, TransferPhase::Writing);
     bool ok = FlushBatchDrives();
+    SetPhase(m_progress.observer, TransferPhase::Checking);
     for (size_t i = 0; ok && i < m_batch.size(); ++i) {
         if (!m_batch[i].verify) continue;
         verify::Digest read;
@@ -386,6 +394,8 @@ bool TransferEngine::FlushBatch() {
             ok = false;
         }
     }
+    if (ok && m_progress.observer) m_progress.observer->bytesChecked += m_batchBytes;
+    SetPhase(m_progress.observer, TransferPhase::Finishing);
     // Then the renames, each atomic: at any crash a destination is its old file or the new one.
     size_t done = 0;
     while (ok && done < m_batch.size()) {
@@ -398,6 +408,7 @@ bool TransferEngine::FlushBatch() {
     // The renames themselves on the medium.
     if (ok) ok = FlushBatchDrives();
     DiscardBatch();
+    SetPhase(m_progress.observer, TransferPhase::Copying);
     return ok;
 }
 
@@ -411,15 +422,17 @@ bool TransferEngine::CopiedWholeEarlier(uint32_t row) const {
 }
 
 bool TransferEngine::FlushDestinations() {
+    SetPhase(m_progress.observer, TransferPhase::Finishing);
     bool ok = true;
     for (uint32_t r : m_flushRows) ok &= platform::FlushFilesystemOf(m_list.Row(r).destination.c_str());
     return ok;
 }
 
-void TransferEngine::ShowFailure(TransferHost& host) {
+void TransferEngine::ShowFailure(TransferHost& host, const std::string& keptLine) {
     UserMessage message;
     message.text = transfer_texts::WriteError();
     if (m_mediumMismatch) message.text += safety_texts::MediumMismatchLine();
+    message.text += keptLine;
     message.caption = transfer_texts::CaptionMaintenance();
     message.icon = MsgIcon::Stop;
     host.ShowMessage(message);

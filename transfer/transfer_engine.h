@@ -82,7 +82,8 @@ private:
     bool CopiedWholeEarlier(uint32_t row) const;
     bool FlushDestinations();
     TransferResult CopyRows(Direction direction, const TransferContext& context, TransferHost& host);
-    void ShowFailure(TransferHost& host);
+    // The write-error message, ending with what the failed transfer kept.
+    void ShowFailure(TransferHost& host, const std::string& keptLine);
     template <class Write>
     bool WriteChecked(const char* source, const char* destination, bool verify, const Write& write);
     static bool OnProgress(uint64_t bytesWritten, void* data);

@@ -133,7 +133,9 @@ TEST_F(OperationTest, FailedSaveMarksNothing) {
     host.systemSelected = {0, 1};
     RunSave(engine, Context(), host);
     ASSERT_EQ(host.messages.size(), 2u);
-    EXPECT_EQ(host.Texts()[1], "ファイルの書き込みエラーです！\n空き容量・書き込み禁止の確認等を行ってください");
+    EXPECT_EQ(host.Texts()[1],
+              "ファイルの書き込みエラーです！\n空き容量・書き込み禁止の確認等を行ってください\n"
+              "保存済みとして記録したデータはありません（保守フォルダの索引は変更していません）。");
     EXPECT_FALSE(HostExists(ExtHost("保守A/D0/s.ini")));  // in the failed batch
     EXPECT_FALSE(HostExists(ExtHost("保守A/JKNDT.INI")));
     EXPECT_EQ(host.calls.back(), "wait-");
