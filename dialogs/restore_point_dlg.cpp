@@ -20,8 +20,6 @@ CRestorePointDlg::CRestorePointDlg(std::vector<RestorePoint> points, QWidget* pa
     : QDialog(parent), m_points(std::move(points)) {
     setWindowTitle(ui_texts::RestorePointsTitle());
     setWindowFlags(Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint);
-    // The dialog's font, as every other window of the program shows it.
-    if (parent) setFont(parent->font());
     auto* layout = new QVBoxLayout(this);
     auto* label = new QLabel(ui_texts::RestorePointsLabel(), this);
     layout->addWidget(label);
