@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QCursor>
+#include <QElapsedTimer>
 #include <QEventLoop>
 #include <QTimer>
 
@@ -45,6 +46,8 @@ TransferResult DialogTransferHost::RunCopy(const std::function<TransferResult()>
     m_cancel = false;
     TransferResult result;
     std::atomic<bool> done{false};
+    QElapsedTimer clock;
+    clock.start();
     QEventLoop loop;
     std::thread worker([&] {
         result = copy();
@@ -69,6 +72,7 @@ TransferResult DialogTransferHost::RunCopy(const std::function<TransferResult()>
     check.start(CProgressDlg::kPollMs);
     while (!done) loop.exec();
     worker.join();
+    m_lastCopyMs = clock.elapsed();
     appear.stop();
     if (m_progress && (result.failed || result.cancelled)) delete m_progress;
     std::vector<UserMessage> deferred;
@@ -81,13 +85,21 @@ TransferResult DialogTransferHost::RunCopy(const std::function<TransferResult()>
 }
 
 void DialogTransferHost::ShowOutcome(const std::string& text) {
+    if (m_lastCopyMs < m_quietOutcomeMs) {
+        // Nothing to read that the lists do not show; the focus stays in the dialog.
+        delete m_progress;
+        return;
+    }
     if (!m_progress) m_progress = NewProgressWindow();
     // The final state stays for the user to read, without holding up the dialog.
     if (m_progress->isVisible()) m_progress->hide();
     m_progress->setModal(false);
     m_progress->setAttribute(Qt::WA_DeleteOnClose);
-    m_progress->ShowOutcome(FromCp932(text));
+    m_progress->ShowOutcome(DisplayPath(text));
+    // Closed, it hands the keyboard back to the dialog, whose focus is as before.
+    QObject::connect(m_progress, &QDialog::finished, &m_dialog, [this] { m_dialog.activateWindow(); });
     m_progress->show();
+    m_progress->activateWindow();
 }
 
 void DialogTransferHost::ProcessPendingEvents() {

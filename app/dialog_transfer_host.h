@@ -39,12 +39,17 @@ public:
     void RefreshPane(Pane pane) override;
     void BeginWaitCursor() override;
     void EndWaitCursor() override;
+    // A transfer that took under kQuietOutcomeMs ends without a window: the
+    // refreshed lists show what it did. A longer one ends in its progress window,
+    // which then tells the outcome.
     void ShowOutcome(const std::string& text) override;
 
     static constexpr int kProgressDelayMs = 500;
+    static constexpr int kQuietOutcomeMs = 2000;
     // The progress window of the running or last transfer, null when none is open.
     CProgressDlg* ProgressWindow() const { return m_progress; }
     void SetProgressDelay(int ms) { m_progressDelayMs = ms; }
+    void SetQuietOutcomeLimit(int ms) { m_quietOutcomeMs = ms; }
 
 private:
     CProgressDlg* NewProgressWindow();
@@ -58,4 +63,6 @@ private:
     std::vector<UserMessage> m_deferred;
     QPointer<CProgressDlg> m_progress;
     int m_progressDelayMs = kProgressDelayMs;
+    int m_quietOutcomeMs = kQuietOutcomeMs;
+    qint64 m_lastCopyMs = 0;  // how long the last copy took, its flushes and checks included
 };

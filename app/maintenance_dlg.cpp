@@ -19,6 +19,7 @@
 #include "dialogs/message_box.h"
 #include "host/orbis_ini.h"
 #include "host/settings_file_check.h"
+#include "platform/cp932.h"
 #include "resources/deliverable.h"
 
 namespace {
@@ -115,6 +116,15 @@ void CMaintenanceDlg::ReadCatalogue() {
 QWidget* CMaintenanceDlg::GetDlgItem(int id) const { return m_controls.byId.value(id, nullptr); }
 
 int CMaintenanceDlg::DoModal() {
+    // Without the suite's settings file there is nothing to maintain: say which
+    // file was looked for and how to choose another prefix, and end, as the tool
+    // does not start without its host.
+    if (const SettingsFileCheck settings = CheckSettingsFile(); !settings.found) {
+        UserMessage message{MissingSettingsFileText(settings), platform::Utf8ToCp932(m_deliverable.mainDialog.caption),
+                            false, MsgButtons::Ok, MsgIcon::Stop};
+        ShowMessageBox(nullptr, message);
+        return QDialog::Rejected;
+    }
     if (!m_bInitialised) OnInitDialog();
     return exec();
 }
@@ -145,13 +155,6 @@ void CMaintenanceDlg::OnInitDialog() {
             w->setFocus();
             break;
         }
-    }
-    // Without the suite's settings file the catalogue is empty: once the dialog is
-    // up, say which file was looked for and how to choose another prefix.
-    if (const SettingsFileCheck settings = CheckSettingsFile(); !settings.found) {
-        QTimer::singleShot(0, this, [this, text = MissingSettingsFileText(settings)] {
-            ShowMessageBox(this, UserMessage{text, {}, true, MsgButtons::Ok, MsgIcon::Stop});
-        });
     }
 }
 
@@ -217,16 +220,13 @@ void CMaintenanceDlg::keyPressEvent(QKeyEvent* event) {
 bool CMaintenanceDlg::eventFilter(QObject* watched, QEvent* event) {
     // A request to quit that arrives during a transfer is dropped.
     if (m_bTransferBusy && event->type() == QEvent::Quit) return true;
-    // Alt+Space opens the system menu wherever the focus is in this window, before
-    // the focused control sees it: a list would select a row with it and a push
-    // button would be pressed.
+    // The menu keys open the system menu wherever the focus is in this window,
+    // before the focused control sees them: a list would select a row with Alt+Space
+    // or open a menu of its own, and a push button would be pressed.
     if (event->type() == QEvent::KeyPress && watched->isWidgetType() &&
-        static_cast<QWidget*>(watched)->window() == this) {
-        auto* key = static_cast<QKeyEvent*>(event);
-        if (key->key() == Qt::Key_Space && key->modifiers() == Qt::AltModifier) {
-            BuildSystemMenu()->popup(mapToGlobal(QPoint(0, 0)));
-            return true;
-        }
+        static_cast<QWidget*>(watched)->window() == this && IsMenuKey(*static_cast<QKeyEvent*>(event))) {
+        OpenSystemMenuFromKeyboard();
+        return true;
     }
     return QDialog::eventFilter(watched, event);
 }

@@ -56,6 +56,8 @@ public:
     CProgressDlg* ProgressWindow() const { return m_host.ProgressWindow(); }
     // For tests: how long a transfer runs before its window appears.
     void SetProgressDelayForTesting(int ms) { m_host.SetProgressDelay(ms); }
+    // For tests: how long a successful transfer may take and still end without a window.
+    void SetQuietOutcomeLimitForTesting(int ms) { m_host.SetQuietOutcomeLimit(ms); }
 
     // State, readable by tests and the actions.
     const std::string& ExternalRoot() const { return m_external->Root(); }
@@ -64,8 +66,11 @@ public:
     const int32_t* FolderPresence() const { return m_pFolderPresence.get(); }
     int FolderSel() const { return m_external->FolderSel(); }
     bool SelectAllSystem() const { return m_bSelectAllSystem != 0; }
-    // The dialog's own system menu (Alt+Space, a right click on the background).
+    // The dialog's own system menu (Shift+F10, the Menu key, Alt+Space, a right
+    // click on the background).
     QMenu* BuildSystemMenu();
+    // Whether `key` opens that menu: Shift+F10, the Menu key or Alt+Space.
+    static bool IsMenuKey(const QKeyEvent& key);
 
 public slots:
     void accept() override;
@@ -95,6 +100,8 @@ private slots:
 
 private:
     void OnInitDialog();
+    // The menu at the window's top left corner, its first entry highlighted.
+    void OpenSystemMenuFromKeyboard();
     void ReloadFolders(Pane pane);
     void ShowFreeSpace(Pane pane);
     const std::string& PanePath(Pane pane) const;

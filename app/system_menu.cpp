@@ -1,7 +1,10 @@
 // The dialog's own system menu: on Linux the window manager owns the title
-// bar's menu, so Alt+Space and a right click on the background open this one.
+// bar's menu (and most keep Alt+Space for it), so Shift+F10, the Menu key,
+// Alt+Space where the window manager lets it through and a right click on the
+// background open this one.
 #include <QContextMenuEvent>
 #include <QGroupBox>
+#include <QKeyEvent>
 #include <QMenu>
 #include <QWindow>
 #include <algorithm>
@@ -59,6 +62,20 @@ void CMaintenanceDlg::OnSysCommand(unsigned command) {
     case kScClose: close(); break;
     default: break;
     }
+}
+
+bool CMaintenanceDlg::IsMenuKey(const QKeyEvent& key) {
+    const Qt::KeyboardModifiers mods = key.modifiers() & ~Qt::KeypadModifier;
+    return (key.key() == Qt::Key_F10 && mods == Qt::ShiftModifier) ||
+           (key.key() == Qt::Key_Menu && mods == Qt::NoModifier) ||
+           (key.key() == Qt::Key_Space && mods == Qt::AltModifier);
+}
+
+void CMaintenanceDlg::OpenSystemMenuFromKeyboard() {
+    QMenu* menu = BuildSystemMenu();
+    menu->popup(mapToGlobal(QPoint(0, 0)));
+    // Opened by a key, the menu is worked by keys: the first entry is the current one.
+    if (!menu->actions().isEmpty()) menu->setActiveAction(menu->actions().constFirst());
 }
 
 void CMaintenanceDlg::contextMenuEvent(QContextMenuEvent* event) {

@@ -1,5 +1,6 @@
 #include "controls/data_list_ctrl.h"
 
+#include <QApplication>
 #include <QEvent>
 #include <QHeaderView>
 #include <QInputEvent>
@@ -8,6 +9,7 @@
 #include <QPalette>
 #include <QScrollBar>
 #include <QStyle>
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 #include <new>
@@ -116,6 +118,55 @@ void CDataListCtrl::mousePressEvent(QMouseEvent* event) {
     Qt::KeyboardModifiers both = Qt::ShiftModifier | Qt::ControlModifier;
     if ((event->modifiers() & both) == both) selectionModel()->select(QItemSelection(), QItemSelectionModel::Select);
     QTreeView::mousePressEvent(event);
+}
+
+namespace {
+// Names compare as the user reads them: ｶﾞ and ガ, Ａ and a alike.
+QString Folded(const QString& text) { return text.normalized(QString::NormalizationForm_KC).toCaseFolded(); }
+
+bool AllDigits(const QString& text) {
+    return std::all_of(text.begin(), text.end(),
+                       [](QChar c) { return c >= QLatin1Char('0') && c <= QLatin1Char('9'); });
+}
+}  // namespace
+
+void CDataListCtrl::keyboardSearch(const QString& search) {
+    if (search.isEmpty()) return;
+    if (!m_typedClock.isValid() || m_typedClock.elapsed() > QApplication::keyboardInputInterval()) m_typed.clear();
+    m_typedClock.start();
+    m_typed += search;
+    const int row = FindTypedRow(m_typed, currentIndex().row());
+    if (row < 0) return;
+    const QModelIndex index = m_model->index(row, DataListModel::ColumnNo);
+    // Without an input event the view's rule is the plain one: this row alone,
+    // and the anchor of a following Shift+arrow.
+    setCurrentIndex(index);
+    scrollTo(index);
+}
+
+int CDataListCtrl::FindTypedRow(const QString& typed, int current) const {
+    const int n = GetItemCount();
+    if (typed.isEmpty() || n == 0) return -1;
+    if (AllDigits(typed)) {
+        // The row of that No, else the first No that begins with the digits.
+        int prefixed = -1;
+        for (int r = 0; r < n; ++r) {
+            const QString no = QString::fromLatin1(GetItem(r)->no);
+            if (no == typed) return r;
+            if (prefixed < 0 && no.startsWith(typed)) prefixed = r;
+        }
+        return prefixed;
+    }
+    // One key pressed again and again steps through the names that begin with it;
+    // more keys refine the name from the current row on.
+    const bool repeated = std::all_of(typed.begin(), typed.end(), [&](QChar c) { return c == typed.front(); });
+    const QString needle = Folded(repeated ? typed.left(1) : typed);
+    const int start = current < 0 ? 0 : (repeated ? current + 1 : current);
+    for (int i = 0; i < n; ++i) {
+        const int r = (start + i) % n;
+        if (Folded(m_model->data(m_model->index(r, DataListModel::ColumnName)).toString()).startsWith(needle)) return r;
+    }
+    return -1;
 }
 
 int CDataListCtrl::GetItemCount() const { return m_model->rowCount(); }

@@ -2,6 +2,7 @@
 // order, selection as the mark for a transfer. Never sorted, never edited.
 #pragma once
 
+#include <QElapsedTimer>
 #include <QTreeView>
 #include <string>
 
@@ -34,6 +35,14 @@ public:
     int GetNextSelected(int after) const;
     void SetRowSelected(int row, bool selected);
 
+    // Type-ahead: digits typed in a row go to the row of that No, other text to
+    // the next row whose name begins with it; the row found is selected alone and
+    // current, as a plain arrow key leaves it. Keys more than the keyboard input
+    // interval apart start a new search.
+    void keyboardSearch(const QString& search) override;
+    // The row that `typed` leads to from the current row `current`; -1 for none.
+    int FindTypedRow(const QString& typed, int current) const;
+
 signals:
     // The set of selected rows changed. Deliberately named after the item view's
     // protected slot, which it hides without replacing (the base slot keeps working).
@@ -47,6 +56,8 @@ protected:
 private:
     DataListModel* m_model;
     std::string m_indexFileName;
+    QString m_typed;  // the keys of the search under way
+    QElapsedTimer m_typedClock;
 };
 
 // Selects (or clears) every row of the list; afterwards the last row is current

@@ -40,9 +40,8 @@ QVariant DataListModel::data(const QModelIndex& index, int role) const {
         if (index.column() == ColumnName) return RecordText(item->name, sizeof item->name);
         return {};
     }
-    if (role == Qt::TextAlignmentRole) {
-        return index.column() == ColumnNo ? int(Qt::AlignCenter) : int(Qt::AlignLeft | Qt::AlignVCenter);
-    }
+    // Left-aligned, the first column as well, as a Windows list view draws it.
+    if (role == Qt::TextAlignmentRole) return int(Qt::AlignLeft | Qt::AlignVCenter);
     return {};
 }
 
@@ -53,9 +52,7 @@ QVariant DataListModel::headerData(int section, Qt::Orientation orientation, int
         if (section == ColumnName) return ui_texts::ListColumnName();
         return {};
     }
-    if (role == Qt::TextAlignmentRole) {
-        return section == ColumnNo ? int(Qt::AlignCenter) : int(Qt::AlignLeft | Qt::AlignVCenter);
-    }
+    if (role == Qt::TextAlignmentRole) return int(Qt::AlignLeft | Qt::AlignVCenter);
     return {};
 }
 

@@ -1,5 +1,6 @@
 #include "dialogs/message_box.h"
 
+#include <QDialogButtonBox>
 #include <QMessageBox>
 #include <QPushButton>
 
@@ -23,7 +24,7 @@ void SetMessageBoxScript(MessageBoxScript script) { g_script = std::move(script)
 std::unique_ptr<QMessageBox> MakeMessageBox(QWidget* parent, const UserMessage& message) {
     auto box = std::make_unique<QMessageBox>(parent);
     box->setWindowTitle(MessageCaption(message));
-    box->setText(FromCp932(message.text));
+    box->setText(DisplayPath(message.text));
     box->setTextFormat(Qt::PlainText);
     switch (message.icon) {
     case MsgIcon::None: box->setIcon(QMessageBox::NoIcon); break;
@@ -37,6 +38,8 @@ std::unique_ptr<QMessageBox> MakeMessageBox(QWidget* parent, const UserMessage& 
         cancel = box->addButton(ui_texts::ButtonCancel(), QMessageBox::RejectRole);
     box->setDefaultButton(ok);
     box->setEscapeButton(cancel ? static_cast<QAbstractButton*>(cancel) : ok);
+    // A Windows message box centres its buttons under the text.
+    if (auto* buttons = box->findChild<QDialogButtonBox*>()) buttons->setCenterButtons(true);
     return box;
 }
 

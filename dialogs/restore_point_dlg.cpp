@@ -9,6 +9,7 @@
 
 #include "controls/qt_cp932.h"
 #include "transfer/safety_texts.h"
+#include "transfer/transfer_texts.h"
 #include "resources/ui_texts.h"
 
 namespace {
@@ -35,9 +36,9 @@ CRestorePointDlg::CRestorePointDlg(std::vector<RestorePoint> points, QWidget* pa
     for (const RestorePoint& p : m_points) {
         auto* item = new QTreeWidgetItem(m_list);
         item->setText(kTime, FromCp932(safety_texts::LocalTime(p.createdUnix)));
-        item->setText(kFolder, FromCp932(p.folder));
+        item->setText(kFolder, DisplayPath(p.folder));
         item->setText(kFiles, QString::number(p.files.size()));
-        item->setText(kSize, FromCp932(safety_texts::Size(p.KeptBytes())));
+        item->setText(kSize, FromCp932(transfer_texts::SizeText(p.KeptBytes())));
         item->setText(kState, p.used ? ui_texts::RestorePointUsed() : QString());
         item->setTextAlignment(kFiles, Qt::AlignRight | Qt::AlignVCenter);
         item->setTextAlignment(kSize, Qt::AlignRight | Qt::AlignVCenter);

@@ -32,6 +32,10 @@ inline QString ProgressPerSecond() { return QStringLiteral("/秒"); }
 inline QString ProgressTimeLeft() { return QStringLiteral("残り "); }
 inline QString ProgressMinutes() { return QStringLiteral(" 分 "); }
 inline QString ProgressSeconds() { return QStringLiteral(" 秒"); }
+inline QString ProgressCopying() { return QStringLiteral("ファイルをコピーしています…"); }
+inline QString ProgressWriting() { return QStringLiteral("記録媒体に書き込んでいます…"); }
+inline QString ProgressChecking() { return QStringLiteral("書き込んだ内容を読み返して確認しています…"); }
+inline QString ProgressFinishing() { return QStringLiteral("仕上げています…"); }
 
 // Restore points.
 inline QString RestorePointsTitle() { return QStringLiteral("再登録の復元ポイント"); }

@@ -4,7 +4,6 @@
 #include <cstring>
 #include <ctime>
 
-#include "host/odisk.h"
 #include "platform/cp932.h"
 
 namespace safety_texts {
@@ -41,8 +40,6 @@ std::string LocalTime(int64_t unixSeconds) {
                   local.tm_mday, local.tm_hour, local.tm_min, local.tm_sec);
     return text;
 }
-
-std::string Size(uint64_t bytes) { return ODiskSize(bytes).ToString(0xFFFFFFFF); }
 
 std::string RestorePointFailed(const std::string& hostFolder, int error, const std::string& winPath) {
     std::string text =

@@ -10,10 +10,8 @@ namespace safety_texts {
 const std::string& MediumMismatchLine();
 const std::string& NoRestorePoint();
 
-// "2026/12/09 09:03:05" in local time.
+// "2026/12/09 09:03:27" in local time: two registers in one minute stay apart.
 std::string LocalTime(int64_t unixSeconds);
-// "12.0 KB" as the panes show sizes.
-std::string Size(uint64_t bytes);
 
 std::string RestorePointFailed(const std::string& hostFolder, int error, const std::string& winPath);
 std::string ConfirmUndo(int64_t createdUnix, const std::string& folder, size_t fileCount);

@@ -19,6 +19,9 @@
 
 namespace {
 std::function<void(size_t)> g_batchRenameHook;
+void SetPhase(TransferObserver* observer, TransferPhase phase) {
+    if (observer) observer->phase = phase;
+}
 }  // namespace
 
 void TransferEngine::SetBatchRenameHookForTesting(std::function<void(size_t)> hook) {
@@ -159,21 +162,24 @@ TransferResult TransferEngine::RunTransfer(Direction direction, const TransferCo
     if (m_progress.observer) {
         TransferObserver& observer = *m_progress.observer;
         observer.Reset();
-        uint64_t files = 0, bytes = 0;
+        uint64_t files = 0, bytes = 0, checked = 0;
         for (uint32_t i = 0; i < m_list.Count(); ++i) {
             const TransferRow& row = m_list.Row(i);
             if (!row.counted) continue;
             ++files;
             bytes += row.size;
+            if (context.verify && row.kind == CarryOver::WholeFile) checked += row.size;  // read back after a flush
         }
         observer.totalFiles = files;
         observer.totalBytes = bytes;
+        observer.totalCheckBytes = checked;
     }
     const auto start = std::chrono::steady_clock::now();
     TransferResult result = host.RunCopy([&] { return CopyRows(direction, context, host); });
     result.time = std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - start);
     if (m_progress.observer) m_progress.observer->finished = true;
-    if (result.failed) ShowFailure(host);
+    if (result.failed)
+        ShowFailure(host, transfer_texts::FailureKept(direction == Direction::Save, !context.restoreRoot.empty()));
     host.SetTransferBusy(false);
     return result;
 }
@@ -411,7 +417,9 @@ bool TransferEngine::FlushBatchDrives() const {
 bool TransferEngine::FlushBatch() {
     if (m_batch.empty()) return true;
     // Every file of the batch on the medium under its temporary name: one flush.
+    SetPhase(m_progress.observer, TransferPhase::Writing);
     size_t good = FlushBatchDrives() ? m_batch.size() : 0;
+    SetPhase(m_progress.observer, TransferPhase::Checking);
     // Each read back in order; the first that reads other than written fails its
     // row, and the files before it still go into place.
     for (size_t i = 0; i < good; ++i) {
@@ -425,6 +433,8 @@ bool TransferEngine::FlushBatch() {
             good = i;
         }
     }
+    if (m_progress.observer) m_progress.observer->bytesChecked += m_batchBytes;
+    SetPhase(m_progress.observer, TransferPhase::Finishing);
     // Then the renames, each atomic: at any crash a destination is its old file or the new one.
     size_t done = 0;
     bool ok = true;
@@ -443,6 +453,7 @@ bool TransferEngine::FlushBatch() {
     if (!ok) m_batch[done].copy.temp.clear();
     m_batch.erase(m_batch.begin(), m_batch.begin() + static_cast<std::ptrdiff_t>(done));
     DiscardBatch();
+    SetPhase(m_progress.observer, TransferPhase::Copying);
     return m_batchFailedRow == kNoRow;
 }
 
@@ -456,15 +467,17 @@ bool TransferEngine::CopiedWholeEarlier(uint32_t row) const {
 }
 
 bool TransferEngine::FlushDestinations() {
+    SetPhase(m_progress.observer, TransferPhase::Finishing);
     bool ok = true;
     for (uint32_t r : m_flushRows) ok &= platform::FlushFilesystemOf(m_list.Row(r).destination.c_str());
     return ok;
 }
 
-void TransferEngine::ShowFailure(TransferHost& host) {
+void TransferEngine::ShowFailure(TransferHost& host, const std::string& keptLine) {
     UserMessage message;
     message.text = transfer_texts::WriteError();
     if (m_mediumMismatch) message.text += safety_texts::MediumMismatchLine();
+    message.text += keptLine;
     message.caption = transfer_texts::CaptionMaintenance();
     message.icon = MsgIcon::Stop;
     host.ShowMessage(message);

@@ -88,7 +88,8 @@ private:
     bool CopiedWholeEarlier(uint32_t row) const;
     bool FlushDestinations();
     TransferResult CopyRows(Direction direction, const TransferContext& context, TransferHost& host);
-    void ShowFailure(TransferHost& host);
+    // The write-error message, ending with what the failed transfer kept.
+    void ShowFailure(TransferHost& host, const std::string& keptLine);
     // A document the destination lacks, copied whole (and checked, with `verify`).
     bool CopyNewChecked(const char* source, const char* destination, bool verify);
     static bool OnProgress(uint64_t bytesWritten, void* data);

@@ -9,6 +9,11 @@
 #include <mutex>
 #include <string>
 
+// What a transfer is doing: copying files (to temporary names), writing what it
+// copied to the medium (a flush), reading it back from the medium to check it,
+// or finishing (the renames and the last flush).
+enum class TransferPhase : uint8_t { Copying, Writing, Checking, Finishing };
+
 class TransferObserver {
 public:
     virtual ~TransferObserver() = default;
@@ -22,6 +27,10 @@ public:
     // Progress: files written whole, bytes written (also inside the current file).
     std::atomic<uint64_t> filesDone{0};
     std::atomic<uint64_t> bytesDone{0};
+    // Read back from the medium: bytes the transfer will check, and checked so far.
+    std::atomic<uint64_t> totalCheckBytes{0};
+    std::atomic<uint64_t> bytesChecked{0};
+    std::atomic<TransferPhase> phase{TransferPhase::Copying};
     // True once the transfer has ended, however it ended.
     std::atomic<bool> finished{false};
 
@@ -31,6 +40,9 @@ public:
         totalBytes = 0;
         filesDone = 0;
         bytesDone = 0;
+        totalCheckBytes = 0;
+        bytesChecked = 0;
+        phase = TransferPhase::Copying;
         finished = false;
         SetCurrent({}, {});
     }

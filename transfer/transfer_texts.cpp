@@ -51,20 +51,45 @@ CP932_TEXT(FilesTail, " 個（")
 CP932_TEXT(SizeTail, "）、")
 CP932_TEXT(Seconds, " 秒")
 CP932_TEXT(FolderHead, "\nフォルダ：")
+CP932_TEXT(
+    SaveFailedKept,
+    "\n失敗までに保存したファイルはそのままです。すべてのファイルを保存できたデータだけを保存済みとして記録します。")
+CP932_TEXT(RegisterFailedKept, "\n失敗までに再登録したファイルはそのままです。")
+CP932_TEXT(RegisterFailedUndo,
+           "\n失敗までに再登録したファイルはそのままです。\n再登録の前の状態には、メニュー（Shift+F10）の「直前の再登"
+           "録を元に戻す」で戻せます。")
 }  // namespace
 #undef CP932_TEXT
 
-std::string SizeText(uint64_t bytes) {
-    char text[32];
-    if (bytes >= 1024ull * 1024 * 1024)
-        std::snprintf(text, sizeof text, "%.1f GB", static_cast<double>(bytes) / (1024.0 * 1024 * 1024));
-    else if (bytes >= 1024ull * 1024)
-        std::snprintf(text, sizeof text, "%.1f MB", static_cast<double>(bytes) / (1024.0 * 1024));
-    else if (bytes >= 1024)
-        std::snprintf(text, sizeof text, "%.0f KB", static_cast<double>(bytes) / 1024.0);
-    else
-        return std::to_string(bytes) + Bytes();
+namespace {
+// 0 for bytes, 1 KB, 2 MB, 3 GB: the largest unit the size is at least one of,
+// after rounding to one decimal (1023.97 KB shows as "1.0 MB", not "1024.0 KB").
+int UnitOf(uint64_t bytes) {
+    if (bytes < 1024) return 0;
+    int unit = 1;
+    const unsigned __int128 tenfold = static_cast<unsigned __int128>(bytes) * 10;
+    for (unsigned __int128 scale = 1024; unit < 3 && (tenfold + scale / 2) / scale >= 10240; scale *= 1024) ++unit;
+    return unit;
+}
+}  // namespace
+
+std::string SizeText(uint64_t bytes) { return SizeText(bytes, bytes); }
+
+std::string SizeText(uint64_t bytes, uint64_t unitOf) {
+    const int unit = UnitOf(unitOf);
+    if (unit == 0) return std::to_string(bytes) + Bytes();
+    static const char* const kUnits[] = {"", "KB", "MB", "GB"};
+    const unsigned __int128 scale = static_cast<unsigned __int128>(1) << (10 * unit);
+    const auto tenths = static_cast<uint64_t>((static_cast<unsigned __int128>(bytes) * 10 + scale / 2) / scale);
+    char text[48];
+    std::snprintf(text, sizeof text, "%llu.%llu %s", static_cast<unsigned long long>(tenths / 10),
+                  static_cast<unsigned long long>(tenths % 10), kUnits[unit]);
     return text;
+}
+
+const std::string& FailureKept(bool save, bool restorePoint) {
+    if (save) return SaveFailedKept();
+    return restorePoint ? RegisterFailedUndo() : RegisterFailedKept();
 }
 
 std::string IndexWriteError(const std::string& indexPath) { return IndexErrorHead() + indexPath + IndexErrorTail(); }

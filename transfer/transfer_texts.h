@@ -27,10 +27,18 @@ std::string ConfirmRegister(char driveLetter);
 std::string FileTooLarge(const std::string& path);
 std::string SpaceShortage(char driveLetter, const std::string& freeText, const std::string& totalText);
 
-// "1.5 MB", "640 KB", "12 バイト" (CP932).
+// The one display size of the windows and messages (CP932): bytes below 1 KB,
+// else KB, MB or GB with one decimal ("12 バイト", "8.6 KB", "1.5 MB"). With
+// `unitOf`, in the unit `unitOf` would be shown in, so that "done / total" reads
+// alike on both sides ("0.9 KB / 6.0 KB").
 std::string SizeText(uint64_t bytes);
+std::string SizeText(uint64_t bytes, uint64_t unitOf);
 // The index file of a folder could not take the flags of a complete save.
 std::string IndexWriteError(const std::string& indexPath);
+// The last line of a failed transfer's write error: what it kept. A failed save
+// marks nothing as saved; a failed register leaves the files it wrote, and the
+// restore point kept before it when there is one.
+const std::string& FailureKept(bool save, bool restorePoint);
 // What a transfer did: "保存しました" or "再登録しました" with data sets, files,
 // bytes, seconds and the maintenance folder; with `cancelled`, what a stopped one kept.
 std::string Outcome(bool save, bool cancelled, int dataSets, uint64_t files, uint64_t bytes, double seconds,

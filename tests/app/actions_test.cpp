@@ -203,7 +203,11 @@ TEST_P(ActionsTest, CopyFailureLeavesTheIndexFileUnchanged) {
     List(*dialog, 0)->SetRowSelected(0, true);
     Press(*dialog, D().ids.save);
     ASSERT_EQ(script.shown.size(), 2u);
-    EXPECT_EQ(script.shown[1].text, "ファイルの書き込みエラーです！\n空き容量・書き込み禁止の確認等を行ってください");
+    // The write error says what the failed save kept; its first row failed, so nothing is marked.
+    EXPECT_EQ(
+        script.shown[1].text,
+        "ファイルの書き込みエラーです！\n空き容量・書き込み禁止の確認等を行ってください\n"
+        "失敗までに保存したファイルはそのままです。すべてのファイルを保存できたデータだけを保存済みとして記録します。");
     EXPECT_EQ(script.shown[1].caption, QStringLiteral("設定データ保守"));
     EXPECT_EQ(ReadHostFile(IndexFile("点検")), before);
     EXPECT_FALSE(dialog->IsTransferBusy());

@@ -1,6 +1,6 @@
 // What an installed program does at start: it names its menu entry for the desktop,
-// and against a prefix without the suite's settings file the dialog says which file
-// it looked for once it is up, instead of showing an empty catalogue silently.
+// and against a prefix without the suite's settings file it says which file it
+// looked for and ends, instead of showing a dialog with nothing to maintain.
 #include <QApplication>
 #include <QTimer>
 #include <filesystem>
@@ -27,32 +27,39 @@ protected:
     std::string SettingsFile() const { return install.prefix.DriveC() + "/windows/ORBIS.INI"; }
 
     // Runs the dialog as the program does; every box is recorded and answered OK,
-    // and the dialog is closed once the start-up has finished.
-    std::vector<UserMessage> RunDialog(int* dataCount) {
+    // and the dialog is closed once the start-up has finished. `ran`: whether the
+    // dialog came up (and so had to be closed).
+    std::vector<UserMessage> RunDialog(int* dataCount, bool* ran) {
         std::vector<UserMessage> shown;
         CMaintenanceDlg dialog(D());
         ScopedMessageBoxScript script([&](const UserMessage& m) {
             shown.push_back(m);
-            EXPECT_TRUE(dialog.isVisible());  // the message stands over the dialog
+            EXPECT_FALSE(dialog.isVisible());  // no dialog behind it
             return MsgAnswer::Ok;
         });
-        QTimer::singleShot(0, &dialog, [&] { QTimer::singleShot(0, &dialog, &QDialog::reject); });
-        dialog.DoModal();
+        *ran = false;
+        QTimer::singleShot(0, &dialog, [&] {
+            *ran = dialog.isVisible();
+            QTimer::singleShot(0, &dialog, &QDialog::reject);
+        });
+        EXPECT_EQ(dialog.DoModal(), QDialog::Rejected);
         *dataCount = dialog.DataCount();
         return shown;
     }
     Installation install;
 };
 
-TEST_P(SettingsFileMessageTest, AMissingSettingsFileIsNamedOnceWithTheWayToAnotherPrefix) {
+TEST_P(SettingsFileMessageTest, AMissingSettingsFileIsNamedOnceAndTheProgramEnds) {
     std::filesystem::remove(SettingsFile());
     int count = -1;
-    const std::vector<UserMessage> shown = RunDialog(&count);
+    bool ran = true;
+    const std::vector<UserMessage> shown = RunDialog(&count, &ran);
+    EXPECT_FALSE(ran);
     EXPECT_EQ(count, 0);
     ASSERT_EQ(shown.size(), 1u);
     const UserMessage& m = shown[0];
     EXPECT_EQ(m.text, MissingSettingsFileText(CheckSettingsFile()));
-    EXPECT_EQ(MessageCaption(m), QString::fromUtf8(D().programName));
+    EXPECT_EQ(MessageCaption(m), QStringLiteral("設定保守ツール"));
     EXPECT_EQ(m.buttons, MsgButtons::Ok);
     EXPECT_EQ(m.icon, MsgIcon::Stop);
     const std::string text = platform::Cp932ToUtf8(m.text);
@@ -63,7 +70,9 @@ TEST_P(SettingsFileMessageTest, AMissingSettingsFileIsNamedOnceWithTheWayToAnoth
 
 TEST_P(SettingsFileMessageTest, WithTheSettingsFileInPlaceNothingIsShown) {
     int count = -1;
-    EXPECT_TRUE(RunDialog(&count).empty());
+    bool ran = false;
+    EXPECT_TRUE(RunDialog(&count, &ran).empty());
+    EXPECT_TRUE(ran);
     EXPECT_EQ(count, 2);
 }
 

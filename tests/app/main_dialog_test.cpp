@@ -1,6 +1,8 @@
 // The main dialog of both deliverables: template, tab order, IDs, closing and
 // the rules that enable the two transfer buttons.
+#include <QAbstractButton>
 #include <QApplication>
+#include <QMessageBox>
 #include <QAbstractItemView>
 #include <QComboBox>
 #include <QGroupBox>
@@ -19,6 +21,8 @@
 #include "controls/drive_label.h"
 #include "dialogs/dialog_units.h"
 #include "dialogs/message_box.h"
+#include "dialogs/new_folder_dlg.h"
+#include "dialogs/progress_dlg.h"
 #include "resources/deliverable.h"
 #include "tests/app/dialog_driver.h"
 #include "tests/app/installation.h"
@@ -190,6 +194,43 @@ TEST_P(MainDialogTest, SystemMenuEntryOpensTheAboutBox) {
     delete menu;
 }
 
+TEST_P(MainDialogTest, ListsMessageBoxesAndSmallWindowsLookAsOnWindows) {
+    CMaintenanceDlg dialog(D());
+    dialog.show();
+    // A list view's first column is left-aligned, whatever its format asks.
+    auto* list = qobject_cast<CDataListCtrl*>(dialog.GetDlgItem(D().ids.listSystem));
+    for (int column : {0, 1}) {
+        EXPECT_EQ(list->model()->index(0, column).data(Qt::TextAlignmentRole).toInt(),
+                  int(Qt::AlignLeft | Qt::AlignVCenter));
+        EXPECT_EQ(list->model()->headerData(column, Qt::Horizontal, Qt::TextAlignmentRole).toInt(),
+                  int(Qt::AlignLeft | Qt::AlignVCenter));
+    }
+    // A message box: OK before キャンセル, the pair centred, 0x5C drawn as ¥.
+    const UserMessage question{platform::Utf8ToCp932("E:\\PARC_JDT に保存しますか？"),
+                               platform::Utf8ToCp932("データ保存"), false, MsgButtons::OkCancel, MsgIcon::Question};
+    auto box = MakeMessageBox(&dialog, question);
+    box->show();
+    QApplication::processEvents();
+    EXPECT_EQ(box->text(), QStringLiteral("E:¥PARC_JDT に保存しますか？"));
+    QAbstractButton* ok = box->defaultButton();
+    QAbstractButton* cancel = box->escapeButton();
+    ASSERT_TRUE(ok && cancel && ok != cancel);
+    const int left = ok->mapTo(box.get(), QPoint(0, 0)).x();
+    const int right = cancel->mapTo(box.get(), QPoint(cancel->width(), 0)).x();
+    EXPECT_LT(left, cancel->mapTo(box.get(), QPoint(0, 0)).x());
+    EXPECT_NEAR(left + right, box->width(), 4) << left << " " << right << " " << box->width();
+    // The progress and new folder windows: no minimise or maximise box.
+    TransferObserver observer;
+    std::atomic<bool> stop{false};
+    CProgressDlg progress(&dialog, observer, stop, QStringLiteral("設定データ保守"));
+    CNewFolderDlg folder(D(), &dialog);
+    for (QWidget* w : {static_cast<QWidget*>(&progress), static_cast<QWidget*>(&folder)}) {
+        const Qt::WindowFlags flags = w->windowFlags();
+        EXPECT_FALSE(flags & (Qt::WindowMinimizeButtonHint | Qt::WindowMaximizeButtonHint)) << flags;
+        EXPECT_TRUE(flags & Qt::WindowCloseButtonHint);
+    }
+}
+
 TEST_P(MainDialogTest, EachDeliverableReadsOnlyItsOwnCatalogue) {
     const Deliverable& other = GetParam() == &QuillmarkDeliverable() ? BrightfenDeliverable() : QuillmarkDeliverable();
     install.WriteCatalogue(other.files.catalogueFile, {{"他製品1"}, {"他製品2"}, {"他製品3"}, {"他製品4"}});
@@ -225,11 +266,11 @@ TEST(DeliverableIds, AControlAnswersOnlyToItsOwnDeliverablesId) {
 
 namespace {
 
-// Alt+Space is the system menu's key wherever the focus is; it never presses
-// or selects anything.
+// Shift+F10, the Menu key and Alt+Space open the system menu wherever the focus
+// is; they never press or select anything.
 class SystemMenuKeyTest : public ::testing::TestWithParam<const Deliverable*> {};
 
-TEST_P(SystemMenuKeyTest, AltSpaceOpensTheMenuFromAListAndFromAButton) {
+TEST_P(SystemMenuKeyTest, EachMenuKeyOpensTheMenuFromAListABoxAndAButton) {
     Installation install;
     const Deliverable& d = *GetParam();
     PrepareApplication(d);
@@ -237,17 +278,31 @@ TEST_P(SystemMenuKeyTest, AltSpaceOpensTheMenuFromAListAndFromAButton) {
     CMaintenanceDlg dialog(d);
     dialog.show();
     auto* list = qobject_cast<CDataListCtrl*>(dialog.GetDlgItem(d.ids.listSystem));
-    for (QWidget* target : {static_cast<QWidget*>(list), dialog.GetDlgItem(d.ids.exit)}) {
-        SCOPED_TRACE(target->property("controlId").toInt());
+    const struct {
+        int id;
+        Qt::Key key;
+        Qt::KeyboardModifiers mods;
+    } cases[] = {
+        {d.ids.listSystem, Qt::Key_F10, Qt::ShiftModifier}, {d.ids.listSystem, Qt::Key_Menu, Qt::NoModifier},
+        {d.ids.listSystem, Qt::Key_Space, Qt::AltModifier}, {d.ids.comboFolder, Qt::Key_F10, Qt::ShiftModifier},
+        {d.ids.exit, Qt::Key_Menu, Qt::NoModifier},         {d.ids.exit, Qt::Key_Space, Qt::AltModifier},
+    };
+    for (const auto& c : cases) {
+        QWidget* target = dialog.GetDlgItem(c.id);
+        SCOPED_TRACE(QKeySequence(QKeyCombination(c.mods, c.key)).toString().toStdString());
+        SCOPED_TRACE(c.id);
         target->setFocus();
         QMenu* seen = nullptr;
+        QString current;
         QTimer::singleShot(0, [&] {
             seen = qobject_cast<QMenu*>(QApplication::activePopupWidget());
+            if (seen && seen->activeAction()) current = seen->activeAction()->text();
             if (seen) seen->close();
         });
-        QTest::keyClick(target, Qt::Key_Space, Qt::AltModifier);
+        QTest::keyClick(target, c.key, c.mods);
         QApplication::processEvents();
         EXPECT_NE(seen, nullptr);
+        EXPECT_EQ(current, QStringLiteral("移動(&M)"));  // worked by keys from its first entry
         EXPECT_TRUE(dialog.isVisible());
         EXPECT_EQ(dialog.result(), 0);
         EXPECT_EQ(list->GetNextSelected(-1), -1);

@@ -5,6 +5,7 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QTimer>
+#include <QtTest/QTest>
 #include <atomic>
 #include <condition_variable>
 #include <gtest/gtest.h>
@@ -21,6 +22,8 @@
 #include "tests/app/dialog_driver.h"
 #include "tests/app/installation.h"
 #include "tests/support/qt_print.h"
+#include "transfer/transfer_texts.h"
+#include "transfer/verify.h"
 
 namespace {
 
@@ -37,13 +40,14 @@ struct Gate {
 };
 Gate g_gate;
 
-void HoldCopy(const char*) {
+void Hold() {
     std::unique_lock<std::mutex> l(g_gate.lock);
     if (g_gate.released) return;
     g_gate.copying = true;
     g_gate.changed.notify_all();
     g_gate.changed.wait(l, [] { return g_gate.released; });
 }
+void HoldCopy(const char*) { Hold(); }
 
 // With WALKTHROUGH_DIR set, a picture of the window for the README.
 void TakePicture(QWidget* w, const char* name) {
@@ -68,14 +72,21 @@ protected:
         ChooseDrive(*dialog, D().ids, 4);
         for (int i = 0; i < 3; ++i) List(0)->SetRowSelected(i, true);
     }
-    void TearDown() override { platform::SetCopyHookForTesting(nullptr); }
+    void TearDown() override {
+        platform::SetCopyHookForTesting(nullptr);
+        verify::SetBeforeReadBackForTesting({});
+    }
     const Deliverable& D() const { return *GetParam(); }
     CDataListCtrl* List(int side) {
         return qobject_cast<CDataListCtrl*>(dialog->GetDlgItem(side == 0 ? D().ids.listSystem : D().ids.listExternal));
     }
-    // Runs `look` on the interface thread while the copy is held inside its first file.
-    void DuringTheCopy(std::function<void()> look) {
-        platform::SetCopyHookForTesting(&HoldCopy);
+    // Runs `look` on the interface thread while the copy is held inside its first
+    // file, or (`readBack`) before the first file written is read back.
+    void DuringTheCopy(std::function<void()> look, bool readBack = false) {
+        if (readBack)
+            verify::SetBeforeReadBackForTesting([](const std::string&) { Hold(); });
+        else
+            platform::SetCopyHookForTesting(&HoldCopy);
         auto* poll = new QTimer(dialog.get());
         QObject::connect(poll, &QTimer::timeout, [poll, look] {
             {
@@ -102,8 +113,11 @@ protected:
 
 TEST_P(ProgressWindowTest, EveryControlIsLockedAndTheWindowShowsTheCopy) {
     dialog->SetProgressDelayForTesting(0);
+    dialog->SetQuietOutcomeLimitForTesting(0);  // as if it had taken long
+    QWidget* save = dialog->GetDlgItem(D().ids.save);
+    save->setFocus();
     bool anyEnabled = true, windowShown = false, closeRefused = false;
-    QString count;
+    QString count, phase;
     DuringTheCopy([&] {
         anyEnabled = false;
         const MainDialogIds& ids = D().ids;
@@ -116,6 +130,7 @@ TEST_P(ProgressWindowTest, EveryControlIsLockedAndTheWindowShowsTheCopy) {
         if (progress) {
             progress->Poll();
             count = progress->CountLabel()->text();
+            phase = progress->PhaseLabel()->text();
             TakePicture(progress, "progress-running");
         }
         dialog->close();
@@ -126,7 +141,8 @@ TEST_P(ProgressWindowTest, EveryControlIsLockedAndTheWindowShowsTheCopy) {
     EXPECT_TRUE(windowShown);
     EXPECT_TRUE(closeRefused);
     EXPECT_EQ(count, QStringLiteral("ファイル数：0 / 3"));
-    // The end: the same window tells what was done, without asking anything.
+    EXPECT_EQ(phase, QStringLiteral("ファイルをコピーしています…"));
+    // The end of a long one: the same window tells what was done, without asking anything.
     ASSERT_EQ(shown.size(), 2u);  // the default folder name, the confirmation
     CProgressDlg* progress = dialog->ProgressWindow();
     ASSERT_NE(progress, nullptr);
@@ -134,9 +150,37 @@ TEST_P(ProgressWindowTest, EveryControlIsLockedAndTheWindowShowsTheCopy) {
     EXPECT_FALSE(progress->isModal());
     EXPECT_EQ(progress->Button()->text(), QStringLiteral("閉じる"));
     EXPECT_EQ(progress->Bar()->value(), 1000);
+    EXPECT_FALSE(progress->PhaseLabel()->isVisible());
+    EXPECT_EQ(progress->focusWidget(), progress->Button());
     TakePicture(progress, "progress-done");
     EXPECT_TRUE(dialog->GetDlgItem(D().ids.newFolder)->isEnabled());
     EXPECT_EQ(List(1)->GetItemCount(), 3);
+    // Enter closes it; the dialog's focus is where it was.
+    QTest::keyClick(progress, Qt::Key_Return);
+    QApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    EXPECT_EQ(dialog->ProgressWindow(), nullptr);
+    EXPECT_EQ(dialog->focusWidget(), save);
+}
+
+TEST_P(ProgressWindowTest, WhileWhatWasWrittenIsReadBackTheWindowSaysSo) {
+    dialog->SetProgressDelayForTesting(0);
+    QString phase;
+    int bar = -1;
+    DuringTheCopy(
+        [&] {
+            QApplication::processEvents();
+            CProgressDlg* progress = dialog->ProgressWindow();
+            ASSERT_NE(progress, nullptr);
+            progress->Poll();
+            phase = progress->PhaseLabel()->text();
+            bar = progress->Bar()->value();
+            TakePicture(progress, "progress-checking");
+        },
+        true);
+    Press(*dialog, D().ids.save);
+    EXPECT_EQ(phase, QStringLiteral("書き込んだ内容を読み返して確認しています…"));
+    // Every byte copied, none read back yet: the bar stands half way.
+    EXPECT_EQ(bar, 500);
 }
 
 TEST_P(ProgressWindowTest, StopFromTheWindowKeepsTheFirstDataSetOnly) {
@@ -157,16 +201,45 @@ TEST_P(ProgressWindowTest, StopFromTheWindowKeepsTheFirstDataSetOnly) {
     EXPECT_FALSE(dialog->IsTransferBusy());
 }
 
-TEST_P(ProgressWindowTest, AQuickTransferShowsNoWindowUntilItsEnd) {
+TEST_P(ProgressWindowTest, AShortSuccessShowsNoWindowAndLeavesTheFocus) {
+    dialog->SetQuietOutcomeLimitForTesting(3600 * 1000);  // as if it had been quick
+    QWidget* save = dialog->GetDlgItem(D().ids.save);
+    save->setFocus();
     bool shownDuring = true;
     DuringTheCopy([&] {
         QApplication::processEvents();
         shownDuring = dialog->ProgressWindow() != nullptr;
     });
     Press(*dialog, D().ids.save);
+    QApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     EXPECT_FALSE(shownDuring);
-    ASSERT_NE(dialog->ProgressWindow(), nullptr);
-    EXPECT_TRUE(dialog->ProgressWindow()->Finished());
+    EXPECT_EQ(dialog->ProgressWindow(), nullptr);
+    for (QWidget* w : QApplication::topLevelWidgets()) EXPECT_FALSE(qobject_cast<CProgressDlg*>(w) && w->isVisible());
+    EXPECT_EQ(List(1)->GetItemCount(), 3);  // the list shows the result
+    EXPECT_EQ(dialog->focusWidget(), save);
+}
+
+// One size text for the progress window, the outcome and the restore points.
+TEST(SizeText, BytesUnderOneKilobyteElseOneDecimalAndTheTotalsUnitForDone) {
+    const struct {
+        uint64_t bytes, unitOf;
+        const char* text;
+    } cases[] = {
+        {0, 0, "0 バイト"},
+        {201, 201, "201 バイト"},
+        {1023, 1023, "1023 バイト"},
+        {1024, 1024, "1.0 KB"},
+        {8847, 8847, "8.6 KB"},
+        {1048550, 1048550, "1.0 MB"},  // not 1024.0 KB
+        {1000, 6144, "1.0 KB"},
+        {0, 6144, "0.0 KB"},
+        {5u << 20, 5u << 20, "5.0 MB"},
+        {3ull << 30, 3ull << 30, "3.0 GB"},
+        {5000ull << 30, 5000ull << 30, "5000.0 GB"},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(platform::Cp932ToUtf8(transfer_texts::SizeText(c.bytes, c.unitOf)), c.text) << c.bytes;
+    EXPECT_EQ(transfer_texts::SizeText(8847), transfer_texts::SizeText(8847, 8847));
 }
 
 INSTANTIATE_TEST_SUITE_P(BothDeliverables, ProgressWindowTest,

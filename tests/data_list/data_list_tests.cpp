@@ -49,7 +49,7 @@ TEST_F(DataListTest, SystemListShowsEveryDataSetInCatalogueOrder) {
     EXPECT_EQ(list.model()->headerData(0, Qt::Horizontal).toString(), "No");
     EXPECT_EQ(list.model()->headerData(1, Qt::Horizontal).toString(), QString::fromUtf8("データ名"));
     EXPECT_FALSE(list.model()->flags(list.model()->index(0, 1)) & Qt::ItemIsEditable);
-    EXPECT_EQ(list.model()->index(0, 0).data(Qt::TextAlignmentRole).toInt(), int(Qt::AlignCenter));
+    EXPECT_EQ(list.model()->index(0, 0).data(Qt::TextAlignmentRole).toInt(), int(Qt::AlignLeft | Qt::AlignVCenter));
 
     // No path, an empty path, a missing file or an unusable count: an empty list.
     for (const char* path : {static_cast<const char*>(nullptr), "", "C:\\NONE.JYO"}) {
@@ -149,6 +149,38 @@ TEST_F(DataListTest, MouseAndKeyboardWorkAsAMultiSelectListView) {
     list.LoadItems(ListMode::Catalogue, catalog, nullptr);
     EXPECT_EQ(list.GetNextSelected(-1), -1);
     EXPECT_EQ(changed.count(), 1);
+}
+
+TEST_F(DataListTest, TypingGoesToANoOrToTheNextNameThatBeginsWithIt) {
+    WriteCatalogue(
+        "[データ数]\r\nMAX=12\r\n[データ名称]\r\n0=alpha\r\n1=beta\r\n2=Bravo\r\n3=ｶﾞｲﾄﾞ\r\n4=表\r\n5=b5\r\n"
+        "6=g\r\n7=h\r\n8=i\r\n9=j\r\n10=k\r\n11=l\r\n");
+    list.LoadItems(ListMode::Catalogue, catalog, nullptr);
+    const struct {
+        const char* typed;
+        int current, row;
+    } cases[] = {
+        {"3", -1, 2}, {"12", 0, 11}, {"1", 5, 0},    {"13", 0, -1}, {"99", 3, -1},
+        {"b", 0, 1},  {"b", 1, 2},   {"bbb", 2, 5},  {"b", 5, 1},  // a key again: the next one
+        {"br", 1, 2}, {"be", 1, 1},  {"ガイ", 0, 3}, {"z", 0, -1},  {"表", 6, 4},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(list.FindTypedRow(QString::fromUtf8(c.typed), c.current), c.row) << c.typed << " from " << c.current;
+
+    // Keys typed in a row: one search, its row selected alone and current, the
+    // anchor of a Shift+arrow after it.
+    list.resize(300, 300);
+    list.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&list));
+    list.SetRowSelected(0, true);
+    list.SetRowSelected(5, true);
+    QTest::keyClicks(&list, "11");
+    EXPECT_EQ(list.currentIndex().row(), 10);
+    EXPECT_EQ(list.GetNextSelected(-1), 10);
+    EXPECT_EQ(list.GetNextSelected(10), -1);
+    QTest::keyClick(&list, Qt::Key_Down, Qt::ShiftModifier);
+    EXPECT_EQ(list.GetNextSelected(-1), 10);
+    EXPECT_EQ(list.GetNextSelected(10), 11);
 }
 
 TEST_F(DataListTest, SelectAllRowsSelectsAndClearsEveryRow) {

@@ -80,7 +80,7 @@ public:
 
     int WriteErrors() const {
         int n = 0;
-        for (const std::string& text : host.Texts()) n += text == kWriteError;
+        for (const std::string& text : host.Texts()) n += text.rfind(kWriteError, 0) == 0;
         return n;
     }
     int Flag() const { return FolderIndexFile::ReadFlag(W("E:\\PARC_JDT\\保守A\\JKNDT.INI"), 0); }

@@ -133,7 +133,10 @@ TEST_F(OperationTest, FailedSaveMarksOnlyTheSetsWrittenWhole) {
     host.systemSelected = {0, 1};
     RunSave(engine, Context(), host);
     ASSERT_EQ(host.messages.size(), 2u);
-    EXPECT_EQ(host.Texts()[1], "ファイルの書き込みエラーです！\n空き容量・書き込み禁止の確認等を行ってください");
+    EXPECT_EQ(
+        host.Texts()[1],
+        "ファイルの書き込みエラーです！\n空き容量・書き込み禁止の確認等を行ってください\n"
+        "失敗までに保存したファイルはそのままです。すべてのファイルを保存できたデータだけを保存済みとして記録します。");
     EXPECT_TRUE(HostExists(ExtHost("保守A/D0/s.ini")));  // written before the failing row
     EXPECT_EQ(FolderIndexFile::ReadFlag(IndexPath(), 0), 1);
     EXPECT_EQ(FolderIndexFile::ReadFlag(IndexPath(), 1), 0);

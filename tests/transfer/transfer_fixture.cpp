@@ -122,7 +122,13 @@ std::vector<std::string> TransferTest::Rows() const {
 
 void TransferTest::ExpectOneWriteError() const {
     ASSERT_EQ(host.messages.size(), 1u);
-    EXPECT_EQ(host.Texts()[0], "ファイルの書き込みエラーです！\n空き容量・書き込み禁止の確認等を行ってください");
+    // The write error, then what the failed transfer kept.
+    const std::string text = host.Texts()[0];
+    EXPECT_EQ(text.rfind("ファイルの書き込みエラーです！\n空き容量・書き込み禁止の確認等を行ってください\n", 0), 0u)
+        << text;
+    EXPECT_TRUE(text.find("失敗までに保存したファイルはそのままです。") != std::string::npos ||
+                text.find("失敗までに再登録したファイルはそのままです。") != std::string::npos)
+        << text;
     EXPECT_EQ(host.messages[0].caption, W("設定データ保守"));
     EXPECT_FALSE(host.messages[0].appCaption);
     EXPECT_EQ(host.messages[0].icon, MsgIcon::Stop);
