@@ -54,10 +54,10 @@ void WriteFile(const fs::path& p, const std::vector<char>& bytes) {
 
 CatalogueEntry Entry(const std::string& folder) {
     CatalogueEntry e;
-    std::snprintf(e.path, sizeof e.path, "%s", folder.c_str());
-    std::snprintf(e.backupPath, sizeof e.backupPath, "\\%s", folder.c_str());
+    e.SetPath(folder);
+    e.SetBackupPath("\\" + folder);
     e.nameCount = 1;
-    std::strcpy(e.names[0], "\\*.dat");
+    e.SetNames(0, "\\*.dat");
     e.folderCount = 1;
     return e;
 }

@@ -1,7 +1,6 @@
 #include "catalogue/system_catalogue.h"
 
 #include <cstdio>
-#include <cstring>
 #include <new>
 #include <string>
 #include <string_view>
@@ -13,10 +12,6 @@
 #include "platform/win32.h"
 
 namespace {
-
-// Text values are read with a buffer of 81 characters and kept to 79 bytes.
-constexpr DWORD kReadBufferSize = 81;
-constexpr size_t kMaxTextBytes = CatalogueEntry::kTextSize - 1;
 
 const std::string& CountSection() {
     static const std::string s = platform::Utf8ToCp932("データ数");
@@ -37,19 +32,6 @@ int32_t ReadInt(const char* section, const char* key, const ProfileSnapshot& fil
     return static_cast<int32_t>(file.GetInt(section, key, 0));
 }
 
-// Reads one text value into an 80-byte field, never leaving half a double-byte
-// character at the cut.
-void ReadText(const char* section, const char* key, const char* def, const ProfileSnapshot& file,
-              char (&field)[CatalogueEntry::kTextSize]) {
-    char buf[kReadBufferSize] = {};
-    file.GetString(section, key, def, buf, kReadBufferSize);
-    buf[kReadBufferSize - 1] = '\0';
-    std::string_view value(buf, std::strlen(buf));
-    size_t keep = platform::Cp932SafeCut(value, kMaxTextBytes);
-    std::memcpy(field, buf, keep);
-    field[keep] = '\0';
-}
-
 // "NAME0", "NAME1", ...: made once rather than once per data set.
 class KeyNames {
 public:
@@ -67,19 +49,22 @@ void ReadEntryFrom(const ProfileSnapshot& file, int32_t i, CatalogueEntry& entry
     char section[16];
     std::snprintf(section, sizeof section, "%d", static_cast<int>(i));
 
-    ReadText(NameSection().c_str(), section, "", file, entry.name);
+    // Texts go from the parsed file straight into the entry, which cuts them to 79
+    // bytes on a character boundary as the read through an 81-byte buffer did.
+    entry.SetName(file.GetValue(NameSection().c_str(), section, ""));
     entry.type = ReadInt(section, "TYPE", file);
     entry.typeIndex = ReadInt(section, "TYPEINDEX", file);
-    ReadText(section, "PATH", DefaultFolder(), file, entry.path);
-    ReadText(section, "BPATH", DefaultFolder(), file, entry.backupPath);
+    entry.SetPath(file.GetValue(section, "PATH", DefaultFolder()));
+    entry.SetBackupPath(file.GetValue(section, "BPATH", DefaultFolder()));
 
     // Every slot is read whatever the counts say; users stop at the counts.
     static const KeyNames names("NAME", CatalogueEntry::kMaxNames);
     static const KeyNames folders("DIRECT", CatalogueEntry::kMaxFolders);
     entry.nameCount = ReadInt(section, "CNT", file);
-    for (int k = 0; k < CatalogueEntry::kMaxNames; ++k) ReadText(section, names[k], "", file, entry.names[k]);
+    for (int k = 0; k < CatalogueEntry::kMaxNames; ++k) entry.SetNames(k, file.GetValue(section, names[k], ""));
     entry.folderCount = ReadInt(section, "CNT2", file);
-    for (int k = 0; k < CatalogueEntry::kMaxFolders; ++k) ReadText(section, folders[k], "", file, entry.folders[k]);
+    for (int k = 0; k < CatalogueEntry::kMaxFolders; ++k) entry.SetFolders(k, file.GetValue(section, folders[k], ""));
+    entry.ShrinkToFit();
 }
 
 }  // namespace
@@ -123,8 +108,13 @@ LoadedCatalogue SystemCatalogue::Load(const std::string& systemPath, const std::
         cat.presence.reset();
         return cat;  // an empty catalogue rather than a crash
     }
+    try {
+        for (int32_t i = 0; i < n; ++i) ReadEntryFrom(file, i, cat.entries[static_cast<size_t>(i)]);
+    } catch (const std::bad_alloc&) {
+        cat.entries.reset();
+        cat.presence.reset();
+        return cat;  // texts that cannot be held: an empty catalogue, as for the table
+    }
     cat.count = n;
-
-    for (int32_t i = 0; i < n; ++i) ReadEntryFrom(file, i, cat.entries[static_cast<size_t>(i)]);
     return cat;
 }

@@ -44,9 +44,9 @@ SetFiles CountSetFiles(const LoadedCatalogue& catalogue, int32_t i) {
     const CatalogueEntry& entry = catalogue.entries[static_cast<size_t>(i)];
     if (!CatalogueEntryStaysInside(entry)) return result;
     std::string folder = catalogue.systemPath;
-    if (entry.path[0] != '\0') {
+    if (entry.path()[0] != '\0') {
         folder += '\\';
-        folder += entry.path;
+        folder += entry.path();
     }
     if (_access(folder.c_str(), 0) != 0) return result;
     // Every folder and name searched together: each folder is read once.
@@ -61,7 +61,7 @@ SetFiles CountSetFiles(const LoadedCatalogue& catalogue, int32_t i) {
 }
 
 std::string SetName(const LoadedCatalogue& catalogue, int32_t i) {
-    return catalogue.entries[static_cast<size_t>(i)].name;
+    return catalogue.entries[static_cast<size_t>(i)].name();
 }
 
 std::vector<DriveInfo> ListDrives() {

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <QTreeView>
+#include <optional>
 #include <string>
 
 #include "catalogue/data_set_listing.h"
@@ -28,7 +29,7 @@ public:
     void LoadItems(ListMode mode, const char* catalogPath, const char* folderPath);
 
     int GetItemCount() const;
-    const DataListItem* GetItem(int row) const;
+    std::optional<DataListItem> GetItem(int row) const;
     bool IsRowSelected(int row) const;
     // The first selected row after `after` (-1 starts at the top); -1 when none.
     int GetNextSelected(int after) const;

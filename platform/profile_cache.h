@@ -65,6 +65,9 @@ struct SectionMemo {
 // belong to `file`.
 DWORD ReadStringFrom(const ProfileFile* file, DWORD error, LPCSTR app, LPCSTR key, LPCSTR def, LPSTR out, DWORD size,
                      SectionMemo* memo = nullptr);
+// The value ReadStringFrom copies for one key (neither `app` nor `key` NULL), whole
+// and uncopied: the file's bytes or the default's. Sets no error.
+std::string_view ValueFrom(const ProfileFile* file, LPCSTR app, LPCSTR key, LPCSTR def, SectionMemo* memo = nullptr);
 UINT ReadIntFrom(const ProfileFile* file, DWORD error, LPCSTR app, LPCSTR key, INT def, SectionMemo* memo = nullptr);
 
 // Grows whenever a parsed file is released (pointers from LoadLocked go stale).

@@ -200,6 +200,14 @@ DWORD ReadStringFrom(const ProfileFile* file, DWORD error, LPCSTR lpAppName, LPC
     return CopyValue(r.found ? r.value : def, lpReturnedString, nSize);
 }
 
+std::string_view ValueFrom(const ProfileFile* file, LPCSTR app, LPCSTR key, LPCSTR def, SectionMemo* memo) {
+    std::string_view fallback = def ? def : "";
+    while (!fallback.empty() && fallback.back() == ' ') fallback.remove_suffix(1);
+    if (!file || !app || !key) return fallback;
+    const Found r = LookUp(*file, app, key, memo);
+    return r.found ? r.value : fallback;
+}
+
 UINT ReadIntFrom(const ProfileFile* file, DWORD error, LPCSTR lpAppName, LPCSTR lpKeyName, INT nDefault,
                  SectionMemo* memo) {
     if (!file) {

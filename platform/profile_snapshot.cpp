@@ -22,6 +22,10 @@ DWORD ProfileSnapshot::GetString(LPCSTR app, LPCSTR key, LPCSTR def, LPSTR out, 
     return profile::ReadStringFrom(m_file.get(), m_error, app, key, def, out, size, m_memo.get());
 }
 
+std::string_view ProfileSnapshot::GetValue(LPCSTR app, LPCSTR key, LPCSTR def) const {
+    return profile::ValueFrom(m_file.get(), app, key, def, m_memo.get());
+}
+
 UINT ProfileSnapshot::GetInt(LPCSTR app, LPCSTR key, INT def) const {
     return profile::ReadIntFrom(m_file.get(), m_error, app, key, def, m_memo.get());
 }

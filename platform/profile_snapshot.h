@@ -5,6 +5,7 @@
 #pragma once
 
 #include <memory>
+#include <string_view>
 
 #include "platform/win32.h"
 
@@ -27,6 +28,10 @@ public:
 
     DWORD GetString(LPCSTR app, LPCSTR key, LPCSTR def, LPSTR out, DWORD size) const;
     UINT GetInt(LPCSTR app, LPCSTR key, INT def) const;
+    // What GetString would copy for that key with a buffer large enough, without
+    // the copy: the file's own bytes (its quotes stripped) or `def` (its trailing
+    // spaces stripped), valid while the snapshot and `def` live. Sets no error.
+    std::string_view GetValue(LPCSTR app, LPCSTR key, LPCSTR def) const;
 
 private:
     std::shared_ptr<const profile::ProfileFile> m_file;

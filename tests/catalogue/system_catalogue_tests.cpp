@@ -38,16 +38,16 @@ TEST_F(CatalogueTest, ReadsEveryFieldAndIgnoresSectionsBeyondMax) {
     const CatalogueEntry& e = cat.entries[0];
     EXPECT_EQ(e.type, 2);
     EXPECT_EQ(e.typeIndex, 1);
-    EXPECT_EQ(std::string(e.name), W("座標"));
-    EXPECT_EQ(std::string(e.path), W("\\USER\\座標"));
-    EXPECT_EQ(std::string(e.backupPath), "\\B");
+    EXPECT_EQ(std::string(e.name()), W("座標"));
+    EXPECT_EQ(std::string(e.path()), W("\\USER\\座標"));
+    EXPECT_EQ(std::string(e.backupPath()), "\\B");
     EXPECT_EQ(e.nameCount, 2);
-    EXPECT_EQ(std::string(e.names[0]), "\\*.DAT");
-    EXPECT_EQ(std::string(e.names[1]), W("\\a.ソ"));  // trail byte 0x5C survives
-    EXPECT_EQ(std::string(e.names[19]), "\\last");    // read although CNT is 2
+    EXPECT_EQ(std::string(e.names(0)), "\\*.DAT");
+    EXPECT_EQ(std::string(e.names(1)), W("\\a.ソ"));  // trail byte 0x5C survives
+    EXPECT_EQ(std::string(e.names(19)), "\\last");    // read although CNT is 2
     EXPECT_EQ(e.folderCount, 1);
-    EXPECT_EQ(std::string(e.folders[0]), "");
-    EXPECT_EQ(std::string(e.folders[4]), "\\d4");
+    EXPECT_EQ(std::string(e.folders(0)), "");
+    EXPECT_EQ(std::string(e.folders(4)), "\\d4");
     EXPECT_EQ(cat.entries[2].type, -3);  // the UINT answer is taken as signed
 }
 
@@ -56,17 +56,17 @@ TEST_F(CatalogueTest, MissingSectionTakesDefaults) {
     LoadedCatalogue cat = Load();
     ASSERT_EQ(cat.count, 2);
     // An empty PATH stays empty: the data set then lies in the system data root itself.
-    EXPECT_EQ(std::string(cat.entries[0].path), "");
-    EXPECT_EQ(std::string(cat.entries[0].backupPath), "\\USERDATA");
+    EXPECT_EQ(std::string(cat.entries[0].path()), "");
+    EXPECT_EQ(std::string(cat.entries[0].backupPath()), "\\USERDATA");
     const CatalogueEntry& d = cat.entries[1];
-    EXPECT_EQ(std::string(d.name), W("名前だけ"));
+    EXPECT_EQ(std::string(d.name()), W("名前だけ"));
     EXPECT_EQ(d.type, 0);
     EXPECT_EQ(d.typeIndex, 0);
-    EXPECT_EQ(std::string(d.path), "\\USERDATA");
-    EXPECT_EQ(std::string(d.backupPath), "\\USERDATA");
+    EXPECT_EQ(std::string(d.path()), "\\USERDATA");
+    EXPECT_EQ(std::string(d.backupPath()), "\\USERDATA");
     EXPECT_EQ(d.UsedNames(), 0);
     EXPECT_EQ(d.UsedFolders(), 0);
-    EXPECT_EQ(std::string(d.names[0]), "");
+    EXPECT_EQ(std::string(d.names(0)), "");
 }
 
 TEST_F(CatalogueTest, CountsAreStoredAsReadAndClampedForUsers) {
@@ -109,12 +109,12 @@ TEST_F(CatalogueTest, TextsAreCutTo79BytesWithoutHalfCharacters) {
     LoadedCatalogue cat = Load();
     ASSERT_EQ(cat.count, 1);
     const CatalogueEntry& e = cat.entries[0];
-    EXPECT_EQ(std::string(e.name), a79);
-    EXPECT_EQ(std::string(e.path), a78);
-    EXPECT_EQ(std::string(e.backupPath), a77 + W("表"));
-    EXPECT_EQ(std::string(e.names[0]), a79);
-    EXPECT_EQ(std::string(e.names[1]), std::string(79, 'c'));
-    EXPECT_EQ(std::string(e.folders[0]), a79);
+    EXPECT_EQ(std::string(e.name()), a79);
+    EXPECT_EQ(std::string(e.path()), a78);
+    EXPECT_EQ(std::string(e.backupPath()), a77 + W("表"));
+    EXPECT_EQ(std::string(e.names(0)), a79);
+    EXPECT_EQ(std::string(e.names(1)), std::string(79, 'c'));
+    EXPECT_EQ(std::string(e.folders(0)), a79);
 }
 
 TEST_F(CatalogueTest, HostileCountsGiveAnEmptyCatalogue) {
