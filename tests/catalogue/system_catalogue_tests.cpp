@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <string_view>
 
 #include "catalogue/system_catalogue.h"
 #include "tests/support/temp_prefix.h"
@@ -115,6 +116,35 @@ TEST_F(CatalogueTest, TextsAreCutTo79BytesWithoutHalfCharacters) {
     EXPECT_EQ(std::string(e.names(0)), a79);
     EXPECT_EQ(std::string(e.names(1)), std::string(79, 'c'));
     EXPECT_EQ(std::string(e.folders(0)), a79);
+}
+
+TEST(CatalogueEntryTexts, EachSlotKeepsItsOwnTextThroughReplacementsAndCopies) {
+    CatalogueEntry e;
+    e.SetName("name");
+    e.SetPath(std::string_view("pa\0th", 5));         // kept up to its NUL
+    e.SetNames(CatalogueEntry::kMaxNames, "beyond");  // out of range: nothing changes
+    e.SetFolders(-1, "beyond");
+    // Far more replacements than the buffer's offsets reach: the others stay intact.
+    for (int round = 0; round < 2000; ++round) {
+        e.SetNames(round % CatalogueEntry::kMaxNames, std::string(79, static_cast<char>('a' + round % 26)));
+        e.SetFolders(round % CatalogueEntry::kMaxFolders, "\\F" + std::to_string(round));
+    }
+    e.SetBackupPath(std::string(90, 'b'));
+    const CatalogueEntry copy = e;
+    e.SetName("");
+    e.SetNames(0, "changed");
+    EXPECT_EQ(std::string(copy.name()), "name");
+    EXPECT_EQ(std::string(e.name()), "");
+    EXPECT_EQ(std::string(copy.path()), "pa");
+    EXPECT_EQ(std::string(copy.backupPath()), std::string(79, 'b'));
+    for (int k = 0; k < CatalogueEntry::kMaxNames; ++k)
+        EXPECT_EQ(std::string(copy.names(k)), std::string(79, static_cast<char>('a' + (1980 + k) % 26))) << k;
+    for (int j = 0; j < CatalogueEntry::kMaxFolders; ++j)
+        EXPECT_EQ(std::string(copy.folders(j)), "\\F" + std::to_string(1995 + j)) << j;
+    EXPECT_EQ(std::string(e.names(0)), "changed");
+    EXPECT_EQ(std::string(e.names(1)), copy.names(1));
+    EXPECT_EQ(std::string(copy.names(CatalogueEntry::kMaxNames)), "");
+    EXPECT_EQ(std::string(copy.folders(-1)), "");
 }
 
 TEST_F(CatalogueTest, HostileCountsGiveAnEmptyCatalogue) {
