@@ -37,9 +37,10 @@ DataSetListing DataSetListing::Read(ListMode mode, const std::string& catalogPat
         listing.m_count = n;
         return listing;
     }
+    // The index file as it is now, read for this list: the file is the truth, not a cache.
+    const FolderIndexFile::FlagSnapshot flags(indexPath);
     for (int32_t i = 0; i < n; ++i) {
-        // Read afresh for each data set: the file is the truth, not a cache.
-        if (!FolderIndexFile::IsPresent(indexPath, i)) continue;
+        if (!flags.IsPresent(i)) continue;
         try {
             listing.m_held.push_back(i);
         } catch (const std::bad_alloc&) {

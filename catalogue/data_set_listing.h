@@ -31,8 +31,8 @@ public:
     DataSetListing& operator=(DataSetListing&&) noexcept;
 
     // `catalogPath` (CP932 Windows path; empty lists nothing) is read once for the
-    // whole list; `indexPath` (HeldByFolder only; empty: nothing is held) afresh for
-    // each data set. A held set that cannot be kept in memory is left out; the
+    // whole list; `indexPath` (HeldByFolder only; empty: nothing is held) likewise,
+    // as it is now. A held set that cannot be kept in memory is left out; the
     // others are still listed.
     static DataSetListing Read(ListMode mode, const std::string& catalogPath, const std::string& indexPath);
 

@@ -48,8 +48,8 @@ SetFiles CountSetFiles(const LoadedCatalogue& catalogue, int32_t i) {
         folder += '\\';
         folder += entry.path();
     }
-    if (_access(folder.c_str(), 0) != 0) return result;
-    // Every folder and name searched together: each folder is read once.
+    // Every folder and name searched together: each folder is resolved and read once,
+    // and a missing set folder simply finds nothing (no check of its own beforehand).
     for (const platform::FileSearchResult& search : platform::FindFilesForEach(SetSearchPatterns(entry, folder))) {
         for (const WIN32_FIND_DATAA& found : search.entries) {
             if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) continue;
@@ -127,6 +127,7 @@ bool ReadPresence(const std::string& folderPath, const CliProgram& program, int3
     presence.assign(count > 0 ? static_cast<size_t>(count) : 0, 0);
     const std::string indexPath = FolderIndexFile::PathFor(folderPath, program.files.indexFile);
     if (file_limits::RefusedAsTooLarge(indexPath.c_str(), file_limits::kMaxIndexFileBytes)) return false;
-    for (int32_t i = 0; i < count; ++i) presence[static_cast<size_t>(i)] = FolderIndexFile::ReadFlag(indexPath, i);
+    const FolderIndexFile::FlagSnapshot flags(indexPath);  // one freshness check for every flag
+    for (int32_t i = 0; i < count; ++i) presence[static_cast<size_t>(i)] = flags.ReadFlag(i);
     return true;
 }
