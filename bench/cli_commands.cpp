@@ -26,6 +26,7 @@ struct Run {
 
 // One run of the command to its end, its output thrown away.
 Run TimeProcess(const std::vector<std::string>& args) {
+    std::fflush(stdout);  // else the child's freopen writes our pending lines once more
     const auto start = std::chrono::steady_clock::now();
     const pid_t pid = fork();
     if (pid == 0) {
