@@ -1,5 +1,7 @@
 #include "catalogue/system_catalogue.h"
 
+#include <algorithm>
+#include <cctype>
 #include <cstdio>
 #include <new>
 #include <string>
@@ -32,19 +34,51 @@ int32_t ReadInt(const char* section, const char* key, const ProfileSnapshot& fil
     return static_cast<int32_t>(file.GetInt(section, key, 0));
 }
 
-// "NAME0", "NAME1", ...: made once rather than once per data set.
-class KeyNames {
-public:
-    KeyNames(const char* stem, int count) {
-        for (int k = 0; k < count; ++k) m_keys.push_back(stem + std::to_string(k));
-    }
-    const char* operator[](int k) const { return m_keys[static_cast<size_t>(k)].c_str(); }
-
-private:
-    std::vector<std::string> m_keys;
+// The keys of a data set's section, as field numbers: the four integers, the two
+// paths, then the 20 name and 5 folder slots.
+enum Field : int {
+    kType,
+    kTypeIndex,
+    kNameCount,
+    kFolderCount,
+    kPath,
+    kBackupPath,
+    kFirstName,
+    kFirstFolder = kFirstName + CatalogueEntry::kMaxNames,
+    kFieldCount = kFirstFolder + CatalogueEntry::kMaxFolders
 };
 
-// Every field of entry i, looked up as the profile functions would look it up.
+const std::vector<std::string>& FieldKeys() {
+    static const std::vector<std::string> keys = [] {
+        std::vector<std::string> k = {"TYPE", "TYPEINDEX", "CNT", "CNT2", "PATH", "BPATH"};
+        for (int n = 0; n < CatalogueEntry::kMaxNames; ++n) k.push_back("NAME" + std::to_string(n));
+        for (int n = 0; n < CatalogueEntry::kMaxFolders; ++n) k.push_back("DIRECT" + std::to_string(n));
+        return k;
+    }();
+    return keys;
+}
+
+// The field a key line names, -1 for none. Plain ASCII names (all a real catalogue
+// has) are matched ignoring ASCII case, which is all the look-up's folding does to
+// them; any other name is compared as the look-up compares names.
+int FieldOf(std::string_view key) {
+    const std::vector<std::string>& keys = FieldKeys();
+    const bool ascii = std::all_of(key.begin(), key.end(), [](char c) { return static_cast<unsigned char>(c) < 0x80; });
+    for (int f = 0; f < kFieldCount; ++f) {
+        const std::string& want = keys[static_cast<size_t>(f)];
+        if (ascii ? (key.size() == want.size() &&
+                     std::equal(key.begin(), key.end(), want.begin(),
+                                [](char a, char b) { return std::toupper(static_cast<unsigned char>(a)) == b; }))
+                  : ProfileSnapshot::SameName(key, want))
+            return f;
+    }
+    return -1;
+}
+
+// Every field of entry i, as the profile functions would look each one up: one
+// pass over the data set's section, where the first line of a name is the one a
+// look-up of that name finds. Every slot is taken whatever the counts say; users
+// stop at the counts.
 void ReadEntryFrom(const ProfileSnapshot& file, int32_t i, CatalogueEntry& entry) {
     char section[16];
     std::snprintf(section, sizeof section, "%d", static_cast<int>(i));
@@ -52,18 +86,28 @@ void ReadEntryFrom(const ProfileSnapshot& file, int32_t i, CatalogueEntry& entry
     // Texts go from the parsed file straight into the entry, which cuts them to 79
     // bytes on a character boundary as the read through an 81-byte buffer did.
     entry.SetName(file.GetValue(NameSection().c_str(), section, ""));
-    entry.type = ReadInt(section, "TYPE", file);
-    entry.typeIndex = ReadInt(section, "TYPEINDEX", file);
-    entry.SetPath(file.GetValue(section, "PATH", DefaultFolder()));
-    entry.SetBackupPath(file.GetValue(section, "BPATH", DefaultFolder()));
-
-    // Every slot is read whatever the counts say; users stop at the counts.
-    static const KeyNames names("NAME", CatalogueEntry::kMaxNames);
-    static const KeyNames folders("DIRECT", CatalogueEntry::kMaxFolders);
-    entry.nameCount = ReadInt(section, "CNT", file);
-    for (int k = 0; k < CatalogueEntry::kMaxNames; ++k) entry.SetNames(k, file.GetValue(section, names[k], ""));
-    entry.folderCount = ReadInt(section, "CNT2", file);
-    for (int k = 0; k < CatalogueEntry::kMaxFolders; ++k) entry.SetFolders(k, file.GetValue(section, folders[k], ""));
+    uint32_t seen = 0;
+    file.ForEachKey(section, [&](std::string_view key, std::string_view value) {
+        const int f = FieldOf(key);
+        if (f < 0 || (seen & (1u << f))) return;
+        seen |= 1u << f;
+        const auto number = [&] { return static_cast<int32_t>(ProfileSnapshot::IntOf(value, 0)); };
+        switch (f) {
+        case kType: entry.type = number(); break;
+        case kTypeIndex: entry.typeIndex = number(); break;
+        case kNameCount: entry.nameCount = number(); break;
+        case kFolderCount: entry.folderCount = number(); break;
+        case kPath: entry.SetPath(value); break;
+        case kBackupPath: entry.SetBackupPath(value); break;
+        default:
+            if (f < kFirstFolder)
+                entry.SetNames(f - kFirstName, value);
+            else
+                entry.SetFolders(f - kFirstFolder, value);
+        }
+    });
+    if (!(seen & (1u << kPath))) entry.SetPath(DefaultFolder());
+    if (!(seen & (1u << kBackupPath))) entry.SetBackupPath(DefaultFolder());
     entry.ShrinkToFit();
 }
 

@@ -5,6 +5,7 @@
 #include <string_view>
 
 #include "catalogue/system_catalogue.h"
+#include "platform/win32.h"
 #include "tests/support/temp_prefix.h"
 
 namespace {
@@ -116,6 +117,50 @@ TEST_F(CatalogueTest, TextsAreCutTo79BytesWithoutHalfCharacters) {
     EXPECT_EQ(std::string(e.names(0)), a79);
     EXPECT_EQ(std::string(e.names(1)), std::string(79, 'c'));
     EXPECT_EQ(std::string(e.folders(0)), a79);
+}
+
+TEST_F(CatalogueTest, EveryFieldIsWhatItsOwnLookUpAnswers) {
+    // Read in one pass over a section: duplicates, case, blanks, quotes, text lines,
+    // a repeated section and non-ASCII keys must give what a look-up per key gives.
+    WriteCatalogue(
+        "[データ数]\r\nMAX=3\r\n[データ名称]\r\n0=a\r\n"
+        "[0]\r\ntype=5\r\nTYPE=6\r\n  Path  = \"\\q\" \r\nPATH=\\second\r\nCNT=0x10\r\nname3='\\n3'\r\n"
+        "NAME03=\\no\r\nＮＡＭＥ4=\\wide\r\nNAME\r\nDIRECT4=\r\nDIRECT4=\\late\r\nBPATH=\r\nCNT2= -2\r\n"
+        "[1]\r\nTYPEINDEX=7\r\n[0]\r\nTYPEINDEX=9\r\nNAME0=\\dup\r\n"
+        "[2]\r\nNAME19=\\z\r\nDIRECT0=\\d\r\n");
+    LoadedCatalogue cat = Load();
+    ASSERT_EQ(cat.count, 3);
+    const char* file = "C:\\sys\\JDTKANRI.JYO";
+    for (int i = 0; i < 3; ++i) {
+        SCOPED_TRACE(i);
+        const std::string sec = std::to_string(i);
+        auto text = [&](const char* key, const char* def) {
+            char buf[81] = {};
+            GetPrivateProfileStringA(sec.c_str(), key, def, buf, sizeof buf, file);
+            return std::string(buf);
+        };
+        auto number = [&](const char* key) {
+            return static_cast<int32_t>(GetPrivateProfileIntA(sec.c_str(), key, 0, file));
+        };
+        const CatalogueEntry& e = cat.entries[static_cast<size_t>(i)];
+        EXPECT_EQ(e.type, number("TYPE"));
+        EXPECT_EQ(e.typeIndex, number("TYPEINDEX"));
+        EXPECT_EQ(e.nameCount, number("CNT"));
+        EXPECT_EQ(e.folderCount, number("CNT2"));
+        EXPECT_EQ(e.path(), text("PATH", "\\USERDATA"));
+        EXPECT_EQ(e.backupPath(), text("BPATH", "\\USERDATA"));
+        for (int k = 0; k < CatalogueEntry::kMaxNames; ++k)
+            EXPECT_EQ(e.names(k), text(("NAME" + std::to_string(k)).c_str(), "")) << k;
+        for (int j = 0; j < CatalogueEntry::kMaxFolders; ++j)
+            EXPECT_EQ(e.folders(j), text(("DIRECT" + std::to_string(j)).c_str(), "")) << j;
+    }
+    // A few of the answers spelled out, so that the comparison cannot pass empty.
+    EXPECT_EQ(cat.entries[0].type, 5);
+    EXPECT_EQ(std::string(cat.entries[0].path()), "\\q");
+    EXPECT_EQ(std::string(cat.entries[0].names(3)), "\\n3");
+    EXPECT_EQ(cat.entries[0].nameCount, 16);
+    EXPECT_EQ(std::string(cat.entries[0].folders(4)), "");
+    EXPECT_EQ(std::string(cat.entries[2].names(19)), "\\z");
 }
 
 TEST(CatalogueEntryTexts, EachSlotKeepsItsOwnTextThroughReplacementsAndCopies) {
