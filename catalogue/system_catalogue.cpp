@@ -1,7 +1,6 @@
 #include "catalogue/system_catalogue.h"
 
 #include <algorithm>
-#include <cctype>
 #include <cstdio>
 #include <new>
 #include <string>
@@ -68,24 +67,25 @@ int FieldOf(std::string_view key) {
         const std::string& want = keys[static_cast<size_t>(f)];
         if (ascii ? (key.size() == want.size() &&
                      std::equal(key.begin(), key.end(), want.begin(),
-                                [](char a, char b) { return std::toupper(static_cast<unsigned char>(a)) == b; }))
+                                [](char a, char b) {
+                                    return (a >= 'a' && a <= 'z' ? static_cast<char>(a - 'a' + 'A') : a) == b;
+                                }))
                   : ProfileSnapshot::SameName(key, want))
             return f;
     }
     return -1;
 }
 
-// Every field of entry i, as the profile functions would look each one up: one
-// pass over the data set's section, where the first line of a name is the one a
-// look-up of that name finds. Every slot is taken whatever the counts say; users
-// stop at the counts.
+// Every field of entry i but its name, as the profile functions would look each
+// one up: one pass over the data set's section, where the first line of a name is
+// the one a look-up of that name finds. Every slot is taken whatever the counts
+// say; users stop at the counts.
 void ReadEntryFrom(const ProfileSnapshot& file, int32_t i, CatalogueEntry& entry) {
     char section[16];
     std::snprintf(section, sizeof section, "%d", static_cast<int>(i));
 
     // Texts go from the parsed file straight into the entry, which cuts them to 79
     // bytes on a character boundary as the read through an 81-byte buffer did.
-    entry.SetName(file.GetValue(NameSection().c_str(), section, ""));
     uint32_t seen = 0;
     file.ForEachKey(section, [&](std::string_view key, std::string_view value) {
         const int f = FieldOf(key);
@@ -111,6 +111,25 @@ void ReadEntryFrom(const ProfileSnapshot& file, int32_t i, CatalogueEntry& entry
     entry.ShrinkToFit();
 }
 
+// Every data set's name in one pass over the name section. The key of set i is
+// "%d" of i, so only a plain decimal key without a leading zero can be one (blanks
+// around it are not part of it; digits fold to nothing else); the first line of a
+// key is the one a look-up finds.
+void ReadNames(const ProfileSnapshot& file, int32_t n, CatalogueEntry* entries) {
+    std::vector<bool> seen(static_cast<size_t>(n));
+    file.ForEachKey(NameSection().c_str(), [&](std::string_view key, std::string_view value) {
+        if (key.empty() || key.size() > 9 || (key.size() > 1 && key[0] == '0')) return;
+        int32_t i = 0;
+        for (const char c : key) {
+            if (c < '0' || c > '9') return;
+            i = i * 10 + (c - '0');
+        }
+        if (i >= n || seen[static_cast<size_t>(i)]) return;
+        seen[static_cast<size_t>(i)] = true;
+        entries[i].SetName(value);
+    });
+}
+
 }  // namespace
 
 int32_t SystemCatalogue::ReadCount(const char* catalogPath) {
@@ -125,7 +144,11 @@ int32_t SystemCatalogue::ReadCount(const ProfileSnapshot& catalogue) {
 }
 
 void SystemCatalogue::ReadEntry(const char* catalogPath, int32_t i, CatalogueEntry& entry) {
-    ReadEntryFrom(ProfileSnapshot(catalogPath), i, entry);
+    const ProfileSnapshot file(catalogPath);
+    char key[16];
+    std::snprintf(key, sizeof key, "%d", static_cast<int>(i));
+    entry.SetName(file.GetValue(NameSection().c_str(), key, ""));
+    ReadEntryFrom(file, i, entry);
 }
 
 LoadedCatalogue SystemCatalogue::Load(const std::string& systemPath, const std::string& catalogueFolder,
@@ -153,6 +176,7 @@ LoadedCatalogue SystemCatalogue::Load(const std::string& systemPath, const std::
         return cat;  // an empty catalogue rather than a crash
     }
     try {
+        ReadNames(file, n, cat.entries.get());
         for (int32_t i = 0; i < n; ++i) ReadEntryFrom(file, i, cat.entries[static_cast<size_t>(i)]);
     } catch (const std::bad_alloc&) {
         cat.entries.reset();

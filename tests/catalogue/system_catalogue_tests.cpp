@@ -123,7 +123,7 @@ TEST_F(CatalogueTest, EveryFieldIsWhatItsOwnLookUpAnswers) {
     // Read in one pass over a section: duplicates, case, blanks, quotes, text lines,
     // a repeated section and non-ASCII keys must give what a look-up per key gives.
     WriteCatalogue(
-        "[データ数]\r\nMAX=3\r\n[データ名称]\r\n0=a\r\n"
+        "[データ数]\r\nMAX=3\r\n[データ名称]\r\n00=x\r\n 1 = b\r\n0=a\r\n0=dup\r\n+2=no\r\n2='c'\r\n3=over\r\n"
         "[0]\r\ntype=5\r\nTYPE=6\r\n  Path  = \"\\q\" \r\nPATH=\\second\r\nCNT=0x10\r\nname3='\\n3'\r\n"
         "NAME03=\\no\r\nＮＡＭＥ4=\\wide\r\nNAME\r\nDIRECT4=\r\nDIRECT4=\\late\r\nBPATH=\r\nCNT2= -2\r\n"
         "[1]\r\nTYPEINDEX=7\r\n[0]\r\nTYPEINDEX=9\r\nNAME0=\\dup\r\n"
@@ -143,6 +143,9 @@ TEST_F(CatalogueTest, EveryFieldIsWhatItsOwnLookUpAnswers) {
             return static_cast<int32_t>(GetPrivateProfileIntA(sec.c_str(), key, 0, file));
         };
         const CatalogueEntry& e = cat.entries[static_cast<size_t>(i)];
+        char name[81] = {};
+        GetPrivateProfileStringA(W("データ名称").c_str(), sec.c_str(), "", name, sizeof name, file);
+        EXPECT_EQ(e.name(), std::string(name));
         EXPECT_EQ(e.type, number("TYPE"));
         EXPECT_EQ(e.typeIndex, number("TYPEINDEX"));
         EXPECT_EQ(e.nameCount, number("CNT"));
@@ -155,6 +158,9 @@ TEST_F(CatalogueTest, EveryFieldIsWhatItsOwnLookUpAnswers) {
             EXPECT_EQ(e.folders(j), text(("DIRECT" + std::to_string(j)).c_str(), "")) << j;
     }
     // A few of the answers spelled out, so that the comparison cannot pass empty.
+    EXPECT_EQ(std::string(cat.entries[0].name()), "a");
+    EXPECT_EQ(std::string(cat.entries[1].name()), "b");
+    EXPECT_EQ(std::string(cat.entries[2].name()), "c");
     EXPECT_EQ(cat.entries[0].type, 5);
     EXPECT_EQ(std::string(cat.entries[0].path()), "\\q");
     EXPECT_EQ(std::string(cat.entries[0].names(3)), "\\n3");
