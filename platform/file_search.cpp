@@ -279,7 +279,7 @@ std::string PlainChild(const std::string& parent, const std::string& dirPart) {
     if (parent.empty() || dirPart.size() < parent.size() + 2 || dirPart.compare(0, parent.size(), parent) != 0)
         return {};
     if (LastCp932Separator(parent) != parent.size() - 1 || !IsWindowsSeparator(dirPart.back())) return {};
-    const std::string child = dirPart.substr(parent.size(), dirPart.size() - parent.size() - 1);
+    std::string child = dirPart.substr(parent.size(), dirPart.size() - parent.size() - 1);
     if (!std::all_of(child.begin(), child.end(), IsPlainNameByte) || IsReservedDeviceName(child)) return {};
     return child;
 }
