@@ -107,7 +107,7 @@ double TimeSave(const Case& c, DemInitData& init, const fs::path& driveE, bool v
 double TimeCp(const Case& c, const fs::path& target) {
     fs::create_directories(target);
     std::string command = "cp -r";
-    for (const auto& e : c.catalogue) command += " '" + (c.sourceDir / e.path).string() + "'";
+    for (const auto& e : c.catalogue) command += " '" + (c.sourceDir / e.path()).string() + "'";
     command += " '" + target.string() + "' && sync";
     const auto start = std::chrono::steady_clock::now();
     if (std::system(command.c_str()) != 0) std::exit(1);
