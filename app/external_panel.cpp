@@ -112,7 +112,10 @@ std::string ExternalPanel::LoadList(const std::string& catalogPath, int32_t coun
         nothingHeld();  // not read at all: the folder lists nothing
         return indexPath;
     }
-    for (int32_t i = 0; i < count; ++i) presence[i] = FolderIndexFile::ReadFlag(indexPath, i);
+    {
+        const FolderIndexFile::FlagSnapshot flags(indexPath);  // one freshness check for every flag
+        for (int32_t i = 0; i < count; ++i) presence[i] = flags.ReadFlag(i);
+    }
     m_list->LoadItems(ListMode::HeldByFolder, catalogPath.c_str(), folderPath.c_str());
     return {};
 }

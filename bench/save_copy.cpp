@@ -54,10 +54,10 @@ void WriteFile(const fs::path& p, const std::vector<char>& bytes) {
 
 CatalogueEntry Entry(const std::string& folder) {
     CatalogueEntry e;
-    std::snprintf(e.path, sizeof e.path, "%s", folder.c_str());
-    std::snprintf(e.backupPath, sizeof e.backupPath, "\\%s", folder.c_str());
+    e.SetPath(folder);
+    e.SetBackupPath("\\" + folder);
     e.nameCount = 1;
-    std::strcpy(e.names[0], "\\*.dat");
+    e.SetNames(0, "\\*.dat");
     e.folderCount = 1;
     return e;
 }
@@ -107,7 +107,7 @@ double TimeSave(const Case& c, DemInitData& init, const fs::path& driveE, bool v
 double TimeCp(const Case& c, const fs::path& target) {
     fs::create_directories(target);
     std::string command = "cp -r";
-    for (const auto& e : c.catalogue) command += " '" + (c.sourceDir / e.path).string() + "'";
+    for (const auto& e : c.catalogue) command += " '" + (c.sourceDir / e.path()).string() + "'";
     command += " '" + target.string() + "' && sync";
     const auto start = std::chrono::steady_clock::now();
     if (std::system(command.c_str()) != 0) std::exit(1);

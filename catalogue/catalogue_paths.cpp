@@ -39,10 +39,10 @@ bool CataloguePathStaysInside(const char* text) {
 }
 
 bool CatalogueEntryStaysInside(const CatalogueEntry& entry) {
-    if (!CataloguePathStaysInside(entry.path) || !CataloguePathStaysInside(entry.backupPath)) return false;
+    if (!CataloguePathStaysInside(entry.path()) || !CataloguePathStaysInside(entry.backupPath())) return false;
     for (int j = 0; j < entry.UsedFolders(); ++j)
-        if (!CataloguePathStaysInside(entry.folders[j])) return false;
+        if (!CataloguePathStaysInside(entry.folders(j))) return false;
     for (int k = 0; k < entry.UsedNames(); ++k)
-        if (!CataloguePathStaysInside(entry.names[k])) return false;
+        if (!CataloguePathStaysInside(entry.names(k))) return false;
     return true;
 }

@@ -1,7 +1,6 @@
 #include "catalogue/data_set_listing.h"
 
 #include <cstdio>
-#include <cstring>
 #include <new>
 #include <string_view>
 
@@ -9,14 +8,8 @@
 #include "catalogue/system_catalogue.h"
 #include "platform/cp932.h"
 #include "platform/profile_snapshot.h"
-#include "platform/win32.h"
 
 namespace {
-
-// The read takes two bytes more than a name holds, so the cut is always ours and
-// falls on a character boundary, whatever the reader does with a double-byte
-// character at the end of its buffer.
-constexpr DWORD kNameBufferSize = kMaxDataSetNameBytes + 2;
 
 const std::string& NameSection() {
     static const std::string s = platform::Utf8ToCp932("データ名称");
@@ -25,39 +18,52 @@ const std::string& NameSection() {
 
 }  // namespace
 
-std::vector<DataSetRow> ListDataSets(ListMode mode, const std::string& catalogPath, const std::string& indexPath) {
-    std::vector<DataSetRow> rows;
+DataSetListing::DataSetListing() = default;
+DataSetListing::~DataSetListing() = default;
+DataSetListing::DataSetListing(DataSetListing&&) noexcept = default;
+DataSetListing& DataSetListing::operator=(DataSetListing&&) noexcept = default;
+
+DataSetListing DataSetListing::Read(ListMode mode, const std::string& catalogPath, const std::string& indexPath) {
+    DataSetListing listing;
+    listing.m_byFolder = mode == ListMode::HeldByFolder;
+    if (catalogPath.empty() || (listing.m_byFolder && indexPath.empty())) return listing;
     // The catalogue as it is now for the count and every name: one freshness check
-    // for the whole list.
-    platform::ProfileSnapshot catalogue(catalogPath.c_str());  // "" reads nothing
+    // for the whole list, and names that never change under the rows.
+    listing.m_catalogue = std::make_unique<platform::ProfileSnapshot>(catalogPath.c_str());
     // The same clamped count as the catalogue table, so row k of the system list is
     // always entry k of the table and never beyond it.
-    int32_t n = catalogPath.empty() ? 0 : SystemCatalogue::ReadCount(catalogue);
-    const bool byFolder = mode == ListMode::HeldByFolder;
-    if (byFolder && indexPath.empty()) n = 0;
-    if (!byFolder && n > 0) {
-        try {
-            rows.reserve(static_cast<size_t>(n));  // every data set gets a row
-        } catch (const std::bad_alloc&) {
-            // Rows are then added one by one.
-        }
+    const int32_t n = SystemCatalogue::ReadCount(*listing.m_catalogue);
+    if (!listing.m_byFolder) {
+        listing.m_count = n;
+        return listing;
     }
-
+    // The index file as it is now, read for this list: the file is the truth, not a cache.
+    const FolderIndexFile::FlagSnapshot flags(indexPath);
     for (int32_t i = 0; i < n; ++i) {
-        // Read afresh for each data set: the file is the truth, not a cache.
-        if (byFolder && !FolderIndexFile::IsPresent(indexPath, i)) continue;
-
-        char key[16];
-        std::snprintf(key, sizeof key, "%d", static_cast<int>(i));
-        char buf[kNameBufferSize] = {};
-        catalogue.GetString(NameSection().c_str(), key, "", buf, kNameBufferSize);
-        buf[kNameBufferSize - 1] = '\0';
-        const std::string_view name(buf, std::strlen(buf));
+        if (!flags.IsPresent(i)) continue;
         try {
-            rows.push_back(
-                DataSetRow{i, std::string(name.substr(0, platform::Cp932SafeCut(name, kMaxDataSetNameBytes)))});
+            listing.m_held.push_back(i);
         } catch (const std::bad_alloc&) {
         }
     }
-    return rows;
+    return listing;
+}
+
+int32_t DataSetListing::Count() const { return m_byFolder ? static_cast<int32_t>(m_held.size()) : m_count; }
+
+int32_t DataSetListing::Ordinal(int32_t row) const {
+    if (row < 0 || row >= Count()) return -1;
+    return m_byFolder ? m_held[static_cast<size_t>(row)] : row;
+}
+
+std::string DataSetListing::Name(int32_t row) const {
+    const int32_t i = Ordinal(row);
+    if (i < 0 || !m_catalogue) return {};
+    char key[16];
+    std::snprintf(key, sizeof key, "%d", static_cast<int>(i));
+    // As a read through a buffer two bytes larger than a name would give it: up to
+    // the first NUL, the cut always ours and on a character boundary.
+    std::string_view name = m_catalogue->GetValue(NameSection().c_str(), key, "");
+    name = name.substr(0, name.find('\0'));
+    return std::string(name.substr(0, platform::Cp932SafeCut(name, kMaxDataSetNameBytes)));
 }

@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "platform/cp932.h"
+#include "platform/profile_snapshot.h"
 #include "platform/win32.h"
 
 namespace FolderIndexFile {
@@ -32,12 +33,25 @@ std::string PathFor(const std::string& folderPath, const char* indexFileName) {
     return folderPath + "\\" + (indexFileName ? indexFileName : "");
 }
 
-int ReadFlag(const std::string& indexPath, int i) {
-    // The profile reader does not clamp: "-1" comes back as 4294967295. Taken as a
-    // signed value, anything below zero is not a flag the system ever writes.
-    int32_t v = static_cast<int32_t>(GetPrivateProfileIntA(FlagSection().c_str(), Key(i).text, 0, indexPath.c_str()));
+namespace {
+// The profile reader does not clamp: "-1" comes back as 4294967295. Taken as a
+// signed value, anything below zero is not a flag the system ever writes.
+int AsFlag(UINT read) {
+    const auto v = static_cast<int32_t>(read);
     return v < 0 ? 0 : v;
 }
+}  // namespace
+
+int ReadFlag(const std::string& indexPath, int i) {
+    return AsFlag(GetPrivateProfileIntA(FlagSection().c_str(), Key(i).text, 0, indexPath.c_str()));
+}
+
+FlagSnapshot::FlagSnapshot(const std::string& indexPath)
+    : m_file(std::make_unique<platform::ProfileSnapshot>(indexPath.c_str())) {}
+
+FlagSnapshot::~FlagSnapshot() = default;
+
+int FlagSnapshot::ReadFlag(int i) const { return AsFlag(m_file->GetInt(FlagSection().c_str(), Key(i).text, 0)); }
 
 bool IsPresent(const std::string& indexPath, int i) { return ReadFlag(indexPath, i) != 0; }
 

@@ -1,8 +1,13 @@
 // The index file of a maintenance folder: which data sets it holds.
 #pragma once
 
+#include <memory>
 #include <string>
 #include <vector>
+
+namespace platform {
+class ProfileSnapshot;
+}
 
 namespace FolderIndexFile {
 
@@ -13,6 +18,23 @@ std::string PathFor(const std::string& folderPath, const char* indexFileName);
 // The one reader behind both the presence flags and the external list.
 int ReadFlag(const std::string& indexPath, int i);
 bool IsPresent(const std::string& indexPath, int i);
+
+// The index file as it is now, for a run of flag reads that belong together (a
+// whole list): one freshness check for the run rather than one per data set, and
+// never flags half from an older file and half from a newer one. One thread only.
+class FlagSnapshot {
+public:
+    explicit FlagSnapshot(const std::string& indexPath);
+    ~FlagSnapshot();
+    FlagSnapshot(const FlagSnapshot&) = delete;
+    FlagSnapshot& operator=(const FlagSnapshot&) = delete;
+
+    int ReadFlag(int i) const;  // as ReadFlag above
+    bool IsPresent(int i) const { return ReadFlag(i) != 0; }
+
+private:
+    std::unique_ptr<platform::ProfileSnapshot> m_file;
+};
 
 // Writes "1" or "0" as flag i. The result of the profile write is returned.
 bool WriteFlag(const std::string& indexPath, int i, bool present);

@@ -25,9 +25,9 @@ class SystemCatalogue {
 public:
     // Largest MAX taken as a real catalogue; a larger value reads as an empty one.
     // Catalogues hold tens of data sets. The bound keeps a damaged or hostile count
-    // from allocating gigabytes for the table (one record is about 2.3 KB, so the
-    // bound caps it near 230 MB) or running billions of profile reads, while still
-    // leaving room far beyond any real installation.
+    // from allocating gigabytes for the table (a record takes 100 bytes and up to
+    // 2.3 KB of texts, so the bound caps it near 230 MB) or running billions of
+    // profile reads, while still leaving room far beyond any real installation.
     static constexpr int32_t kMaxDataSets = 100000;
 
     // Reads the count "データ数"/"MAX" of the file (CP932 path), clamped: a negative

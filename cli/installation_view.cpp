@@ -44,12 +44,12 @@ SetFiles CountSetFiles(const LoadedCatalogue& catalogue, int32_t i) {
     const CatalogueEntry& entry = catalogue.entries[static_cast<size_t>(i)];
     if (!CatalogueEntryStaysInside(entry)) return result;
     std::string folder = catalogue.systemPath;
-    if (entry.path[0] != '\0') {
+    if (entry.path()[0] != '\0') {
         folder += '\\';
-        folder += entry.path;
+        folder += entry.path();
     }
-    if (_access(folder.c_str(), 0) != 0) return result;
-    // Every folder and name searched together: each folder is read once.
+    // Every folder and name searched together: each folder is resolved and read once,
+    // and a missing set folder simply finds nothing (no check of its own beforehand).
     for (const platform::FileSearchResult& search : platform::FindFilesForEach(SetSearchPatterns(entry, folder))) {
         for (const WIN32_FIND_DATAA& found : search.entries) {
             if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) continue;
@@ -61,7 +61,7 @@ SetFiles CountSetFiles(const LoadedCatalogue& catalogue, int32_t i) {
 }
 
 std::string SetName(const LoadedCatalogue& catalogue, int32_t i) {
-    return catalogue.entries[static_cast<size_t>(i)].name;
+    return catalogue.entries[static_cast<size_t>(i)].name();
 }
 
 std::vector<DriveInfo> ListDrives() {
@@ -127,6 +127,7 @@ bool ReadPresence(const std::string& folderPath, const CliProgram& program, int3
     presence.assign(count > 0 ? static_cast<size_t>(count) : 0, 0);
     const std::string indexPath = FolderIndexFile::PathFor(folderPath, program.files.indexFile);
     if (file_limits::RefusedAsTooLarge(indexPath.c_str(), file_limits::kMaxIndexFileBytes)) return false;
-    for (int32_t i = 0; i < count; ++i) presence[static_cast<size_t>(i)] = FolderIndexFile::ReadFlag(indexPath, i);
+    const FolderIndexFile::FlagSnapshot flags(indexPath);  // one freshness check for every flag
+    for (int32_t i = 0; i < count; ++i) presence[static_cast<size_t>(i)] = flags.ReadFlag(i);
     return true;
 }

@@ -15,11 +15,8 @@
 #include <new>
 #include <string_view>
 #include <utility>
-#include <vector>
 
 #include "catalogue/folder_index_file.h"
-
-static_assert(sizeof(DataListItem::name) == kMaxDataSetNameBytes + 1, "a row holds every name a listing gives");
 
 CDataListCtrl::CDataListCtrl(QWidget* parent) : QTreeView(parent), m_model(new DataListModel(this)) {
     setModel(m_model);
@@ -79,19 +76,7 @@ void CDataListCtrl::LoadItems(ListMode mode, const char* catalogPath, const char
     std::string indexPath;
     if (mode == ListMode::HeldByFolder && folderPath && !m_indexFileName.empty())
         indexPath = FolderIndexFile::PathFor(folderPath, m_indexFileName.c_str());
-    std::vector<DataListItem> rows;
-    for (const DataSetRow& set : ListDataSets(mode, catalogPath ? catalogPath : "", indexPath)) {
-        DataListItem item{};
-        std::snprintf(item.no, sizeof item.no, "%d", static_cast<int>(set.index) + 1);
-        std::memcpy(item.name, set.name.data(), set.name.size());
-        try {
-            rows.push_back(item);
-        } catch (const std::bad_alloc&) {
-            // A row that cannot be held is left out; the others are still listed.
-        }
-    }
-
-    m_model->SetRows(std::move(rows));
+    m_model->SetRows(DataSetListing::Read(mode, catalogPath ? catalogPath : "", indexPath));
     setUpdatesEnabled(true);
     // A reset drops the selection without the selection model saying so.
     if (hadSelection) emit selectionChanged();
@@ -151,7 +136,7 @@ int CDataListCtrl::FindTypedRow(const QString& typed, int current) const {
         // The row of that No, else the first No that begins with the digits.
         int prefixed = -1;
         for (int r = 0; r < n; ++r) {
-            const QString no = QString::fromLatin1(GetItem(r)->no);
+            const QString no = m_model->data(m_model->index(r, DataListModel::ColumnNo)).toString();
             if (no == typed) return r;
             if (prefixed < 0 && no.startsWith(typed)) prefixed = r;
         }
@@ -171,7 +156,7 @@ int CDataListCtrl::FindTypedRow(const QString& typed, int current) const {
 
 int CDataListCtrl::GetItemCount() const { return m_model->rowCount(); }
 
-const DataListItem* CDataListCtrl::GetItem(int row) const { return m_model->Row(row); }
+std::optional<DataListItem> CDataListCtrl::GetItem(int row) const { return m_model->Row(row); }
 
 bool CDataListCtrl::IsRowSelected(int row) const {
     if (row < 0 || row >= GetItemCount()) return false;

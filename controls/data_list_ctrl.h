@@ -4,6 +4,7 @@
 
 #include <QElapsedTimer>
 #include <QTreeView>
+#include <optional>
 #include <string>
 
 #include "catalogue/data_set_listing.h"
@@ -29,7 +30,7 @@ public:
     void LoadItems(ListMode mode, const char* catalogPath, const char* folderPath);
 
     int GetItemCount() const;
-    const DataListItem* GetItem(int row) const;
+    std::optional<DataListItem> GetItem(int row) const;
     bool IsRowSelected(int row) const;
     // The first selected row after `after` (-1 starts at the top); -1 when none.
     int GetNextSelected(int after) const;

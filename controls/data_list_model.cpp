@@ -1,43 +1,35 @@
 #include "controls/data_list_model.h"
 
-#include <cstring>
-#include <string_view>
 #include <utility>
 
 #include "controls/qt_cp932.h"
 #include "resources/ui_texts.h"
 
-namespace {
-// A record's fixed buffer, up to its NUL.
-QString RecordText(const char* text, size_t size) { return FromCp932(std::string_view(text, strnlen(text, size))); }
-}  // namespace
-
 DataListModel::DataListModel(QObject* parent) : QAbstractTableModel(parent) {}
 
-void DataListModel::SetRows(std::vector<DataListItem> rows) {
+void DataListModel::SetRows(DataSetListing rows) {
     beginResetModel();
     m_rows = std::move(rows);
     endResetModel();
 }
 
-const DataListItem* DataListModel::Row(int row) const {
-    if (row < 0 || static_cast<size_t>(row) >= m_rows.size()) return nullptr;
-    return &m_rows[static_cast<size_t>(row)];
+std::optional<DataListItem> DataListModel::Row(int row) const {
+    const int32_t ordinal = m_rows.Ordinal(row);
+    if (ordinal < 0) return std::nullopt;
+    return DataListItem{std::to_string(static_cast<int64_t>(ordinal) + 1), m_rows.Name(row)};
 }
 
-int DataListModel::rowCount(const QModelIndex& parent) const {
-    return parent.isValid() ? 0 : static_cast<int>(m_rows.size());
-}
+int DataListModel::rowCount(const QModelIndex& parent) const { return parent.isValid() ? 0 : m_rows.Count(); }
 
 int DataListModel::columnCount(const QModelIndex& parent) const { return parent.isValid() ? 0 : ColumnCount; }
 
 QVariant DataListModel::data(const QModelIndex& index, int role) const {
-    const DataListItem* item = index.isValid() ? Row(index.row()) : nullptr;
-    if (!item) return {};
+    const int32_t ordinal = index.isValid() ? m_rows.Ordinal(index.row()) : -1;
+    if (ordinal < 0) return {};
     if (role == Qt::DisplayRole) {
-        // Texts are handed out on demand from the records, never stored in the view.
-        if (index.column() == ColumnNo) return RecordText(item->no, sizeof item->no);
-        if (index.column() == ColumnName) return RecordText(item->name, sizeof item->name);
+        // Texts are made on demand for the rows the view shows, never stored.
+        if (index.column() == ColumnNo) return QString::number(static_cast<int64_t>(ordinal) + 1);
+        if (index.column() == ColumnName) return FromCp932(m_rows.Name(index.row()));
         return {};
     }
     // Left-aligned, the first column as well, as a Windows list view draws it.

@@ -1,13 +1,17 @@
-// The rows of a settings list: one record per data set shown, owned by the model.
+// The rows of a settings list, answered from the listing they were read into: the
+// model keeps no record per row, and makes a row's texts only when asked for them.
 #pragma once
 
 #include <QAbstractTableModel>
-#include <vector>
+#include <optional>
+#include <string>
 
-// One row: the data set's 1-based catalogue ordinal and its name, CP932.
+#include "catalogue/data_set_listing.h"
+
+// One row's texts: the data set's 1-based catalogue ordinal and its name, CP932.
 struct DataListItem {
-    char no[20];
-    char name[129];  // at most 128 bytes of text
+    std::string no;
+    std::string name;  // at most kMaxDataSetNameBytes
 };
 
 class DataListModel : public QAbstractTableModel {
@@ -17,9 +21,10 @@ public:
 
     explicit DataListModel(QObject* parent = nullptr);
 
-    // Replaces every row (the old records are released).
-    void SetRows(std::vector<DataListItem> rows);
-    const DataListItem* Row(int row) const;
+    // Replaces every row (the old listing is released).
+    void SetRows(DataSetListing rows);
+    // The row's texts; nothing for a row out of range.
+    std::optional<DataListItem> Row(int row) const;
 
     int rowCount(const QModelIndex& parent = QModelIndex()) const override;
     int columnCount(const QModelIndex& parent = QModelIndex()) const override;
@@ -28,5 +33,5 @@ public:
     Qt::ItemFlags flags(const QModelIndex& index) const override;
 
 private:
-    std::vector<DataListItem> m_rows;
+    DataSetListing m_rows;
 };

@@ -2,6 +2,7 @@
 // Windows wildcard rules. Only names a Windows file system could hold are shown;
 // symbolic links and our own temporary files are never shown.
 #include <dirent.h>
+#include <errno.h>
 #include <fcntl.h>
 #include <unistd.h>
 #include <sys/stat.h>
@@ -256,9 +257,38 @@ void MatchEntry(int dirFd, const char* entryName, const std::vector<MaskQuery>& 
     }
 }
 
+// A folder of the same search named as a plain child of one searched before it
+// (a data set's "S1\" and "S1\SUB\"): when the parent's listing holds no name
+// equal to the child's ignoring case, the child is missing, as its resolution
+// would find (a walk from the drive root and one more read of the parent).
+struct ChildFolder {
+    size_t folder = 0;   // into the search's folders
+    std::string name;    // the child's host (UTF-8) name
+    bool named = false;  // the parent holds a name equal to it ignoring case
+};
+
+bool IsPlainNameByte(char c) {
+    return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '_' || c == '-' ||
+           c == '$' || c == '#' || c == '@' || c == '!' || c == '~' || c == '&' || c == '+' || c == '(' || c == ')';
+}
+
+// The child `dirPart` names one level below `parent` (both as FolderPart gives
+// them), when it is a plain ASCII name that no rule of the path resolution changes
+// (no dots, blanks, wildcards or device names); else "".
+std::string PlainChild(const std::string& parent, const std::string& dirPart) {
+    if (parent.empty() || dirPart.size() < parent.size() + 2 || dirPart.compare(0, parent.size(), parent) != 0)
+        return {};
+    if (LastCp932Separator(parent) != parent.size() - 1 || !IsWindowsSeparator(dirPart.back())) return {};
+    std::string child = dirPart.substr(parent.size(), dirPart.size() - parent.size() - 1);
+    if (!std::all_of(child.begin(), child.end(), IsPlainNameByte) || IsReservedDeviceName(child)) return {};
+    return child;
+}
+
 // Searches folder `dirPart` once for every query; fills the queries' results.
+// `children` are told whether this folder's listing names them.
 void SearchFolder(const std::string& dirPart, const std::vector<MaskQuery>& queries,
-                  std::vector<FileSearchResult>& results) {
+                  std::vector<FileSearchResult>& results, std::vector<ChildFolder>& children, bool* listed) {
+    *listed = false;
     const HostPath dir = ResolvePath(dirPart);
     if (const DWORD e = FolderError(dir)) {
         for (const MaskQuery& q : queries) results[q.pattern].error = e;
@@ -271,7 +301,13 @@ void SearchFolder(const std::string& dirPart, const std::vector<MaskQuery>& quer
     m.found.resize(queries.size());
     int dirFd = OpenUnderDrive(dir.host, O_RDONLY | O_DIRECTORY);
     if (DIR* d = dirFd >= 0 ? fdopendir(dirFd) : nullptr) {
-        while (dirent* e = readdir(d)) MatchEntry(dirfd(d), e->d_name, queries, m);
+        errno = 0;
+        while (dirent* e = readdir(d)) {
+            for (ChildFolder& c : children) c.named = c.named || NamesEqualIgnoringCase(e->d_name, c.name);
+            MatchEntry(dirfd(d), e->d_name, queries, m);
+            errno = 0;
+        }
+        *listed = errno == 0;  // the whole listing was read
         closedir(d);
     } else if (dirFd >= 0) {
         close(dirFd);
@@ -315,7 +351,30 @@ std::vector<FileSearchResult> FindFilesForEach(const std::vector<std::string>& p
         }
         it->second.push_back(std::move(query));
     }
-    for (const auto& [dirPart, queries] : folders) SearchFolder(dirPart, queries, results);
+    // Each folder's plain children among the later folders.
+    std::vector<std::vector<ChildFolder>> children(folders.size());
+    for (size_t f = 0; f < folders.size(); ++f) {
+        for (size_t p = 0; p < f; ++p) {
+            std::string child = PlainChild(folders[p].first, folders[f].first);
+            if (child.empty()) continue;
+            children[p].push_back({f, std::move(child)});
+            break;
+        }
+    }
+    std::vector<bool> missing(folders.size());
+    for (size_t f = 0; f < folders.size(); ++f) {
+        const auto& [dirPart, queries] = folders[f];
+        if (missing[f]) {
+            // What the resolution gives a missing folder whose parent exists.
+            for (const MaskQuery& q : queries) results[q.pattern].error = ERROR_PATH_NOT_FOUND;
+            continue;
+        }
+        bool listed = false;
+        SearchFolder(dirPart, queries, results, children[f], &listed);
+        if (!listed) continue;
+        for (const ChildFolder& c : children[f])
+            if (!c.named) missing[c.folder] = true;
+    }
     return results;
 }
 

@@ -6,6 +6,7 @@
 
 #include <sys/stat.h>
 
+#include <functional>
 #include <memory>
 #include <mutex>
 #include <string>
@@ -65,6 +66,17 @@ struct SectionMemo {
 // belong to `file`.
 DWORD ReadStringFrom(const ProfileFile* file, DWORD error, LPCSTR app, LPCSTR key, LPCSTR def, LPSTR out, DWORD size,
                      SectionMemo* memo = nullptr);
+// The value ReadStringFrom copies for one key (neither `app` nor `key` NULL), whole
+// and uncopied: the file's bytes or the default's. Sets no error.
+std::string_view ValueFrom(const ProfileFile* file, LPCSTR app, LPCSTR key, LPCSTR def, SectionMemo* memo = nullptr);
+// The key lines of the section a look-up of `app` finds, in file order (duplicates
+// included), each as its name and the value a look-up of it would answer (quotes
+// stripped): for a reader that wants many keys of one section, one pass instead of
+// one look-up a key. Nothing for a missing file or section. Sets no error.
+void ForEachKeyFrom(const ProfileFile* file, LPCSTR app, SectionMemo* memo,
+                    const std::function<void(std::string_view key, std::string_view value)>& each);
+// GetPrivateProfileIntA's reading of a value: `def` for an empty one.
+UINT IntFromValue(std::string_view value, INT def);
 UINT ReadIntFrom(const ProfileFile* file, DWORD error, LPCSTR app, LPCSTR key, INT def, SectionMemo* memo = nullptr);
 
 // Grows whenever a parsed file is released (pointers from LoadLocked go stale).

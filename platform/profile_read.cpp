@@ -1,5 +1,6 @@
 // GetPrivateProfileStringA and GetPrivateProfileIntA, reading as Windows reads.
 #include <cstring>
+#include <functional>
 #include <string_view>
 #include <vector>
 
@@ -200,6 +201,26 @@ DWORD ReadStringFrom(const ProfileFile* file, DWORD error, LPCSTR lpAppName, LPC
     return CopyValue(r.found ? r.value : def, lpReturnedString, nSize);
 }
 
+std::string_view ValueFrom(const ProfileFile* file, LPCSTR app, LPCSTR key, LPCSTR def, SectionMemo* memo) {
+    std::string_view fallback = def ? def : "";
+    while (!fallback.empty() && fallback.back() == ' ') fallback.remove_suffix(1);
+    if (!file || !app || !key) return fallback;
+    const Found r = LookUp(*file, app, key, memo);
+    return r.found ? r.value : fallback;
+}
+
+void ForEachKeyFrom(const ProfileFile* file, LPCSTR app, SectionMemo* memo,
+                    const std::function<void(std::string_view key, std::string_view value)>& each) {
+    if (!file || !app) return;
+    const Section* s = FindSection(*file, TrimSpaces(app), memo);
+    if (!s) return;
+    for (const Line* line : file->KeysOf(*s)) each(file->NameOf(*line), StripQuotes(file->ValueOf(*line)));
+}
+
+UINT IntFromValue(std::string_view value, INT def) {
+    return value.empty() ? static_cast<UINT>(def) : ParseNtInteger(value);
+}
+
 UINT ReadIntFrom(const ProfileFile* file, DWORD error, LPCSTR lpAppName, LPCSTR lpKeyName, INT nDefault,
                  SectionMemo* memo) {
     if (!file) {
@@ -209,8 +230,7 @@ UINT ReadIntFrom(const ProfileFile* file, DWORD error, LPCSTR lpAppName, LPCSTR 
     Found r = LookUp(*file, lpAppName, lpKeyName, memo);
     // With a NULL section or key the "value" is the list, read up to its first NUL.
     std::string_view value = r.isList ? (r.list.empty() ? std::string_view() : r.list.front()) : r.value;
-    if (value.empty()) return static_cast<UINT>(nDefault);
-    return ParseNtInteger(value);
+    return IntFromValue(value, nDefault);
 }
 
 }  // namespace platform::profile

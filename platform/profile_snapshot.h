@@ -4,7 +4,9 @@
 // the run instead of one per look-up, and no change half-way through it.
 #pragma once
 
+#include <functional>
 #include <memory>
+#include <string_view>
 
 #include "platform/win32.h"
 
@@ -27,6 +29,18 @@ public:
 
     DWORD GetString(LPCSTR app, LPCSTR key, LPCSTR def, LPSTR out, DWORD size) const;
     UINT GetInt(LPCSTR app, LPCSTR key, INT def) const;
+    // What GetString would copy for that key with a buffer large enough, without
+    // the copy: the file's own bytes (its quotes stripped) or `def` (its trailing
+    // spaces stripped), valid while the snapshot and `def` live. Sets no error.
+    std::string_view GetValue(LPCSTR app, LPCSTR key, LPCSTR def) const;
+    // Every key line of the section GetString would look in, in file order
+    // (duplicates included: the first of a name is the one a look-up finds), with
+    // the value GetValue would give for it. Nothing for a missing section.
+    void ForEachKey(LPCSTR app, const std::function<void(std::string_view key, std::string_view value)>& each) const;
+    // GetInt's reading of a value GetValue or ForEachKey gave.
+    static UINT IntOf(std::string_view value, INT def);
+    // Whether two key names are the same name to a look-up.
+    static bool SameName(std::string_view a, std::string_view b);
 
 private:
     std::shared_ptr<const profile::ProfileFile> m_file;

@@ -54,15 +54,15 @@ int TransferEngine::BuildTransferList(Direction direction, const TransferContext
         if (m_folderName.empty()) m_folderName = transfer_texts::DefaultFolderName();
 
         m_systemFolder = context.systemRoot;
-        if (entry.path[0] != '\0') {
+        if (entry.path()[0] != '\0') {
             m_systemFolder += '\\';
-            m_systemFolder += entry.path;
+            m_systemFolder += entry.path();
         }
         // The backup path brings its own leading backslash.
         m_externalFolder = context.externalRoot;
         m_externalFolder += '\\';
         m_externalFolder += m_folderName;
-        m_externalFolder += entry.backupPath;
+        m_externalFolder += entry.backupPath();
 
         const std::string& sourceFolder = save ? m_systemFolder : m_externalFolder;
         const std::string& destinationFolder = save ? m_externalFolder : m_systemFolder;
@@ -88,7 +88,7 @@ int TransferEngine::BuildTransferList(Direction direction, const TransferContext
         size_t search = 0;
         for (int j = 0; j < folders; ++j)
             for (int k = 0; k < names; ++k)
-                ListMatches(found[search++], sourceFolder, destinationFolder, entry.folders[j], kind, total, e);
+                ListMatches(found[search++], sourceFolder, destinationFolder, entry.folders(j), kind, total, e);
 
         if (save) {
             // The free room is read once per drive and list: building the list writes nothing.
@@ -208,7 +208,7 @@ TransferResult TransferEngine::CopyRows(Direction direction, const TransferConte
         if (m_progress.observer) {
             const int32_t set = row.dataSet;
             m_progress.observer->SetCurrent(
-                set >= 0 && set < context.dataCount && context.catalogue ? context.catalogue[set].name : "",
+                set >= 0 && set < context.dataCount && context.catalogue ? context.catalogue[set].name() : "",
                 m_destination);
         }
         m_progress.base = result.bytes;

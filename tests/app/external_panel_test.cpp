@@ -89,9 +89,9 @@ TEST_F(ExternalPanelTest, RightListShowsThePresentDataSetsWithTheirNumbers) {
     Choose(dialog, 4);
     CDataListCtrl* list = External(dialog);
     ASSERT_EQ(list->GetItemCount(), 3);
-    EXPECT_STREQ(list->GetItem(0)->no, "1");
-    EXPECT_STREQ(list->GetItem(1)->no, "3");
-    EXPECT_STREQ(list->GetItem(2)->no, "4");  // any nonzero value is present
+    EXPECT_EQ(list->GetItem(0)->no, "1");
+    EXPECT_EQ(list->GetItem(1)->no, "3");
+    EXPECT_EQ(list->GetItem(2)->no, "4");  // any nonzero value is present
     const int32_t* flags = dialog.FolderPresence();
     EXPECT_EQ(flags[0], 1);
     EXPECT_EQ(flags[1], 0);

@@ -40,19 +40,19 @@ TEST(CataloguePaths, OnlyPathsThatStayInsideTheirRootPass) {
 
     // Every used field counts; unused slots do not.
     CatalogueEntry e;
-    std::snprintf(e.path, sizeof e.path, "\\P");
-    std::snprintf(e.backupPath, sizeof e.backupPath, "\\B");
+    e.SetPath("\\P");
+    e.SetBackupPath("\\B");
     e.nameCount = 1;
     e.folderCount = 1;
-    std::snprintf(e.names[0], sizeof e.names[0], "\\*.*");
-    std::snprintf(e.names[1], sizeof e.names[1], "\\..\\*.*");
+    e.SetNames(0, "\\*.*");
+    e.SetNames(1, "\\..\\*.*");
     EXPECT_TRUE(CatalogueEntryStaysInside(e));
-    auto climb = [](char(&field)[CatalogueEntry::kTextSize]) { std::snprintf(field, sizeof field, "\\..\\x"); };
+    const char* climb = "\\..\\x";
     const std::function<void(CatalogueEntry&)> spoil[] = {
-        [&](CatalogueEntry& x) { climb(x.path); },
-        [&](CatalogueEntry& x) { climb(x.backupPath); },
-        [&](CatalogueEntry& x) { climb(x.folders[0]); },
-        [&](CatalogueEntry& x) { climb(x.names[0]); },
+        [&](CatalogueEntry& x) { x.SetPath(climb); },
+        [&](CatalogueEntry& x) { x.SetBackupPath(climb); },
+        [&](CatalogueEntry& x) { x.SetFolders(0, climb); },
+        [&](CatalogueEntry& x) { x.SetNames(0, climb); },
     };
     for (const auto& how : spoil) {
         CatalogueEntry bad = e;

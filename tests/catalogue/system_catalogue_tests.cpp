@@ -2,8 +2,10 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <string_view>
 
 #include "catalogue/system_catalogue.h"
+#include "platform/win32.h"
 #include "tests/support/temp_prefix.h"
 
 namespace {
@@ -38,16 +40,16 @@ TEST_F(CatalogueTest, ReadsEveryFieldAndIgnoresSectionsBeyondMax) {
     const CatalogueEntry& e = cat.entries[0];
     EXPECT_EQ(e.type, 2);
     EXPECT_EQ(e.typeIndex, 1);
-    EXPECT_EQ(std::string(e.name), W("座標"));
-    EXPECT_EQ(std::string(e.path), W("\\USER\\座標"));
-    EXPECT_EQ(std::string(e.backupPath), "\\B");
+    EXPECT_EQ(std::string(e.name()), W("座標"));
+    EXPECT_EQ(std::string(e.path()), W("\\USER\\座標"));
+    EXPECT_EQ(std::string(e.backupPath()), "\\B");
     EXPECT_EQ(e.nameCount, 2);
-    EXPECT_EQ(std::string(e.names[0]), "\\*.DAT");
-    EXPECT_EQ(std::string(e.names[1]), W("\\a.ソ"));  // trail byte 0x5C survives
-    EXPECT_EQ(std::string(e.names[19]), "\\last");    // read although CNT is 2
+    EXPECT_EQ(std::string(e.names(0)), "\\*.DAT");
+    EXPECT_EQ(std::string(e.names(1)), W("\\a.ソ"));  // trail byte 0x5C survives
+    EXPECT_EQ(std::string(e.names(19)), "\\last");    // read although CNT is 2
     EXPECT_EQ(e.folderCount, 1);
-    EXPECT_EQ(std::string(e.folders[0]), "");
-    EXPECT_EQ(std::string(e.folders[4]), "\\d4");
+    EXPECT_EQ(std::string(e.folders(0)), "");
+    EXPECT_EQ(std::string(e.folders(4)), "\\d4");
     EXPECT_EQ(cat.entries[2].type, -3);  // the UINT answer is taken as signed
 }
 
@@ -56,17 +58,17 @@ TEST_F(CatalogueTest, MissingSectionTakesDefaults) {
     LoadedCatalogue cat = Load();
     ASSERT_EQ(cat.count, 2);
     // An empty PATH stays empty: the data set then lies in the system data root itself.
-    EXPECT_EQ(std::string(cat.entries[0].path), "");
-    EXPECT_EQ(std::string(cat.entries[0].backupPath), "\\USERDATA");
+    EXPECT_EQ(std::string(cat.entries[0].path()), "");
+    EXPECT_EQ(std::string(cat.entries[0].backupPath()), "\\USERDATA");
     const CatalogueEntry& d = cat.entries[1];
-    EXPECT_EQ(std::string(d.name), W("名前だけ"));
+    EXPECT_EQ(std::string(d.name()), W("名前だけ"));
     EXPECT_EQ(d.type, 0);
     EXPECT_EQ(d.typeIndex, 0);
-    EXPECT_EQ(std::string(d.path), "\\USERDATA");
-    EXPECT_EQ(std::string(d.backupPath), "\\USERDATA");
+    EXPECT_EQ(std::string(d.path()), "\\USERDATA");
+    EXPECT_EQ(std::string(d.backupPath()), "\\USERDATA");
     EXPECT_EQ(d.UsedNames(), 0);
     EXPECT_EQ(d.UsedFolders(), 0);
-    EXPECT_EQ(std::string(d.names[0]), "");
+    EXPECT_EQ(std::string(d.names(0)), "");
 }
 
 TEST_F(CatalogueTest, CountsAreStoredAsReadAndClampedForUsers) {
@@ -109,12 +111,91 @@ TEST_F(CatalogueTest, TextsAreCutTo79BytesWithoutHalfCharacters) {
     LoadedCatalogue cat = Load();
     ASSERT_EQ(cat.count, 1);
     const CatalogueEntry& e = cat.entries[0];
-    EXPECT_EQ(std::string(e.name), a79);
-    EXPECT_EQ(std::string(e.path), a78);
-    EXPECT_EQ(std::string(e.backupPath), a77 + W("表"));
-    EXPECT_EQ(std::string(e.names[0]), a79);
-    EXPECT_EQ(std::string(e.names[1]), std::string(79, 'c'));
-    EXPECT_EQ(std::string(e.folders[0]), a79);
+    EXPECT_EQ(std::string(e.name()), a79);
+    EXPECT_EQ(std::string(e.path()), a78);
+    EXPECT_EQ(std::string(e.backupPath()), a77 + W("表"));
+    EXPECT_EQ(std::string(e.names(0)), a79);
+    EXPECT_EQ(std::string(e.names(1)), std::string(79, 'c'));
+    EXPECT_EQ(std::string(e.folders(0)), a79);
+}
+
+TEST_F(CatalogueTest, EveryFieldIsWhatItsOwnLookUpAnswers) {
+    // Read in one pass over a section: duplicates, case, blanks, quotes, text lines,
+    // a repeated section and non-ASCII keys must give what a look-up per key gives.
+    WriteCatalogue(
+        "[データ数]\r\nMAX=3\r\n[データ名称]\r\n00=x\r\n 1 = b\r\n0=a\r\n0=dup\r\n+2=no\r\n2='c'\r\n3=over\r\n"
+        "[0]\r\ntype=5\r\nTYPE=6\r\n  Path  = \"\\q\" \r\nPATH=\\second\r\nCNT=0x10\r\nname3='\\n3'\r\n"
+        "NAME03=\\no\r\nＮＡＭＥ4=\\wide\r\nNAME\r\nDIRECT4=\r\nDIRECT4=\\late\r\nBPATH=\r\nCNT2= -2\r\n"
+        "[1]\r\nTYPEINDEX=7\r\n[0]\r\nTYPEINDEX=9\r\nNAME0=\\dup\r\n"
+        "[2]\r\nNAME19=\\z\r\nDIRECT0=\\d\r\n");
+    LoadedCatalogue cat = Load();
+    ASSERT_EQ(cat.count, 3);
+    const char* file = "C:\\sys\\JDTKANRI.JYO";
+    for (int i = 0; i < 3; ++i) {
+        SCOPED_TRACE(i);
+        const std::string sec = std::to_string(i);
+        auto text = [&](const char* key, const char* def) {
+            char buf[81] = {};
+            GetPrivateProfileStringA(sec.c_str(), key, def, buf, sizeof buf, file);
+            return std::string(buf);
+        };
+        auto number = [&](const char* key) {
+            return static_cast<int32_t>(GetPrivateProfileIntA(sec.c_str(), key, 0, file));
+        };
+        const CatalogueEntry& e = cat.entries[static_cast<size_t>(i)];
+        char name[81] = {};
+        GetPrivateProfileStringA(W("データ名称").c_str(), sec.c_str(), "", name, sizeof name, file);
+        EXPECT_EQ(e.name(), std::string(name));
+        EXPECT_EQ(e.type, number("TYPE"));
+        EXPECT_EQ(e.typeIndex, number("TYPEINDEX"));
+        EXPECT_EQ(e.nameCount, number("CNT"));
+        EXPECT_EQ(e.folderCount, number("CNT2"));
+        EXPECT_EQ(e.path(), text("PATH", "\\USERDATA"));
+        EXPECT_EQ(e.backupPath(), text("BPATH", "\\USERDATA"));
+        for (int k = 0; k < CatalogueEntry::kMaxNames; ++k)
+            EXPECT_EQ(e.names(k), text(("NAME" + std::to_string(k)).c_str(), "")) << k;
+        for (int j = 0; j < CatalogueEntry::kMaxFolders; ++j)
+            EXPECT_EQ(e.folders(j), text(("DIRECT" + std::to_string(j)).c_str(), "")) << j;
+    }
+    // A few of the answers spelled out, so that the comparison cannot pass empty.
+    EXPECT_EQ(std::string(cat.entries[0].name()), "a");
+    EXPECT_EQ(std::string(cat.entries[1].name()), "b");
+    EXPECT_EQ(std::string(cat.entries[2].name()), "c");
+    EXPECT_EQ(cat.entries[0].type, 5);
+    EXPECT_EQ(std::string(cat.entries[0].path()), "\\q");
+    EXPECT_EQ(std::string(cat.entries[0].names(3)), "\\n3");
+    EXPECT_EQ(cat.entries[0].nameCount, 16);
+    EXPECT_EQ(std::string(cat.entries[0].folders(4)), "");
+    EXPECT_EQ(std::string(cat.entries[2].names(19)), "\\z");
+}
+
+TEST(CatalogueEntryTexts, EachSlotKeepsItsOwnTextThroughReplacementsAndCopies) {
+    CatalogueEntry e;
+    e.SetName("name");
+    e.SetPath(std::string_view("pa\0th", 5));         // kept up to its NUL
+    e.SetNames(CatalogueEntry::kMaxNames, "beyond");  // out of range: nothing changes
+    e.SetFolders(-1, "beyond");
+    // Far more replacements than the buffer's offsets reach: the others stay intact.
+    for (int round = 0; round < 2000; ++round) {
+        e.SetNames(round % CatalogueEntry::kMaxNames, std::string(79, static_cast<char>('a' + round % 26)));
+        e.SetFolders(round % CatalogueEntry::kMaxFolders, "\\F" + std::to_string(round));
+    }
+    e.SetBackupPath(std::string(90, 'b'));
+    const CatalogueEntry copy = e;
+    e.SetName("");
+    e.SetNames(0, "changed");
+    EXPECT_EQ(std::string(copy.name()), "name");
+    EXPECT_EQ(std::string(e.name()), "");
+    EXPECT_EQ(std::string(copy.path()), "pa");
+    EXPECT_EQ(std::string(copy.backupPath()), std::string(79, 'b'));
+    for (int k = 0; k < CatalogueEntry::kMaxNames; ++k)
+        EXPECT_EQ(std::string(copy.names(k)), std::string(79, static_cast<char>('a' + (1980 + k) % 26))) << k;
+    for (int j = 0; j < CatalogueEntry::kMaxFolders; ++j)
+        EXPECT_EQ(std::string(copy.folders(j)), "\\F" + std::to_string(1995 + j)) << j;
+    EXPECT_EQ(std::string(e.names(0)), "changed");
+    EXPECT_EQ(std::string(e.names(1)), copy.names(1));
+    EXPECT_EQ(std::string(copy.names(CatalogueEntry::kMaxNames)), "");
+    EXPECT_EQ(std::string(copy.folders(-1)), "");
 }
 
 TEST_F(CatalogueTest, HostileCountsGiveAnEmptyCatalogue) {

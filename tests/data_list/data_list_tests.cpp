@@ -81,8 +81,8 @@ TEST_F(DataListTest, LongNamesAreCutTo128BytesOnCharacterBoundaries) {
                    "\r\n1=" + std::string(127, 'm') + "表\r\n2=" + std::string(126, 'k') + "表\r\n");
     list.LoadItems(ListMode::Catalogue, catalog, nullptr);
     ASSERT_EQ(list.GetItemCount(), 3);
-    EXPECT_EQ(std::string(list.GetItem(0)->name), std::string(128, 'n'));
-    EXPECT_EQ(std::string(list.GetItem(1)->name), std::string(127, 'm'));  // 表 would straddle the cut
+    EXPECT_EQ(list.GetItem(0)->name, std::string(128, 'n'));
+    EXPECT_EQ(list.GetItem(1)->name, std::string(127, 'm'));  // 表 would straddle the cut
     EXPECT_EQ(Text(2, 1), QString(126, 'k') + QString::fromUtf8("表"));
 }
 

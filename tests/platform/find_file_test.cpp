@@ -1,5 +1,7 @@
 // FindFirstFileA / FindNextFileA / FindClose: wildcards, dots, errors, data.
 #include <gtest/gtest.h>
+
+#include <filesystem>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -196,18 +198,14 @@ TEST_F(FindTest, SearchesTogetherAnswerAsOneByOne) {
     // Several patterns over the same folders, read once: every answer is the one
     // FindFirstFileA gives for that pattern alone, in the callers' order.
     WriteHostFile(dir + "/sub/c.txt", "x");
-    const std::vector<std::string> patterns{"C:\\find\\*.txt",
-                                            "C:\\find\\a?",
-                                            "C:\\nope\\*",
-                                            "C:\\find\\zz*",
-                                            "C:\\find\\a|b",
-                                            "C:\\nope\\a|b",
-                                            "C:\\FIND\\sub\\*",
-                                            "C:\\find\\.*",
-                                            "C:\\find\\sub\\*.txt",
-                                            "C:\\find\\",
-                                            "",
-                                            "C:\\*"};
+    std::filesystem::create_directory_symlink(dir + "/sub", dir + "/lnk");
+    const std::vector<std::string> patterns{
+        "C:\\find\\*.txt", "C:\\find\\a?", "C:\\nope\\*", "C:\\find\\zz*", "C:\\find\\a|b", "C:\\nope\\a|b",
+        "C:\\FIND\\sub\\*", "C:\\find\\.*", "C:\\find\\sub\\*.txt", "C:\\find\\", "", "C:\\*",
+        // Folders below one already read: missing, named
+        // in another case, a file, a link, one level more.
+        "C:\\find\\missing\\*", "C:\\find\\SUB\\*.txt", "C:\\find\\aa\\*", "C:\\find\\lnk\\*",
+        "C:\\find\\missing\\deeper\\*", "C:\\find\\sub\\deeper\\*"};
     const std::vector<platform::FileSearchResult> together = platform::FindFilesForEach(patterns);
     ASSERT_EQ(together.size(), patterns.size());
     for (size_t i = 0; i < patterns.size(); ++i) {

@@ -75,7 +75,7 @@ TEST_F(BuildListTest, FoldersFirstThenNamesAndCountsCappedAtSlots) {
     // Counts beyond the 20 name and 5 folder slots: only the slots are read.
     e.nameCount = 1000;
     e.folderCount = 99;
-    std::strcpy(e.names[19], "\\*.C");
+    e.SetNames(19, "\\*.C");
     catalogue = {e};
     for (const char* f : {"F1/x.A", "F1/x.B", "F2/x.A", "F2/x.B", "F2/x.C"}) WriteSys(std::string("D/") + f, "1");
     host.systemSelected = {0};

@@ -39,14 +39,12 @@ CatalogueEntry MakeEntry(int type, int typeIndex, const std::string& path, const
     CatalogueEntry e;
     e.type = type;
     e.typeIndex = typeIndex;
-    std::strncpy(e.path, W(path).c_str(), CatalogueEntry::kTextSize - 1);
-    std::strncpy(e.backupPath, W(backupPath).c_str(), CatalogueEntry::kTextSize - 1);
+    e.SetPath(W(path));
+    e.SetBackupPath(W(backupPath));
     e.nameCount = static_cast<int32_t>(names.size());
-    for (size_t i = 0; i < names.size() && i < CatalogueEntry::kMaxNames; ++i)
-        std::strncpy(e.names[i], W(names[i]).c_str(), CatalogueEntry::kTextSize - 1);
+    for (size_t i = 0; i < names.size(); ++i) e.SetNames(static_cast<int>(i), W(names[i]));
     e.folderCount = static_cast<int32_t>(folders.size());
-    for (size_t i = 0; i < folders.size() && i < CatalogueEntry::kMaxFolders; ++i)
-        std::strncpy(e.folders[i], W(folders[i]).c_str(), CatalogueEntry::kTextSize - 1);
+    for (size_t i = 0; i < folders.size(); ++i) e.SetFolders(static_cast<int>(i), W(folders[i]));
     return e;
 }
 
