@@ -77,7 +77,6 @@ int TransferEngine::BuildTransferList(Direction direction, const TransferContext
         }
         if (!takesPart) continue;
         if (!CatalogueEntryStaysInside(entry)) continue;  // nothing to copy for a set that would leave its root
-        if (_access(sourceFolder.c_str(), 0) != 0) continue;
 
         const CarryOver kind = CarryOverKind(entry.type, entry.typeIndex);
         const int folders = entry.UsedFolders();
