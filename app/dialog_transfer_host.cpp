@@ -4,10 +4,12 @@
 #include <QCursor>
 #include <QEventLoop>
 #include <QTimer>
+#include <cstdio>
 
 #include "app/maintenance_dlg.h"
 #include "controls/qt_cp932.h"
 #include "dialogs/message_box.h"
+#include "platform/cp932.h"
 #include "transfer/transfer_texts.h"
 
 bool DialogTransferHost::IsSystemRowSelected(int row) const { return m_dialog.IsSystemRowSelected(row); }
@@ -33,7 +35,14 @@ MsgAnswer DialogTransferHost::ShowMessage(const UserMessage& message) {
         m_deferred.push_back(message);
         return MsgAnswer::Ok;
     }
+    if (ShownAsClosing(message)) return message.buttons == MsgButtons::OkCancel ? MsgAnswer::Cancel : MsgAnswer::Ok;
     return ShowMessageBox(&m_dialog, message);
+}
+
+bool DialogTransferHost::ShownAsClosing(const UserMessage& message) const {
+    if (!m_dialog.IsClosing()) return false;
+    std::fprintf(stderr, "%s\n", platform::Cp932ToUtf8(message.text).c_str());
+    return true;
 }
 
 CProgressDlg* DialogTransferHost::NewProgressWindow() {
@@ -41,8 +50,8 @@ CProgressDlg* DialogTransferHost::NewProgressWindow() {
 }
 
 TransferResult DialogTransferHost::RunCopy(const std::function<TransferResult()>& copy) {
-    delete m_progress;  // the last transfer's outcome
-    m_cancel = false;
+    delete m_progress;                // the last transfer's outcome
+    m_cancel = m_dialog.IsClosing();  // asked to end before the copy began: it does not start
     TransferResult result;
     std::atomic<bool> done{false};
     QEventLoop loop;
@@ -76,11 +85,16 @@ TransferResult DialogTransferHost::RunCopy(const std::function<TransferResult()>
         std::lock_guard<std::mutex> lock(m_deferredLock);
         deferred.swap(m_deferred);
     }
-    for (const UserMessage& message : deferred) ShowMessageBox(&m_dialog, message);
+    for (const UserMessage& message : deferred)
+        if (!ShownAsClosing(message)) ShowMessageBox(&m_dialog, message);
     return result;
 }
 
 void DialogTransferHost::ShowOutcome(const std::string& text) {
+    if (m_dialog.IsClosing()) {
+        std::fprintf(stderr, "%s\n", platform::Cp932ToUtf8(text).c_str());
+        return;
+    }
     if (!m_progress) m_progress = NewProgressWindow();
     // The final state stays for the user to read, without holding up the dialog.
     if (m_progress->isVisible()) m_progress->hide();

@@ -45,9 +45,13 @@ public:
     // The progress window of the running or last transfer, null when none is open.
     CProgressDlg* ProgressWindow() const { return m_progress; }
     void SetProgressDelay(int ms) { m_progressDelayMs = ms; }
+    // Asks the running copy to stop at its next safe point, as "中止" does.
+    void RequestStop() { m_cancel = true; }
 
 private:
     CProgressDlg* NewProgressWindow();
+    // The dialog is closing: messages go to standard error instead of a box.
+    bool ShownAsClosing(const UserMessage& message) const;
 
     CMaintenanceDlg& m_dialog;
     TransferObserver m_observer;

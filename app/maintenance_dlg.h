@@ -67,7 +67,14 @@ public:
     // The dialog's own system menu (Alt+Space, a right click on the background).
     QMenu* BuildSystemMenu();
 
+    // Set once the program was asked to end (SIGTERM, SIGHUP): nothing more is
+    // asked or shown, and the dialog closes as soon as no transfer runs.
+    bool IsClosing() const { return m_bClosing; }
+
 public slots:
+    // The program is asked to end: a running transfer stops at its next safe point
+    // and the dialog closes after it; without one the dialog closes now.
+    void OnTerminationRequest();
     void accept() override;
     void reject() override;
 
@@ -128,6 +135,7 @@ private:
 
     bool m_bInitialised = false;
     bool m_bTransferBusy = false;
+    bool m_bClosing = false;
     QPointer<QWidget> m_pFocusBeforeTransfer;  // given the focus back when the transfer ends
     bool m_bInKickIdle = false;
 };

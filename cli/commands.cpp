@@ -12,6 +12,7 @@
 #include "cli/cli_main.h"
 #include "cli/exit_codes.h"
 #include "cli/installation_view.h"
+#include "cli/json_text.h"
 #include "cli/set_list.h"
 #include "catalogue/folder_index_file.h"
 #include "catalogue/folder_names.h"
@@ -76,9 +77,9 @@ struct Run {
             out["exit_code"] = code;
             json messages = json::array();
             for (const ShownMessage& m : host.Messages())
-                messages.push_back({{"text", m.text}, {"question", m.question}, {"accepted", m.accepted}});
+                messages.push_back(cli_json::MessageRecord(m.text, m.question, m.accepted));
             out["messages"] = messages;
-            std::printf("%s\n", out.dump(2).c_str());
+            std::printf("%s\n", cli_json::Dump(out).c_str());
         }
         return code;
     }
@@ -126,9 +127,13 @@ bool MediumOrFail(Run& run, int drive, bool askRemovable, int* code) {
     return true;
 }
 
-json SetJson(const SystemView& view, int32_t i) {
-    return {{"number", i + 1}, {"index", i}, {"name", U(SetName(view.catalogue, i))}};
+// The stop's message, naming the signal that asked for it.
+std::string StoppedText(const std::string& rest) {
+    const std::string signal = CancelSignalName();
+    return "中止しました" + (signal.empty() ? std::string() : " (" + signal + ")") + "。" + rest;
 }
+
+json SetJson(const SystemView& view, int32_t i) { return cli_json::SetRecord(i, SetName(view.catalogue, i)); }
 
 int CmdList(const CliProgram& program, const Options& o) {
     Run run(program, o, "list");
@@ -141,15 +146,17 @@ int CmdList(const CliProgram& program, const Options& o) {
         int drive = -1;
         if (!DriveOrFail(run, &drive, &code)) return code;
         const std::string folder = o.folder.empty() ? transfer_texts::DefaultFolderName() : W(o.folder);
+        if (!IsUsableMaintenanceFolder(ExternalRootOf(drive, program), folder))
+            return run.Fail(exit_code::kRefused, U(transfer_texts::BadFolderName(folder)));
         const std::string folderPath = ExternalRootOf(drive, program) + "\\" + folder;
-        run.out["folder"] = U(folder);
-        run.out["folder_path"] = U(folderPath);
+        cli_json::PutCp932(run.out, "folder", folder);
+        cli_json::PutCp932(run.out, "folder_path", folderPath);
         if (!ReadPresence(folderPath, program, view.catalogue.count, presence))
             return run.Fail(exit_code::kRefused,
                             U(transfer_texts::FileTooLarge(folderPath + "\\" + program.files.indexFile)));
     }
-    run.out["system_root"] = U(view.catalogue.systemPath);
-    run.out["catalogue"] = U(view.catalogue.catalogPath);
+    cli_json::PutCp932(run.out, "system_root", view.catalogue.systemPath);
+    cli_json::PutCp932(run.out, "catalogue", view.catalogue.catalogPath);
     run.out["count"] = view.catalogue.count;
     json sets = json::array();
     for (int32_t i = 0; i < view.catalogue.count; ++i) {
@@ -175,15 +182,11 @@ int CmdDrives(const CliProgram& program, const Options& o) {
     json drives = json::array();
     for (const DriveInfo& d : ListDrives()) {
         const std::string letter = std::string(1, d.letter) + ":";
-        drives.push_back({{"letter", letter},
-                          {"type", DriveTypeName(d.type)},
-                          {"label", d.label},
-                          {"medium", d.medium},
-                          {"free_bytes", d.freeBytes},
-                          {"total_bytes", d.totalBytes}});
+        drives.push_back(cli_json::DriveRecord(d));
         if (!o.json)
-            std::printf("%s\t%s\t%s\t%s\t%llu\n", letter.c_str(), DriveTypeName(d.type), d.label.c_str(),
-                        d.medium ? "medium" : "no-medium", static_cast<unsigned long long>(d.freeBytes));
+            std::printf("%s\t%s\t%s\t%s\t%llu\n", letter.c_str(), DriveTypeName(d.type),
+                        cli_json::ValidUtf8(d.label).c_str(), d.medium ? "medium" : "no-medium",
+                        static_cast<unsigned long long>(d.freeBytes));
     }
     run.out["drives"] = std::move(drives);
     return run.Finish(0);
@@ -195,10 +198,10 @@ int CmdFolders(const CliProgram& program, const Options& o) {
     if (!DriveOrFail(run, &drive, &code)) return code;
     if (!MediumOrFail(run, drive, false, &code)) return code;
     const std::string root = ExternalRootOf(drive, program);
-    run.out["root"] = U(root);
+    cli_json::PutCp932(run.out, "root", root);
     json folders = json::array();
     for (const FolderInfo& f : ListFolders(root)) {
-        folders.push_back({{"name", U(f.boxText)}, {"dir", U(f.name)}});
+        folders.push_back(cli_json::FolderRecord(f));
         if (!o.json) std::printf("%s\n", U(f.boxText).c_str());
     }
     run.out["folders"] = std::move(folders);
@@ -214,13 +217,13 @@ int CmdNewFolder(const CliProgram& program, const Options& o) {
     if (!MediumOrFail(run, drive, false, &code)) return code;
     const std::string root = ExternalRootOf(drive, program);
     const std::string name = W(o.name);
-    run.out["folder"] = o.name;
-    run.out["folder_path"] = U(root + "\\" + name);
+    cli_json::PutUtf8(run.out, "folder", o.name);
+    cli_json::PutCp932(run.out, "folder_path", root + "\\" + name);
     run.out["created"] = false;
     if (name.empty()) return run.Fail(exit_code::kUsage, "new-folder: the folder name is empty");
     if (PathExists((root + "\\" + name).c_str())) return run.Fail(exit_code::kRefused, U(FolderExistsText(name)));
-    // A name that is not one folder, or too long for the index file: refused as the dialog refuses it.
-    if (!IsSingleFolderName(name) ||
+    // A name that cannot be one folder, or too long for the index file: refused as the dialog refuses it.
+    if (!IsUsableFolderName(name) ||
         FolderIndexFile::PathFor(root + "\\" + name, program.files.indexFile).size() > kMaxIndexPath)
         return run.Fail(exit_code::kRefused, U(FolderCreateErrorText()));
     if (!CreateMaintenanceFolder(root, name, program.files.indexFile, view.catalogue.count))
@@ -247,8 +250,11 @@ int CmdTransfer(const CliProgram& program, const Options& o, Direction direction
     host.folder = W(o.folder);
     const std::string externalRoot = ExternalRootOf(drive, program);
     const std::string folderUsed = host.folder.empty() ? transfer_texts::DefaultFolderName() : host.folder;
-    run.out["folder"] = U(folderUsed);
-    run.out["folder_path"] = U(externalRoot + "\\" + folderUsed);
+    cli_json::PutCp932(run.out, "folder", folderUsed);
+    cli_json::PutCp932(run.out, "folder_path", externalRoot + "\\" + folderUsed);
+    // Checked before the folder's index file is read: the name must not lead anywhere else.
+    if (!host.folder.empty() && !IsUsableMaintenanceFolder(externalRoot, host.folder))
+        return run.Fail(exit_code::kRefused, U(transfer_texts::BadFolderName(host.folder)));
 
     // A register lists what the folder holds; its rows are the held data sets in order.
     std::vector<int32_t> presence;
@@ -304,10 +310,12 @@ int CmdTransfer(const CliProgram& program, const Options& o, Direction direction
             const TransferRow& row = engine.List().Row(i);
             const uint64_t size = O_FileSize(row.source.c_str()).Bytes();
             bytes += size;
-            files.push_back({{"source", U(row.source)},
-                             {"destination", U(row.destination)},
-                             {"kind", static_cast<int>(row.kind)},
-                             {"bytes", size}});
+            json file = json::object();
+            cli_json::PutCp932(file, "source", row.source);
+            cli_json::PutCp932(file, "destination", row.destination);
+            file["kind"] = static_cast<int>(row.kind);
+            file["bytes"] = size;
+            files.push_back(std::move(file));
             if (!o.json && o.dryRun)
                 std::printf("%s\t%s\t%d\t%llu\n", U(row.source).c_str(), U(row.destination).c_str(),
                             static_cast<int>(row.kind), static_cast<unsigned long long>(size));
@@ -338,7 +346,7 @@ int CmdTransfer(const CliProgram& program, const Options& o, Direction direction
     RestorePointStore store(context.restoreRoot);
     RestorePoint before;
     const bool hadPoint = !context.restoreRoot.empty() && store.Latest(&before);
-    if (CancelRequested()) return run.Fail(exit_code::kCancelled, "中止しました。何も行っていません。");
+    if (CancelRequested()) return run.Fail(exit_code::kCancelled, StoppedText("何も行っていません。"));
     if (save)
         RunSave(engine, context, host);
     else
@@ -347,7 +355,8 @@ int CmdTransfer(const CliProgram& program, const Options& o, Direction direction
         // The engine stopped at a safe point: files already written are whole and on the medium.
         listJson();
         run.out["written"] = false;
-        return run.Fail(exit_code::kCancelled, "中止しました。途中まで書き込まれたファイルは完全なまま残っています。");
+        return run.Fail(exit_code::kCancelled,
+                        StoppedText("書き終えたファイルは完全なまま残り、途中のファイルは元のままです。"));
     }
     listJson();
     const bool written = host.TransferFinished() && host.Failure() == 0;
@@ -361,12 +370,14 @@ int CmdTransfer(const CliProgram& program, const Options& o, Direction direction
 }
 
 json PointJson(const RestorePoint& p) {
-    return {{"id", p.id},
-            {"created", p.createdUnix},
-            {"folder", U(p.folder)},
-            {"files", p.files.size()},
-            {"bytes", p.KeptBytes()},
-            {"used", p.used}};
+    json point = json::object();
+    cli_json::PutUtf8(point, "id", p.id);
+    point["created"] = p.createdUnix;
+    cli_json::PutCp932(point, "folder", p.folder);
+    point["files"] = p.files.size();
+    point["bytes"] = p.KeptBytes();
+    point["used"] = p.used;
+    return point;
 }
 
 int CmdUndo(const CliProgram& program, const Options& o) {
@@ -388,11 +399,22 @@ int CmdUndo(const CliProgram& program, const Options& o) {
         return run.Fail(exit_code::kRefused,
                         o.id.empty() ? U(safety_texts::NoRestorePoint()) : "復元ポイント " + o.id + " はありません。");
     run.out["restore_point"] = PointJson(point);
-    if (CancelRequested()) return run.Fail(exit_code::kCancelled, "中止しました。何も行っていません。");
+    if (CancelRequested()) return run.Fail(exit_code::kCancelled, StoppedText("何も行っていません。"));
     const bool ok = RunUndoRegister(store, point, run.host);
     run.out["undone"] = ok;
     if (!ok) run.host.SetFailure(exit_code::kWrite);
     return run.Finish(0);
+}
+
+int InternalFailure(const CliProgram& program, const Options& o, const std::string& command, const char* what) {
+    const std::string text = std::string("内部エラーです: ") + what;
+    std::fprintf(stderr, "%s\n", cli_json::ValidUtf8(text).c_str());
+    if (o.json) {
+        json out = {{"program", program.programName}, {"command", command}, {"exit_code", exit_code::kInternal}};
+        out["messages"] = json::array({cli_json::MessageRecord(text, false, false)});
+        std::printf("%s\n", cli_json::Dump(out).c_str());
+    }
+    return exit_code::kInternal;
 }
 
 }  // namespace
@@ -483,12 +505,18 @@ int RunCli(int argc, char** argv, const CliProgram& program) {
     if (!o.prefix.empty()) setenv("WINEPREFIX", o.prefix.c_str(), 1);
     InstallInterruptHandler();
 
-    if (list->parsed()) return CmdList(program, o);
-    if (drives->parsed()) return CmdDrives(program, o);
-    if (folders->parsed()) return CmdFolders(program, o);
-    if (transfers[1]->parsed()) return CmdTransfer(program, o, Direction::Save);
-    if (transfers[0]->parsed()) return CmdTransfer(program, o, Direction::Register);
-    if (newFolder->parsed()) return CmdNewFolder(program, o);
-    if (undo->parsed()) return CmdUndo(program, o);
+    CLI::App* const parsed = app.get_subcommands().empty() ? nullptr : app.get_subcommands().front();
+    try {
+        if (list->parsed()) return CmdList(program, o);
+        if (drives->parsed()) return CmdDrives(program, o);
+        if (folders->parsed()) return CmdFolders(program, o);
+        if (transfers[1]->parsed()) return CmdTransfer(program, o, Direction::Save);
+        if (transfers[0]->parsed()) return CmdTransfer(program, o, Direction::Register);
+        if (newFolder->parsed()) return CmdNewFolder(program, o);
+        if (undo->parsed()) return CmdUndo(program, o);
+    } catch (const std::exception& e) {
+        // Whatever went wrong, the caller gets one answer and a code, never an abort.
+        return InternalFailure(program, o, parsed ? parsed->get_name() : std::string(), e.what());
+    }
     return exit_code::kUsage;
 }

@@ -3,6 +3,7 @@
 
 namespace exit_code {
 inline constexpr int kOk = 0;
+inline constexpr int kInternal = 1;    // an unexpected internal error (its text is printed)
 inline constexpr int kUsage = 2;       // bad arguments
 inline constexpr int kRefused = 3;     // a check refused (folder name, nothing to copy, confirmation)
 inline constexpr int kSpace = 4;       // the destination drive lacks room

@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "platform/win32.h"
+#include "transfer/maintenance_folder.h"
 #include "transfer/tool_settings.h"
 #include "transfer/transfer_texts.h"
 #include "transfer/undo_register.h"
@@ -47,6 +48,14 @@ void Report(OperationHost& host, const TransferEngine& engine, const TransferCon
     host.ShowMessage(message);
 }
 
+// A typed or listed folder name that cannot be a maintenance folder, refused with
+// the name's message; the file system's own test comes last.
+bool RefuseFolderName(OperationHost& host, const TransferContext& context, const std::string& name) {
+    if (IsUsableMaintenanceFolder(context.externalRoot, name) && IsValidFolderName(name)) return false;
+    Refuse(host, transfer_texts::BadFolderName(name), transfer_texts::CaptionSave());
+    return true;
+}
+
 // The letter the confirmations name: the external root's first character.
 char RootLetter(const TransferContext& context) { return context.externalRoot.empty() ? ' ' : context.externalRoot[0]; }
 }  // namespace
@@ -78,8 +87,7 @@ void RunSave(TransferEngine& engine, const TransferContext& context, OperationHo
         } else {
             go = false;
         }
-    } else if (!IsValidFolderName(folderName)) {
-        Refuse(host, transfer_texts::BadFolderName(folderName), transfer_texts::CaptionSave());
+    } else if (RefuseFolderName(host, context, folderName)) {
         go = false;
     }
 
@@ -116,8 +124,7 @@ void RunRegister(TransferEngine& engine, const TransferContext& context, Operati
     if (folderName.empty()) {
         // The list falls back on the default folder; the box stays empty.
         go = Ask(host, transfer_texts::RegisterEmptyNameQuestion(), transfer_texts::CaptionSave()) == MsgAnswer::Ok;
-    } else if (!IsValidFolderName(folderName)) {
-        Refuse(host, transfer_texts::BadFolderName(folderName), transfer_texts::CaptionSave());
+    } else if (RefuseFolderName(host, context, folderName)) {
         go = false;
     }
 
