@@ -5,12 +5,14 @@
 #include <cstdlib>
 #include <cstring>
 #include <nlohmann/json.hpp>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include "cli/cancel_signal.h"
 #include "cli/cli_host.h"
 #include "cli/cli_main.h"
 #include "cli/exit_codes.h"
+#include "cli/failure_text.h"
 #include "cli/installation_view.h"
 #include "cli/json_text.h"
 #include "cli/set_list.h"
@@ -20,6 +22,7 @@
 #include "host/odisk.h"
 #include "platform/cp932.h"
 #include "platform/drives.h"
+#include "platform/paths.h"
 #include "platform/win32.h"
 #include "transfer/maintenance_folder.h"
 #include "transfer/restore_point.h"
@@ -47,6 +50,8 @@ struct Options {
     bool dryRun = false;
     bool all = false;
     bool listPoints = false;
+    bool quiet = false;    // failures only on standard error
+    bool verbose = false;  // one line per file written
     std::string prefix, drive, folder, sets, name, id;
 };
 
@@ -66,7 +71,9 @@ struct Run {
         HostOptions h;
         h.yes = o.yes;
         h.interactive = isatty(STDIN_FILENO) && isatty(STDERR_FILENO);
-        h.progress = !o.json && isatty(STDERR_FILENO);
+        h.progress = !o.json && !o.quiet && !o.verbose && isatty(STDERR_FILENO);
+        h.errorsOnly = o.quiet;
+        h.verbose = o.verbose;
         return h;
     }
 
@@ -104,7 +111,7 @@ bool LoadOrFail(Run& run, SystemView& view, int* code) {
 bool DriveOrFail(Run& run, int* drive, int* code) {
     *drive = ParseDriveLetter(run.options.drive);
     if (*drive < 0) {
-        *code = run.Fail(exit_code::kUsage, "--drive: not a drive letter: '" + run.options.drive + "'");
+        *code = run.Fail(exit_code::kUsage, "--drive: ドライブ文字ではありません: '" + run.options.drive + "'");
         return false;
     }
     run.out["drive"] = platform::DriveLetter::FromNumber(*drive)->Name();
@@ -133,6 +140,14 @@ std::string StoppedText(const std::string& rest) {
     return "中止しました" + (signal.empty() ? std::string() : " (" + signal + ")") + "。" + rest;
 }
 
+// A maintenance folder that is not on the drive: said, rather than listed as empty.
+bool FolderOrFail(Run& run, const std::string& folderPath, int* code) {
+    const DWORD attributes = GetFileAttributesA(folderPath.c_str());
+    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY)) return true;
+    *code = run.Fail(exit_code::kRefused, "保守フォルダ " + U(folderPath) + " がありません。");
+    return false;
+}
+
 json SetJson(const SystemView& view, int32_t i) { return cli_json::SetRecord(i, SetName(view.catalogue, i)); }
 
 int CmdList(const CliProgram& program, const Options& o) {
@@ -145,10 +160,12 @@ int CmdList(const CliProgram& program, const Options& o) {
     if (byFolder) {
         int drive = -1;
         if (!DriveOrFail(run, &drive, &code)) return code;
+        if (!MediumOrFail(run, drive, false, &code)) return code;
         const std::string folder = o.folder.empty() ? transfer_texts::DefaultFolderName() : W(o.folder);
         if (!IsUsableMaintenanceFolder(ExternalRootOf(drive, program), folder))
             return run.Fail(exit_code::kRefused, U(transfer_texts::BadFolderName(folder)));
         const std::string folderPath = ExternalRootOf(drive, program) + "\\" + folder;
+        if (!FolderOrFail(run, folderPath, &code)) return code;
         cli_json::PutCp932(run.out, "folder", folder);
         cli_json::PutCp932(run.out, "folder_path", folderPath);
         if (!ReadPresence(folderPath, program, view.catalogue.count, presence))
@@ -220,14 +237,17 @@ int CmdNewFolder(const CliProgram& program, const Options& o) {
     cli_json::PutUtf8(run.out, "folder", o.name);
     cli_json::PutCp932(run.out, "folder_path", root + "\\" + name);
     run.out["created"] = false;
-    if (name.empty()) return run.Fail(exit_code::kUsage, "new-folder: the folder name is empty");
+    if (name.empty()) return run.Fail(exit_code::kUsage, "new-folder: フォルダ名が空です。");
     if (PathExists((root + "\\" + name).c_str())) return run.Fail(exit_code::kRefused, U(FolderExistsText(name)));
     // A name that cannot be one folder, or too long for the index file: refused as the dialog refuses it.
     if (!IsUsableFolderName(name) ||
         FolderIndexFile::PathFor(root + "\\" + name, program.files.indexFile).size() > kMaxIndexPath)
         return run.Fail(exit_code::kRefused, U(FolderCreateErrorText()));
-    if (!CreateMaintenanceFolder(root, name, program.files.indexFile, view.catalogue.count))
-        return run.Fail(exit_code::kWrite, U(FolderCreateErrorText()));
+    if (!CreateMaintenanceFolder(root, name, program.files.indexFile, view.catalogue.count)) {
+        const DWORD error = GetLastError();
+        run.host.Say(cli_failure::Line(root + "\\" + name, error));
+        return run.Fail(cli_failure::IsFull(error) ? exit_code::kSpace : exit_code::kWrite, U(FolderCreateErrorText()));
+    }
     run.out["created"] = true;
     if (!o.json) std::printf("%s\n", U(root + "\\" + name).c_str());
     return run.Finish(0);
@@ -256,6 +276,8 @@ int CmdTransfer(const CliProgram& program, const Options& o, Direction direction
     if (!host.folder.empty() && !IsUsableMaintenanceFolder(externalRoot, host.folder))
         return run.Fail(exit_code::kRefused, U(transfer_texts::BadFolderName(host.folder)));
 
+    // A register reads a folder that is there; a save makes it.
+    if (!save && !FolderOrFail(run, externalRoot + "\\" + folderUsed, &code)) return code;
     // A register lists what the folder holds; its rows are the held data sets in order.
     std::vector<int32_t> presence;
     if (!ReadPresence(externalRoot + "\\" + folderUsed, program, count, presence))
@@ -334,7 +356,7 @@ int CmdTransfer(const CliProgram& program, const Options& o, Direction direction
         if (save) {
             const uint64_t free = ODiskNo(static_cast<unsigned char>(drive)).GetFreeSize().Bytes();
             run.out["space"] = {{"free_bytes", free}, {"fits", fits != 0}};
-            if (!o.json)
+            if (!o.json && (!o.quiet || !fits))
                 std::fprintf(stderr, "%s: %s\n", fits ? "空き容量 OK" : "空き容量不足",
                              U(ODiskSize(free).ToString(0xFFFFFFFF)).c_str());
         }
@@ -351,6 +373,16 @@ int CmdTransfer(const CliProgram& program, const Options& o, Direction direction
         RunSave(engine, context, host);
     else
         RunRegister(engine, context, host);
+    // A failed write names its file and the system's error; a full medium is a shortage.
+    const TransferFailure& failure = engine.LastFailure();
+    if (!failure.path.empty()) {
+        host.Say(cli_failure::Line(failure));
+        run.out["failure"] = cli_failure::Record(failure);
+    }
+    const int fullCode =
+        !failure.path.empty() && cli_failure::IsFull(failure.error) && host.Failure() == exit_code::kWrite
+            ? exit_code::kSpace
+            : 0;
     if (CancelRequested() && host.TransferStarted()) {
         // The engine stopped at a safe point: files already written are whole and on the medium.
         listJson();
@@ -366,7 +398,7 @@ int CmdTransfer(const CliProgram& program, const Options& o, Direction direction
         if (store.Latest(&after) && (!hadPoint || after.id != before.id)) run.out["restore_point"] = after.id;
     }
     if (host.Failure() == 0 && !written) host.SetFailure(exit_code::kRefused);
-    return run.Finish(0);
+    return run.Finish(fullCode);
 }
 
 json PointJson(const RestorePoint& p) {
@@ -406,15 +438,35 @@ int CmdUndo(const CliProgram& program, const Options& o) {
     return run.Finish(0);
 }
 
-int InternalFailure(const CliProgram& program, const Options& o, const std::string& command, const char* what) {
-    const std::string text = std::string("内部エラーです: ") + what;
-    std::fprintf(stderr, "%s\n", cli_json::ValidUtf8(text).c_str());
-    if (o.json) {
-        json out = {{"program", program.programName}, {"command", command}, {"exit_code", exit_code::kInternal}};
-        out["messages"] = json::array({cli_json::MessageRecord(text, false, false)});
+// A failure before or outside a command's run: one line, and with --json one document.
+int FailOutsideRun(const CliProgram& program, bool asJson, const std::string& command, int code,
+                   const std::string& utf8) {
+    std::fprintf(stderr, "%s\n", cli_json::ValidUtf8(utf8).c_str());
+    if (asJson) {
+        json out = {{"program", program.programName}, {"exit_code", code}};
+        cli_json::PutUtf8(out, "command", command);
+        out["messages"] = json::array({cli_json::MessageRecord(utf8, false, false)});
         std::printf("%s\n", cli_json::Dump(out).c_str());
     }
-    return exit_code::kInternal;
+    return code;
+}
+
+// CLI11's refusal in the messages' language, its own words kept for the detail.
+std::string UsageText(const std::string& command, const CLI::Error& e) {
+    const auto is = [&e](auto* type) { return dynamic_cast<decltype(type)>(&e) != nullptr; };
+    const char* head = is(static_cast<const CLI::RequiredError*>(nullptr)) ? "必要な引数がありません"
+                       : is(static_cast<const CLI::ExtrasError*>(nullptr)) ? "使えない引数があります"
+                       : is(static_cast<const CLI::ExcludesError*>(nullptr)) ? "同時には指定できない引数があります"
+                       : is(static_cast<const CLI::RequiresError*>(nullptr)) ? "一緒に指定する引数がありません"
+                       : is(static_cast<const CLI::ArgumentMismatch*>(nullptr)) ? "引数の数が違います"
+                                                                                : "引数の値が正しくありません";
+    return command + ": " + head + " (" + e.what() + ")。使い方は " + command + " --help を参照してください。";
+}
+
+// The prefix every command reads: its drives are "<prefix>/dosdevices".
+bool PrefixExists() {
+    struct stat st {};
+    return stat((platform::PrefixDir() + "/dosdevices").c_str(), &st) == 0 && S_ISDIR(st.st_mode);
 }
 
 }  // namespace
@@ -440,6 +492,11 @@ int RunCli(int argc, char** argv, const CliProgram& program) {
     Options o;
     app.add_option("--prefix", o.prefix, "the installation's prefix folder (instead of $WINEPREFIX)");
     app.add_flag("--json", o.json, "one JSON document on standard output");
+    app.add_flag("--quiet,-q", o.quiet, "failures only on standard error");
+    app.add_flag("--verbose", o.verbose, "one line per file written, on standard error");
+    // Asked for before the arguments are understood: a refusal of them is a document too.
+    bool asJson = false;
+    for (int i = 1; i < argc; ++i) asJson |= std::strcmp(argv[i], "--json") == 0;
 
     auto driveOption = [&](CLI::App* sub, bool required) {
         auto* opt = sub->add_option("--drive", o.drive, "drive letter of the maintenance folders, e.g. E:");
@@ -449,6 +506,8 @@ int RunCli(int argc, char** argv, const CliProgram& program) {
     auto common = [&](CLI::App* sub) {
         sub->add_flag("--json", o.json, "one JSON document on standard output");
         sub->add_option("--prefix", o.prefix, "the installation's prefix folder (instead of $WINEPREFIX)");
+        sub->add_flag("--quiet,-q", o.quiet, "failures only on standard error");
+        sub->add_flag("--verbose", o.verbose, "one line per file written, on standard error");
     };
     CLI::App* list = app.add_subcommand("list", "the catalogue's data sets (and which a maintenance folder holds)");
     common(list);
@@ -485,28 +544,34 @@ int RunCli(int argc, char** argv, const CliProgram& program) {
         bool known = false;
         for (const CLI::App* sub : app.get_subcommands([](CLI::App*) { return true; }))
             known |= sub->get_name() == argv[1];
-        if (!known) {
-            std::fprintf(stderr, "%s: '%s' is not a command; see %s --help\n", command.c_str(), argv[1],
-                         command.c_str());
-            return exit_code::kUsage;
-        }
+        if (!known)
+            return FailOutsideRun(program, asJson, argv[1], exit_code::kUsage,
+                                  command + ": '" + argv[1] + "' はコマンドではありません。使い方は " + command +
+                                      " --help を参照してください。");
     }
     try {
         app.parse(argc, argv);
     } catch (const CLI::ParseError& e) {
-        const int rc = app.exit(e);
-        return rc == 0 ? 0 : exit_code::kUsage;
+        if (e.get_exit_code() == 0) return app.exit(e);  // --help, --version
+        const std::string name =
+            app.get_subcommands().empty() ? std::string() : app.get_subcommands().front()->get_name();
+        return FailOutsideRun(program, asJson, name, exit_code::kUsage, UsageText(command, e));
     }
     for (CLI::App* sub : transfers)
-        if (sub->parsed() && !o.all && o.sets.empty()) {
-            std::fprintf(stderr, "%s: one of --sets or --all is required\n", sub->get_name().c_str());
-            return exit_code::kUsage;
-        }
+        if (sub->parsed() && !o.all && o.sets.empty())
+            return FailOutsideRun(program, o.json, sub->get_name(), exit_code::kUsage,
+                                  sub->get_name() + ": --sets か --all のどちらかが必要です。");
     if (!o.prefix.empty()) setenv("WINEPREFIX", o.prefix.c_str(), 1);
     InstallInterruptHandler();
 
     CLI::App* const parsed = app.get_subcommands().empty() ? nullptr : app.get_subcommands().front();
+    const std::string name = parsed ? parsed->get_name() : std::string();
     try {
+        if (!PrefixExists())
+            return FailOutsideRun(program, o.json, name, exit_code::kNoSettings,
+                                  "プレフィックス " + platform::PrefixDir() + " がありません（" +
+                                      platform::PrefixDir() +
+                                      "/dosdevices がありません）。--prefix か WINEPREFIX で指定してください。");
         if (list->parsed()) return CmdList(program, o);
         if (drives->parsed()) return CmdDrives(program, o);
         if (folders->parsed()) return CmdFolders(program, o);
@@ -516,7 +581,7 @@ int RunCli(int argc, char** argv, const CliProgram& program) {
         if (undo->parsed()) return CmdUndo(program, o);
     } catch (const std::exception& e) {
         // Whatever went wrong, the caller gets one answer and a code, never an abort.
-        return InternalFailure(program, o, parsed ? parsed->get_name() : std::string(), e.what());
+        return FailOutsideRun(program, o.json, name, exit_code::kInternal, std::string("内部エラーです: ") + e.what());
     }
     return exit_code::kUsage;
 }

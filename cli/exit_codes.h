@@ -11,5 +11,6 @@ inline constexpr int kMedium = 5;      // no medium, no such drive
 inline constexpr int kWrite = 6;       // a write failed (files, folder, restore point, undo)
 inline constexpr int kVerify = 7;      // a written file read back other than written
 inline constexpr int kCancelled = 8;   // interrupted (SIGINT)
-inline constexpr int kNoSettings = 9;  // the suite's settings file or its catalogue is unusable
+inline constexpr int kNoSettings = 9;  // the suite's settings file, its catalogue or the prefix is unusable
+inline constexpr int kNoDisplay = 11;  // the dialog was asked for without a display
 }  // namespace exit_code

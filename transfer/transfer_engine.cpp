@@ -1,5 +1,7 @@
 #include "transfer/transfer_engine.h"
 
+#include <cerrno>
+
 #include <cctype>
 #include <chrono>
 
@@ -148,6 +150,22 @@ bool TransferEngine::MakeDestinationFolder() {
     const std::string_view folder(m_destination.data(), separator == std::string::npos ? 0 : separator);
     if (!m_madeFolder.empty() && folder == m_madeFolder) return true;
     if (CreateFolderPath(m_destination.c_str()) == 0) return false;
+    std::string missing(folder);
+    if (!missing.empty() && GetFileAttributesA(missing.c_str()) == INVALID_FILE_ATTRIBUTES) {
+        // Not made (a read-only or full medium): the first missing folder is made once
+        // more for the system's reason, rather than the write meeting no folder.
+        for (size_t cut = platform::LastCp932Separator(missing, "\\"); cut != std::string::npos && cut > 2;
+             cut = platform::LastCp932Separator(missing, "\\")) {
+            if (GetFileAttributesA(missing.substr(0, cut).c_str()) != INVALID_FILE_ATTRIBUTES) break;
+            missing.resize(cut);
+        }
+        if (_mkdir(missing.c_str()) != 0) {
+            const int err = errno;
+            NoteFailure(missing, platform::WriteErrorOf(err), err);
+            return false;
+        }
+        if (CreateFolderPath(m_destination.c_str()) == 0) return false;
+    }
     m_madeFolder.assign(folder);
     return true;
 }
@@ -181,6 +199,7 @@ TransferResult TransferEngine::CopyRows(Direction direction, const TransferConte
     m_flushRows.clear();
     m_wholeCopies.clear();
     m_mediumMismatch = false;
+    m_failure = TransferFailure();
     m_sweep.Clear();
     m_madeFolder.clear();
     TransferResult result;
@@ -217,6 +236,7 @@ TransferResult TransferEngine::CopyRows(Direction direction, const TransferConte
                 result.cancelled = true;
                 break;
             }
+            NoteFailure(m_destination, GetLastError());
             DiscardBatch();  // nothing of a failed batch is renamed
             result.failed = true;
             result.rows = 0;
@@ -241,6 +261,7 @@ TransferResult TransferEngine::CopyRows(Direction direction, const TransferConte
     // Success is reported only once the data is on the medium, so that a stick
     // pulled after the message loses nothing; a stop keeps what it wrote the same way.
     if (!FlushBatch() || (result.rows > 0 && !FlushDestinations())) {
+        NoteFailure(m_destination, GetLastError());
         result.failed = true;
         result.rows = 0;
     }
@@ -374,15 +395,25 @@ bool TransferEngine::FlushBatchDrives() const {
     return ok;
 }
 
+void TransferEngine::NoteFailure(const std::string& winPath, DWORD error, int errnoValue) {
+    if (!m_failure.path.empty()) return;
+    m_failure.path = winPath;
+    m_failure.error = error;
+    m_failure.errnoValue = errnoValue;
+    m_failure.mismatch = m_mediumMismatch;
+}
+
 bool TransferEngine::FlushBatch() {
     if (m_batch.empty()) return true;
     // Every file of the batch on the medium under its temporary name: one flush.
     bool ok = FlushBatchDrives();
+    if (!ok) NoteFailure(m_batch.front().winDestination, GetLastError());
     for (size_t i = 0; ok && i < m_batch.size(); ++i) {
         if (!m_batch[i].verify) continue;
         verify::Digest read;
         if (!verify::ReadBackFromMedium(m_batch[i].copy.temp, &read) || !(read == m_batch[i].digest)) {
             m_mediumMismatch = true;
+            NoteFailure(m_batch[i].winDestination, GetLastError());
             ok = false;
         }
     }
@@ -390,7 +421,10 @@ bool TransferEngine::FlushBatch() {
     size_t done = 0;
     while (ok && done < m_batch.size()) {
         const platform::PendingCopy& c = m_batch[done].copy;
-        ok = platform::RenameTemp(c.temp, c.target, c.noReplace, false) == 0;  // removes the temporary when it fails
+        const int renamed =
+            platform::RenameTemp(c.temp, c.target, c.noReplace, false);  // removes the temporary when it fails
+        if (renamed != 0) NoteFailure(m_batch[done].winDestination, platform::WriteErrorOf(renamed), renamed);
+        ok = renamed == 0;
         ++done;
         if (ok && g_batchRenameHook) g_batchRenameHook(done);
     }

@@ -32,7 +32,9 @@ TEST(IsUsableFolderName, RefusesEveryBadFormAndTakesGoodNames) {
         {"a\tb", false},
         {std::string("a\0b", 3), false},
         {"a\x1f", false},
-        {"a\x7f" "b", false},
+        {"a\x7f"
+         "b",
+         false},
         {"name.", false},
         {"name ", false},
         {"CON", false},
@@ -48,21 +50,20 @@ TEST(IsUsableFolderName, RefusesEveryBadFormAndTakesGoodNames) {
         {"x.CON", true},
         {std::string(21, 'a'), false},
         {std::string(20, 'a'), true},
-        {"\x95", false},      // a lead byte alone is no character
+        {"\x95", false},       // a lead byte alone is no character
         {"a\x81\x7f", false},  // no such double-byte character
         {platform::Utf8ToCp932("保守A"), true},
         {"\xe4\xbf\x9d", false},  // UTF-8 bytes are no CP932 text
         {" leading", true},
         {"2008.03", true},
         {platform::Utf8ToCp932("2026年12月点検"), true},
-        {platform::Utf8ToCp932("表示"), true},    // 95 5C: not a backslash
+        {platform::Utf8ToCp932("表示"), true},      // 95 5C: not a backslash
         {platform::Utf8ToCp932("ポイント"), true},  // 83 7C: not a bar
         {platform::Utf8ToCp932("表/示"), false},
         {platform::Utf8ToCp932("設定データ保守"), true},
         {platform::Utf8ToCp932("十一文字の保守フォルダ名"), false},  // 22 bytes
     };
-    for (const auto& c : cases)
-        EXPECT_EQ(IsUsableFolderName(c.cp932), c.usable) << platform::Cp932ToUtf8(c.cp932);
+    for (const auto& c : cases) EXPECT_EQ(IsUsableFolderName(c.cp932), c.usable) << platform::Cp932ToUtf8(c.cp932);
 }
 
 TEST(IsUsableFolderName, AFolderOnTheMediumMayHaveTheListedLength) {

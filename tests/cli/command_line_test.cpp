@@ -359,6 +359,68 @@ TEST_F(CommandLine, FullAndReadOnlySticks) {
     const ToolResult readOnly = Run({"save", "--drive", "E:", "--folder", "x", "--sets", "1", "--yes"});
     EXPECT_EQ(readOnly.code, 6) << readOnly.err;
     EXPECT_NE(readOnly.err.find("エラー"), std::string::npos) << readOnly.err;
+    EXPECT_NE(readOnly.err.find("E:\\PARC_JDT: "), std::string::npos) << readOnly.err;  // the folder, and why
+    EXPECT_NE(readOnly.err.find("(errno 13 EACCES"), std::string::npos) << readOnly.err;
+}
+
+TEST_F(CommandLine, AStickThatFillsDuringTheSaveIsAShortage) {
+    // Room for the bytes, not for the files: the space check passes, the writes fail.
+    if (!MountStick("size=64m,nr_inodes=6")) GTEST_SKIP() << "needs root to mount a small stick";
+    const json doc = RunJson({"save", "--drive", "E:", "--folder", "x", "--all", "--yes"}, 4);
+    EXPECT_EQ(doc["written"], false);
+    EXPECT_EQ(doc["failure"]["errno_name"], "ENOSPC") << doc.dump();
+    EXPECT_EQ(doc["failure"]["path"].get<std::string>().rfind("E:\\PARC_JDT\\x", 0), 0u) << doc.dump();
+    const ToolResult text = Run({"save", "--drive", "E:", "--folder", "x", "--all", "--yes"});
+    EXPECT_EQ(text.code, 4);
+    EXPECT_NE(text.err.find("No space left on device (errno 28 ENOSPC"), std::string::npos) << text.err;
+}
+
+TEST_F(CommandLine, EveryCommandSaysWhatIsMissing) {
+    const struct {
+        std::vector<std::string> args;
+        int code;
+        const char* says;
+    } rows[] = {
+        {{"list", "--drive", "G:"}, 5, "ドライブ G: がありません"},
+        {{"list", "--drive", "F:"}, 5, "ドライブ F: にディスクを挿入"},
+        {{"folders", "--drive", "F:"}, 5, "ドライブ F: にディスクを挿入"},
+        {{"list", "--drive", "E:", "--folder", "nosuch"}, 3, "保守フォルダ E:\\PARC_JDT\\nosuch がありません"},
+        {{"register", "--drive", "E:", "--folder", "nosuch", "--all", "--yes"}, 3, "nosuch がありません"},
+        {{"drives", "--prefix", "/nonexistent"}, 9, "プレフィックス /nonexistent がありません"},
+        {{"folders", "--drive", "E:", "--prefix", "/nonexistent"}, 9, "/nonexistent/dosdevices"},
+        {{"list", "--bogus"}, 2, "使えない引数があります"},
+        {{"folders"}, 2, "必要な引数がありません"},
+        {{"lsit"}, 2, "はコマンドではありません"},
+    };
+    for (const auto& row : rows) {
+        const ToolResult text = Run(row.args);
+        EXPECT_EQ(text.code, row.code) << row.args[0] << " " << text.err;
+        EXPECT_NE(text.err.find(row.says), std::string::npos) << text.err;
+        const json doc = RunJson(row.args, row.code);  // a document, also for a usage error
+        ASSERT_FALSE(doc["messages"].empty()) << doc.dump();
+        EXPECT_NE(doc["messages"].back()["text"].get<std::string>().find(row.says), std::string::npos);
+    }
+    // The dialog without a display: one line naming --help, no core dump.
+    for (const std::vector<std::string>& args : {std::vector<std::string>{}, {"-y"}, {"-v"}}) {
+        const ToolResult dialog = Run(args);
+        EXPECT_EQ(dialog.code, 11) << dialog.err;
+        EXPECT_EQ(std::count(dialog.err.begin(), dialog.err.end(), '\n'), 1) << dialog.err;
+        EXPECT_NE(dialog.err.find("quillmark --help"), std::string::npos) << dialog.err;
+    }
+}
+
+TEST_F(CommandLine, QuietSaysOnlyFailuresAndVerboseNamesEachFile) {
+    const ToolResult quiet = Run({"save", "--drive", "E:", "--folder", "q", "--sets", "1-3", "--yes", "--quiet"});
+    EXPECT_EQ(quiet.code, 0);
+    EXPECT_EQ(quiet.err, "");
+    const ToolResult refused = Run({"save", "--drive", "E:", "--folder", "a*", "--sets", "1", "--yes", "--quiet"});
+    EXPECT_EQ(refused.code, 3);
+    EXPECT_NE(refused.err.find("が不正です"), std::string::npos) << refused.err;
+    const json dry = RunJson({"save", "--drive", "E:", "--folder", "v", "--sets", "1-3", "--dry-run"});
+    const ToolResult verbose = Run({"save", "--drive", "E:", "--folder", "v", "--sets", "1-3", "--yes", "--verbose"});
+    EXPECT_EQ(verbose.code, 0);
+    for (const json& f : dry["files"])
+        EXPECT_NE(verbose.err.find(f["destination"].get<std::string>() + "\t"), std::string::npos) << verbose.err;
 }
 
 // ansible-playbook, when it is on the PATH.
