@@ -148,6 +148,51 @@ bool FolderOrFail(Run& run, const std::string& folderPath, int* code) {
     return false;
 }
 
+// The transfer list into the JSON; a dry run's text output prints it too.
+void PutTransferList(Run& run, const TransferEngine& engine) {
+    const Options& o = run.options;
+    json files = json::array();
+    uint64_t bytes = 0;
+    for (uint32_t i = 0; i < engine.FileCount(); ++i) {
+        const TransferRow& row = engine.List().Row(i);
+        const uint64_t size = O_FileSize(row.source.c_str()).Bytes();
+        bytes += size;
+        json file = json::object();
+        cli_json::PutCp932(file, "source", row.source);
+        cli_json::PutCp932(file, "destination", row.destination);
+        file["kind"] = static_cast<int>(row.kind);
+        file["bytes"] = size;
+        files.push_back(std::move(file));
+        if (!o.json && o.dryRun)
+            std::printf("%s\t%s\t%d\t%llu\n", U(row.source).c_str(), U(row.destination).c_str(),
+                        static_cast<int>(row.kind), static_cast<unsigned long long>(size));
+    }
+    run.out["files"] = std::move(files);
+    run.out["file_count"] = engine.FileCount();
+    run.out["bytes"] = bytes;
+}
+
+// The folder of a save or register, checked before its index file is read: the
+// name must not lead anywhere else, and a register reads a folder that is there
+// (a save makes it).
+bool TransferFolderOrFail(Run& run, const std::string& externalRoot, const std::string& folder, bool save, int* code) {
+    if (!folder.empty() && !IsUsableMaintenanceFolder(externalRoot, folder)) {
+        *code = run.Fail(exit_code::kRefused, U(transfer_texts::BadFolderName(folder)));
+        return false;
+    }
+    const std::string used = folder.empty() ? transfer_texts::DefaultFolderName() : folder;
+    return save || FolderOrFail(run, externalRoot + "\\" + used, code);
+}
+
+// A failed write names its file and the system's error; a full medium met during
+// the copy is a shortage. Returns the exit code that replaces a write failure, or 0.
+int TellFailure(Run& run, const TransferFailure& failure) {
+    if (failure.path.empty()) return 0;
+    run.host.Say(cli_failure::Line(failure));
+    run.out["failure"] = cli_failure::Record(failure);
+    return cli_failure::IsFull(failure.error) && run.host.Failure() == exit_code::kWrite ? exit_code::kSpace : 0;
+}
+
 json SetJson(const SystemView& view, int32_t i) { return cli_json::SetRecord(i, SetName(view.catalogue, i)); }
 
 int CmdList(const CliProgram& program, const Options& o) {
@@ -272,12 +317,7 @@ int CmdTransfer(const CliProgram& program, const Options& o, Direction direction
     const std::string folderUsed = host.folder.empty() ? transfer_texts::DefaultFolderName() : host.folder;
     cli_json::PutCp932(run.out, "folder", folderUsed);
     cli_json::PutCp932(run.out, "folder_path", externalRoot + "\\" + folderUsed);
-    // Checked before the folder's index file is read: the name must not lead anywhere else.
-    if (!host.folder.empty() && !IsUsableMaintenanceFolder(externalRoot, host.folder))
-        return run.Fail(exit_code::kRefused, U(transfer_texts::BadFolderName(host.folder)));
-
-    // A register reads a folder that is there; a save makes it.
-    if (!save && !FolderOrFail(run, externalRoot + "\\" + folderUsed, &code)) return code;
+    if (!TransferFolderOrFail(run, externalRoot, host.folder, save, &code)) return code;
     // A register lists what the folder holds; its rows are the held data sets in order.
     std::vector<int32_t> presence;
     if (!ReadPresence(externalRoot + "\\" + folderUsed, program, count, presence))
@@ -325,27 +365,7 @@ int CmdTransfer(const CliProgram& program, const Options& o, Direction direction
     run.out["verify"] = context.verify;
 
     TransferEngine engine;
-    auto listJson = [&] {
-        json files = json::array();
-        uint64_t bytes = 0;
-        for (uint32_t i = 0; i < engine.FileCount(); ++i) {
-            const TransferRow& row = engine.List().Row(i);
-            const uint64_t size = O_FileSize(row.source.c_str()).Bytes();
-            bytes += size;
-            json file = json::object();
-            cli_json::PutCp932(file, "source", row.source);
-            cli_json::PutCp932(file, "destination", row.destination);
-            file["kind"] = static_cast<int>(row.kind);
-            file["bytes"] = size;
-            files.push_back(std::move(file));
-            if (!o.json && o.dryRun)
-                std::printf("%s\t%s\t%d\t%llu\n", U(row.source).c_str(), U(row.destination).c_str(),
-                            static_cast<int>(row.kind), static_cast<unsigned long long>(size));
-        }
-        run.out["files"] = std::move(files);
-        run.out["file_count"] = engine.FileCount();
-        run.out["bytes"] = bytes;
-    };
+    auto listJson = [&] { PutTransferList(run, engine); };
 
     if (o.dryRun) {
         // The same checks the operation makes before its list, without asking anything.
@@ -373,16 +393,7 @@ int CmdTransfer(const CliProgram& program, const Options& o, Direction direction
         RunSave(engine, context, host);
     else
         RunRegister(engine, context, host);
-    // A failed write names its file and the system's error; a full medium is a shortage.
-    const TransferFailure& failure = engine.LastFailure();
-    if (!failure.path.empty()) {
-        host.Say(cli_failure::Line(failure));
-        run.out["failure"] = cli_failure::Record(failure);
-    }
-    const int fullCode =
-        !failure.path.empty() && cli_failure::IsFull(failure.error) && host.Failure() == exit_code::kWrite
-            ? exit_code::kSpace
-            : 0;
+    const int fullCode = TellFailure(run, engine.LastFailure());
     if (CancelRequested() && host.TransferStarted()) {
         // The engine stopped at a safe point: files already written are whole and on the medium.
         listJson();

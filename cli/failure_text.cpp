@@ -41,7 +41,8 @@ std::string Line(const std::string& cp932Path, DWORD windowsError, int errnoValu
     if (mismatch && err == 0) return line + "読み戻した内容が書き込んだ内容と違います";
     if (err != 0) {
         const char* name = strerrorname_np(err);
-        line += std::string(std::strerror(err)) + " (errno " + std::to_string(err) + (name ? std::string(" ") + name : "");
+        line +=
+            std::string(std::strerror(err)) + " (errno " + std::to_string(err) + (name ? std::string(" ") + name : "");
         line += windowsError != 0 ? ", Windows エラー " + std::to_string(windowsError) + ")" : ")";
         return line;
     }
