@@ -5,10 +5,12 @@
 #include <QElapsedTimer>
 #include <QEventLoop>
 #include <QTimer>
+#include <cstdio>
 
 #include "app/maintenance_dlg.h"
 #include "controls/qt_cp932.h"
 #include "dialogs/message_box.h"
+#include "platform/cp932.h"
 #include "transfer/transfer_texts.h"
 
 bool DialogTransferHost::IsSystemRowSelected(int row) const { return m_dialog.IsSystemRowSelected(row); }
@@ -34,7 +36,14 @@ MsgAnswer DialogTransferHost::ShowMessage(const UserMessage& message) {
         m_deferred.push_back(message);
         return MsgAnswer::Ok;
     }
+    if (ShownAsClosing(message)) return message.buttons == MsgButtons::OkCancel ? MsgAnswer::Cancel : MsgAnswer::Ok;
     return ShowMessageBox(&m_dialog, message);
+}
+
+bool DialogTransferHost::ShownAsClosing(const UserMessage& message) const {
+    if (!m_dialog.IsClosing()) return false;
+    std::fprintf(stderr, "%s\n", platform::Cp932ToUtf8(message.text).c_str());
+    return true;
 }
 
 CProgressDlg* DialogTransferHost::NewProgressWindow() {
@@ -42,8 +51,8 @@ CProgressDlg* DialogTransferHost::NewProgressWindow() {
 }
 
 TransferResult DialogTransferHost::RunCopy(const std::function<TransferResult()>& copy) {
-    delete m_progress;  // the last transfer's outcome
-    m_cancel = false;
+    delete m_progress;                // the last transfer's outcome
+    m_cancel = m_dialog.IsClosing();  // asked to end before the copy began: it does not start
     TransferResult result;
     std::atomic<bool> done{false};
     QElapsedTimer clock;
@@ -80,11 +89,17 @@ TransferResult DialogTransferHost::RunCopy(const std::function<TransferResult()>
         std::lock_guard<std::mutex> lock(m_deferredLock);
         deferred.swap(m_deferred);
     }
-    for (const UserMessage& message : deferred) ShowMessageBox(&m_dialog, message);
+    for (const UserMessage& message : deferred)
+        if (!ShownAsClosing(message)) ShowMessageBox(&m_dialog, message);
     return result;
 }
 
 void DialogTransferHost::ShowOutcome(const std::string& text) {
+    if (m_dialog.IsClosing()) {
+        delete m_progress;
+        std::fprintf(stderr, "%s\n", platform::Cp932ToUtf8(text).c_str());
+        return;
+    }
     if (m_lastCopyMs < m_quietOutcomeMs) {
         // Nothing to read that the lists do not show; the focus stays in the dialog.
         delete m_progress;

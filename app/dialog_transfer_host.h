@@ -50,9 +50,13 @@ public:
     CProgressDlg* ProgressWindow() const { return m_progress; }
     void SetProgressDelay(int ms) { m_progressDelayMs = ms; }
     void SetQuietOutcomeLimit(int ms) { m_quietOutcomeMs = ms; }
+    // Asks the running copy to stop at its next safe point, as "中止" does.
+    void RequestStop() { m_cancel = true; }
 
 private:
     CProgressDlg* NewProgressWindow();
+    // The dialog is closing: messages go to standard error instead of a box.
+    bool ShownAsClosing(const UserMessage& message) const;
 
     CMaintenanceDlg& m_dialog;
     TransferObserver m_observer;

@@ -195,6 +195,18 @@ void CMaintenanceDlg::reject() {
     QDialog::reject();
 }
 
+void CMaintenanceDlg::OnTerminationRequest() {
+    m_bClosing = true;
+    if (m_bTransferBusy) {
+        m_host.RequestStop();  // SetTransferBusy(false) closes the dialog afterwards
+        return;
+    }
+    // A question or another window open: it ends as if cancelled.
+    for (QWidget* w : QApplication::topLevelWidgets())
+        if (auto* other = qobject_cast<QDialog*>(w); other && other != this && other->isVisible()) other->reject();
+    reject();
+}
+
 void CMaintenanceDlg::closeEvent(QCloseEvent* event) {
     if (m_bTransferBusy) {
         event->ignore();

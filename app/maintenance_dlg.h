@@ -72,7 +72,14 @@ public:
     // Whether `key` opens that menu: Shift+F10, the Menu key or Alt+Space.
     static bool IsMenuKey(const QKeyEvent& key);
 
+    // Set once the program was asked to end (SIGTERM, SIGHUP): nothing more is
+    // asked or shown, and the dialog closes as soon as no transfer runs.
+    bool IsClosing() const { return m_bClosing; }
+
 public slots:
+    // The program is asked to end: a running transfer stops at its next safe point
+    // and the dialog closes after it; without one the dialog closes now.
+    void OnTerminationRequest();
     void accept() override;
     void reject() override;
 
@@ -135,6 +142,7 @@ private:
 
     bool m_bInitialised = false;
     bool m_bTransferBusy = false;
+    bool m_bClosing = false;
     QPointer<QWidget> m_pFocusBeforeTransfer;  // given the focus back when the transfer ends
     bool m_bInKickIdle = false;
 };

@@ -3,6 +3,7 @@
 #include <QIcon>
 
 #include "app/maintenance_dlg.h"
+#include "app/termination_watch.h"
 #include "dialogs/dialog_units.h"
 #include "dialogs/message_box.h"
 #include "resources/deliverable.h"
@@ -26,6 +27,9 @@ CSettingsToolApp::CSettingsToolApp(int& argc, char** argv, const Deliverable& de
 
 bool CSettingsToolApp::InitInstance() {
     CMaintenanceDlg dialog(m_deliverable);
+    // SIGTERM and SIGHUP stop a transfer safely before the dialog closes.
+    TerminationWatch watch;
+    QObject::connect(&watch, &TerminationWatch::requested, &dialog, &CMaintenanceDlg::OnTerminationRequest);
     dialog.DoModal();
     // The program ends when the dialog has closed.
     return false;

@@ -1,6 +1,7 @@
 // Save and register: the dialog as the front end of the transfer logic.
 #include <QComboBox>
 #include <QPushButton>
+#include <QTimer>
 
 #include "app/maintenance_dlg.h"
 #include "controls/data_list_ctrl.h"
@@ -55,6 +56,8 @@ void CMaintenanceDlg::SetTransferBusy(bool busy) {
             m_pFocusBeforeTransfer->setFocus(Qt::OtherFocusReason);
         m_pFocusBeforeTransfer = nullptr;
     }
+    // Asked to end during the transfer: the dialog closes once the operation is over.
+    if (!busy && m_bClosing) QTimer::singleShot(0, this, &CMaintenanceDlg::OnTerminationRequest);
 }
 
 bool CMaintenanceDlg::IsSystemRowSelected(int row) const { return m_listSystem->IsRowSelected(row); }

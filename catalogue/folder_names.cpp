@@ -1,7 +1,9 @@
 #include "catalogue/folder_names.h"
 
+#include <cctype>
 #include <cstring>
 
+#include "platform/cp932.h"
 #include "platform/cp932_walk.h"
 #include "platform/win32.h"
 
@@ -20,6 +22,35 @@ std::string FolderEntryText(const char* cp932Name) {
 bool IsSingleFolderName(const std::string& cp932Name) {
     if (cp932Name.empty() || cp932Name == "." || cp932Name == "..") return false;
     return !platform::HasCp932Separator(cp932Name);
+}
+
+namespace {
+bool IsRefusedByte(unsigned char c) { return c < 0x20 || c == 0x7F || std::strchr("\\/:*?\"<>|", c) != nullptr; }
+
+// CON, PRN, AUX, NUL, COM1-9, LPT1-9, alone or before an extension, any case.
+bool IsDeviceName(const std::string& name) {
+    std::string stem = name.substr(0, name.find('.'));
+    while (!stem.empty() && stem.back() == ' ') stem.pop_back();  // "NUL .txt" is NUL too
+    for (char& c : stem) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    if (stem == "CON" || stem == "PRN" || stem == "AUX" || stem == "NUL") return true;
+    return stem.size() == 4 && (stem.compare(0, 3, "COM") == 0 || stem.compare(0, 3, "LPT") == 0) && stem[3] >= '1' &&
+           stem[3] <= '9';
+}
+}  // namespace
+
+bool IsUsableFolderName(const std::string& cp932Name, size_t maxBytes) {
+    if (cp932Name.size() > maxBytes || !IsSingleFolderName(cp932Name)) return false;
+    if (cp932Name.find_first_not_of(' ') == std::string::npos) return false;
+    // Neither can be the trail byte of a double-byte character.
+    if (cp932Name.back() == '.' || cp932Name.back() == ' ') return false;
+    bool ok = true;
+    platform::Cp932ToUtf8(cp932Name, &ok);
+    if (!ok) return false;  // not CP932 text: no Windows name
+    platform::ForEachCp932Char(cp932Name, [&](size_t offset, size_t length) {
+        if (length == 1 && IsRefusedByte(static_cast<unsigned char>(cp932Name[offset]))) ok = false;
+        return ok;
+    });
+    return ok && !IsDeviceName(cp932Name);
 }
 
 std::vector<FolderInfo> ListMaintenanceFolders(const std::string& externalRoot) {

@@ -17,9 +17,9 @@ bool StartsWith(const std::string& text, const std::string& head) {
 }
 }  // namespace
 
-void CliHost::Say(const std::string& utf8) {
+void CliHost::Say(const std::string& utf8, bool info) {
     m_messages.push_back({utf8, false, false});
-    if (!m_options.quiet) std::fprintf(stderr, "%s\n", utf8.c_str());
+    if (!m_options.quiet && !(info && m_options.errorsOnly)) std::fprintf(stderr, "%s\n", utf8.c_str());
 }
 
 bool CliHost::IsSystemRowSelected(int row) const {
@@ -34,6 +34,12 @@ int CliHost::Classify(const UserMessage& message) const {
     if (StartsWith(message.text, transfer_texts::WriteError()))
         return message.text.find(safety_texts::MediumMismatchLine()) != std::string::npos ? exit_code::kVerify
                                                                                           : exit_code::kWrite;
+    // The index file not written after the copy: a write failure, not a refusal.
+    static const std::string indexHead = [] {
+        const std::string marked = transfer_texts::IndexWriteError("\x01");
+        return marked.substr(0, marked.find('\x01'));
+    }();
+    if (message.icon == MsgIcon::Stop && StartsWith(message.text, indexHead)) return exit_code::kWrite;
     // The shortage box is the only stop box with the program's caption.
     if (message.appCaption && message.icon == MsgIcon::Stop) return exit_code::kSpace;
     // Restore point and undo failures are the register's stop boxes.
@@ -47,8 +53,9 @@ int CliHost::Classify(const UserMessage& message) const {
 MsgAnswer CliHost::ShowMessage(const UserMessage& message) {
     const std::string utf8 = platform::Cp932ToUtf8(message.text);
     if (message.buttons == MsgButtons::OkCancel) return Answer(message, utf8);
-    Say(utf8);
-    if (const int code = Classify(message)) SetFailure(code);
+    const int code = Classify(message);
+    Say(utf8, code == 0);
+    if (code) SetFailure(code);
     return MsgAnswer::Ok;
 }
 
@@ -92,6 +99,12 @@ ProgressState CliHost::BarObserver::State() const {
 
 void CliHost::BarObserver::Progressed() {
     // Runs on the copying thread, which is the only one drawing meanwhile.
+    if (m_host.m_options.verbose && filesDone.load() > filesTold) {
+        filesTold = filesDone.load();
+        std::string set, file;
+        Current(&set, &file);
+        std::fprintf(stderr, "%s\t%s\n", platform::Cp932ToUtf8(file).c_str(), platform::Cp932ToUtf8(set).c_str());
+    }
     if (!m_host.m_options.progress) return;
     const auto now = std::chrono::steady_clock::now();
     if (now - lastDraw < std::chrono::milliseconds(100)) return;
@@ -103,13 +116,14 @@ const std::atomic<bool>* CliHost::CancelFlag() { return CancelFlagOfInterrupt();
 
 void CliHost::ProcessPendingEvents() {}
 
-void CliHost::ShowOutcome(const std::string& text) { Say(platform::Cp932ToUtf8(text)); }
+void CliHost::ShowOutcome(const std::string& text) { Say(platform::Cp932ToUtf8(text), true); }
 
 void CliHost::SetTransferBusy(bool busy) {
     if (busy) {
         m_transferStarted = true;
         m_observer.start = std::chrono::steady_clock::now();
         m_observer.lastDraw = {};
+        m_observer.filesTold = 0;
         return;
     }
     if (m_transferStarted && m_options.progress) {

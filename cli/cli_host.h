@@ -16,6 +16,8 @@ struct HostOptions {
     bool interactive = false;  // standard input and error are a terminal: ask there
     bool progress = false;     // draw the progress bar on standard error
     bool quiet = false;        // keep messages off standard error (JSON carries them)
+    bool errorsOnly = false;   // --quiet: print failures only, no outcome, no bar
+    bool verbose = false;      // --verbose: one line per file written, on standard error
 };
 
 struct ShownMessage {
@@ -42,8 +44,9 @@ public:
     bool TransferFinished() const { return m_transferFinished; }
     const std::vector<ShownMessage>& Messages() const { return m_messages; }
 
-    // Prints a message of the command line itself and keeps it for the JSON.
-    void Say(const std::string& utf8);
+    // Prints a message of the command line itself and keeps it for the JSON; an
+    // `info` message (an outcome, a note) is not printed under --quiet.
+    void Say(const std::string& utf8, bool info = false);
 
     // TransferHost
     bool IsSystemRowSelected(int row) const override;
@@ -74,6 +77,7 @@ private:
         void Progressed() override;
         ProgressState State() const;
         std::chrono::steady_clock::time_point start, lastDraw;
+        uint64_t filesTold = 0;  // files named so far under --verbose
 
     private:
         const CliHost& m_host;

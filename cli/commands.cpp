@@ -5,13 +5,16 @@
 #include <cstdlib>
 #include <cstring>
 #include <nlohmann/json.hpp>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include "cli/cancel_signal.h"
 #include "cli/cli_host.h"
 #include "cli/cli_main.h"
 #include "cli/exit_codes.h"
+#include "cli/failure_text.h"
 #include "cli/installation_view.h"
+#include "cli/json_text.h"
 #include "cli/set_list.h"
 #include "catalogue/folder_index_file.h"
 #include "catalogue/folder_names.h"
@@ -19,6 +22,7 @@
 #include "host/odisk.h"
 #include "platform/cp932.h"
 #include "platform/drives.h"
+#include "platform/paths.h"
 #include "platform/win32.h"
 #include "transfer/maintenance_folder.h"
 #include "transfer/restore_point.h"
@@ -46,6 +50,8 @@ struct Options {
     bool dryRun = false;
     bool all = false;
     bool listPoints = false;
+    bool quiet = false;    // failures only on standard error
+    bool verbose = false;  // one line per file written
     std::string prefix, drive, folder, sets, name, id;
 };
 
@@ -65,7 +71,9 @@ struct Run {
         HostOptions h;
         h.yes = o.yes;
         h.interactive = isatty(STDIN_FILENO) && isatty(STDERR_FILENO);
-        h.progress = !o.json && isatty(STDERR_FILENO);
+        h.progress = !o.json && !o.quiet && !o.verbose && isatty(STDERR_FILENO);
+        h.errorsOnly = o.quiet;
+        h.verbose = o.verbose;
         return h;
     }
 
@@ -76,9 +84,9 @@ struct Run {
             out["exit_code"] = code;
             json messages = json::array();
             for (const ShownMessage& m : host.Messages())
-                messages.push_back({{"text", m.text}, {"question", m.question}, {"accepted", m.accepted}});
+                messages.push_back(cli_json::MessageRecord(m.text, m.question, m.accepted));
             out["messages"] = messages;
-            std::printf("%s\n", out.dump(2).c_str());
+            std::printf("%s\n", cli_json::Dump(out).c_str());
         }
         return code;
     }
@@ -103,7 +111,7 @@ bool LoadOrFail(Run& run, SystemView& view, int* code) {
 bool DriveOrFail(Run& run, int* drive, int* code) {
     *drive = ParseDriveLetter(run.options.drive);
     if (*drive < 0) {
-        *code = run.Fail(exit_code::kUsage, "--drive: not a drive letter: '" + run.options.drive + "'");
+        *code = run.Fail(exit_code::kUsage, "--drive: ドライブ文字ではありません: '" + run.options.drive + "'");
         return false;
     }
     run.out["drive"] = platform::DriveLetter::FromNumber(*drive)->Name();
@@ -126,9 +134,66 @@ bool MediumOrFail(Run& run, int drive, bool askRemovable, int* code) {
     return true;
 }
 
-json SetJson(const SystemView& view, int32_t i) {
-    return {{"number", i + 1}, {"index", i}, {"name", U(SetName(view.catalogue, i))}};
+// The stop's message, naming the signal that asked for it.
+std::string StoppedText(const std::string& rest) {
+    const std::string signal = CancelSignalName();
+    return "中止しました" + (signal.empty() ? std::string() : " (" + signal + ")") + "。" + rest;
 }
+
+// A maintenance folder that is not on the drive: said, rather than listed as empty.
+bool FolderOrFail(Run& run, const std::string& folderPath, int* code) {
+    const DWORD attributes = GetFileAttributesA(folderPath.c_str());
+    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY)) return true;
+    *code = run.Fail(exit_code::kRefused, "保守フォルダ " + U(folderPath) + " がありません。");
+    return false;
+}
+
+// The transfer list into the JSON; a dry run's text output prints it too.
+void PutTransferList(Run& run, const TransferEngine& engine) {
+    const Options& o = run.options;
+    json files = json::array();
+    uint64_t bytes = 0;
+    for (uint32_t i = 0; i < engine.FileCount(); ++i) {
+        const TransferRow& row = engine.List().Row(i);
+        const uint64_t size = O_FileSize(row.source.c_str()).Bytes();
+        bytes += size;
+        json file = json::object();
+        cli_json::PutCp932(file, "source", row.source);
+        cli_json::PutCp932(file, "destination", row.destination);
+        file["kind"] = static_cast<int>(row.kind);
+        file["bytes"] = size;
+        files.push_back(std::move(file));
+        if (!o.json && o.dryRun)
+            std::printf("%s\t%s\t%d\t%llu\n", U(row.source).c_str(), U(row.destination).c_str(),
+                        static_cast<int>(row.kind), static_cast<unsigned long long>(size));
+    }
+    run.out["files"] = std::move(files);
+    run.out["file_count"] = engine.FileCount();
+    run.out["bytes"] = bytes;
+}
+
+// The folder of a save or register, checked before its index file is read: the
+// name must not lead anywhere else, and a register reads a folder that is there
+// (a save makes it).
+bool TransferFolderOrFail(Run& run, const std::string& externalRoot, const std::string& folder, bool save, int* code) {
+    if (!folder.empty() && !IsUsableMaintenanceFolder(externalRoot, folder)) {
+        *code = run.Fail(exit_code::kRefused, U(transfer_texts::BadFolderName(folder)));
+        return false;
+    }
+    const std::string used = folder.empty() ? transfer_texts::DefaultFolderName() : folder;
+    return save || FolderOrFail(run, externalRoot + "\\" + used, code);
+}
+
+// A failed write names its file and the system's error; a full medium met during
+// the copy is a shortage. Returns the exit code that replaces a write failure, or 0.
+int TellFailure(Run& run, const TransferFailure& failure) {
+    if (failure.path.empty()) return 0;
+    run.host.Say(cli_failure::Line(failure));
+    run.out["failure"] = cli_failure::Record(failure);
+    return cli_failure::IsFull(failure.error) && run.host.Failure() == exit_code::kWrite ? exit_code::kSpace : 0;
+}
+
+json SetJson(const SystemView& view, int32_t i) { return cli_json::SetRecord(i, SetName(view.catalogue, i)); }
 
 int CmdList(const CliProgram& program, const Options& o) {
     Run run(program, o, "list");
@@ -140,16 +205,20 @@ int CmdList(const CliProgram& program, const Options& o) {
     if (byFolder) {
         int drive = -1;
         if (!DriveOrFail(run, &drive, &code)) return code;
+        if (!MediumOrFail(run, drive, false, &code)) return code;
         const std::string folder = o.folder.empty() ? transfer_texts::DefaultFolderName() : W(o.folder);
+        if (!IsUsableMaintenanceFolder(ExternalRootOf(drive, program), folder))
+            return run.Fail(exit_code::kRefused, U(transfer_texts::BadFolderName(folder)));
         const std::string folderPath = ExternalRootOf(drive, program) + "\\" + folder;
-        run.out["folder"] = U(folder);
-        run.out["folder_path"] = U(folderPath);
+        if (!FolderOrFail(run, folderPath, &code)) return code;
+        cli_json::PutCp932(run.out, "folder", folder);
+        cli_json::PutCp932(run.out, "folder_path", folderPath);
         if (!ReadPresence(folderPath, program, view.catalogue.count, presence))
             return run.Fail(exit_code::kRefused,
                             U(transfer_texts::FileTooLarge(folderPath + "\\" + program.files.indexFile)));
     }
-    run.out["system_root"] = U(view.catalogue.systemPath);
-    run.out["catalogue"] = U(view.catalogue.catalogPath);
+    cli_json::PutCp932(run.out, "system_root", view.catalogue.systemPath);
+    cli_json::PutCp932(run.out, "catalogue", view.catalogue.catalogPath);
     run.out["count"] = view.catalogue.count;
     json sets = json::array();
     for (int32_t i = 0; i < view.catalogue.count; ++i) {
@@ -175,15 +244,11 @@ int CmdDrives(const CliProgram& program, const Options& o) {
     json drives = json::array();
     for (const DriveInfo& d : ListDrives()) {
         const std::string letter = std::string(1, d.letter) + ":";
-        drives.push_back({{"letter", letter},
-                          {"type", DriveTypeName(d.type)},
-                          {"label", d.label},
-                          {"medium", d.medium},
-                          {"free_bytes", d.freeBytes},
-                          {"total_bytes", d.totalBytes}});
+        drives.push_back(cli_json::DriveRecord(d));
         if (!o.json)
-            std::printf("%s\t%s\t%s\t%s\t%llu\n", letter.c_str(), DriveTypeName(d.type), d.label.c_str(),
-                        d.medium ? "medium" : "no-medium", static_cast<unsigned long long>(d.freeBytes));
+            std::printf("%s\t%s\t%s\t%s\t%llu\n", letter.c_str(), DriveTypeName(d.type),
+                        cli_json::ValidUtf8(d.label).c_str(), d.medium ? "medium" : "no-medium",
+                        static_cast<unsigned long long>(d.freeBytes));
     }
     run.out["drives"] = std::move(drives);
     return run.Finish(0);
@@ -195,10 +260,10 @@ int CmdFolders(const CliProgram& program, const Options& o) {
     if (!DriveOrFail(run, &drive, &code)) return code;
     if (!MediumOrFail(run, drive, false, &code)) return code;
     const std::string root = ExternalRootOf(drive, program);
-    run.out["root"] = U(root);
+    cli_json::PutCp932(run.out, "root", root);
     json folders = json::array();
     for (const FolderInfo& f : ListFolders(root)) {
-        folders.push_back({{"name", U(f.boxText)}, {"dir", U(f.name)}});
+        folders.push_back(cli_json::FolderRecord(f));
         if (!o.json) std::printf("%s\n", U(f.boxText).c_str());
     }
     run.out["folders"] = std::move(folders);
@@ -214,17 +279,20 @@ int CmdNewFolder(const CliProgram& program, const Options& o) {
     if (!MediumOrFail(run, drive, false, &code)) return code;
     const std::string root = ExternalRootOf(drive, program);
     const std::string name = W(o.name);
-    run.out["folder"] = o.name;
-    run.out["folder_path"] = U(root + "\\" + name);
+    cli_json::PutUtf8(run.out, "folder", o.name);
+    cli_json::PutCp932(run.out, "folder_path", root + "\\" + name);
     run.out["created"] = false;
-    if (name.empty()) return run.Fail(exit_code::kUsage, "new-folder: the folder name is empty");
+    if (name.empty()) return run.Fail(exit_code::kUsage, "new-folder: フォルダ名が空です。");
     if (PathExists((root + "\\" + name).c_str())) return run.Fail(exit_code::kRefused, U(FolderExistsText(name)));
-    // A name that is not one folder, or too long for the index file: refused as the dialog refuses it.
-    if (!IsSingleFolderName(name) ||
+    // A name that cannot be one folder, or too long for the index file: refused as the dialog refuses it.
+    if (!IsUsableFolderName(name) ||
         FolderIndexFile::PathFor(root + "\\" + name, program.files.indexFile).size() > kMaxIndexPath)
         return run.Fail(exit_code::kRefused, U(FolderCreateErrorText()));
-    if (!CreateMaintenanceFolder(root, name, program.files.indexFile, view.catalogue.count))
-        return run.Fail(exit_code::kWrite, U(FolderCreateErrorText()));
+    if (!CreateMaintenanceFolder(root, name, program.files.indexFile, view.catalogue.count)) {
+        const DWORD error = GetLastError();
+        run.host.Say(cli_failure::Line(root + "\\" + name, error));
+        return run.Fail(cli_failure::IsFull(error) ? exit_code::kSpace : exit_code::kWrite, U(FolderCreateErrorText()));
+    }
     run.out["created"] = true;
     if (!o.json) std::printf("%s\n", U(root + "\\" + name).c_str());
     return run.Finish(0);
@@ -247,9 +315,9 @@ int CmdTransfer(const CliProgram& program, const Options& o, Direction direction
     host.folder = W(o.folder);
     const std::string externalRoot = ExternalRootOf(drive, program);
     const std::string folderUsed = host.folder.empty() ? transfer_texts::DefaultFolderName() : host.folder;
-    run.out["folder"] = U(folderUsed);
-    run.out["folder_path"] = U(externalRoot + "\\" + folderUsed);
-
+    cli_json::PutCp932(run.out, "folder", folderUsed);
+    cli_json::PutCp932(run.out, "folder_path", externalRoot + "\\" + folderUsed);
+    if (!TransferFolderOrFail(run, externalRoot, host.folder, save, &code)) return code;
     // A register lists what the folder holds; its rows are the held data sets in order.
     std::vector<int32_t> presence;
     if (!ReadPresence(externalRoot + "\\" + folderUsed, program, count, presence))
@@ -297,25 +365,7 @@ int CmdTransfer(const CliProgram& program, const Options& o, Direction direction
     run.out["verify"] = context.verify;
 
     TransferEngine engine;
-    auto listJson = [&] {
-        json files = json::array();
-        uint64_t bytes = 0;
-        for (uint32_t i = 0; i < engine.FileCount(); ++i) {
-            const TransferRow& row = engine.List().Row(i);
-            const uint64_t size = O_FileSize(row.source.c_str()).Bytes();
-            bytes += size;
-            files.push_back({{"source", U(row.source)},
-                             {"destination", U(row.destination)},
-                             {"kind", static_cast<int>(row.kind)},
-                             {"bytes", size}});
-            if (!o.json && o.dryRun)
-                std::printf("%s\t%s\t%d\t%llu\n", U(row.source).c_str(), U(row.destination).c_str(),
-                            static_cast<int>(row.kind), static_cast<unsigned long long>(size));
-        }
-        run.out["files"] = std::move(files);
-        run.out["file_count"] = engine.FileCount();
-        run.out["bytes"] = bytes;
-    };
+    auto listJson = [&] { PutTransferList(run, engine); };
 
     if (o.dryRun) {
         // The same checks the operation makes before its list, without asking anything.
@@ -326,7 +376,7 @@ int CmdTransfer(const CliProgram& program, const Options& o, Direction direction
         if (save) {
             const uint64_t free = ODiskNo(static_cast<unsigned char>(drive)).GetFreeSize().Bytes();
             run.out["space"] = {{"free_bytes", free}, {"fits", fits != 0}};
-            if (!o.json)
+            if (!o.json && (!o.quiet || !fits))
                 std::fprintf(stderr, "%s: %s\n", fits ? "空き容量 OK" : "空き容量不足",
                              U(ODiskSize(free).ToString(0xFFFFFFFF)).c_str());
         }
@@ -336,32 +386,36 @@ int CmdTransfer(const CliProgram& program, const Options& o, Direction direction
 
     // Registers keep a restore point and name it.
     RestorePoint made;
-    if (CancelRequested()) return run.Fail(exit_code::kCancelled, "中止しました。何も行っていません。");
+    if (CancelRequested()) return run.Fail(exit_code::kCancelled, StoppedText("何も行っていません。"));
     if (save)
         RunSave(engine, context, host);
     else
         RunRegister(engine, context, host, &made);
+    const int fullCode = TellFailure(run, engine.LastFailure());
     if (CancelRequested() && host.TransferStarted()) {
         // The engine stopped at a safe point: files already written are whole and on the medium.
         listJson();
         run.out["written"] = false;
-        return run.Fail(exit_code::kCancelled, "中止しました。途中まで書き込まれたファイルは完全なまま残っています。");
+        return run.Fail(exit_code::kCancelled,
+                        StoppedText("書き終えたファイルは完全なまま残り、途中のファイルは元のままです。"));
     }
     listJson();
     const bool written = host.TransferFinished() && host.Failure() == 0;
     run.out["written"] = written;
     if (!save && written && !made.id.empty()) run.out["restore_point"] = made.id;
     if (host.Failure() == 0 && !written) host.SetFailure(exit_code::kRefused);
-    return run.Finish(0);
+    return run.Finish(fullCode);
 }
 
 json PointJson(const RestorePoint& p) {
-    return {{"id", p.id},
-            {"created", p.createdUnix},
-            {"folder", U(p.folder)},
-            {"files", p.files.size()},
-            {"bytes", p.KeptBytes()},
-            {"used", p.used}};
+    json point = json::object();
+    cli_json::PutUtf8(point, "id", p.id);
+    point["created"] = p.createdUnix;
+    cli_json::PutCp932(point, "folder", p.folder);
+    point["files"] = p.files.size();
+    point["bytes"] = p.KeptBytes();
+    point["used"] = p.used;
+    return point;
 }
 
 int CmdUndo(const CliProgram& program, const Options& o) {
@@ -384,11 +438,42 @@ int CmdUndo(const CliProgram& program, const Options& o) {
         return run.Fail(exit_code::kRefused,
                         o.id.empty() ? U(safety_texts::NoRestorePoint()) : "復元ポイント " + o.id + " はありません。");
     run.out["restore_point"] = PointJson(point);
-    if (CancelRequested()) return run.Fail(exit_code::kCancelled, "中止しました。何も行っていません。");
+    if (CancelRequested()) return run.Fail(exit_code::kCancelled, StoppedText("何も行っていません。"));
     const bool ok = RunUndoRegister(store, point, run.host);
     run.out["undone"] = ok;
     if (!ok) run.host.SetFailure(exit_code::kWrite);
     return run.Finish(0);
+}
+
+// A failure before or outside a command's run: one line, and with --json one document.
+int FailOutsideRun(const CliProgram& program, bool asJson, const std::string& command, int code,
+                   const std::string& utf8) {
+    std::fprintf(stderr, "%s\n", cli_json::ValidUtf8(utf8).c_str());
+    if (asJson) {
+        json out = {{"program", program.programName}, {"exit_code", code}};
+        cli_json::PutUtf8(out, "command", command);
+        out["messages"] = json::array({cli_json::MessageRecord(utf8, false, false)});
+        std::printf("%s\n", cli_json::Dump(out).c_str());
+    }
+    return code;
+}
+
+// CLI11's refusal in the messages' language, its own words kept for the detail.
+std::string UsageText(const std::string& command, const CLI::Error& e) {
+    const auto is = [&e](auto* type) { return dynamic_cast<decltype(type)>(&e) != nullptr; };
+    const char* head = is(static_cast<const CLI::RequiredError*>(nullptr)) ? "必要な引数がありません"
+                       : is(static_cast<const CLI::ExtrasError*>(nullptr)) ? "使えない引数があります"
+                       : is(static_cast<const CLI::ExcludesError*>(nullptr)) ? "同時には指定できない引数があります"
+                       : is(static_cast<const CLI::RequiresError*>(nullptr)) ? "一緒に指定する引数がありません"
+                       : is(static_cast<const CLI::ArgumentMismatch*>(nullptr)) ? "引数の数が違います"
+                                                                                : "引数の値が正しくありません";
+    return command + ": " + head + " (" + e.what() + ")。使い方は " + command + " --help を参照してください。";
+}
+
+// The prefix every command reads: its drives are "<prefix>/dosdevices".
+bool PrefixExists() {
+    struct stat st {};
+    return stat((platform::PrefixDir() + "/dosdevices").c_str(), &st) == 0 && S_ISDIR(st.st_mode);
 }
 
 }  // namespace
@@ -414,6 +499,11 @@ int RunCli(int argc, char** argv, const CliProgram& program) {
     Options o;
     app.add_option("--prefix", o.prefix, "the installation's prefix folder (instead of $WINEPREFIX)");
     app.add_flag("--json", o.json, "one JSON document on standard output");
+    app.add_flag("--quiet,-q", o.quiet, "failures only on standard error");
+    app.add_flag("--verbose", o.verbose, "one line per file written, on standard error");
+    // Asked for before the arguments are understood: a refusal of them is a document too.
+    bool asJson = false;
+    for (int i = 1; i < argc; ++i) asJson |= std::strcmp(argv[i], "--json") == 0;
 
     auto driveOption = [&](CLI::App* sub, bool required) {
         auto* opt = sub->add_option("--drive", o.drive, "drive letter of the maintenance folders, e.g. E:");
@@ -423,6 +513,8 @@ int RunCli(int argc, char** argv, const CliProgram& program) {
     auto common = [&](CLI::App* sub) {
         sub->add_flag("--json", o.json, "one JSON document on standard output");
         sub->add_option("--prefix", o.prefix, "the installation's prefix folder (instead of $WINEPREFIX)");
+        sub->add_flag("--quiet,-q", o.quiet, "failures only on standard error");
+        sub->add_flag("--verbose", o.verbose, "one line per file written, on standard error");
     };
     CLI::App* list = app.add_subcommand("list", "the catalogue's data sets (and which a maintenance folder holds)");
     common(list);
@@ -459,32 +551,44 @@ int RunCli(int argc, char** argv, const CliProgram& program) {
         bool known = false;
         for (const CLI::App* sub : app.get_subcommands([](CLI::App*) { return true; }))
             known |= sub->get_name() == argv[1];
-        if (!known) {
-            std::fprintf(stderr, "%s: '%s' is not a command; see %s --help\n", command.c_str(), argv[1],
-                         command.c_str());
-            return exit_code::kUsage;
-        }
+        if (!known)
+            return FailOutsideRun(program, asJson, argv[1], exit_code::kUsage,
+                                  command + ": '" + argv[1] + "' はコマンドではありません。使い方は " + command +
+                                      " --help を参照してください。");
     }
     try {
         app.parse(argc, argv);
     } catch (const CLI::ParseError& e) {
-        const int rc = app.exit(e);
-        return rc == 0 ? 0 : exit_code::kUsage;
+        if (e.get_exit_code() == 0) return app.exit(e);  // --help, --version
+        const std::string name =
+            app.get_subcommands().empty() ? std::string() : app.get_subcommands().front()->get_name();
+        return FailOutsideRun(program, asJson, name, exit_code::kUsage, UsageText(command, e));
     }
     for (CLI::App* sub : transfers)
-        if (sub->parsed() && !o.all && o.sets.empty()) {
-            std::fprintf(stderr, "%s: one of --sets or --all is required\n", sub->get_name().c_str());
-            return exit_code::kUsage;
-        }
+        if (sub->parsed() && !o.all && o.sets.empty())
+            return FailOutsideRun(program, o.json, sub->get_name(), exit_code::kUsage,
+                                  sub->get_name() + ": --sets か --all のどちらかが必要です。");
     if (!o.prefix.empty()) setenv("WINEPREFIX", o.prefix.c_str(), 1);
     InstallInterruptHandler();
 
-    if (list->parsed()) return CmdList(program, o);
-    if (drives->parsed()) return CmdDrives(program, o);
-    if (folders->parsed()) return CmdFolders(program, o);
-    if (transfers[1]->parsed()) return CmdTransfer(program, o, Direction::Save);
-    if (transfers[0]->parsed()) return CmdTransfer(program, o, Direction::Register);
-    if (newFolder->parsed()) return CmdNewFolder(program, o);
-    if (undo->parsed()) return CmdUndo(program, o);
+    CLI::App* const parsed = app.get_subcommands().empty() ? nullptr : app.get_subcommands().front();
+    const std::string name = parsed ? parsed->get_name() : std::string();
+    try {
+        if (!PrefixExists())
+            return FailOutsideRun(program, o.json, name, exit_code::kNoSettings,
+                                  "プレフィックス " + platform::PrefixDir() + " がありません（" +
+                                      platform::PrefixDir() +
+                                      "/dosdevices がありません）。--prefix か WINEPREFIX で指定してください。");
+        if (list->parsed()) return CmdList(program, o);
+        if (drives->parsed()) return CmdDrives(program, o);
+        if (folders->parsed()) return CmdFolders(program, o);
+        if (transfers[1]->parsed()) return CmdTransfer(program, o, Direction::Save);
+        if (transfers[0]->parsed()) return CmdTransfer(program, o, Direction::Register);
+        if (newFolder->parsed()) return CmdNewFolder(program, o);
+        if (undo->parsed()) return CmdUndo(program, o);
+    } catch (const std::exception& e) {
+        // Whatever went wrong, the caller gets one answer and a code, never an abort.
+        return FailOutsideRun(program, o.json, name, exit_code::kInternal, std::string("内部エラーです: ") + e.what());
+    }
     return exit_code::kUsage;
 }

@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <vector>
 
+#include "catalogue/folder_names.h"
 #include "controls/qt_cp932.h"
 #include "dialogs/message_box.h"
 #include "platform/win32.h"
@@ -85,7 +86,9 @@ void CNewFolderDlg::accept() {
     m_strName = ToCp932(m_edit->text());
     if (m_strName.empty()) return;  // OK is disabled without text
     std::string path = m_strRoot + "\\" + m_strName;
-    if (PathExists(path.c_str())) {
+    // A name that cannot be a folder ("..", "CON", "a.") is not "already there":
+    // the caller refuses it with the folder error.
+    if (IsUsableFolderName(m_strName) && PathExists(path.c_str())) {
         UserMessage message;
         message.text = FolderExistsText(m_strName);
         message.appCaption = true;

@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# Builds the fuzz targets in fuzz/ with clang's libFuzzer and runs each for a
+# Builds the fuzz targets in fuzz/ with clang's libFuzzer (fuzz_cli_json among
+# them: the command line's JSON over hostile names and labels) and runs each for a
 # short while (FUZZ_SECONDS, default 30). Skipped, with a note, without clang.
 # A finding stops the script with the fuzzer's report; the input that caused it is
 # kept in build/fuzz/findings/.

@@ -10,6 +10,8 @@ jobs=$(nproc)
 
 # The tree as clang-format makes it; a drift fails before anything is built.
 scripts/check-format.sh
+# No plain open/fopen/unlink/rename below the widgets: they go through platform/beneath.h.
+scripts/check-plain-io.sh
 
 # Warnings are errors in the plain build.
 cmake -S . -B build/plain -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DWARNINGS_AS_ERRORS=ON

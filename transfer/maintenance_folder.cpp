@@ -10,12 +10,19 @@ bool CreateMaintenanceFolder(const std::string& externalRoot, const std::string&
                              int32_t count) {
     const std::string folderPath = externalRoot + "\\" + name;
     const std::string indexPath = FolderIndexFile::PathFor(folderPath, indexFile);
-    // Anything else would make nested folders, leave the maintenance root or
-    // overflow the reader's buffers.
-    if (externalRoot.empty() || !IsSingleFolderName(name) || indexPath.size() > kMaxIndexPath) return false;
+    // Anything else would make nested folders, leave the maintenance root, make a
+    // folder Windows reaches under another name, or overflow the reader's buffers.
+    if (externalRoot.empty() || !IsUsableFolderName(name) || indexPath.size() > kMaxIndexPath) return false;
     if (CreateFolderPath(indexPath.c_str()) == 0 || !PathExists(folderPath.c_str())) return false;
     FolderIndexFile::WriteNew(indexPath, count);
     return true;
+}
+
+bool IsUsableMaintenanceFolder(const std::string& externalRoot, const std::string& name) {
+    if (!IsUsableFolderName(name, kMaxListedFolderName)) return false;
+    if (name.size() <= kMaxTypedFolderName) return true;
+    const DWORD attributes = GetFileAttributesA((externalRoot + "\\" + name).c_str());
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
 }
 
 bool PathExists(const char* path) {

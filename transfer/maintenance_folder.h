@@ -13,6 +13,11 @@ inline constexpr size_t kMaxIndexPath = 127;
 bool CreateMaintenanceFolder(const std::string& externalRoot, const std::string& name, const char* indexFile,
                              int32_t count);
 
+// Whether `name` (CP932) can be used as a maintenance folder under `externalRoot`:
+// IsUsableFolderName with the listed length for a folder already there, the typed
+// length for one still to be made.
+bool IsUsableMaintenanceFolder(const std::string& externalRoot, const std::string& name);
+
 // True when something (folder or file) exists at the Windows path, asked with
 // critical-error boxes suppressed.
 bool PathExists(const char* path);

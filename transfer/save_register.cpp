@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "platform/win32.h"
+#include "transfer/maintenance_folder.h"
 #include "transfer/tool_settings.h"
 #include "transfer/transfer_texts.h"
 #include "transfer/undo_register.h"
@@ -77,6 +78,14 @@ std::vector<int> SetsToMark(const TransferEngine& engine, const TransferContext&
     return held;
 }
 
+// A typed or listed folder name that cannot be a maintenance folder, refused with
+// the name's message; the file system's own test comes last.
+bool RefuseFolderName(OperationHost& host, const TransferContext& context, const std::string& name) {
+    if (IsUsableMaintenanceFolder(context.externalRoot, name) && IsValidFolderName(name)) return false;
+    Refuse(host, transfer_texts::BadFolderName(name), transfer_texts::CaptionSave());
+    return true;
+}
+
 // The letter the confirmations name: the external root's first character.
 char RootLetter(const TransferContext& context) { return context.externalRoot.empty() ? ' ' : context.externalRoot[0]; }
 }  // namespace
@@ -108,8 +117,7 @@ void RunSave(TransferEngine& engine, const TransferContext& context, OperationHo
         } else {
             go = false;
         }
-    } else if (!IsValidFolderName(folderName)) {
-        Refuse(host, transfer_texts::BadFolderName(folderName), transfer_texts::CaptionSave());
+    } else if (RefuseFolderName(host, context, folderName)) {
         go = false;
     }
 
@@ -145,8 +153,7 @@ void RunRegister(TransferEngine& engine, const TransferContext& context, Operati
     if (folderName.empty()) {
         // The list falls back on the default folder; the box stays empty.
         go = Ask(host, transfer_texts::RegisterEmptyNameQuestion(), transfer_texts::CaptionSave()) == MsgAnswer::Ok;
-    } else if (!IsValidFolderName(folderName)) {
-        Refuse(host, transfer_texts::BadFolderName(folderName), transfer_texts::CaptionSave());
+    } else if (RefuseFolderName(host, context, folderName)) {
         go = false;
     }
 

@@ -1,6 +1,7 @@
 #include "transfer/transfer_engine.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <cctype>
 #include <chrono>
 
@@ -88,6 +89,12 @@ int TransferEngine::BuildTransferList(Direction direction, const TransferContext
         for (int j = 0; j < folders; ++j)
             for (int k = 0; k < names; ++k)
                 ListMatches(found[search++], sourceFolder, destinationFolder, entry.folders(j), kind, total, e);
+        // A set whose folder is missing adds nothing and asks nothing of the drive;
+        // the search has looked already, so the folder is not looked at again.
+        const bool folderMissing = std::all_of(found.begin(), found.end(), [](const platform::FileSearchResult& r) {
+            return r.error == ERROR_PATH_NOT_FOUND;
+        });
+        if (folderMissing) continue;
 
         if (save) {
             // The free room is read once per drive and list: building the list writes nothing.
@@ -151,6 +158,22 @@ bool TransferEngine::MakeDestinationFolder() {
     const std::string_view folder(m_destination.data(), separator == std::string::npos ? 0 : separator);
     if (!m_madeFolder.empty() && folder == m_madeFolder) return true;
     if (CreateFolderPath(m_destination.c_str()) == 0) return false;
+    std::string missing(folder);
+    if (!missing.empty() && GetFileAttributesA(missing.c_str()) == INVALID_FILE_ATTRIBUTES) {
+        // Not made (a read-only or full medium): the first missing folder is made once
+        // more for the system's reason, rather than the write meeting no folder.
+        for (size_t cut = platform::LastCp932Separator(missing, "\\"); cut != std::string::npos && cut > 2;
+             cut = platform::LastCp932Separator(missing, "\\")) {
+            if (GetFileAttributesA(missing.substr(0, cut).c_str()) != INVALID_FILE_ATTRIBUTES) break;
+            missing.resize(cut);
+        }
+        if (_mkdir(missing.c_str()) != 0) {
+            const int err = errno;
+            NoteFailure(missing, platform::WriteErrorOf(err), err);
+            return false;
+        }
+        if (CreateFolderPath(m_destination.c_str()) == 0) return false;
+    }
     m_madeFolder.assign(folder);
     return true;
 }
@@ -188,6 +211,7 @@ TransferResult TransferEngine::CopyRows(Direction direction, const TransferConte
     m_wholeCopies.clear();
     m_mediumMismatch = false;
     m_batchFailedRow = kNoRow;
+    m_failure = TransferFailure();
     m_sweep.Clear();
     m_madeFolder.clear();
     TransferResult result;
@@ -226,6 +250,7 @@ TransferResult TransferEngine::CopyRows(Direction direction, const TransferConte
                 result.reached = i;
                 break;
             }
+            NoteFailure(m_destination, GetLastError());
             EndFailedRun(i, result);
             return result;
         }
@@ -250,6 +275,7 @@ TransferResult TransferEngine::CopyRows(Direction direction, const TransferConte
     if (!FlushBatch()) {
         EndFailedRun(m_batchFailedRow, result);
     } else if (result.rows > 0 && !FlushDestinations()) {
+        NoteFailure(m_destination, GetLastError());
         result.failed = true;
         result.rows = 0;  // nothing is known to be on the medium
         CountKeptRows(result);
@@ -413,11 +439,23 @@ bool TransferEngine::FlushBatchDrives() const {
     return ok;
 }
 
+void TransferEngine::NoteFailure(const std::string& winPath, DWORD error, int errnoValue) {
+    if (!m_failure.path.empty()) return;
+    m_failure.path = winPath;
+    m_failure.error = error;
+    m_failure.errnoValue = errnoValue;
+    m_failure.mismatch = m_mediumMismatch;
+}
+
 bool TransferEngine::FlushBatch() {
     if (m_batch.empty()) return true;
     // Every file of the batch on the medium under its temporary name: one flush.
     SetPhase(m_progress.observer, TransferPhase::Writing);
-    size_t good = FlushBatchDrives() ? m_batch.size() : 0;
+    size_t good = m_batch.size();
+    if (!FlushBatchDrives()) {
+        NoteFailure(m_batch.front().winDestination, GetLastError());
+        good = 0;
+    }
     SetPhase(m_progress.observer, TransferPhase::Checking);
     // Each read back in order; the first that reads other than written fails its
     // row, and the files before it still go into place.
@@ -429,6 +467,7 @@ bool TransferEngine::FlushBatch() {
         const bool readBack = verify::ReadBackFromMedium(m_batch[i].copy.temp, &read);
         if (!readBack || !(read == m_batch[i].digest)) {
             m_mediumMismatch |= readBack;
+            NoteFailure(m_batch[i].winDestination, GetLastError());
             good = i;
         }
     }
@@ -439,7 +478,10 @@ bool TransferEngine::FlushBatch() {
     bool ok = true;
     while (ok && done < good) {
         const platform::PendingCopy& c = m_batch[done].copy;
-        ok = platform::RenameTemp(c.temp, c.target, c.noReplace, false) == 0;  // removes the temporary when it fails
+        const int renamed =
+            platform::RenameTemp(c.temp, c.target, c.noReplace, false);  // removes the temporary when it fails
+        if (renamed != 0) NoteFailure(m_batch[done].winDestination, platform::WriteErrorOf(renamed), renamed);
+        ok = renamed == 0;
         if (!ok) break;
         ++done;
         if (g_batchRenameHook) g_batchRenameHook(done);

@@ -40,6 +40,14 @@ struct TransferContext {
     int keepRestorePoints = 20;
 };
 
+// What made the last transfer fail: the file, and the system's error.
+struct TransferFailure {
+    std::string path;       // CP932 Windows path of the file (or folder) that failed; empty when none failed
+    DWORD error = 0;        // its Windows error code (ERROR_DISK_FULL, ...); 0 when not known
+    int errnoValue = 0;     // the POSIX error behind it when the call gave one
+    bool mismatch = false;  // read back other than written
+};
+
 class TransferEngine {
 public:
     TransferEngine();
@@ -74,6 +82,9 @@ public:
     // For tests: runs after each rename of a batch with the number renamed so far.
     static void SetBatchRenameHookForTesting(std::function<void(size_t renamed)> hook);
 
+    // The first failure of the last RunTransfer (empty path after a success or a stop).
+    const TransferFailure& LastFailure() const { return m_failure; }
+
     const TransferList& List() const { return m_list; }
     uint32_t FileCount() const { return m_list.Count(); }
 
@@ -102,6 +113,8 @@ private:
     void DiscardBatch();
     bool FlushBatch();
     bool FlushBatchDrives() const;
+    // Keeps the first failure of the run.
+    void NoteFailure(const std::string& winPath, DWORD error, int errnoValue = 0);
 
     struct BatchEntry {
         platform::PendingCopy copy;
@@ -134,5 +147,6 @@ private:
     std::vector<uint32_t> m_flushRows;     // one written row per destination drive
     std::vector<uint32_t> m_wholeCopies;   // document rows of this run copied whole
     bool m_mediumMismatch = false;         // a row read back other than it was written
-    TempSweep m_sweep;                     // destination folders cleared of stale temporary files
+    TransferFailure m_failure;
+    TempSweep m_sweep;  // destination folders cleared of stale temporary files
 };

@@ -5,8 +5,9 @@
 int main(int argc, char** argv) {
     const Deliverable& deliverable = QuillmarkDeliverable();
     // A subcommand or an option runs the command line, before any window system is touched.
-    if (IsCliInvocation(argc, argv))
-        return RunCli(argc, argv, {deliverable.programName, deliverable.productName, deliverable.files});
+    const CliProgram program{deliverable.programName, deliverable.productName, deliverable.files};
+    if (IsCliInvocation(argc, argv)) return RunCli(argc, argv, program);
+    if (!DialogHasDisplay(argc, argv)) return ExplainNoDisplay(program);
     CSettingsToolApp app(argc, argv, deliverable);
     return app.Run();
 }

@@ -18,7 +18,7 @@ _settings_tool() {
             COMPREPLY=($(compgen -W "${letters[*]^^}" -- "${cur^^}")); return ;;
         --folder|--sets|--id) return ;;
     esac
-    local common="--json --prefix --help"
+    local common="--json --prefix --quiet --verbose --help"
     case $sub in
         "") COMPREPLY=($(compgen -W "list drives folders save register new-folder undo-register --help --version --prefix --json" -- "$cur")) ;;
         list) COMPREPLY=($(compgen -W "$common --drive --folder" -- "$cur")) ;;

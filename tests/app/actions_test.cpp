@@ -318,16 +318,20 @@ TEST_P(ActionsTest, NewFolderNameWithASeparatorIsRefused) {
     MessageScript script;
     MakeHostDirs(root + "/A");
     auto dialog = OpenOnStick();
-    for (QString typed : {QStringLiteral("..\\..\\外"), QStringLiteral("a/b"), QStringLiteral("x\\y")}) {
+    const QString refused[] = {QStringLiteral("..\\..\\外"), QStringLiteral("a/b"), QStringLiteral("x\\y"),
+                               QStringLiteral(".."),         QStringLiteral("CON"), QStringLiteral("末尾."),
+                               QStringLiteral("a:b"),        QStringLiteral("   ")};
+    for (const QString& typed : refused) {
         WithNewFolderDialog([typed](CNewFolderDlg& d) { TypeAndOk(d, typed); });
         Press(*dialog, D().ids.newFolder);
     }
-    ASSERT_EQ(script.shown.size(), 3u);
+    ASSERT_EQ(script.shown.size(), std::size(refused));
     for (const Shown& s : script.shown)
         EXPECT_EQ(s.text, "フォルダ作成エラーです！\n空き容量・書き込み禁止の確認等を行ってください");
     EXPECT_FALSE(HostExists(install.stick + "/外"));
     EXPECT_FALSE(HostExists(root + "/a"));
     EXPECT_FALSE(HostExists(root + "/x"));
+    EXPECT_FALSE(HostExists(root + "/末尾"));
     EXPECT_EQ(Folders(*dialog)->count(), 1);
     // 表 (95 5C) and ソ (83 5C) are single characters, not separators.
     WithNewFolderDialog([](CNewFolderDlg& d) { TypeAndOk(d, QStringLiteral("表ソ")); });

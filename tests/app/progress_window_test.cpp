@@ -7,12 +7,16 @@
 #include <QTimer>
 #include <QtTest/QTest>
 #include <atomic>
+#include <csignal>
+#include <filesystem>
 #include <condition_variable>
 #include <gtest/gtest.h>
 #include <mutex>
 
 #include "app/maintenance_dlg.h"
 #include "app/settings_tool_app.h"
+#include "app/termination_watch.h"
+#include "catalogue/folder_index_file.h"
 #include "controls/data_list_ctrl.h"
 #include "controls/drive_combo_box.h"
 #include "dialogs/message_box.h"
@@ -199,6 +203,43 @@ TEST_P(ProgressWindowTest, StopFromTheWindowKeepsTheFirstDataSetOnly) {
     EXPECT_EQ(List(1)->GetItemCount(), 1);
     EXPECT_EQ(dialog->ProgressWindow(), nullptr);
     EXPECT_FALSE(dialog->IsTransferBusy());
+}
+
+TEST_P(ProgressWindowTest, TerminationStopsTheTransferSafelyThenClosesTheDialog) {
+    for (const int signal : {SIGTERM, SIGHUP}) {
+        if (signal == SIGHUP) {
+            RemoveHostTree(root);
+            SetUp();
+        }
+        TerminationWatch watch;
+        QObject::connect(&watch, &TerminationWatch::requested, dialog.get(), &CMaintenanceDlg::OnTerminationRequest);
+        bool stillOpen = false;
+        DuringTheCopy([&] {
+            raise(signal);
+            QApplication::processEvents();
+            stillOpen = dialog->isVisible();  // a transfer is not abandoned half-way
+        });
+        Press(*dialog, D().ids.save);
+        QApplication::processEvents();
+        EXPECT_TRUE(stillOpen);
+        EXPECT_FALSE(dialog->isVisible());
+        EXPECT_EQ(shown.size(), 2u);  // the stop is not asked about or shown in a box
+        EXPECT_EQ(ReadHostFile(root + "/設定データ保守/USERDATA/SET0/a0.TXT"), std::string(1000, 'x'));
+        EXPECT_FALSE(HostExists(root + "/設定データ保守/USERDATA/SET1"));
+        for (const auto& entry : std::filesystem::recursive_directory_iterator(root))
+            EXPECT_EQ(entry.path().filename().string().rfind("~$", 0), std::string::npos) << entry.path();
+        EXPECT_EQ(FolderIndexFile::ReadFlag(
+                      W("E:\\") + D().files.externalRoot + W("\\設定データ保守\\") + D().files.indexFile, 0),
+                  1);
+        shown.clear();
+    }
+    // Without a transfer the dialog closes at once, and a question open meanwhile is cancelled.
+    SetUp();
+    TerminationWatch watch;
+    QObject::connect(&watch, &TerminationWatch::requested, dialog.get(), &CMaintenanceDlg::OnTerminationRequest);
+    raise(SIGTERM);
+    QApplication::processEvents();
+    EXPECT_FALSE(dialog->isVisible());
 }
 
 TEST_P(ProgressWindowTest, AShortSuccessShowsNoWindowAndLeavesTheFocus) {

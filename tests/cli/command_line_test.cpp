@@ -7,6 +7,8 @@
 #include <sstream>
 #include <nlohmann/json.hpp>
 #include <sys/mount.h>
+#include <sys/wait.h>
+#include <csignal>
 #include <unistd.h>
 
 #include "tests/cli/tool_runner.h"
@@ -253,6 +255,98 @@ TEST_F(CommandLine, ExitCodesFromRealCauses) {
     EXPECT_NE(json::parse(other.out)["catalogue"], list["catalogue"]);
 }
 
+TEST_F(CommandLine, FolderNamesThatLeaveTheirPlaceAreRefused) {
+    const std::string before = TreeDigest(prefixDir);
+    for (const std::string name :
+         {"..", "/", "\\", "..\\..\\x", "CON", "nul.txt", "末尾.", "a ", "   ", "二十一バイトを超える名前です"}) {
+        for (const char* command : {"save", "register"}) {
+            const json doc = RunJson({command, "--drive", "E:", "--folder", name, "--all", "--yes"}, 3);
+            ASSERT_FALSE(doc["messages"].empty()) << name;
+            EXPECT_EQ(doc["messages"].back()["text"],
+                      "ディレクトリ名［ " + name + " ］が不正です。（名称を変更して下さい。）");
+        }
+        EXPECT_EQ(Run({"list", "--drive", "E:", "--folder", name}).code, 3) << name;
+        EXPECT_EQ(Run({"new-folder", "--drive", "E:", name}).code, 3) << name;
+    }
+    EXPECT_EQ(TreeDigest(prefixDir), before);
+    // Names with the trail bytes 5C and 7C, and a date, are names.
+    for (const char* name : {"表示", "ポイント", "2027年1月点検"}) {
+        EXPECT_EQ(Run({"new-folder", "--drive", "E:", name}).code, 0) << name;
+        EXPECT_TRUE(fs::exists(Stick() + "/" + name + "/JKNDT.INI")) << name;
+        EXPECT_EQ(RunJson({"save", "--drive", "E:", "--folder", name, "--sets", "1", "--yes"})["written"], true);
+    }
+}
+
+TEST_F(CommandLine, JsonHoldsLabelsAndNamesThatAreNotText) {
+    const std::string label = "USB\xff\xfe\x83";
+    WriteHostFile(prefixDir + "/drive_e/.windows-label", label + "\n");
+    const json drives = RunJson({"drives"});
+    bool seen = false;
+    for (const json& d : drives["drives"]) {
+        if (d["letter"] != "E:") continue;
+        seen = true;
+        EXPECT_EQ(d["label"], "USB\xEF\xBF\xBD\xEF\xBF\xBD\xEF\xBF\xBD");
+        EXPECT_EQ(d["label_raw_hex"], "555342fffe83");
+    }
+    EXPECT_TRUE(seen);
+    // A data set name of the catalogue that is no CP932 text.
+    const std::string catalogue = prefixDir + "/drive_c/ORBIS/SYSDATA/SYSTEM/JDTKANRI.JYO";
+    std::string text = ReadHostFile(catalogue);
+    const size_t at = text.find("0=");
+    ASSERT_NE(at, std::string::npos);
+    text.insert(at + 2, "\x81\x7f");
+    WriteHostFile(catalogue, text);
+    const json list = RunJson({"list"});
+    ASSERT_FALSE(list["sets"].empty());
+    EXPECT_EQ(list["sets"][0]["name_raw_hex"].get<std::string>().rfind("817f", 0), 0u) << list["sets"][0].dump();
+    EXPECT_EQ(list["sets"][0]["name"].get<std::string>().rfind("\xEF\xBF\xBD", 0), 0u);
+    EXPECT_FALSE(list["sets"][1].contains("name_raw_hex"));
+    // An argument that is not UTF-8 is answered, not aborted on.
+    const json bad = RunJson({"folders", "--drive", "\xff"}, 2);
+    EXPECT_FALSE(bad["messages"].empty());
+}
+
+TEST_F(CommandLine, TerminationStopsACopyAndLeavesTheOldFile) {
+    if (!MountStick("size=900m")) GTEST_SKIP() << "needs root to mount a stick large enough";
+    ASSERT_EQ(RunJson({"save", "--drive", "E:", "--folder", "x", "--sets", "1", "--yes"})["written"], true);
+    const json dry = RunJson({"save", "--drive", "E:", "--folder", "x", "--sets", "1", "--dry-run"});
+    const std::string source = HostPath(dry["files"][0]["source"]);
+    const std::string destination = HostPath(dry["files"][0]["destination"]);
+    const std::string old = ReadHostFile(destination);
+    fs::resize_file(source, uint64_t(400) << 20);
+    auto temporaries = [&] {
+        std::vector<std::string> found;
+        for (const auto& e : fs::recursive_directory_iterator(mountPoint))
+            if (e.path().filename().string().rfind("~$", 0) == 0) found.push_back(e.path().string());
+        return found;
+    };
+    for (const int signal : {SIGTERM, SIGHUP}) {
+        ToolRun run;
+        run.program = QUILLMARK_BIN;
+        run.args = {"save", "--drive", "E:", "--folder", "x", "--sets", "1", "--yes"};
+        run.env = {"WINEPREFIX=" + prefixDir, "XDG_CONFIG_HOME=" + userDir + "/config",
+                   "XDG_DATA_HOME=" + userDir + "/data", "DISPLAY=", "WAYLAND_DISPLAY="};
+        bool sent = false;
+        run.whileRunning = [&](pid_t pid) {
+            // Sent once the copy's temporary file is there: the copy is under way.
+            auto running = [pid] {
+                siginfo_t info{};
+                return waitid(P_PID, static_cast<id_t>(pid), &info, WEXITED | WNOHANG | WNOWAIT) == 0 &&
+                       info.si_pid == 0;
+            };
+            while (!sent && running())
+                if (!temporaries().empty()) sent = kill(pid, signal) == 0;
+        };
+        const ToolResult r = RunTool(run);
+        ASSERT_TRUE(sent) << "the copy ended before it could be stopped";
+        EXPECT_EQ(r.code, 8) << r.err;
+        EXPECT_NE(r.err.find(signal == SIGTERM ? "中止しました (SIGTERM)" : "中止しました (SIGHUP)"), std::string::npos)
+            << r.err;
+        EXPECT_EQ(temporaries(), std::vector<std::string>{});
+        EXPECT_EQ(ReadHostFile(destination), old);
+    }
+}
+
 TEST_F(CommandLine, FullAndReadOnlySticks) {
     if (!MountStick("size=8k")) GTEST_SKIP() << "needs root to mount a small stick";
     const ToolResult full = Run({"save", "--drive", "E:", "--folder", "x", "--all", "--yes"});
@@ -265,6 +359,68 @@ TEST_F(CommandLine, FullAndReadOnlySticks) {
     const ToolResult readOnly = Run({"save", "--drive", "E:", "--folder", "x", "--sets", "1", "--yes"});
     EXPECT_EQ(readOnly.code, 6) << readOnly.err;
     EXPECT_NE(readOnly.err.find("エラー"), std::string::npos) << readOnly.err;
+    EXPECT_NE(readOnly.err.find("E:\\PARC_JDT: "), std::string::npos) << readOnly.err;  // the folder, and why
+    EXPECT_NE(readOnly.err.find("(errno 13 EACCES"), std::string::npos) << readOnly.err;
+}
+
+TEST_F(CommandLine, AStickThatFillsDuringTheSaveIsAShortage) {
+    // Room for the bytes, not for the files: the space check passes, the writes fail.
+    if (!MountStick("size=64m,nr_inodes=6")) GTEST_SKIP() << "needs root to mount a small stick";
+    const json doc = RunJson({"save", "--drive", "E:", "--folder", "x", "--all", "--yes"}, 4);
+    EXPECT_EQ(doc["written"], false);
+    EXPECT_EQ(doc["failure"]["errno_name"], "ENOSPC") << doc.dump();
+    EXPECT_EQ(doc["failure"]["path"].get<std::string>().rfind("E:\\PARC_JDT\\x", 0), 0u) << doc.dump();
+    const ToolResult text = Run({"save", "--drive", "E:", "--folder", "x", "--all", "--yes"});
+    EXPECT_EQ(text.code, 4);
+    EXPECT_NE(text.err.find("No space left on device (errno 28 ENOSPC"), std::string::npos) << text.err;
+}
+
+TEST_F(CommandLine, EveryCommandSaysWhatIsMissing) {
+    const struct {
+        std::vector<std::string> args;
+        int code;
+        const char* says;
+    } rows[] = {
+        {{"list", "--drive", "G:"}, 5, "ドライブ G: がありません"},
+        {{"list", "--drive", "F:"}, 5, "ドライブ F: にディスクを挿入"},
+        {{"folders", "--drive", "F:"}, 5, "ドライブ F: にディスクを挿入"},
+        {{"list", "--drive", "E:", "--folder", "nosuch"}, 3, "保守フォルダ E:\\PARC_JDT\\nosuch がありません"},
+        {{"register", "--drive", "E:", "--folder", "nosuch", "--all", "--yes"}, 3, "nosuch がありません"},
+        {{"drives", "--prefix", "/nonexistent"}, 9, "プレフィックス /nonexistent がありません"},
+        {{"folders", "--drive", "E:", "--prefix", "/nonexistent"}, 9, "/nonexistent/dosdevices"},
+        {{"list", "--bogus"}, 2, "使えない引数があります"},
+        {{"folders"}, 2, "必要な引数がありません"},
+        {{"lsit"}, 2, "はコマンドではありません"},
+    };
+    for (const auto& row : rows) {
+        const ToolResult text = Run(row.args);
+        EXPECT_EQ(text.code, row.code) << row.args[0] << " " << text.err;
+        EXPECT_NE(text.err.find(row.says), std::string::npos) << text.err;
+        const json doc = RunJson(row.args, row.code);  // a document, also for a usage error
+        ASSERT_FALSE(doc["messages"].empty()) << doc.dump();
+        EXPECT_NE(doc["messages"].back()["text"].get<std::string>().find(row.says), std::string::npos);
+    }
+    // The dialog without a display: one line naming --help, no core dump.
+    for (const std::vector<std::string>& args : {std::vector<std::string>{}, {"-y"}, {"-v"}}) {
+        const ToolResult dialog = Run(args);
+        EXPECT_EQ(dialog.code, 11) << dialog.err;
+        EXPECT_EQ(std::count(dialog.err.begin(), dialog.err.end(), '\n'), 1) << dialog.err;
+        EXPECT_NE(dialog.err.find("quillmark --help"), std::string::npos) << dialog.err;
+    }
+}
+
+TEST_F(CommandLine, QuietSaysOnlyFailuresAndVerboseNamesEachFile) {
+    const ToolResult quiet = Run({"save", "--drive", "E:", "--folder", "q", "--sets", "1-3", "--yes", "--quiet"});
+    EXPECT_EQ(quiet.code, 0);
+    EXPECT_EQ(quiet.err, "");
+    const ToolResult refused = Run({"save", "--drive", "E:", "--folder", "a*", "--sets", "1", "--yes", "--quiet"});
+    EXPECT_EQ(refused.code, 3);
+    EXPECT_NE(refused.err.find("が不正です"), std::string::npos) << refused.err;
+    const json dry = RunJson({"save", "--drive", "E:", "--folder", "v", "--sets", "1-3", "--dry-run"});
+    const ToolResult verbose = Run({"save", "--drive", "E:", "--folder", "v", "--sets", "1-3", "--yes", "--verbose"});
+    EXPECT_EQ(verbose.code, 0);
+    for (const json& f : dry["files"])
+        EXPECT_NE(verbose.err.find(f["destination"].get<std::string>() + "\t"), std::string::npos) << verbose.err;
 }
 
 // ansible-playbook, when it is on the PATH.

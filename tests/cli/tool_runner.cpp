@@ -46,6 +46,7 @@ ToolResult RunTool(const ToolRun& run) {
         execv(run.program.c_str(), argv.data());
         _exit(127);
     }
+    if (run.whileRunning) run.whileRunning(pid);
     int status = 0;
     waitpid(pid, &status, 0);
     ToolResult result;

@@ -2,7 +2,9 @@
 // standard output and error captured.
 #pragma once
 
+#include <functional>
 #include <string>
+#include <sys/types.h>
 #include <vector>
 
 struct ToolResult {
@@ -15,7 +17,8 @@ struct ToolRun {
     std::vector<std::string> args;
     std::vector<std::string> env;  // "NAME=value" added to the current environment
     std::string cwd;
-    bool pendingInterrupt = false;  // start with a SIGINT already waiting
+    bool pendingInterrupt = false;            // start with a SIGINT already waiting
+    std::function<void(pid_t)> whileRunning;  // called with the child's id before waiting for it
 };
 
 ToolResult RunTool(const ToolRun& run);

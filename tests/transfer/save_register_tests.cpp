@@ -143,23 +143,43 @@ TEST_F(OperationTest, FailedSaveMarksOnlyTheSetsWrittenWhole) {
     EXPECT_EQ(host.calls.back(), "wait-");
 }
 
-TEST_F(OperationTest, LongFolderNameHoldsBothFilesAndIndex) {
+TEST_F(OperationTest, LongFolderNameHoldsBothFilesAndIndexWhenTheFolderIsThere) {
     const std::string name(100, 'n');
     host.folderName = name;
     host.systemSelected = {4};
+    RunSave(engine, Context(), host);  // a new folder's name holds at most 20 bytes
+    EXPECT_FALSE(HostExists(ExtHost(name)));
+    host = FakeHost();
+    host.folderName = name;
+    host.systemSelected = {4};
+    MakeHostDirs(ExtHost(name));  // listed in the folder box: used by that name
     RunSave(engine, Context(), host);
     EXPECT_EQ(ReadHostFile(ExtHost(name + "/D4/s.ini")), "D4");
     EXPECT_EQ(FolderIndexFile::ReadFlag("E:\\PARC_JDT\\" + name + "\\JKNDT.INI", 4), 1);
 }
 
-TEST_F(OperationTest, FolderNameEndingInADotSavesIntoTheFolderWindowsMakes) {
-    // Windows makes "保守B." as "保守B" and reaches it again through "保守B.\...".
-    host.folderName = W("保守B.");
-    host.systemSelected = {1};
-    RunSave(engine, Context(), host);
-    ASSERT_EQ(host.messages.size(), 1u);  // the confirmation only
-    EXPECT_EQ(ReadHostFile(ExtHost("保守B/D1/s.ini")), "D1");
-    EXPECT_EQ(FolderIndexFile::ReadFlag(IndexPath("保守B"), 1), 1);
+TEST_F(OperationTest, NamesThatAreNoOneFolderAreRefusedBySaveAndRegister) {
+    WriteExt("保守A/D0/s.ini", "saved D0");
+    FolderIndexFile::WriteFlag(IndexPath(), 0, true);
+    for (const std::string& name : {std::string(".."), std::string("/"), std::string("\\"), std::string("..\\..\\x"),
+                                    W("保守B."), std::string("NUL"), std::string("a|b")}) {
+        for (const bool save : {true, false}) {
+            host = FakeHost();
+            host.folderName = name;
+            host.systemSelected = {0};
+            host.externalSelected = {1};
+            host.answers = {MsgAnswer::Ok, MsgAnswer::Ok};
+            save ? RunSave(engine, Context(), host) : RunRegister(engine, Context(), host);
+            ASSERT_EQ(host.messages.size(), 1u) << name;
+            EXPECT_EQ(host.Texts()[0],
+                      "ディレクトリ名［ " + platform::Cp932ToUtf8(name) + " ］が不正です。（名称を変更して下さい。）");
+        }
+    }
+    EXPECT_FALSE(HostExists(ExtHost("JKNDT.INI")));
+    EXPECT_FALSE(HostExists(driveE + "/JKNDT.INI"));
+    EXPECT_FALSE(HostExists(driveE + "/D0"));
+    EXPECT_FALSE(HostExists(ExtHost("保守B")));
+    EXPECT_EQ(ReadHostFile(SysHost("D0/s.ini")), "D0");
 }
 
 TEST_F(OperationTest, RegisterCopiesIntoSystemAndLeavesIndexAlone) {
