@@ -16,6 +16,7 @@ struct HostOptions {
     bool interactive = false;  // standard input and error are a terminal: ask there
     bool progress = false;     // draw the progress bar on standard error
     bool quiet = false;        // keep messages off standard error (JSON carries them)
+    int lockWaitSeconds = 0;   // --wait: for a busy folder or installation (kLockWaitForever)
 };
 
 struct ShownMessage {
@@ -41,6 +42,8 @@ public:
     bool TransferStarted() const { return m_transferStarted; }
     bool TransferFinished() const { return m_transferFinished; }
     const std::vector<ShownMessage>& Messages() const { return m_messages; }
+    // The restore point the register kept, empty when none.
+    const std::string& KeptRestorePoint() const { return m_keptPoint; }
 
     // Prints a message of the command line itself and keeps it for the JSON.
     void Say(const std::string& utf8);
@@ -63,6 +66,8 @@ public:
     void BeginWaitCursor() override {}
     void EndWaitCursor() override {}
     void ShowOutcome(const std::string& text) override;
+    int LockWaitSeconds() const override { return m_options.lockWaitSeconds; }
+    void RestorePointKept(const std::string& id) override { m_keptPoint = id; }
 
 private:
     MsgAnswer Answer(const UserMessage& message, const std::string& utf8);
@@ -84,6 +89,7 @@ private:
     bool m_transferStarted = false;
     bool m_transferFinished = false;
     std::vector<ShownMessage> m_messages;
+    std::string m_keptPoint;
     BarObserver m_observer{*this};
     ProgressBar m_bar;
 };

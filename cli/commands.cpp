@@ -1,6 +1,8 @@
 // The subcommands: parsing, the operations over the same logic as the dialog,
 // and their results as text or one JSON document on standard output.
 #include <CLI/CLI.hpp>
+#include <cctype>
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -47,6 +49,8 @@ struct Options {
     bool all = false;
     bool listPoints = false;
     std::string prefix, drive, folder, sets, name, id;
+    std::string wait;  // --wait[=SECONDS] as given; "" without it
+    int waitSeconds = 0;
 };
 
 // One command's run: the host that shows messages, and the JSON being built.
@@ -66,6 +70,7 @@ struct Run {
         h.yes = o.yes;
         h.interactive = isatty(STDIN_FILENO) && isatty(STDERR_FILENO);
         h.progress = !o.json && isatty(STDERR_FILENO);
+        h.lockWaitSeconds = o.waitSeconds;
         return h;
     }
 
@@ -334,10 +339,6 @@ int CmdTransfer(const CliProgram& program, const Options& o, Direction direction
         return run.Finish(0);
     }
 
-    // Registers keep a restore point: the newest one afterwards is this register's.
-    RestorePointStore store(context.restoreRoot);
-    RestorePoint before;
-    const bool hadPoint = !context.restoreRoot.empty() && store.Latest(&before);
     if (CancelRequested()) return run.Fail(exit_code::kCancelled, "中止しました。何も行っていません。");
     if (save)
         RunSave(engine, context, host);
@@ -352,10 +353,8 @@ int CmdTransfer(const CliProgram& program, const Options& o, Direction direction
     listJson();
     const bool written = host.TransferFinished() && host.Failure() == 0;
     run.out["written"] = written;
-    if (!save && written && !context.restoreRoot.empty()) {
-        RestorePoint after;
-        if (store.Latest(&after) && (!hadPoint || after.id != before.id)) run.out["restore_point"] = after.id;
-    }
+    // The register's own point: another register may have kept a newer one since.
+    if (!save && written && !host.KeptRestorePoint().empty()) run.out["restore_point"] = host.KeptRestorePoint();
     if (host.Failure() == 0 && !written) host.SetFailure(exit_code::kRefused);
     return run.Finish(0);
 }
@@ -389,7 +388,7 @@ int CmdUndo(const CliProgram& program, const Options& o) {
                         o.id.empty() ? U(safety_texts::NoRestorePoint()) : "復元ポイント " + o.id + " はありません。");
     run.out["restore_point"] = PointJson(point);
     if (CancelRequested()) return run.Fail(exit_code::kCancelled, "中止しました。何も行っていません。");
-    const bool ok = RunUndoRegister(store, point, run.host);
+    const bool ok = RunUndoRegister(store, point, run.host, LockFolder(program.programName));
     run.out["undone"] = ok;
     if (!ok) run.host.SetFailure(exit_code::kWrite);
     return run.Finish(0);
@@ -428,6 +427,14 @@ int RunCli(int argc, char** argv, const CliProgram& program) {
         sub->add_flag("--json", o.json, "one JSON document on standard output");
         sub->add_option("--prefix", o.prefix, "the installation's prefix folder (instead of $WINEPREFIX)");
     };
+    auto waitOption = [&](CLI::App* sub) {
+        sub->add_option("--wait", o.wait,
+                        "wait up to SECONDS (without a value: until free) for a folder or installation another run "
+                        "holds, instead of exit code 10")
+            ->expected(0, 1)
+            ->default_str("forever")
+            ->type_name("[=SECONDS]");
+    };
     CLI::App* list = app.add_subcommand("list", "the catalogue's data sets (and which a maintenance folder holds)");
     common(list);
     CLI::Option* listDrive = driveOption(list, false);
@@ -448,6 +455,7 @@ int RunCli(int argc, char** argv, const CliProgram& program) {
         sets->excludes(all);
         sub->add_flag("--dry-run", o.dryRun, "print the transfer list and the space check; change nothing");
         sub->add_flag("--yes,-y", o.yes, "answer the confirmations with OK");
+        waitOption(sub);
     }
     CLI::App* newFolder = app.add_subcommand("new-folder", "make a maintenance folder");
     common(newFolder);
@@ -458,6 +466,7 @@ int RunCli(int argc, char** argv, const CliProgram& program) {
     auto* listOpt = undo->add_flag("--list", o.listPoints, "list the restore points");
     undo->add_option("--id", o.id, "the restore point to undo (default: the newest not undone)")->excludes(listOpt);
     undo->add_flag("--yes,-y", o.yes, "answer the confirmation with OK");
+    waitOption(undo);
 
     if (argv[1][0] != '-') {
         bool known = false;
@@ -480,6 +489,18 @@ int RunCli(int argc, char** argv, const CliProgram& program) {
             std::fprintf(stderr, "%s: one of --sets or --all is required\n", sub->get_name().c_str());
             return exit_code::kUsage;
         }
+    if (o.wait == "forever") {
+        o.waitSeconds = kLockWaitForever;
+    } else if (!o.wait.empty()) {
+        char* end = nullptr;
+        const long seconds = std::strtol(o.wait.c_str(), &end, 10);
+        if (*end != '\0' || seconds < 0 || seconds > INT32_MAX ||
+            !std::isdigit(static_cast<unsigned char>(o.wait[0]))) {
+            std::fprintf(stderr, "--wait: not a number of seconds: '%s'\n", o.wait.c_str());
+            return exit_code::kUsage;
+        }
+        o.waitSeconds = static_cast<int>(seconds);
+    }
     if (!o.prefix.empty()) setenv("WINEPREFIX", o.prefix.c_str(), 1);
     InstallInterruptHandler();
 

@@ -1,4 +1,5 @@
-// Exit codes of the command line, one per class of failure; documented in the README.
+// Exit codes of the command line, one per class of failure; documented in the README
+// and the manual pages.
 #pragma once
 
 namespace exit_code {
@@ -11,4 +12,5 @@ inline constexpr int kWrite = 6;       // a write failed (files, folder, restore
 inline constexpr int kVerify = 7;      // a written file read back other than written
 inline constexpr int kCancelled = 8;   // interrupted (SIGINT)
 inline constexpr int kNoSettings = 9;  // the suite's settings file or its catalogue is unusable
+inline constexpr int kBusy = 10;       // another run holds the maintenance folder or installation
 }  // namespace exit_code

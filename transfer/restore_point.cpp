@@ -1,4 +1,5 @@
 #include "transfer/restore_point.h"
+#include "transfer/transfer_lock.h"
 
 #include <dirent.h>
 #include <fcntl.h>
@@ -55,14 +56,6 @@ timespec Ts(int64_t ns) {
         --t.tv_sec;
     }
     return t;
-}
-
-// The installation's folder as one spelling, so that a point is only offered
-// for the installation it was taken from.
-std::string CurrentPrefix() {
-    std::error_code ec;
-    const std::filesystem::path canonical = std::filesystem::weakly_canonical(platform::PrefixDir(), ec);
-    return ec ? platform::PrefixDir() : canonical.string();
 }
 
 void SyncPath(const std::string& path) {
@@ -145,6 +138,12 @@ int WriteFileAtomic(const std::string& path, const std::string& bytes) {
 
 }  // namespace
 
+std::string CurrentInstallationFolder() {
+    std::error_code ec;
+    const std::filesystem::path canonical = std::filesystem::weakly_canonical(platform::PrefixDir(), ec);
+    return ec ? platform::PrefixDir() : canonical.string();
+}
+
 uint64_t RestorePoint::KeptBytes() const {
     uint64_t total = 0;
     for (const RestoreEntry& e : files)
@@ -163,7 +162,7 @@ int RestorePointStore::Create(const std::vector<std::string>& winPaths, const st
     RestorePoint point;
     point.createdUnix = static_cast<int64_t>(time(nullptr));
     point.folder = folder;
-    point.prefix = CurrentPrefix();
+    point.prefix = CurrentInstallationFolder();
     std::string partial;
     for (int sequence = 0;; ++sequence) {
         point.id = NewId(static_cast<time_t>(point.createdUnix), sequence);
@@ -320,7 +319,7 @@ std::vector<RestorePoint> RestorePointStore::List() const {
     std::vector<RestorePoint> points;
     DIR* dir = opendir(m_root.c_str());
     if (!dir) return points;
-    const std::string prefix = CurrentPrefix();
+    const std::string prefix = CurrentInstallationFolder();
     while (const dirent* d = readdir(dir)) {
         const std::string name = d->d_name;
         RestorePoint point;
@@ -345,13 +344,18 @@ void RestorePointStore::Prune(int keep) {
     if (!dir) return;
     std::vector<std::string> complete;
     std::vector<std::string> unfinished;
+    const time_t now = time(nullptr);
     while (const dirent* d = readdir(dir)) {
         const std::string name = d->d_name;
         if (!IsPointName(name)) continue;
         if (name.size() > std::strlen(kPartial) &&
-            name.compare(name.size() - std::strlen(kPartial), std::string::npos, kPartial) == 0)
-            unfinished.push_back(name);
-        else
+            name.compare(name.size() - std::strlen(kPartial), std::string::npos, kPartial) == 0) {
+            // A recent one may be another installation's register at work (its lock is
+            // not ours): only one as old as a stale lock is surely left over.
+            struct stat st {};
+            if (lstat((m_root + "/" + name).c_str(), &st) == 0 && now - st.st_mtim.tv_sec >= kLockStaleSeconds)
+                unfinished.push_back(name);
+        } else
             complete.push_back(name);
     }
     closedir(dir);
@@ -413,7 +417,7 @@ UndoResult RestorePointStore::Undo(const std::string& id, const std::function<bo
         result.error = ENOENT;
         return result;
     }
-    if (point.prefix != CurrentPrefix()) {
+    if (point.prefix != CurrentInstallationFolder()) {
         result.error = EXDEV;  // taken from another installation
         return result;
     }

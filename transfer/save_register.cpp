@@ -83,13 +83,20 @@ void RunSave(TransferEngine& engine, const TransferContext& context, OperationHo
         go = false;
     }
 
+    // One save into a folder at a time, from the list to the index marks.
+    const std::string folder = context.externalRoot + '\\' + folderName;
+    OperationLock lock;
+    if (go) {
+        lock = OperationLock::ForFolder(folder, true, host, transfer_texts::CaptionSave());
+        go = lock.Proceed();
+    }
+
     host.BeginWaitCursor();
     if (go && engine.BuildTransferList(Direction::Save, context, host) != 0) {
         if (engine.FileCount() == 0) {
             Refuse(host, transfer_texts::NoFiles(), transfer_texts::CaptionSave());
         } else if (Ask(host, transfer_texts::ConfirmSave(RootLetter(context)), transfer_texts::CaptionSave()) ==
                    MsgAnswer::Ok) {
-            const std::string folder = context.externalRoot + '\\' + folderName;
             const std::string indexPath = folder + '\\' + context.files.indexFile;
             const TransferResult result = engine.RunTransfer(Direction::Save, context, host);
             // Only a data set whose every file was copied is marked as held by the
@@ -106,6 +113,7 @@ void RunSave(TransferEngine& engine, const TransferContext& context, OperationHo
             }
         }
     }
+    lock.Release();
     host.RefreshPane(Pane::External);
     host.EndWaitCursor();
 }
@@ -121,6 +129,21 @@ void RunRegister(TransferEngine& engine, const TransferContext& context, Operati
         go = false;
     }
 
+    // The folder is read while no save writes into it, and the installation (with
+    // its restore points) is changed by one register or undo at a time; always in
+    // this order, so that no two runs wait for each other.
+    const std::string folder =
+        context.externalRoot + '\\' + (folderName.empty() ? transfer_texts::DefaultFolderName() : folderName);
+    OperationLock folderLock, installationLock;
+    if (go) {
+        folderLock = OperationLock::ForFolder(folder, false, host, transfer_texts::CaptionRegister());
+        go = folderLock.Proceed();
+    }
+    if (go) {
+        installationLock = OperationLock::ForInstallation(context.lockFolder, host, transfer_texts::CaptionRegister());
+        go = installationLock.Proceed();
+    }
+
     host.BeginWaitCursor();
     if (go) {
         engine.BuildTransferList(Direction::Register, context, host);
@@ -129,12 +152,12 @@ void RunRegister(TransferEngine& engine, const TransferContext& context, Operati
         } else if (Ask(host, transfer_texts::ConfirmRegister(RootLetter(context)), transfer_texts::CaptionSave()) ==
                    MsgAnswer::Ok) {
             // Safety net: what the register replaces is kept first; no restore point, no register.
-            const std::string folder =
-                context.externalRoot + '\\' + (folderName.empty() ? transfer_texts::DefaultFolderName() : folderName);
             if (KeepRestorePoint(engine, context, folder, host))
                 Report(host, engine, context, engine.RunTransfer(Direction::Register, context, host), false, folder);
         }
     }
+    installationLock.Release();
+    folderLock.Release();
     host.RefreshPane(Pane::System);
     host.EndWaitCursor();
 }
@@ -144,4 +167,5 @@ void ApplyToolSettings(TransferContext& context, const std::string& program) {
     context.verify = settings.verify;
     context.keepRestorePoints = settings.restorePoints;
     context.restoreRoot = settings.restorePoints > 0 ? RestorePointRoot(program) : std::string();
+    context.lockFolder = LockFolder(program);
 }

@@ -6,6 +6,7 @@
 
 #include "transfer/transfer_engine.h"
 #include "transfer/transfer_host.h"
+#include "transfer/transfer_lock.h"
 
 // The dialog's two panes: the system's data sets and the maintenance folder's.
 enum class Pane { System, External };
@@ -25,6 +26,12 @@ public:
     // Tells the user how a transfer that ran ended (CP932, several lines), in a
     // way that asks for no answer. A stopped transfer's outcome comes as a message.
     virtual void ShowOutcome(const std::string& text) { (void)text; }
+    // How long an operation waits for a maintenance folder or installation that
+    // another run holds: 0 says so at once (the dialog), kLockWaitForever waits
+    // until it is free; the cancel flag ends a wait. Seconds.
+    virtual int LockWaitSeconds() const { return 0; }
+    // The restore point a register kept, once it is complete (its id).
+    virtual void RestorePointKept(const std::string& id) { (void)id; }
 };
 
 // Saves the data sets selected in the system list into the maintenance folder

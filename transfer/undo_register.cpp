@@ -24,17 +24,23 @@ bool KeepRestorePoint(const TransferEngine& engine, const TransferContext& conte
     for (uint32_t i = 0; i < engine.FileCount(); ++i) destinations.push_back(engine.List().Row(i).destination);
     RestorePointStore store(context.restoreRoot);
     std::string failedPath;
-    const int err = store.Create(destinations, folder, nullptr, &failedPath);
+    RestorePoint kept;
+    const int err = store.Create(destinations, folder, &kept, &failedPath);
     if (err != 0) {
         Show(host, safety_texts::RestorePointFailed(context.restoreRoot, err, failedPath), MsgButtons::Ok,
              MsgIcon::Stop);
         return false;
     }
+    host.RestorePointKept(kept.id);
     store.Prune(context.keepRestorePoints);
     return true;
 }
 
-bool RunUndoRegister(RestorePointStore& store, const RestorePoint& point, OperationHost& host) {
+bool RunUndoRegister(RestorePointStore& store, const RestorePoint& point, OperationHost& host,
+                     const std::string& lockFolder) {
+    // Nothing is asked while another register or undo changes the installation.
+    OperationLock lock = OperationLock::ForInstallation(lockFolder, host, transfer_texts::CaptionRegister());
+    if (!lock.Proceed()) return false;
     if (Show(host, safety_texts::ConfirmUndo(point.createdUnix, point.folder, point.files.size()), MsgButtons::OkCancel,
              MsgIcon::Question) != MsgAnswer::Ok)
         return false;

@@ -5,6 +5,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <chrono>
 #include <filesystem>
 #include <fstream>
 
@@ -64,6 +65,7 @@ protected:
         Context().keepRestorePoints = 20;
         before = Snapshot();
     }
+    std::string LockFolderOfTest() const { return data + "/locks"; }
     std::vector<FileState> Snapshot() const {
         return {StateOf(SysHost("U/a.ini")), StateOf(SysHost("U/new.ini")), StateOf(SysHost("DOC/MAP.DEM"))};
     }
@@ -96,7 +98,7 @@ TEST_F(RestorePointTest, RegisterThenUndoPutsTheSystemBackExactly) {
 
     host.messages.clear();
     host.calls.clear();
-    EXPECT_TRUE(RunUndoRegister(store, point, host));
+    EXPECT_TRUE(RunUndoRegister(store, point, host, LockFolderOfTest()));
     EXPECT_EQ(Snapshot(), before);
     ASSERT_EQ(host.messages.size(), 2u);
     EXPECT_NE(host.Texts()[0].find("次の再登録を元に戻します。\n\n日時: "), std::string::npos);
@@ -116,7 +118,7 @@ TEST_F(RestorePointTest, CancelledUndoTouchesNothing) {
     RunRegister(engine, Context(), host);
     const std::vector<FileState> after = Snapshot();
     host.answers = {MsgAnswer::Cancel};
-    EXPECT_FALSE(RunUndoRegister(store, Latest(), host));
+    EXPECT_FALSE(RunUndoRegister(store, Latest(), host, LockFolderOfTest()));
     EXPECT_EQ(Snapshot(), after);
     EXPECT_FALSE(Latest().used);
 }
@@ -193,12 +195,18 @@ TEST_F(RestorePointTest, PruningKeepsTheNewestAndDropsUnfinished) {
         ASSERT_EQ(store.Create({"C:\\SYS\\U\\a.ini"}, "E:\\PARC_JDT\\X", &point), 0);
         ids.push_back(point.id);
     }
-    MakeHostDirs(store.Root() + "/20000101T000000-000.partial");
+    // A left-over unfinished point goes; a recent one may be another register's at work.
+    const std::string leftOver = store.Root() + "/20000101T000000-000.partial";
+    MakeHostDirs(leftOver);
+    std::filesystem::last_write_time(
+        leftOver, std::filesystem::file_time_type::clock::now() - std::chrono::seconds(kLockStaleSeconds + 60));
+    MakeHostDirs(store.Root() + "/20000101T000000-001.partial");
     store.Prune(3);
     std::vector<std::string> listed;
     for (const RestorePoint& p : store.List()) listed.push_back(p.id);
     EXPECT_EQ(listed, (std::vector<std::string>{ids[4], ids[3], ids[2]}));
-    EXPECT_EQ(Listing(store.Root()).size(), 3u * 4);  // folder, manifest, files/, files/0 each
+    EXPECT_EQ(Listing(store.Root()).size(), 3u * 4 + 1);  // folder, manifest, files/, files/0 each; the recent one
+    EXPECT_FALSE(std::filesystem::exists(leftOver));
 }
 
 TEST_F(RestorePointTest, DamagedOrForeignManifestsAreNotOffered) {
