@@ -48,7 +48,11 @@ std::string FirstLineOf(const char* path) {
 
 }  // namespace
 
-bool IsFolderLockName(std::string_view name) { return NamesEqualIgnoringCase(name, kFolderLockName); }
+bool IsFolderLockName(std::string_view name) {
+    if (name.size() > kFolderLockName.size() && name.substr(kFolderLockName.size()) == kTakeOverSuffix)
+        name = name.substr(0, kFolderLockName.size());
+    return NamesEqualIgnoringCase(name, kFolderLockName);
+}
 
 int CreateExclusiveFile(const std::string& host, std::string_view bytes) {
     Folder folder(host);
@@ -87,14 +91,6 @@ int ReadLockEntry(const std::string& host, size_t limit, std::string* bytes, str
     bytes->resize(got);
     close(fd);
     return 0;
-}
-
-int RenameInFolder(const std::string& host, const std::string& newName, bool noReplace) {
-    Folder folder(host);
-    if (folder.fd < 0) return errno;
-    const int rc = noReplace ? RenameAtNoReplace(folder.fd, folder.name.c_str(), newName.c_str())
-                             : renameat(folder.fd, folder.name.c_str(), folder.fd, newName.c_str());
-    return rc == 0 ? 0 : errno;
 }
 
 int RemoveFileEntry(const std::string& host) {

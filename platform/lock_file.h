@@ -19,8 +19,11 @@ namespace platform {
 // temporary file (IsTransferTempName), so no sweep of stale temporaries removes it.
 inline constexpr std::string_view kFolderLockName = "~$maintenance.lock";
 
-// Whether a host file name is kFolderLockName (case ignored, as a stick's file
-// system compares): file search never returns it.
+// Beside a lock while one run takes it over from a holder that is gone.
+inline constexpr std::string_view kTakeOverSuffix = ".takeover";
+
+// Whether a host file name is kFolderLockName or its takeover guard (case
+// ignored, as a stick's file system compares): file search never returns them.
 bool IsFolderLockName(std::string_view name);
 
 // Creates `host` with O_CREAT|O_EXCL|O_NOFOLLOW (mode 0644 less the umask),
@@ -32,11 +35,6 @@ int CreateExclusiveFile(const std::string& host, std::string_view bytes);
 // folder included) and, for a regular file, *bytes its first `limit` bytes
 // (empty otherwise). 0, or the errno (ENOENT: nothing there).
 int ReadLockEntry(const std::string& host, size_t limit, std::string* bytes, struct stat* st);
-
-// Renames `host` to `newName` in the same folder. With `noReplace` an existing
-// `newName` is never replaced (EEXIST; renameat2, or a hard link where the file
-// system lacks it). 0 or errno; nothing is removed on a failure.
-int RenameInFolder(const std::string& host, const std::string& newName, bool noReplace);
 
 // Removes the file `host` (0 or errno), or the folder `host` when it is empty.
 int RemoveFileEntry(const std::string& host);

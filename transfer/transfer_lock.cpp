@@ -22,12 +22,21 @@
 #include "transfer/safety_texts.h"
 #include "transfer/save_register.h"
 
+// What is at a lock's name at one moment.
+struct LockEntry {
+    int error = 0;  // of the read: ENOENT when nothing is there
+    std::string bytes;
+    struct stat st {};
+};
+
 namespace {
 
 constexpr size_t kMaxLockBytes = 4096;  // more is not a lock of ours: garbage
 constexpr int kTakeAttempts = 8;
 
 int64_t NowUnix() { return static_cast<int64_t>(time(nullptr)); }
+
+void (*g_takeOverHook)() = nullptr;
 
 std::string UtcText(int64_t unixSeconds) {
     const time_t t = static_cast<time_t>(unixSeconds);
@@ -42,8 +51,9 @@ std::string UtcText(int64_t unixSeconds) {
 bool ParseUtc(const std::string& text, int64_t* out) {
     tm utc{};
     char zone = 0;
-    if (text.size() != 20 || std::sscanf(text.c_str(), "%4d-%2d-%2dT%2d:%2d:%2d%c", &utc.tm_year, &utc.tm_mon,
-                                         &utc.tm_mday, &utc.tm_hour, &utc.tm_min, &utc.tm_sec, &zone) != 7 ||
+    if (text.size() != 20 ||
+        std::sscanf(text.c_str(), "%4d-%2d-%2dT%2d:%2d:%2d%c", &utc.tm_year, &utc.tm_mon, &utc.tm_mday, &utc.tm_hour,
+                    &utc.tm_min, &utc.tm_sec, &zone) != 7 ||
         zone != 'Z')
         return false;
     utc.tm_year -= 1900;
@@ -66,35 +76,12 @@ bool IsPlainWord(const std::string& text) {
     return true;
 }
 
-// A name beside the lock for moving a stale one aside. In a maintenance folder
-// it has the pattern of a temporary file: never listed, and swept when left.
-std::string AsideName(const std::string& lockPath) {
-    static std::atomic<unsigned> counter{0};
-    uint64_t v = static_cast<uint64_t>(getpid()) * 1000003u + counter.fetch_add(1) +
-                 static_cast<uint64_t>(std::chrono::steady_clock::now().time_since_epoch().count());
-    static const char digits[] = "abcdefghijklmnopqrstuvwxyz0123456789";
-    std::string random;
-    for (int i = 0; i < 8; ++i) {
-        random += digits[v % 36];
-        v = v / 36 + 0x9E3779B97F4A7C15ull * (v % 36 + 1);
-    }
-    const size_t slash = lockPath.rfind('/');
-    return lockPath.substr(slash == std::string::npos ? 0 : slash + 1) + "." + random + ".tmp";
-}
+// A takeover in progress lasts milliseconds: a guard older than this was left by
+// a taker that died on the way.
+constexpr int64_t kStaleGuardSeconds = 60;
 
-std::string FolderOf(const std::string& host) {
-    const size_t slash = host.rfind('/');
-    return slash == std::string::npos ? std::string() : host.substr(0, slash + 1);
-}
-
-struct Entry {
-    int error = 0;  // of the read: ENOENT when nothing is there
-    std::string bytes;
-    struct stat st {};
-};
-
-Entry ReadEntry(const std::string& host) {
-    Entry e;
+LockEntry ReadEntry(const std::string& host) {
+    LockEntry e;
     for (int i = 0; i < 3; ++i) {
         e.error = platform::ReadLockEntry(host, kMaxLockBytes + 1, &e.bytes, &e.st);
         if (e.error != EAGAIN) break;
@@ -102,19 +89,21 @@ Entry ReadEntry(const std::string& host) {
     return e;
 }
 
-bool SameEntry(const Entry& a, const Entry& b) {
+bool SameEntry(const LockEntry& a, const LockEntry& b) {
     return a.st.st_dev == b.st.st_dev && a.st.st_ino == b.st.st_ino && a.st.st_size == b.st.st_size &&
            a.st.st_mtim.tv_sec == b.st.st_mtim.tv_sec && a.st.st_mtim.tv_nsec == b.st.st_mtim.tv_nsec &&
            a.bytes == b.bytes;
 }
 
-LockOwner OwnerOf(const Entry& e) {
+LockOwner OwnerOf(const LockEntry& e) {
     LockOwner owner = S_ISREG(e.st.st_mode) && e.bytes.size() <= kMaxLockBytes ? ParseLockOwner(e.bytes) : LockOwner{};
     owner.writtenUnix = static_cast<int64_t>(e.st.st_mtim.tv_sec);
     return owner;
 }
 
 }  // namespace
+
+void SetTakeOverHookForTesting(void (*hook)()) { g_takeOverHook = hook; }
 
 LockOwner ThisProcessAsOwner() {
     LockOwner owner;
@@ -207,7 +196,7 @@ LockState TransferLock::TryOnce() {
             m_error = err;
             return LockState::Failed;
         }
-        const Entry judged = ReadEntry(m_path);
+        const LockEntry judged = ReadEntry(m_path);
         if (judged.error == ENOENT) continue;  // released meanwhile
         if (judged.error != 0) {
             m_error = judged.error;
@@ -215,35 +204,48 @@ LockState TransferLock::TryOnce() {
         }
         m_owner = OwnerOf(judged);
         if (!IsStaleLock(m_owner, NowUnix())) return LockState::Busy;
-        // Move the stale lock aside, then make sure the file moved is the one judged:
-        // another taker may have replaced it in between.
-        const std::string aside = AsideName(m_path);
-        if (const int moved = platform::RenameInFolder(m_path, aside, true)) {
-            if (moved == ENOENT) continue;
-            m_error = moved;
+        if (g_takeOverHook) g_takeOverHook();
+        const LockState taken = TakeOver(judged);
+        if (taken != LockState::Free) return taken;
+    }
+    m_owner = OwnerOf(ReadEntry(m_path));
+    return LockState::Busy;
+}
+
+LockState TransferLock::TakeOver(const LockEntry& judged) {
+    // One taker at a time, under a guard made the same exclusive way: it alone may
+    // remove the lock, and only after seeing that the lock is still the one judged.
+    const std::string guard = m_path + std::string(platform::kTakeOverSuffix);
+    if (const int err = platform::CreateExclusiveFile(guard, m_content)) {
+        if (err != EEXIST) {
+            m_error = err;
             return LockState::Failed;
         }
-        const std::string asidePath = FolderOf(m_path) + aside;
-        const Entry taken = ReadEntry(asidePath);
-        if (taken.error == 0 && SameEntry(taken, judged)) {
-            platform::RemoveFileEntry(asidePath);
-            continue;
+        const LockEntry other = ReadEntry(guard);
+        LockOwner taker = OwnerOf(other);
+        if (other.error == 0 && !IsStaleLock(taker, NowUnix()) && NowUnix() - taker.writtenUnix < kStaleGuardSeconds) {
+            m_owner = std::move(taker);  // about to hold it
+            return LockState::Busy;
         }
-        // A fresh lock of another taker: put it back, unless a third has the name now.
-        if (platform::RenameInFolder(asidePath, m_path.substr(FolderOf(m_path).size()), true) != 0)
-            platform::RemoveFileEntry(asidePath);
-        m_owner = OwnerOf(taken);
-        return LockState::Busy;
+        platform::RemoveFileEntry(guard);  // its taker died on the way
+        return LockState::Free;
     }
-    const Entry last = ReadEntry(m_path);
-    m_owner = OwnerOf(last);
-    return LockState::Busy;
+    const LockEntry now = ReadEntry(m_path);
+    if (now.error == 0 && SameEntry(now, judged)) platform::RemoveFileEntry(m_path);
+    const int err = platform::CreateExclusiveFile(m_path, m_content);
+    platform::RemoveFileEntry(guard);
+    if (err == 0) return LockState::Held;
+    if (err != EEXIST) {
+        m_error = err;
+        return LockState::Failed;
+    }
+    return LockState::Free;  // look again
 }
 
 void TransferLock::Release() {
     if (m_state != LockState::Held) return;
     m_state = LockState::Free;
-    const Entry e = ReadEntry(m_path);
+    const LockEntry e = ReadEntry(m_path);
     // Another run's lock is never removed: ours may have been taken over as stale.
     if (e.error == 0 && e.bytes == m_content) platform::RemoveFileEntry(m_path);
 }

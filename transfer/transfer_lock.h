@@ -23,9 +23,11 @@
 //  - its content does not name a holder (empty, cut short, garbage, not a file)
 //    and it was written 12 hours or more ago; until then it counts as held: a
 //    lock that is being written reads empty for a moment.
-// Taking over renames the stale file aside under a name of our own and checks
-// that what moved is the file judged stale: of two takers racing, the second
-// moves the first one's fresh lock, sees that, and puts it back.
+// Taking over is done by one taker at a time, under a guard file beside the
+// lock ("<lock>.takeover", made the same exclusive way, held for milliseconds):
+// the guard's holder reads the lock again and removes it only when it is still
+// the file judged stale, then makes its own. A guard left by a taker that died
+// is removed after a minute (or at once when its process is gone here).
 #pragma once
 
 #include <sys/stat.h>
@@ -62,10 +64,12 @@ bool IsStaleLock(const LockOwner& owner, int64_t nowUnix);
 enum class LockState { Free, Held, Busy, Failed, Stopped };
 
 struct LockWait {
-    int seconds = 0;                         // 0: answer at once; kLockWaitForever: until free
-    const std::atomic<bool>* stop = nullptr;  // set: end the wait (Stopped)
+    int seconds = 0;                                // 0: answer at once; kLockWaitForever: until free
+    const std::atomic<bool>* stop = nullptr;        // set: end the wait (Stopped)
     std::function<void(const LockOwner&)> waiting;  // told once, when the wait begins
 };
+
+struct LockEntry;
 
 class TransferLock {
 public:
@@ -89,6 +93,8 @@ public:
 
 private:
     LockState TryOnce();
+    // Free: look again.
+    LockState TakeOver(const LockEntry& judged);
 
     LockState m_state = LockState::Free;
     std::string m_path;
@@ -96,6 +102,9 @@ private:
     LockOwner m_owner;
     int m_error = 0;
 };
+
+// For tests: runs after a lock is judged stale and before it is moved aside.
+void SetTakeOverHookForTesting(void (*hook)());
 
 class OperationHost;
 
