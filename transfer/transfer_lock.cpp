@@ -33,6 +33,7 @@ namespace {
 
 constexpr size_t kMaxLockBytes = 4096;  // more is not a lock of ours: garbage
 constexpr int kTakeAttempts = 8;
+constexpr int kFreshRereads = 10;
 
 int64_t NowUnix() { return static_cast<int64_t>(time(nullptr)); }
 
@@ -85,6 +86,19 @@ LockEntry ReadEntry(const std::string& host) {
     for (int i = 0; i < 3; ++i) {
         e.error = platform::ReadLockEntry(host, kMaxLockBytes + 1, &e.bytes, &e.st);
         if (e.error != EAGAIN) break;
+    }
+    return e;
+}
+
+// A lock just made reads empty (or cut short) until its maker has written it:
+// such a fresh one is read again for a moment before it is judged.
+LockEntry ReadFinished(const std::string& host) {
+    LockEntry e = ReadEntry(host);
+    for (int i = 0; i < kFreshRereads && e.error == 0 && S_ISREG(e.st.st_mode) &&
+                    NowUnix() - static_cast<int64_t>(e.st.st_mtim.tv_sec) < 2 && !ParseLockOwner(e.bytes).named;
+         ++i) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+        e = ReadEntry(host);
     }
     return e;
 }
@@ -196,7 +210,7 @@ LockState TransferLock::TryOnce() {
             m_error = err;
             return LockState::Failed;
         }
-        const LockEntry judged = ReadEntry(m_path);
+        const LockEntry judged = ReadFinished(m_path);
         if (judged.error == ENOENT) continue;  // released meanwhile
         if (judged.error != 0) {
             m_error = judged.error;

@@ -41,7 +41,7 @@
 inline constexpr int64_t kLockStaleSeconds = 12 * 60 * 60;
 inline constexpr int kLockWaitForever = -1;
 // How often a waiting run looks at the lock again.
-inline constexpr int kLockPollMilliseconds = 200;
+inline constexpr int kLockPollMilliseconds = 100;
 
 struct LockOwner {
     bool named = false;  // the content names a holder; false: the fields are empty

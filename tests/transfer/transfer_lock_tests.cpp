@@ -92,8 +92,7 @@ constexpr int64_t kOld = kLockStaleSeconds + 60;
 INSTANTIATE_TEST_SUITE_P(
     Cases, LockRules,
     ::testing::Values(
-        RuleCase{"Free", nullptr, 0, true},
-        RuleCase{"LiveProcessHere", [] { return FormatLockOwner(Me()); }, 0, false},
+        RuleCase{"Free", nullptr, 0, true}, RuleCase{"LiveProcessHere", [] { return FormatLockOwner(Me()); }, 0, false},
         // A live holder here is never taken over, however long it has held the lock.
         RuleCase{"LiveProcessHereForLong", [] { return FormatLockOwner(Me()); }, kOld, false},
         RuleCase{"DeadProcessHere", [] { return With(Me().host, DeadPid(), 1); }, 0, true},
