@@ -1,7 +1,7 @@
 // The file operations of a lock file that several processes, on this machine or
 // on others sharing a network drive, race for: an exclusive create (O_EXCL works
 // over NFS and SMB, where flock does not), a bounded read with the entry's own
-// identity, a rename within its folder and a remove. Every name is reached from
+// identity, and a remove. Every name is reached from
 // its folder, opened once without following a link below the drive root.
 #pragma once
 

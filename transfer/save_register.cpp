@@ -20,14 +20,6 @@ MsgAnswer Ask(OperationHost& host, std::string text, const std::string& caption)
     return host.ShowMessage(message);
 }
 
-void Refuse(OperationHost& host, std::string text, const std::string& caption) {
-    UserMessage message;
-    message.text = std::move(text);
-    message.caption = caption;
-    message.icon = MsgIcon::Stop;
-    host.ShowMessage(message);
-}
-
 // Says what a transfer that ran did: a stop as a message, an end as the outcome.
 void Report(OperationHost& host, const TransferEngine& engine, const TransferContext& context,
             const TransferResult& result, bool save, const std::string& folder) {
@@ -79,7 +71,7 @@ void RunSave(TransferEngine& engine, const TransferContext& context, OperationHo
             go = false;
         }
     } else if (!IsValidFolderName(folderName)) {
-        Refuse(host, transfer_texts::BadFolderName(folderName), transfer_texts::CaptionSave());
+        ShowStopMessage(host, transfer_texts::BadFolderName(folderName), transfer_texts::CaptionSave());
         go = false;
     }
 
@@ -94,7 +86,7 @@ void RunSave(TransferEngine& engine, const TransferContext& context, OperationHo
     host.BeginWaitCursor();
     if (go && engine.BuildTransferList(Direction::Save, context, host) != 0) {
         if (engine.FileCount() == 0) {
-            Refuse(host, transfer_texts::NoFiles(), transfer_texts::CaptionSave());
+            ShowStopMessage(host, transfer_texts::NoFiles(), transfer_texts::CaptionSave());
         } else if (Ask(host, transfer_texts::ConfirmSave(RootLetter(context)), transfer_texts::CaptionSave()) ==
                    MsgAnswer::Ok) {
             const std::string indexPath = folder + '\\' + context.files.indexFile;
@@ -107,7 +99,7 @@ void RunSave(TransferEngine& engine, const TransferContext& context, OperationHo
             for (int32_t i = 0; i < context.dataCount; ++i)
                 if (host.IsSystemRowSelected(i) && (complete || engine.DataSetWritten(i, result))) held.push_back(i);
             if (!result.failed && !held.empty() && !FolderIndexFile::WriteFlags(indexPath, held)) {
-                Refuse(host, transfer_texts::IndexWriteError(indexPath), transfer_texts::CaptionSave());
+                ShowStopMessage(host, transfer_texts::IndexWriteError(indexPath), transfer_texts::CaptionSave());
             } else {
                 Report(host, engine, context, result, true, folder);
             }
@@ -125,7 +117,7 @@ void RunRegister(TransferEngine& engine, const TransferContext& context, Operati
         // The list falls back on the default folder; the box stays empty.
         go = Ask(host, transfer_texts::RegisterEmptyNameQuestion(), transfer_texts::CaptionSave()) == MsgAnswer::Ok;
     } else if (!IsValidFolderName(folderName)) {
-        Refuse(host, transfer_texts::BadFolderName(folderName), transfer_texts::CaptionSave());
+        ShowStopMessage(host, transfer_texts::BadFolderName(folderName), transfer_texts::CaptionSave());
         go = false;
     }
 
@@ -148,7 +140,7 @@ void RunRegister(TransferEngine& engine, const TransferContext& context, Operati
     if (go) {
         engine.BuildTransferList(Direction::Register, context, host);
         if (engine.FileCount() == 0) {
-            Refuse(host, transfer_texts::NoFiles(), transfer_texts::CaptionRegister());
+            ShowStopMessage(host, transfer_texts::NoFiles(), transfer_texts::CaptionRegister());
         } else if (Ask(host, transfer_texts::ConfirmRegister(RootLetter(context)), transfer_texts::CaptionSave()) ==
                    MsgAnswer::Ok) {
             // Safety net: what the register replaces is kept first; no restore point, no register.
@@ -160,6 +152,14 @@ void RunRegister(TransferEngine& engine, const TransferContext& context, Operati
     folderLock.Release();
     host.RefreshPane(Pane::System);
     host.EndWaitCursor();
+}
+
+void ShowStopMessage(OperationHost& host, std::string text, const std::string& caption) {
+    UserMessage message;
+    message.text = std::move(text);
+    message.caption = caption;
+    message.icon = MsgIcon::Stop;
+    host.ShowMessage(message);
 }
 
 void ApplyToolSettings(TransferContext& context, const std::string& program) {

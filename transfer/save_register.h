@@ -34,6 +34,9 @@ public:
     virtual void RestorePointKept(const std::string& id) { (void)id; }
 };
 
+// A stop box (OK only) with `caption`: what ended an operation.
+void ShowStopMessage(OperationHost& host, std::string text, const std::string& caption);
+
 // Saves the data sets selected in the system list into the maintenance folder
 // named by the folder box on the current drive, and marks them in the folder's
 // index file once every file is written. Ends with a refresh of the external

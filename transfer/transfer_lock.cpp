@@ -34,6 +34,9 @@ namespace {
 constexpr size_t kMaxLockBytes = 4096;  // more is not a lock of ours: garbage
 constexpr int kTakeAttempts = 8;
 constexpr int kFreshRereads = 10;
+// A takeover in progress lasts milliseconds: a guard older than this was left by
+// a taker that died on the way.
+constexpr int64_t kStaleGuardSeconds = 60;
 
 int64_t NowUnix() { return static_cast<int64_t>(time(nullptr)); }
 
@@ -76,10 +79,6 @@ bool IsPlainWord(const std::string& text) {
         if (static_cast<unsigned char>(c) <= ' ' || c == 0x7F) return false;
     return true;
 }
-
-// A takeover in progress lasts milliseconds: a guard older than this was left by
-// a taker that died on the way.
-constexpr int64_t kStaleGuardSeconds = 60;
 
 LockEntry ReadEntry(const std::string& host) {
     LockEntry e;
@@ -296,14 +295,6 @@ std::string InstallationLockPath(const std::string& lockFolder) {
 
 namespace {
 
-void Stop(OperationHost& host, std::string text, const std::string& caption) {
-    UserMessage message;
-    message.text = std::move(text);
-    message.caption = caption;
-    message.icon = MsgIcon::Stop;
-    host.ShowMessage(message);
-}
-
 LockWait WaitOf(OperationHost& host, const std::string& shownLock) {
     LockWait wait;
     wait.seconds = host.LockWaitSeconds();
@@ -323,9 +314,11 @@ bool ProceedWithout(const TransferLock& lock, OperationHost& host, const std::st
     switch (lock.State()) {
     case LockState::Held:
     case LockState::Free: return true;
-    case LockState::Busy: Stop(host, busyText(), caption); return false;
-    case LockState::Stopped: Stop(host, safety_texts::LockWaitStopped(), caption); return false;
-    case LockState::Failed: Stop(host, safety_texts::LockFailed(shownLock, lock.Error()), caption); return false;
+    case LockState::Busy: ShowStopMessage(host, busyText(), caption); return false;
+    case LockState::Stopped: ShowStopMessage(host, safety_texts::LockWaitStopped(), caption); return false;
+    case LockState::Failed:
+        ShowStopMessage(host, safety_texts::LockFailed(shownLock, lock.Error()), caption);
+        return false;
     }
     return false;
 }
