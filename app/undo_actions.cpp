@@ -23,7 +23,7 @@ void CMaintenanceDlg::OnUndoLastRegister() {
         ShowMessageBox(this, message);
         return;
     }
-    RunUndoRegister(store, point, m_host);
+    RunUndoRegister(store, point, m_host, LockFolder(m_deliverable.programName));
 }
 
 void CMaintenanceDlg::OnRestorePointList() {
@@ -31,5 +31,5 @@ void CMaintenanceDlg::OnRestorePointList() {
     RestorePointStore store = RestorePoints();
     CRestorePointDlg chooser(store.List(), this);
     if (chooser.exec() != QDialog::Accepted) return;
-    RunUndoRegister(store, chooser.Chosen(), m_host);
+    RunUndoRegister(store, chooser.Chosen(), m_host, LockFolder(m_deliverable.programName));
 }

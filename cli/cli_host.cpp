@@ -31,6 +31,10 @@ bool CliHost::IsExternalRowSelected(int row) const {
 }
 
 int CliHost::Classify(const UserMessage& message) const {
+    if (message.icon == MsgIcon::Stop && message.text.find(safety_texts::BusyLine()) != std::string::npos)
+        return exit_code::kBusy;
+    if (message.text == safety_texts::LockWaitStopped()) return exit_code::kCancelled;
+    if (StartsWith(message.text, safety_texts::LockFailedHead())) return exit_code::kWrite;
     if (StartsWith(message.text, transfer_texts::WriteError()))
         return message.text.find(safety_texts::MediumMismatchLine()) != std::string::npos ? exit_code::kVerify
                                                                                           : exit_code::kWrite;

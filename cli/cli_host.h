@@ -18,6 +18,7 @@ struct HostOptions {
     bool quiet = false;        // keep messages off standard error (JSON carries them)
     bool errorsOnly = false;   // --quiet: print failures only, no outcome, no bar
     bool verbose = false;      // --verbose: one line per file written, on standard error
+    int lockWaitSeconds = 0;   // --wait: for a busy folder or installation (kLockWaitForever)
 };
 
 struct ShownMessage {
@@ -43,6 +44,7 @@ public:
     bool TransferStarted() const { return m_transferStarted; }
     bool TransferFinished() const { return m_transferFinished; }
     const std::vector<ShownMessage>& Messages() const { return m_messages; }
+    // The restore point the register kept, empty when none.
 
     // Prints a message of the command line itself and keeps it for the JSON; an
     // `info` message (an outcome, a note) is not printed under --quiet.
@@ -66,6 +68,7 @@ public:
     void BeginWaitCursor() override {}
     void EndWaitCursor() override {}
     void ShowOutcome(const std::string& text) override;
+    int LockWaitSeconds() const override { return m_options.lockWaitSeconds; }
 
 private:
     MsgAnswer Answer(const UserMessage& message, const std::string& utf8);

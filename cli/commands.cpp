@@ -1,6 +1,8 @@
 // The subcommands: parsing, the operations over the same logic as the dialog,
 // and their results as text or one JSON document on standard output.
 #include <CLI/CLI.hpp>
+#include <cctype>
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -53,6 +55,8 @@ struct Options {
     bool quiet = false;    // failures only on standard error
     bool verbose = false;  // one line per file written
     std::string prefix, drive, folder, sets, name, id;
+    std::string wait;  // --wait[=SECONDS] as given; "" without it
+    int waitSeconds = 0;
 };
 
 // One command's run: the host that shows messages, and the JSON being built.
@@ -74,6 +78,7 @@ struct Run {
         h.progress = !o.json && !o.quiet && !o.verbose && isatty(STDERR_FILENO);
         h.errorsOnly = o.quiet;
         h.verbose = o.verbose;
+        h.lockWaitSeconds = o.waitSeconds;
         return h;
     }
 
@@ -439,7 +444,7 @@ int CmdUndo(const CliProgram& program, const Options& o) {
                         o.id.empty() ? U(safety_texts::NoRestorePoint()) : "復元ポイント " + o.id + " はありません。");
     run.out["restore_point"] = PointJson(point);
     if (CancelRequested()) return run.Fail(exit_code::kCancelled, StoppedText("何も行っていません。"));
-    const bool ok = RunUndoRegister(store, point, run.host);
+    const bool ok = RunUndoRegister(store, point, run.host, LockFolder(program.programName));
     run.out["undone"] = ok;
     if (!ok) run.host.SetFailure(exit_code::kWrite);
     return run.Finish(0);
@@ -516,6 +521,14 @@ int RunCli(int argc, char** argv, const CliProgram& program) {
         sub->add_flag("--quiet,-q", o.quiet, "failures only on standard error");
         sub->add_flag("--verbose", o.verbose, "one line per file written, on standard error");
     };
+    auto waitOption = [&](CLI::App* sub) {
+        sub->add_option("--wait", o.wait,
+                        "wait up to SECONDS (without a value: until free) for a folder or installation another run "
+                        "holds, instead of exit code 10")
+            ->expected(0, 1)
+            ->default_str("forever")
+            ->type_name("[=SECONDS]");
+    };
     CLI::App* list = app.add_subcommand("list", "the catalogue's data sets (and which a maintenance folder holds)");
     common(list);
     CLI::Option* listDrive = driveOption(list, false);
@@ -536,6 +549,7 @@ int RunCli(int argc, char** argv, const CliProgram& program) {
         sets->excludes(all);
         sub->add_flag("--dry-run", o.dryRun, "print the transfer list and the space check; change nothing");
         sub->add_flag("--yes,-y", o.yes, "answer the confirmations with OK");
+        waitOption(sub);
     }
     CLI::App* newFolder = app.add_subcommand("new-folder", "make a maintenance folder");
     common(newFolder);
@@ -546,6 +560,7 @@ int RunCli(int argc, char** argv, const CliProgram& program) {
     auto* listOpt = undo->add_flag("--list", o.listPoints, "list the restore points");
     undo->add_option("--id", o.id, "the restore point to undo (default: the newest not undone)")->excludes(listOpt);
     undo->add_flag("--yes,-y", o.yes, "answer the confirmation with OK");
+    waitOption(undo);
 
     if (argv[1][0] != '-') {
         bool known = false;
@@ -568,6 +583,16 @@ int RunCli(int argc, char** argv, const CliProgram& program) {
         if (sub->parsed() && !o.all && o.sets.empty())
             return FailOutsideRun(program, o.json, sub->get_name(), exit_code::kUsage,
                                   sub->get_name() + ": --sets か --all のどちらかが必要です。");
+    if (o.wait == "forever") {
+        o.waitSeconds = kLockWaitForever;
+    } else if (!o.wait.empty()) {
+        char* end = nullptr;
+        const long seconds = std::strtol(o.wait.c_str(), &end, 10);
+        if (*end != '\0' || seconds < 0 || seconds > INT32_MAX || !std::isdigit(static_cast<unsigned char>(o.wait[0])))
+            return FailOutsideRun(program, o.json, "", exit_code::kUsage,
+                                  "--wait: 秒数ではありません: '" + o.wait + "'");
+        o.waitSeconds = static_cast<int>(seconds);
+    }
     if (!o.prefix.empty()) setenv("WINEPREFIX", o.prefix.c_str(), 1);
     InstallInterruptHandler();
 

@@ -1,4 +1,5 @@
-// Exit codes of the command line, one per class of failure; documented in the README.
+// Exit codes of the command line, one per class of failure; documented in the README
+// and the manual pages.
 #pragma once
 
 namespace exit_code {
@@ -12,5 +13,6 @@ inline constexpr int kWrite = 6;       // a write failed (files, folder, restore
 inline constexpr int kVerify = 7;      // a written file read back other than written
 inline constexpr int kCancelled = 8;   // interrupted (SIGINT)
 inline constexpr int kNoSettings = 9;  // the suite's settings file, its catalogue or the prefix is unusable
+inline constexpr int kBusy = 10;       // another run holds the maintenance folder or installation
 inline constexpr int kNoDisplay = 11;  // the dialog was asked for without a display
 }  // namespace exit_code

@@ -251,26 +251,8 @@ int RenameTemp(const std::string& tempPath, const std::string& hostTarget, bool 
     }
     size_t slash = hostTarget.rfind('/');
     targetName = slash == std::string::npos ? hostTarget : hostTarget.substr(slash + 1);
-    int rc;
-    if (noReplace) {
-        rc = renameat2(dir.fd, tempName.c_str(), dir.fd, targetName.c_str(), RENAME_NOREPLACE);
-        if (rc != 0 && (errno == EINVAL || errno == ENOSYS)) {
-            // No RENAME_NOREPLACE here: a hard link fails just as atomically on an existing name.
-            rc = linkat(dir.fd, tempName.c_str(), dir.fd, targetName.c_str(), 0);
-            if (rc == 0) {
-                unlinkat(dir.fd, tempName.c_str(), 0);
-            } else if (errno != EEXIST) {
-                struct stat st {};
-                if (fstatat(dir.fd, targetName.c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0) {
-                    errno = EEXIST;
-                } else {
-                    rc = renameat(dir.fd, tempName.c_str(), dir.fd, targetName.c_str());
-                }
-            }
-        }
-    } else {
-        rc = renameat(dir.fd, tempName.c_str(), dir.fd, targetName.c_str());
-    }
+    const int rc = noReplace ? RenameAtNoReplace(dir.fd, tempName.c_str(), targetName.c_str())
+                             : renameat(dir.fd, tempName.c_str(), dir.fd, targetName.c_str());
     if (rc != 0) {
         int err = errno;
         DiscardTemp(-1, tempPath);

@@ -17,6 +17,7 @@
 
 #include "platform/beneath.h"
 #include "platform/copy_file.h"
+#include "platform/lock_file.h"
 #include "platform/cp932.h"
 #include "platform/cp932_walk.h"
 #include "platform/file_search.h"
@@ -242,6 +243,7 @@ void MatchEntry(int dirFd, const char* entryName, const std::vector<MaskQuery>& 
     if (name == "." || name == "..") return;
     if (!IsWindowsCompatibleName(name)) return;  // "a\b", "x:y", unconvertible names
     if (IsTransferTempName(name)) return;        // a copy under way, or one a kill left
+    if (IsFolderLockName(name)) return;          // a run's lock on its maintenance folder, never data
     const std::u32string folded = FoldName(name);
     size_t data = SIZE_MAX;
     for (size_t q = 0; q < queries.size(); ++q) {

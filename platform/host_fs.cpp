@@ -1,7 +1,13 @@
 #include "platform/host_fs.h"
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <algorithm>
 #include <cctype>
+#include <cerrno>
+#include <cstdio>
 
 #include "platform/paths.h"
 
@@ -111,6 +117,23 @@ FILETIME CreationTimeOf(const struct stat& st) {
         (st.st_ctim.tv_sec == created.tv_sec && st.st_ctim.tv_nsec < created.tv_nsec))
         created = st.st_ctim;
     return ToFileTime(created);
+}
+
+int RenameAtNoReplace(int dirFd, const char* from, const char* to) {
+    if (renameat2(dirFd, from, dirFd, to, RENAME_NOREPLACE) == 0) return 0;
+    if (errno != EINVAL && errno != ENOSYS) return -1;
+    // No RENAME_NOREPLACE here: a hard link fails just as atomically on an existing name.
+    if (linkat(dirFd, from, dirFd, to, 0) == 0) {
+        unlinkat(dirFd, from, 0);
+        return 0;
+    }
+    if (errno == EEXIST) return -1;
+    struct stat st {};
+    if (fstatat(dirFd, to, &st, AT_SYMLINK_NOFOLLOW) == 0) {
+        errno = EEXIST;
+        return -1;
+    }
+    return renameat(dirFd, from, dirFd, to);  // no links either (vfat): the best there is
 }
 
 DWORD AttributesOf(const struct stat& st, std::string_view name) {

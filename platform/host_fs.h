@@ -35,6 +35,11 @@ FILETIME CreationTimeOf(const struct stat& st);
 // Wine's default view of Unix dot files; drive roots pass an empty name.
 DWORD AttributesOf(const struct stat& st, std::string_view name);
 
+// renameat within the folder `dirFd` that never replaces an existing `to`
+// (EEXIST): renameat2(RENAME_NOREPLACE), or where the file system lacks it a hard
+// link and an unlink. 0, or -1 with errno.
+int RenameAtNoReplace(int dirFd, const char* from, const char* to);
+
 // Whether the host object is something a Windows file system holds: a regular
 // file or a folder. FIFOs, sockets and devices are never shown.
 inline bool IsPlainFileOrFolder(const struct stat& st) { return S_ISREG(st.st_mode) || S_ISDIR(st.st_mode); }

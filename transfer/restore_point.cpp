@@ -65,11 +65,7 @@ timespec Ts(int64_t ns) {
 
 // The installation's folder as one spelling, so that a point is only offered
 // for the installation it was taken from.
-std::string CurrentPrefix() {
-    std::error_code ec;
-    const std::filesystem::path canonical = std::filesystem::weakly_canonical(platform::PrefixDir(), ec);
-    return ec ? platform::PrefixDir() : canonical.string();
-}
+std::string CurrentPrefix() { return CurrentInstallationFolder(); }
 
 bool EndsWith(const std::string& s, const char* tail) {
     const size_t n = std::strlen(tail);
@@ -585,6 +581,12 @@ std::string PartialOwnerRecord(pid_t pid) {
     uint64_t start = 0;
     if (!ProcessStart(pid, &start)) return {};
     return HostName() + " " + std::to_string(pid) + " " + std::to_string(start) + "\n";
+}
+
+std::string CurrentInstallationFolder() {
+    std::error_code ec;
+    const std::filesystem::path canonical = std::filesystem::weakly_canonical(platform::PrefixDir(), ec);
+    return ec ? platform::PrefixDir() : canonical.string();
 }
 
 uint64_t RestorePoint::KeptBytes() const {

@@ -33,6 +33,10 @@
 #include <string>
 #include <vector>
 
+// The installation's prefix folder as one spelling (canonical), so that a point
+// is only offered for the installation it was taken from.
+std::string CurrentInstallationFolder();
+
 struct RestoreEntry {
     std::string winPath;   // CP932 Windows path of the system file
     bool existed = false;  // false: the register made it, an undo removes it

@@ -5,6 +5,7 @@
 #include <ctime>
 
 #include "platform/cp932.h"
+#include "transfer/transfer_lock.h"
 
 namespace safety_texts {
 namespace {
@@ -18,6 +19,20 @@ std::string FromHost(const std::string& utf8) {
 }
 
 std::string Number(uint64_t n) { return std::to_string(n); }
+
+// "ホスト pc17、プロセス 4711、2026/12/10 09:54 から" (local time).
+std::string Holder(const LockOwner& holder) {
+    if (!holder.named) return T("内容を読めないロックファイル（") + LocalTime(holder.writtenUnix) + T(" に作成）");
+    return T("ホスト ") + FromHost(holder.host) + T("、プロセス ") + Number(static_cast<uint64_t>(holder.pid)) +
+           T("、") + LocalTime(holder.startedUnix) + T(" から");
+}
+
+std::string BusyTail(const LockOwner& holder, const std::string& lockFile) {
+    return T("何も書き込んでいません。\n") + BusyLine() + Holder(holder) + T("\nロックファイル: ") + lockFile +
+           T("\n\n使用が終わってから、もう一度実行してください。\n（終了したプロセスのロックと、") +
+           Number(static_cast<uint64_t>(kLockStaleSeconds / 3600)) +
+           T(" 時間以上前に作られたほかのコンピュータのロックは、自動的に引き継ぎます）");
+}
 }  // namespace
 
 const std::string& MediumMismatchLine() {
@@ -77,6 +92,40 @@ std::string UndoRefused(const std::string& pointId, const std::string& entry) {
           "（システムのファイルは変更していません）\n");
     text += T("復元ポイント: ") + FromHost(pointId);
     if (!entry.empty()) text += T("\n項目: ") + entry;
+    return text;
+}
+
+std::string FolderBusy(const std::string& folder, const LockOwner& holder, const std::string& lockFile) {
+    return T("保守フォルダ「") + folder + T("」は、ほかの保存または再登録が使用中です。\n") +
+           BusyTail(holder, lockFile);
+}
+
+std::string InstallationBusy(const std::string& hostFolder, const LockOwner& holder, const std::string& lockFile) {
+    return T("このシステム（") + FromHost(hostFolder) + T("）は、ほかの再登録または再登録の取り消しが使用中です。\n") +
+           BusyTail(holder, lockFile);
+}
+
+const std::string& BusyLine() {
+    static const std::string text = T("\n使用中: ");
+    return text;
+}
+
+std::string LockWaiting(const LockOwner& holder, const std::string& lockFile) {
+    return T("使用が終わるのを待っています: ") + Holder(holder) + T("\nロックファイル: ") + lockFile;
+}
+
+const std::string& LockFailedHead() {
+    static const std::string text = T("ロックファイルを作成できませんでした。\n");
+    return text;
+}
+
+std::string LockFailed(const std::string& lockFile, int error) {
+    return LockFailedHead() + T("何も書き込んでいません。\nロックファイル: ") + lockFile + T("\n原因: ") +
+           FromHost(std::strerror(error));
+}
+
+const std::string& LockWaitStopped() {
+    static const std::string text = T("待つのを中止しました。何も行っていません。");
     return text;
 }
 

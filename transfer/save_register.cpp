@@ -22,14 +22,6 @@ MsgAnswer Ask(OperationHost& host, std::string text, const std::string& caption)
     return host.ShowMessage(message);
 }
 
-void Refuse(OperationHost& host, std::string text, const std::string& caption) {
-    UserMessage message;
-    message.text = std::move(text);
-    message.caption = caption;
-    message.icon = MsgIcon::Stop;
-    host.ShowMessage(message);
-}
-
 // Says what a transfer that ran did: a stop as a message, an end as the outcome.
 void Report(OperationHost& host, const TransferEngine& engine, const TransferContext& context,
             const TransferResult& result, bool save, const std::string& folder) {
@@ -82,7 +74,7 @@ std::vector<int> SetsToMark(const TransferEngine& engine, const TransferContext&
 // the name's message; the file system's own test comes last.
 bool RefuseFolderName(OperationHost& host, const TransferContext& context, const std::string& name) {
     if (IsUsableMaintenanceFolder(context.externalRoot, name) && IsValidFolderName(name)) return false;
-    Refuse(host, transfer_texts::BadFolderName(name), transfer_texts::CaptionSave());
+    ShowStopMessage(host, transfer_texts::BadFolderName(name), transfer_texts::CaptionSave());
     return true;
 }
 
@@ -121,27 +113,35 @@ void RunSave(TransferEngine& engine, const TransferContext& context, OperationHo
         go = false;
     }
 
+    // One save into a folder at a time, from the list to the index marks.
+    const std::string folder = context.externalRoot + '\\' + folderName;
+    OperationLock lock;
+    if (go) {
+        lock = OperationLock::ForFolder(folder, true, host, transfer_texts::CaptionSave());
+        go = lock.Proceed();
+    }
+
     host.BeginWaitCursor();
     if (go && engine.BuildTransferList(Direction::Save, context, host) != 0) {
         if (engine.FileCount() == 0) {
-            Refuse(host, transfer_texts::NoFiles(), transfer_texts::CaptionSave());
+            ShowStopMessage(host, transfer_texts::NoFiles(), transfer_texts::CaptionSave());
         } else if (Ask(host, transfer_texts::ConfirmSave(RootLetter(context)), transfer_texts::CaptionSave()) ==
                    MsgAnswer::Ok) {
-            const std::string folder = context.externalRoot + '\\' + folderName;
             const std::string indexPath = folder + '\\' + context.files.indexFile;
             const std::vector<int> replaced = HeldSetsToReplace(engine, context, indexPath);
             if (!FolderIndexFile::WriteFlags(indexPath, {}, replaced)) {
-                Refuse(host, transfer_texts::IndexWriteError(indexPath), transfer_texts::CaptionSave());
+                ShowStopMessage(host, transfer_texts::IndexWriteError(indexPath), transfer_texts::CaptionSave());
             } else {
                 const TransferResult result = engine.RunTransfer(Direction::Save, context, host);
                 const std::vector<int> held = SetsToMark(engine, context, host, result, replaced);
                 if (!held.empty() && !FolderIndexFile::WriteFlags(indexPath, held))
-                    Refuse(host, transfer_texts::IndexWriteError(indexPath), transfer_texts::CaptionSave());
+                    ShowStopMessage(host, transfer_texts::IndexWriteError(indexPath), transfer_texts::CaptionSave());
                 else
                     Report(host, engine, context, result, true, folder);
             }
         }
     }
+    lock.Release();
     host.RefreshPane(Pane::External);
     host.EndWaitCursor();
 }
@@ -157,22 +157,45 @@ void RunRegister(TransferEngine& engine, const TransferContext& context, Operati
         go = false;
     }
 
+    // The folder is read while no save writes into it, and the installation (with
+    // its restore points) is changed by one register or undo at a time; always in
+    // this order, so that no two runs wait for each other.
+    const std::string folder =
+        context.externalRoot + '\\' + (folderName.empty() ? transfer_texts::DefaultFolderName() : folderName);
+    OperationLock folderLock, installationLock;
+    if (go) {
+        folderLock = OperationLock::ForFolder(folder, false, host, transfer_texts::CaptionRegister());
+        go = folderLock.Proceed();
+    }
+    if (go) {
+        installationLock = OperationLock::ForInstallation(context.lockFolder, host, transfer_texts::CaptionRegister());
+        go = installationLock.Proceed();
+    }
+
     host.BeginWaitCursor();
     if (go) {
         engine.BuildTransferList(Direction::Register, context, host);
         if (engine.FileCount() == 0) {
-            Refuse(host, transfer_texts::NoFiles(), transfer_texts::CaptionRegister());
+            ShowStopMessage(host, transfer_texts::NoFiles(), transfer_texts::CaptionRegister());
         } else if (Ask(host, transfer_texts::ConfirmRegister(RootLetter(context)), transfer_texts::CaptionSave()) ==
                    MsgAnswer::Ok) {
             // Safety net: what the register replaces is kept first; no restore point, no register.
-            const std::string folder =
-                context.externalRoot + '\\' + (folderName.empty() ? transfer_texts::DefaultFolderName() : folderName);
             if (KeepRestorePoint(engine, context, folder, host, made))
                 Report(host, engine, context, engine.RunTransfer(Direction::Register, context, host), false, folder);
         }
     }
+    installationLock.Release();
+    folderLock.Release();
     host.RefreshPane(Pane::System);
     host.EndWaitCursor();
+}
+
+void ShowStopMessage(OperationHost& host, std::string text, const std::string& caption) {
+    UserMessage message;
+    message.text = std::move(text);
+    message.caption = caption;
+    message.icon = MsgIcon::Stop;
+    host.ShowMessage(message);
 }
 
 void ApplyToolSettings(TransferContext& context, const std::string& program) {
@@ -180,4 +203,5 @@ void ApplyToolSettings(TransferContext& context, const std::string& program) {
     context.verify = settings.verify;
     context.keepRestorePoints = settings.restorePoints;
     context.restoreRoot = settings.restorePoints > 0 ? RestorePointRoot(program) : std::string();
+    context.lockFolder = LockFolder(program);
 }

@@ -7,6 +7,7 @@
 #include "transfer/restore_point.h"
 #include "transfer/transfer_engine.h"
 #include "transfer/transfer_host.h"
+#include "transfer/transfer_lock.h"
 
 // The dialog's two panes: the system's data sets and the maintenance folder's.
 enum class Pane { System, External };
@@ -26,7 +27,14 @@ public:
     // Tells the user how a transfer that ran ended (CP932, several lines), in a
     // way that asks for no answer. A stopped transfer's outcome comes as a message.
     virtual void ShowOutcome(const std::string& text) { (void)text; }
+    // How long an operation waits for a maintenance folder or installation that
+    // another run holds: 0 says so at once (the dialog), kLockWaitForever waits
+    // until it is free; the cancel flag ends a wait. Seconds.
+    virtual int LockWaitSeconds() const { return 0; }
 };
+
+// A stop box (OK only) with `caption`: what ended an operation.
+void ShowStopMessage(OperationHost& host, std::string text, const std::string& caption);
 
 // Saves the data sets selected in the system list into the maintenance folder
 // named by the folder box on the current drive, and marks them in the folder's

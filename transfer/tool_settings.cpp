@@ -41,6 +41,10 @@ std::string RestorePointRoot(const std::string& program) {
     return UserFolder("XDG_DATA_HOME", "/.local/share") + "/" + Lower(program) + "/restore-points";
 }
 
+std::string LockFolder(const std::string& program) {
+    return UserFolder("XDG_DATA_HOME", "/.local/share") + "/" + Lower(program) + "/locks";
+}
+
 ToolSettings LoadToolSettings(const std::string& hostPath) {
     ToolSettings settings;
     std::ifstream in(hostPath, std::ios::binary);

@@ -19,4 +19,7 @@ std::string ToolSettingsPath(const std::string& program);
 // "$XDG_DATA_HOME/<program>/restore-points" (~/.local/share when unset or relative).
 std::string RestorePointRoot(const std::string& program);
 
+// "$XDG_DATA_HOME/<program>/locks": the installation locks (transfer_lock.h).
+std::string LockFolder(const std::string& program);
+
 ToolSettings LoadToolSettings(const std::string& hostPath);

@@ -38,6 +38,9 @@ struct TransferContext {
     // Host folder of the restore points a register keeps first; empty keeps none.
     std::string restoreRoot;
     int keepRestorePoints = 20;
+    // Host folder of the installation's lock (registers and undos, one at a
+    // time); empty takes none.
+    std::string lockFolder;
 };
 
 // What made the last transfer fail: the file, and the system's error.

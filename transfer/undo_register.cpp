@@ -43,11 +43,15 @@ bool KeepRestorePoint(const TransferEngine& engine, const TransferContext& conte
     return true;
 }
 
-bool RunUndoRegister(RestorePointStore& store, const RestorePoint& point, OperationHost& host) {
+bool RunUndoRegister(RestorePointStore& store, const RestorePoint& point, OperationHost& host,
+                     const std::string& lockFolder) {
     if (const UndoResult check = store.Check(point.id); check.refused) {
         Show(host, safety_texts::UndoRefused(point.id, check.failedPath), MsgButtons::Ok, MsgIcon::Stop);
         return false;
     }
+    // Nothing is asked while another register or undo changes the installation.
+    OperationLock lock = OperationLock::ForInstallation(lockFolder, host, transfer_texts::CaptionRegister());
+    if (!lock.Proceed()) return false;
     if (Show(host, safety_texts::ConfirmUndo(point.createdUnix, point.folder, point.files.size()), MsgButtons::OkCancel,
              MsgIcon::Question) != MsgAnswer::Ok)
         return false;

@@ -21,5 +21,8 @@ bool KeepRestorePoint(const TransferEngine& engine, const TransferContext& conte
 // Asks to undo the register of `point` (time, folder, file count), puts the
 // files back, refreshes the system pane and says what was restored or what
 // stopped the undo. A point the store does not trust is refused before the
-// question, touching nothing. True when the point was undone.
-bool RunUndoRegister(RestorePointStore& store, const RestorePoint& point, OperationHost& host);
+// question, touching nothing. True when the point was undone. Holds the
+// installation's lock in `lockFolder` (context.lockFolder; empty: none) from
+// first to last.
+bool RunUndoRegister(RestorePointStore& store, const RestorePoint& point, OperationHost& host,
+                     const std::string& lockFolder);

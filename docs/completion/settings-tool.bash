@@ -24,8 +24,8 @@ _settings_tool() {
         list) COMPREPLY=($(compgen -W "$common --drive --folder" -- "$cur")) ;;
         drives) COMPREPLY=($(compgen -W "$common" -- "$cur")) ;;
         folders|new-folder) COMPREPLY=($(compgen -W "$common --drive" -- "$cur")) ;;
-        save|register) COMPREPLY=($(compgen -W "$common --drive --folder --sets --all --dry-run --yes" -- "$cur")) ;;
-        undo-register) COMPREPLY=($(compgen -W "$common --list --id --yes" -- "$cur")) ;;
+        save|register) COMPREPLY=($(compgen -W "$common --drive --folder --sets --all --dry-run --yes --wait" -- "$cur")) ;;
+        undo-register) COMPREPLY=($(compgen -W "$common --list --id --yes --wait" -- "$cur")) ;;
     esac
 }
 complete -F _settings_tool quillmark brightfen

@@ -4,6 +4,8 @@
 
 #include <algorithm>
 #include <filesystem>
+#include <future>
+#include <set>
 #include <sstream>
 #include <nlohmann/json.hpp>
 #include <sys/mount.h>
@@ -13,6 +15,7 @@
 
 #include "tests/cli/tool_runner.h"
 #include "tests/support/temp_prefix.h"
+#include "transfer/transfer_lock.h"
 
 using nlohmann::json;
 namespace fs = std::filesystem;
@@ -76,6 +79,21 @@ protected:
         fs::remove(prefixDir + "/dosdevices/e:");
         fs::create_symlink(mountPoint, prefixDir + "/dosdevices/e:");
         return true;
+    }
+
+    // Two runs started together, as two technicians (or two scripts) would.
+    std::pair<ToolResult, ToolResult> RunTogether(std::vector<std::string> a, std::vector<std::string> b) {
+        auto first = std::async(std::launch::async, [&] { return Run(a); });
+        const ToolResult second = Run(b);
+        return {first.get(), second};
+    }
+    // The numbers (from 1) of the first `n` data sets that have files.
+    std::vector<int> SetsWithFiles(size_t n) {
+        std::vector<int> sets;
+        const json list = RunJson({"list"});
+        for (const json& s : list["sets"])
+            if (s["files"].get<int>() > 0 && sets.size() < n) sets.push_back(s["number"].get<int>());
+        return sets;
     }
 
     std::string prefixDir, userDir, mountPoint;
@@ -421,6 +439,123 @@ TEST_F(CommandLine, QuietSaysOnlyFailuresAndVerboseNamesEachFile) {
     EXPECT_EQ(verbose.code, 0);
     for (const json& f : dry["files"])
         EXPECT_NE(verbose.err.find(f["destination"].get<std::string>() + "\t"), std::string::npos) << verbose.err;
+}
+
+json Parsed(const ToolResult& r) {
+    json doc = json::parse(r.out, nullptr, false);
+    EXPECT_FALSE(doc.is_discarded()) << r.out << r.err;
+    return doc;
+}
+
+TEST_F(CommandLine, TwoSavesIntoOneFolderAtOnceKeepEveryMark) {
+    const std::vector<int> sets = SetsWithFiles(4);
+    ASSERT_EQ(sets.size(), 4u);
+    const std::string setsA = std::to_string(sets[0]) + "," + std::to_string(sets[1]);
+    const std::string setsB = std::to_string(sets[2]) + "," + std::to_string(sets[3]);
+    for (int round = 0; round < 20; ++round) {
+        SCOPED_TRACE("round " + std::to_string(round));
+        // Odd rounds wait for the other run; even ones are refused while it runs.
+        const bool wait = round % 2 == 1;
+        const std::string folder = "同時" + std::to_string(round);
+        std::vector<std::string> a = {"save", "--drive", "E:", "--folder", folder, "--sets", setsA, "--yes", "--json"};
+        std::vector<std::string> b = a;
+        b[6] = setsB;
+        if (wait) {
+            a.push_back("--wait");
+            b.push_back("--wait=60");
+        }
+        const auto [ra, rb] = RunTogether(a, b);
+        const std::string index = ReadHostFile(Stick() + "/" + folder + "/JKNDT.INI");
+        for (const auto& [r, mine] :
+             {std::pair{&ra, std::vector<int>{sets[0], sets[1]}}, std::pair{&rb, std::vector<int>{sets[2], sets[3]}}}) {
+            const int code = r->code;
+            EXPECT_TRUE(code == 0 || (!wait && code == 10)) << code << r->err;
+            const json doc = Parsed(*r);
+            EXPECT_EQ(doc["written"].get<bool>(), code == 0);
+            if (code == 10) {
+                EXPECT_NE(r->err.find("ほかの保存または再登録が使用中です"), std::string::npos) << r->err;
+                EXPECT_NE(r->err.find("\n使用中: ホスト "), std::string::npos) << r->err;
+            }
+            // The marks of a run that succeeded are all there; a refused run wrote none.
+            for (int n : mine)
+                EXPECT_EQ(index.find("\n" + std::to_string(n - 1) + "=1\r\n") != std::string::npos, code == 0)
+                    << n << "\n"
+                    << index;
+        }
+        EXPECT_TRUE(ra.code == 0 || rb.code == 0) << ra.err << rb.err;
+        EXPECT_FALSE(fs::exists(Stick() + "/" + folder + "/~$maintenance.lock"));
+    }
+}
+
+TEST_F(CommandLine, TwoRegistersAtOnceKeepTheirOwnRestorePoints) {
+    const std::vector<int> sets = SetsWithFiles(2);
+    ASSERT_EQ(sets.size(), 2u);
+    const std::string all = std::to_string(sets[0]) + "," + std::to_string(sets[1]);
+    ASSERT_EQ(Run({"save", "--drive", "E:", "--folder", "元", "--sets", all, "--yes"}).code, 0);
+    std::set<std::string> ids;
+    size_t registered = 0;
+    for (int round = 0; round < 20; ++round) {
+        SCOPED_TRACE("round " + std::to_string(round));
+        const bool wait = round % 2 == 1;
+        std::vector<std::string> a = {"register", "--drive", "E:", "--folder", "元", "--sets", std::to_string(sets[0]),
+                                      "--yes",    "--json"};
+        std::vector<std::string> b = a;
+        b[6] = std::to_string(sets[1]);
+        if (wait) {
+            a.push_back("--wait");
+            b.push_back("--wait");
+        }
+        const auto [ra, rb] = RunTogether(a, b);
+        for (const ToolResult* r : {&ra, &rb}) {
+            // Never a failed restore point; a wait always ends in the register.
+            EXPECT_TRUE(r->code == 0 || (!wait && r->code == 10)) << r->code << r->err;
+            const json doc = Parsed(*r);
+            if (r->code != 0) continue;
+            ASSERT_TRUE(doc.contains("restore_point")) << r->out;
+            EXPECT_TRUE(ids.insert(doc["restore_point"].get<std::string>()).second) << doc["restore_point"];
+            ++registered;
+        }
+        EXPECT_TRUE(ra.code == 0 || rb.code == 0) << ra.err << rb.err;
+    }
+    // Every point kept is whole and its own: as many as registers, up to the 20 kept.
+    const json points = RunJson({"undo-register", "--list"});
+    EXPECT_EQ(points["restore_points"].size(), std::min<size_t>(registered, 20));
+    for (const json& p : points["restore_points"]) EXPECT_EQ(ids.count(p["id"].get<std::string>()), 1u) << p.dump();
+}
+
+TEST_F(CommandLine, ABusyFolderOrInstallationExitsTenOrIsWaitedFor) {
+    // A lock of a live process (this test) on the folder: refused at once, or after
+    // the time given to --wait; nothing written.
+    const std::string lock = Stick() + "/2026年12月点検/~$maintenance.lock";
+    WriteHostFile(lock, FormatLockOwner(ThisProcessAsOwner()));
+    const std::string before = TreeDigest(prefixDir);
+    const ToolResult busy = Run({"save", "--drive", "E:", "--folder", "2026年12月点検", "--all", "--yes"});
+    EXPECT_EQ(busy.code, 10) << busy.err;
+    EXPECT_NE(busy.err.find("プロセス " + std::to_string(getpid()) + "、"), std::string::npos) << busy.err;
+    EXPECT_NE(busy.err.find("~$maintenance.lock"), std::string::npos) << busy.err;
+    const ToolResult waited =
+        Run({"register", "--drive", "E:", "--folder", "2026年12月点検", "--all", "--yes", "--wait=1"});
+    EXPECT_EQ(waited.code, 10) << waited.err;
+    EXPECT_NE(waited.err.find("使用が終わるのを待っています"), std::string::npos) << waited.err;
+    EXPECT_EQ(TreeDigest(prefixDir), before);
+    EXPECT_EQ(Run({"save", "--drive", "E:", "--all", "--wait=soon"}).code, 2);
+    fs::remove(lock);
+
+    // The installation's lock stops a register and an undo the same way.
+    ASSERT_EQ(Run({"register", "--drive", "E:", "--folder", "2026年12月点検", "--all", "--yes"}).code, 0);
+    setenv("WINEPREFIX", prefixDir.c_str(), 1);
+    const std::string installation = InstallationLockPath(userDir + "/data/quillmark/locks");
+    unsetenv("WINEPREFIX");
+    ASSERT_TRUE(fs::exists(userDir + "/data/quillmark/locks"));
+    WriteHostFile(installation, FormatLockOwner(ThisProcessAsOwner()));
+    const std::string user = TreeDigest(userDir);
+    const ToolResult undo = Run({"undo-register", "--yes"});
+    EXPECT_EQ(undo.code, 10) << undo.err;
+    EXPECT_NE(undo.err.find("ほかの再登録または再登録の取り消しが使用中です"), std::string::npos) << undo.err;
+    EXPECT_EQ(Run({"register", "--drive", "E:", "--folder", "2026年12月点検", "--all", "--yes"}).code, 10);
+    EXPECT_EQ(TreeDigest(userDir), user);
+    fs::remove(installation);
+    EXPECT_EQ(Run({"undo-register", "--yes", "--wait=5"}).code, 0);
 }
 
 // ansible-playbook, when it is on the PATH.

@@ -134,7 +134,7 @@ TEST_F(RestorePointTest, RegisterThenUndoPutsTheSystemBackExactly) {
 
     host.messages.clear();
     host.calls.clear();
-    EXPECT_TRUE(RunUndoRegister(store, point, host));
+    EXPECT_TRUE(RunUndoRegister(store, point, host, data + "/locks"));
     EXPECT_EQ(Snapshot(), before);
     ASSERT_EQ(host.messages.size(), 2u);
     EXPECT_NE(host.Texts()[0].find("次の再登録を元に戻します。\n\n日時: "), std::string::npos);
@@ -154,7 +154,7 @@ TEST_F(RestorePointTest, CancelledUndoTouchesNothing) {
     RunRegister(engine, Context(), host);
     const std::vector<FileState> after = Snapshot();
     host.answers = {MsgAnswer::Cancel};
-    EXPECT_FALSE(RunUndoRegister(store, Latest(), host));
+    EXPECT_FALSE(RunUndoRegister(store, Latest(), host, data + "/locks"));
     EXPECT_EQ(Snapshot(), after);
     EXPECT_FALSE(Latest().used);
 }
@@ -344,7 +344,7 @@ TEST_F(RestorePointTest, UndoRefusesPointsThatReachOutsideOrAreDamaged) {
     RestorePoint windows;
     ASSERT_TRUE(store.Load("29990101T000000Z-0002", &windows));
     host.messages.clear();
-    EXPECT_FALSE(RunUndoRegister(store, windows, host));
+    EXPECT_FALSE(RunUndoRegister(store, windows, host, data + "/locks"));
     ASSERT_EQ(host.messages.size(), 1u);
     EXPECT_EQ(
         host.Texts()[0],
