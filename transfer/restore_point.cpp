@@ -21,6 +21,7 @@
 
 #include "platform/beneath.h"
 #include "platform/copy_file.h"
+#include "platform/lock_file.h"
 #include "platform/cp932.h"
 #include "platform/paths.h"
 #include "transfer/folder_path.h"
@@ -234,41 +235,22 @@ std::string Hex(uint64_t v) {
 
 // ---- processes that own an unfinished point
 
+// The host's name as one word of an owner record.
 std::string HostName() {
-    char name[256] = {};
-    if (gethostname(name, sizeof name - 1) != 0) return "?";
+    std::string name = platform::ThisHostName();
+    if (name.empty()) return "?";
     for (char& c : name)
         if (c == ' ' || c == '\n') c = '_';
     return name;
 }
 
-// Field 22 of /proc/<pid>/stat: when the process started, in clock ticks after
-// boot; tells a live owner from a later process that got its pid.
+// When a process started (field 22 of /proc/<pid>/stat): tells a live owner from
+// a later process that got its pid.
 bool ProcessStart(pid_t pid, uint64_t* start) {
-    // /proc, not a drive: no Windows path leads here.
-    Fd fd(open(("/proc/" + std::to_string(pid) + "/stat").c_str(), O_RDONLY | O_CLOEXEC));
-    if (fd.fd < 0) return false;
-    char text[4096];
-    ssize_t n;
-    do {
-        n = read(fd.fd, text, sizeof text - 1);
-    } while (n < 0 && errno == EINTR);
-    if (n <= 0) return false;
-    const std::string stat(text, static_cast<size_t>(n));
-    const size_t close = stat.rfind(')');  // the name may hold spaces and ')'
-    if (close == std::string::npos) return false;
-    size_t pos = close + 1;
-    for (int field = 3; field <= 22; ++field) {
-        while (pos < stat.size() && stat[pos] == ' ') ++pos;
-        const size_t end = std::min(stat.find(' ', pos), stat.size());
-        if (field == 22) {
-            if (!AllDigits(stat, pos, end)) return false;
-            *start = std::strtoull(stat.c_str() + pos, nullptr, 10);
-            return true;
-        }
-        pos = end;
-    }
-    return false;
+    const int64_t ticks = platform::ProcessStartTicks(pid);
+    if (ticks < 0) return false;
+    *start = static_cast<uint64_t>(ticks);
+    return true;
 }
 
 // Whether the unfinished point `name` may be removed: see the header.
