@@ -10,6 +10,7 @@
 #include "cli/cancel_signal.h"
 #include "cli/cli_host.h"
 #include "cli/cli_main.h"
+#include "cli/compare_command.h"
 #include "cli/exit_codes.h"
 #include "cli/installation_view.h"
 #include "cli/set_list.h"
@@ -458,6 +459,9 @@ int RunCli(int argc, char** argv, const CliProgram& program) {
     auto* listOpt = undo->add_flag("--list", o.listPoints, "list the restore points");
     undo->add_option("--id", o.id, "the restore point to undo (default: the newest not undone)")->excludes(listOpt);
     undo->add_flag("--yes,-y", o.yes, "answer the confirmation with OK");
+    CompareArgs compareArgs;
+    CLI::App* compare = AddCompareCommand(app, compareArgs);
+    common(compare);
 
     if (argv[1][0] != '-') {
         bool known = false;
@@ -490,5 +494,9 @@ int RunCli(int argc, char** argv, const CliProgram& program) {
     if (transfers[0]->parsed()) return CmdTransfer(program, o, Direction::Register);
     if (newFolder->parsed()) return CmdNewFolder(program, o);
     if (undo->parsed()) return CmdUndo(program, o);
+    if (compare->parsed()) {
+        compareArgs.json = o.json;
+        return RunCompare(program, compareArgs);
+    }
     return exit_code::kUsage;
 }

@@ -95,6 +95,10 @@ bool HashHostFile(const std::string& hostPath, Digest* out) {
     const int fd = open(hostPath.c_str(), O_RDONLY | O_CLOEXEC);
     if (fd < 0) return false;
     FdCloser closer{fd};
+    return HashOpenFile(fd, out);
+}
+
+bool HashOpenFile(int fd, Digest* out) {
     struct stat st {};
     if (fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && st.st_size >= static_cast<off_t>(kMapFrom)) {
         // A large file is hashed where the cache holds it, without copying it out
