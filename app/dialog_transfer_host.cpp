@@ -33,7 +33,9 @@ MsgAnswer DialogTransferHost::ShowMessage(const UserMessage& message) {
         m_deferred.push_back(message);
         return MsgAnswer::Ok;
     }
-    return ShowMessageBox(&m_dialog, message);
+    if (message.detail == MsgDetail::None) return ShowMessageBox(&m_dialog, message);
+    const Direction direction = message.detail == MsgDetail::CompareSave ? Direction::Save : Direction::Register;
+    return ShowMessageBox(&m_dialog, message, [this, direction] { m_dialog.OpenCompare(direction); });
 }
 
 CProgressDlg* DialogTransferHost::NewProgressWindow() {

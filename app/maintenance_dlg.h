@@ -66,6 +66,10 @@ public:
     bool SelectAllSystem() const { return m_bSelectAllSystem != 0; }
     // The dialog's own system menu (Alt+Space, a right click on the background).
     QMenu* BuildSystemMenu();
+    // The window showing what a register (from the external pane's selected rows)
+    // or a save (from the system pane's) would change; every row of the pane when
+    // none is selected. Modal; returns when it is closed.
+    void OpenCompare(Direction direction);
 
 public slots:
     void accept() override;

@@ -166,7 +166,8 @@ void AddRows(const TransferList& list, Direction direction, std::vector<Compared
         const int32_t slot = slotOf[static_cast<size_t>(row.dataSet)];
         if (slot < 0) continue;
         const std::string& systemPath = fromFolder ? row.destination : row.source;
-        if (!seen[static_cast<size_t>(slot)].insert(PairKey(systemPath)).second) continue;  // matched by another name of the set, or already listed from the other side
+        if (!seen[static_cast<size_t>(slot)].insert(PairKey(systemPath)).second)
+            continue;  // matched by another name of the set, or already listed from the other side
         ComparedSet& set = sets[static_cast<size_t>(slot)];
         ComparedFile& file = set.files.emplace_back();
         file.systemPath = systemPath;
