@@ -56,8 +56,8 @@ json CountsJson(const ChangeCounts& c) {
 
 std::string CountsText(const char* direction, const ChangeCounts& c) {
     char text[160];
-    std::snprintf(text, sizeof text, "%s add=%u replace_differs=%u replace_same=%u leave=%u fails=%u", direction,
-                  c.add, c.replaceDiffers, c.replaceSame, c.leave, c.fails);
+    std::snprintf(text, sizeof text, "%s add=%u replace_differs=%u replace_same=%u leave=%u fails=%u", direction, c.add,
+                  c.replaceDiffers, c.replaceSame, c.leave, c.fails);
     return text;
 }
 
@@ -133,13 +133,13 @@ int RunCompare(const CliProgram& program, const CompareArgs& args) {
 
     const int32_t count = view.catalogue.count;
     const std::string externalRoot = ExternalRootOf(drive, program);
-    const std::string folder = args.folder.empty() ? transfer_texts::DefaultFolderName()
-                                                   : platform::Utf8ToCp932(args.folder);
+    const std::string folder =
+        args.folder.empty() ? transfer_texts::DefaultFolderName() : platform::Utf8ToCp932(args.folder);
     if (!IsValidFolderName(folder)) return report.Fail(exit_code::kRefused, U(transfer_texts::BadFolderName(folder)));
     std::vector<int32_t> presence;
     if (!ReadPresence(externalRoot + "\\" + folder, program, count, presence))
-        return report.Fail(exit_code::kRefused,
-                           U(transfer_texts::FileTooLarge(externalRoot + "\\" + folder + "\\" + program.files.indexFile)));
+        return report.Fail(exit_code::kRefused, U(transfer_texts::FileTooLarge(externalRoot + "\\" + folder + "\\" +
+                                                                               program.files.indexFile)));
     std::vector<char> chosen(static_cast<size_t>(count), 1);
     std::string error;
     if (!args.sets.empty() && !ParseSetList(args.sets, count, chosen, &error))
@@ -168,9 +168,8 @@ int RunCompare(const CliProgram& program, const CompareArgs& args) {
         json files = json::array();
         for (const ComparedFile& f : set.files) files.push_back(FileJson(f));
         if (!args.json) {
-            std::printf("%d\t%s\t%s\t%s\t%s\n", static_cast<int>(set.index) + 1, name.c_str(),
-                        set.held ? "held" : "-", CountsText("register", set.onRegister).c_str(),
-                        CountsText("save", set.onSave).c_str());
+            std::printf("%d\t%s\t%s\t%s\t%s\n", static_cast<int>(set.index) + 1, name.c_str(), set.held ? "held" : "-",
+                        CountsText("register", set.onRegister).c_str(), CountsText("save", set.onSave).c_str());
             for (const json& file : files) PrintFile(file);
         }
         registerTotal += set.onRegister;

@@ -114,7 +114,8 @@ void CompareModel::SetRows(std::vector<SetRow> rows) {
 
 QModelIndex CompareModel::index(int row, int column, const QModelIndex& parent) const {
     if (row < 0 || column < 0 || column >= kColumns) return {};
-    if (!parent.isValid()) return static_cast<size_t>(row) < m_rows.size() ? createIndex(row, column, kSetRow) : QModelIndex();
+    if (!parent.isValid())
+        return static_cast<size_t>(row) < m_rows.size() ? createIndex(row, column, kSetRow) : QModelIndex();
     if (parent.internalId() != kSetRow) return {};
     const SetRow& set = m_rows[static_cast<size_t>(parent.row())];
     if (static_cast<size_t>(row) >= set.files.size()) return {};
