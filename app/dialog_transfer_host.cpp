@@ -37,7 +37,9 @@ MsgAnswer DialogTransferHost::ShowMessage(const UserMessage& message) {
         return MsgAnswer::Ok;
     }
     if (ShownAsClosing(message)) return message.buttons == MsgButtons::OkCancel ? MsgAnswer::Cancel : MsgAnswer::Ok;
-    return ShowMessageBox(&m_dialog, message);
+    if (message.detail == MsgDetail::None) return ShowMessageBox(&m_dialog, message);
+    const Direction direction = message.detail == MsgDetail::CompareSave ? Direction::Save : Direction::Register;
+    return ShowMessageBox(&m_dialog, message, [this, direction] { m_dialog.OpenCompare(direction); });
 }
 
 bool DialogTransferHost::ShownAsClosing(const UserMessage& message) const {

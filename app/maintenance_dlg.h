@@ -76,6 +76,11 @@ public:
     // asked or shown, and the dialog closes as soon as no transfer runs.
     bool IsClosing() const { return m_bClosing; }
 
+    // The window showing what a register (from the external pane's selected rows)
+    // or a save (from the system pane's) would change; every row of the pane when
+    // none is selected. Modal; returns when it is closed.
+    void OpenCompare(Direction direction);
+
 public slots:
     // The program is asked to end: a running transfer stops at its next safe point
     // and the dialog closes after it; without one the dialog closes now.

@@ -18,6 +18,7 @@ namespace {
 constexpr unsigned kIdmAboutBox = 0x0010;
 constexpr unsigned kIdmUndoRegister = 0x0020;
 constexpr unsigned kIdmRestorePoints = 0x0030;
+constexpr unsigned kIdmCompare = 0x0040;
 constexpr unsigned kScMove = 0xF010;
 constexpr unsigned kScClose = 0xF060;
 }  // namespace
@@ -38,6 +39,9 @@ QMenu* CMaintenanceDlg::BuildSystemMenu() {
     QAction* list = menu->addAction(ui_texts::MenuRestorePoints(), this, [this] { OnSysCommand(kIdmRestorePoints); });
     list->setObjectName(QStringLiteral("restorePointsEntry"));
     list->setEnabled(!points.empty() && !m_bTransferBusy);
+    QAction* compare = menu->addAction(ui_texts::MenuCompare(), this, [this] { OnSysCommand(kIdmCompare); });
+    compare->setObjectName(QStringLiteral("compareEntry"));
+    compare->setEnabled(!ExternalRoot().empty() && !m_bTransferBusy);
     QString about = QString::fromUtf8(m_deliverable.aboutMenuText);
     if (!about.isEmpty()) {
         menu->addSeparator();
@@ -56,6 +60,7 @@ void CMaintenanceDlg::OnSysCommand(unsigned command) {
     switch (command & 0xFFF0) {
     case kIdmUndoRegister: OnUndoLastRegister(); break;
     case kIdmRestorePoints: OnRestorePointList(); break;
+    case kIdmCompare: OpenCompare(Direction::Register); break;
     case kScMove:
         if (QWindow* window = windowHandle()) window->startSystemMove();
         break;

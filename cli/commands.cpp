@@ -13,6 +13,7 @@
 #include "cli/cancel_signal.h"
 #include "cli/cli_host.h"
 #include "cli/cli_main.h"
+#include "cli/compare_command.h"
 #include "cli/exit_codes.h"
 #include "cli/failure_text.h"
 #include "cli/installation_view.h"
@@ -561,6 +562,9 @@ int RunCli(int argc, char** argv, const CliProgram& program) {
     undo->add_option("--id", o.id, "the restore point to undo (default: the newest not undone)")->excludes(listOpt);
     undo->add_flag("--yes,-y", o.yes, "answer the confirmation with OK");
     waitOption(undo);
+    CompareArgs compareArgs;
+    CLI::App* compare = AddCompareCommand(app, compareArgs);
+    common(compare);
 
     if (argv[1][0] != '-') {
         bool known = false;
@@ -611,6 +615,10 @@ int RunCli(int argc, char** argv, const CliProgram& program) {
         if (transfers[0]->parsed()) return CmdTransfer(program, o, Direction::Register);
         if (newFolder->parsed()) return CmdNewFolder(program, o);
         if (undo->parsed()) return CmdUndo(program, o);
+        if (compare->parsed()) {
+            compareArgs.json = o.json;
+            return RunCompare(program, compareArgs);
+        }
     } catch (const std::exception& e) {
         // Whatever went wrong, the caller gets one answer and a code, never an abort.
         return FailOutsideRun(program, o.json, name, exit_code::kInternal, std::string("内部エラーです: ") + e.what());

@@ -21,7 +21,7 @@ QString MessageCaption(const UserMessage& message) {
 
 void SetMessageBoxScript(MessageBoxScript script) { g_script = std::move(script); }
 
-std::unique_ptr<QMessageBox> MakeMessageBox(QWidget* parent, const UserMessage& message) {
+std::unique_ptr<QMessageBox> MakeMessageBox(QWidget* parent, const UserMessage& message, bool offerDetails) {
     auto box = std::make_unique<QMessageBox>(parent);
     box->setWindowTitle(MessageCaption(message));
     box->setText(DisplayPath(message.text));
@@ -36,6 +36,9 @@ std::unique_ptr<QMessageBox> MakeMessageBox(QWidget* parent, const UserMessage& 
     QPushButton* cancel = nullptr;
     if (message.buttons == MsgButtons::OkCancel)
         cancel = box->addButton(ui_texts::ButtonCancel(), QMessageBox::RejectRole);
+    if (offerDetails && message.detail != MsgDetail::None)
+        box->addButton(ui_texts::ButtonDetails(), QMessageBox::ActionRole)
+            ->setObjectName(QStringLiteral("detailsButton"));
     box->setDefaultButton(ok);
     box->setEscapeButton(cancel ? static_cast<QAbstractButton*>(cancel) : ok);
     // A Windows message box centres its buttons under the text.
@@ -43,9 +46,22 @@ std::unique_ptr<QMessageBox> MakeMessageBox(QWidget* parent, const UserMessage& 
     return box;
 }
 
-MsgAnswer ShowMessageBox(QWidget* parent, const UserMessage& message) {
-    if (g_script) return g_script(message);
-    std::unique_ptr<QMessageBox> box = MakeMessageBox(parent, message);
-    box->exec();
-    return box->clickedButton() == box->defaultButton() ? MsgAnswer::Ok : MsgAnswer::Cancel;
+MsgAnswer ShowMessageBox(QWidget* parent, const UserMessage& message, const std::function<void()>& details) {
+    const bool offer = details && message.detail != MsgDetail::None;
+    for (;;) {
+        MsgAnswer answer;
+        if (g_script) {
+            answer = g_script(message);
+        } else {
+            std::unique_ptr<QMessageBox> box = MakeMessageBox(parent, message, offer);
+            box->exec();
+            const QAbstractButton* clicked = box->clickedButton();
+            answer = clicked == box->defaultButton()                                      ? MsgAnswer::Ok
+                     : clicked && clicked->objectName() == QLatin1String("detailsButton") ? MsgAnswer::Details
+                                                                                          : MsgAnswer::Cancel;
+        }
+        if (answer != MsgAnswer::Details) return answer;
+        if (!offer) return MsgAnswer::Cancel;
+        details();
+    }
 }

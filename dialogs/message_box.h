@@ -18,13 +18,17 @@ QString ApplicationCaption();
 // The caption a message is shown with (its own, or the program's name).
 QString MessageCaption(const UserMessage& message);
 
-// The box as it is shown (for pictures of it); ShowMessageBox runs one.
-std::unique_ptr<QMessageBox> MakeMessageBox(QWidget* parent, const UserMessage& message);
+// The box as it is shown (for pictures of it); ShowMessageBox runs one. With
+// `offerDetails`, a message naming a further action gets its "詳細..." button.
+std::unique_ptr<QMessageBox> MakeMessageBox(QWidget* parent, const UserMessage& message, bool offerDetails = false);
 
-// Shows the box modally over `parent` and answers the button pressed.
-MsgAnswer ShowMessageBox(QWidget* parent, const UserMessage& message);
+// Shows the box modally over `parent` and answers the button pressed. Where the
+// message names a further action and `details` is given, the box offers it: each
+// press runs `details` and the box is asked again, so the answer is Ok or Cancel.
+MsgAnswer ShowMessageBox(QWidget* parent, const UserMessage& message, const std::function<void()>& details = {});
 
-// Replaces the real boxes while set; a test answers each message itself.
+// Replaces the real boxes while set; a test answers each message itself (Details
+// presses the further action, after which the script is asked again).
 using MessageBoxScript = std::function<MsgAnswer(const UserMessage& message)>;
 void SetMessageBoxScript(MessageBoxScript script);
 

@@ -67,15 +67,34 @@ bool SameTable(const DemAttrTable<Size, Capacity>& a, const DemAttrTable<Size, C
 }
 }  // namespace
 
-bool SameAttributeGroups(const DemAttr& a, const DemAttr& b, CarryOver kind) {
+unsigned DifferingAttributeGroups(const DemAttr& a, const DemAttr& b, CarryOver kind) {
+    unsigned differing = 0;
+    auto check = [&differing](bool same, AttributeGroup group) {
+        if (!same) differing |= group;
+    };
     switch (kind) {
     case CarryOver::Tables265:
-        return SameTable(a.table265First, b.table265First) && SameTable(a.table265Second, b.table265Second) &&
-               std::equal(std::begin(a.kind1Settings), std::end(a.kind1Settings), std::begin(b.kind1Settings));
-    case CarryOver::Table341: return SameTable(a.table341, b.table341);
-    case CarryOver::Table269: return SameTable(a.table269, b.table269);
+        check(SameTable(a.table265First, b.table265First), kGroupTable265First);
+        check(SameTable(a.table265Second, b.table265Second), kGroupTable265Second);
+        check(std::equal(std::begin(a.kind1Settings), std::end(a.kind1Settings), std::begin(b.kind1Settings)),
+              kGroupKind1Settings);
+        break;
+    case CarryOver::Table341: check(SameTable(a.table341, b.table341), kGroupTable341); break;
+    case CarryOver::Table269: check(SameTable(a.table269, b.table269), kGroupTable269); break;
     case CarryOver::WholeFile: break;
     }
+    return differing;
+}
+
+bool SameAttributeGroups(const DemAttr& a, const DemAttr& b, CarryOver kind) {
+    return DifferingAttributeGroups(a, b, kind) == 0;
+}
+
+bool CompareAttributeGroups(const char* a, const char* b, CarryOver kind, DemInitData& docInit, const char* docTempName,
+                            unsigned* differing) {
+    std::unique_ptr<DemAttr> first, second;
+    if (!LoadBoth(a, b, docInit, docTempName, &first, &second)) return false;
+    *differing = DifferingAttributeGroups(*first, *second, kind);
     return true;
 }
 

@@ -22,6 +22,25 @@ bool CarryOverAttributes(const char* source, const char* destination, CarryOver 
 // Whether the groups of carry-over kind `kind` are the same in `a` and `b`.
 bool SameAttributeGroups(const DemAttr& a, const DemAttr& b, CarryOver kind);
 
+// The attribute groups a carry-over moves, one bit each.
+enum AttributeGroup : unsigned {
+    kGroupTable265First = 1u,   // kind 1
+    kGroupTable265Second = 2u,  // kind 1
+    kGroupKind1Settings = 4u,   // kind 1
+    kGroupTable341 = 8u,        // kind 2
+    kGroupTable269 = 16u,       // kind 3
+};
+inline constexpr unsigned kAttributeGroups[] = {kGroupTable265First, kGroupTable265Second, kGroupKind1Settings,
+                                                kGroupTable341, kGroupTable269};
+// The groups of carry-over kind `kind` that differ between `a` and `b` (0: none).
+unsigned DifferingAttributeGroups(const DemAttr& a, const DemAttr& b, CarryOver kind);
+
+// Loads the documents `a` and `b` through the host document library and gives in
+// *differing the groups of `kind` that differ between them. False when the document
+// engine cannot be prepared or either document cannot be loaded.
+bool CompareAttributeGroups(const char* a, const char* b, CarryOver kind, DemInitData& docInit, const char* docTempName,
+                            unsigned* differing);
+
 // Reloads `destination` from its medium and `source`, and answers whether the
 // destination holds the source's groups of `kind`: the check of a carry-over.
 bool CarriedOver(const char* source, const char* destination, CarryOver kind, DemInitData& docInit,

@@ -13,12 +13,13 @@
 #include "platform/drive_letter.h"
 
 namespace {
-MsgAnswer Ask(OperationHost& host, std::string text, const std::string& caption) {
+MsgAnswer Ask(OperationHost& host, std::string text, const std::string& caption, MsgDetail detail = MsgDetail::None) {
     UserMessage message;
     message.text = std::move(text);
     message.caption = caption;
     message.buttons = MsgButtons::OkCancel;
     message.icon = MsgIcon::Question;
+    message.detail = detail;  // what the transfer would change, for a front end that can show it
     return host.ShowMessage(message);
 }
 
@@ -125,8 +126,8 @@ void RunSave(TransferEngine& engine, const TransferContext& context, OperationHo
     if (go && engine.BuildTransferList(Direction::Save, context, host) != 0) {
         if (engine.FileCount() == 0) {
             ShowStopMessage(host, transfer_texts::NoFiles(), transfer_texts::CaptionSave());
-        } else if (Ask(host, transfer_texts::ConfirmSave(RootLetter(context)), transfer_texts::CaptionSave()) ==
-                   MsgAnswer::Ok) {
+        } else if (Ask(host, transfer_texts::ConfirmSave(RootLetter(context)), transfer_texts::CaptionSave(),
+                       MsgDetail::CompareSave) == MsgAnswer::Ok) {
             const std::string indexPath = folder + '\\' + context.files.indexFile;
             const std::vector<int> replaced = HeldSetsToReplace(engine, context, indexPath);
             if (!FolderIndexFile::WriteFlags(indexPath, {}, replaced)) {
@@ -177,8 +178,8 @@ void RunRegister(TransferEngine& engine, const TransferContext& context, Operati
         engine.BuildTransferList(Direction::Register, context, host);
         if (engine.FileCount() == 0) {
             ShowStopMessage(host, transfer_texts::NoFiles(), transfer_texts::CaptionRegister());
-        } else if (Ask(host, transfer_texts::ConfirmRegister(RootLetter(context)), transfer_texts::CaptionSave()) ==
-                   MsgAnswer::Ok) {
+        } else if (Ask(host, transfer_texts::ConfirmRegister(RootLetter(context)), transfer_texts::CaptionSave(),
+                       MsgDetail::CompareRegister) == MsgAnswer::Ok) {
             // Safety net: what the register replaces is kept first; no restore point, no register.
             if (KeepRestorePoint(engine, context, folder, host, made))
                 Report(host, engine, context, engine.RunTransfer(Direction::Register, context, host), false, folder);

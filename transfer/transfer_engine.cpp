@@ -48,25 +48,9 @@ int TransferEngine::BuildTransferList(Direction direction, const TransferContext
     int freeDrive = -2;  // no drive read yet (-1 is "none")
     ODiskSize freeSize;
     for (int32_t e = 0; e < context.dataCount; ++e) {
-        const CatalogueEntry& entry = context.catalogue[e];
-
         // The folder box is read for every data set, as the front end may change it.
         m_folderName = host.FolderName();
         if (m_folderName.empty()) m_folderName = transfer_texts::DefaultFolderName();
-
-        m_systemFolder = context.systemRoot;
-        if (entry.path()[0] != '\0') {
-            m_systemFolder += '\\';
-            m_systemFolder += entry.path();
-        }
-        // The backup path brings its own leading backslash.
-        m_externalFolder = context.externalRoot;
-        m_externalFolder += '\\';
-        m_externalFolder += m_folderName;
-        m_externalFolder += entry.backupPath();
-
-        const std::string& sourceFolder = save ? m_systemFolder : m_externalFolder;
-        const std::string& destinationFolder = save ? m_externalFolder : m_systemFolder;
 
         bool takesPart;
         if (save) {
@@ -76,25 +60,7 @@ int TransferEngine::BuildTransferList(Direction direction, const TransferContext
             if (!context.presence || context.presence[e] == 0) continue;
             takesPart = host.IsExternalRowSelected(externalRow++);
         }
-        if (!takesPart) continue;
-        if (!CatalogueEntryStaysInside(entry)) continue;  // nothing to copy for a set that would leave its root
-
-        const CarryOver kind = CarryOverKind(entry.type, entry.typeIndex);
-        const int folders = entry.UsedFolders();
-        const int names = entry.UsedNames();
-        // Every folder and name of the set searched together: each folder is read once.
-        const std::vector<platform::FileSearchResult> found =
-            platform::FindFilesForEach(SetSearchPatterns(entry, sourceFolder));
-        size_t search = 0;
-        for (int j = 0; j < folders; ++j)
-            for (int k = 0; k < names; ++k)
-                ListMatches(found[search++], sourceFolder, destinationFolder, entry.folders(j), kind, total, e);
-        // A set whose folder is missing adds nothing and asks nothing of the drive;
-        // the search has looked already, so the folder is not looked at again.
-        const bool folderMissing = std::all_of(found.begin(), found.end(), [](const platform::FileSearchResult& r) {
-            return r.error == ERROR_PATH_NOT_FOUND;
-        });
-        if (folderMissing) continue;
+        if (!takesPart || !ListDataSet(direction, context, e, total)) continue;
 
         if (save) {
             // The free room is read once per drive and list: building the list writes nothing.
@@ -106,7 +72,7 @@ int TransferEngine::BuildTransferList(Direction direction, const TransferContext
             }
             if (freeSize < total) {
                 UserMessage message;
-                message.text = transfer_texts::SpaceShortage(destinationFolder.empty() ? ' ' : destinationFolder[0],
+                message.text = transfer_texts::SpaceShortage(m_externalFolder.empty() ? ' ' : m_externalFolder[0],
                                                              freeSize.ToString(0xFFFFFFFF), total.ToString(0xFFFFFFFF));
                 message.appCaption = true;
                 message.icon = MsgIcon::Stop;
@@ -116,6 +82,52 @@ int TransferEngine::BuildTransferList(Direction direction, const TransferContext
         }
     }
     return 1;
+}
+
+void TransferEngine::ListDataSets(Direction direction, const TransferContext& context, const std::string& folderName,
+                                  const std::vector<char>& sets) {
+    m_list.Clear();
+    m_documentRows.clear();
+    if (!context.catalogue) return;
+    m_folderName = folderName.empty() ? transfer_texts::DefaultFolderName() : folderName;
+    ODiskSize total;
+    const int32_t count = std::min(context.dataCount, static_cast<int32_t>(sets.size()));
+    for (int32_t e = 0; e < count; ++e)
+        if (sets[static_cast<size_t>(e)]) ListDataSet(direction, context, e, total);
+}
+
+bool TransferEngine::ListDataSet(Direction direction, const TransferContext& context, int32_t e, ODiskSize& total) {
+    const CatalogueEntry& entry = context.catalogue[e];
+    const bool save = direction != Direction::Register;
+    m_systemFolder = context.systemRoot;
+    if (entry.path()[0] != '\0') {
+        m_systemFolder += '\\';
+        m_systemFolder += entry.path();
+    }
+    // The backup path brings its own leading backslash.
+    m_externalFolder = context.externalRoot;
+    m_externalFolder += '\\';
+    m_externalFolder += m_folderName;
+    m_externalFolder += entry.backupPath();
+
+    const std::string& sourceFolder = save ? m_systemFolder : m_externalFolder;
+    const std::string& destinationFolder = save ? m_externalFolder : m_systemFolder;
+    if (!CatalogueEntryStaysInside(entry)) return false;  // nothing to copy for a set that would leave its root
+
+    const CarryOver kind = CarryOverKind(entry.type, entry.typeIndex);
+    const int folders = entry.UsedFolders();
+    const int names = entry.UsedNames();
+    // Every folder and name of the set searched together: each folder is read once.
+    const std::vector<platform::FileSearchResult> found =
+        platform::FindFilesForEach(SetSearchPatterns(entry, sourceFolder));
+    size_t search = 0;
+    for (int j = 0; j < folders; ++j)
+        for (int k = 0; k < names; ++k)
+            ListMatches(found[search++], sourceFolder, destinationFolder, entry.folders(j), kind, total, e);
+    // A set whose folder is missing adds nothing and asks nothing of the drive;
+    // the search has looked already, so the folder is not looked at again.
+    return !std::all_of(found.begin(), found.end(),
+                        [](const platform::FileSearchResult& r) { return r.error == ERROR_PATH_NOT_FOUND; });
 }
 
 void TransferEngine::ListMatches(const platform::FileSearchResult& found, const std::string& sourceFolder,

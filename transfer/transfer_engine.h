@@ -61,6 +61,13 @@ public:
     // never refused.
     int BuildTransferList(Direction direction, const TransferContext& context, TransferHost& host);
 
+    // Fills the list as BuildTransferList does, for the data sets marked in `sets`
+    // (one flag per catalogue index) and the maintenance folder `folderName` (the
+    // default folder when empty), whatever the folder's index file holds and
+    // without a space check: what a transfer of those sets would read and write.
+    void ListDataSets(Direction direction, const TransferContext& context, const std::string& folderName,
+                      const std::vector<char>& sets);
+
     // Writes the rows of the list in order, with the front end's controls locked,
     // through the host's RunCopy, reporting to its observer and heeding its cancel
     // flag. A failed row ends the transfer with one write-error message (shown
@@ -92,6 +99,9 @@ public:
     uint32_t FileCount() const { return m_list.Count(); }
 
 private:
+    // Lists data set `e` from m_folderName; false when it is passed over (its
+    // source folder missing, or a path that would leave its root).
+    bool ListDataSet(Direction direction, const TransferContext& context, int32_t e, ODiskSize& total);
     void ListMatches(const platform::FileSearchResult& found, const std::string& sourceFolder,
                      const std::string& destinationFolder, const char* folder, CarryOver kind, ODiskSize& total,
                      int32_t dataSet);

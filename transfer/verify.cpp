@@ -134,6 +134,10 @@ bool HashHostFile(const std::string& hostPath, Digest* out) {
     const int fd = OpenToRead(hostPath, 0);
     if (fd < 0) return false;
     FdCloser closer{fd};
+    return HashOpenFile(fd, out);
+}
+
+bool HashOpenFile(int fd, Digest* out) {
     posix_fadvise(fd, 0, 0, POSIX_FADV_SEQUENTIAL);
     return HashReads(fd, ReadBuffer().data(), kReadBuffer, out) == 0;
 }

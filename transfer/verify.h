@@ -48,6 +48,8 @@ private:
 // Hashes a host file as it reads now (the page cache may answer). False when it
 // cannot be opened or read, or is no regular file.
 bool HashHostFile(const std::string& hostPath, Digest* out);
+// The same for a file opened for reading (read from its start; the caller closes it).
+bool HashOpenFile(int fd, Digest* out);
 
 // Writes out a written host file's dirty pages and drops its pages from the
 // cache, so that the next read comes from the medium. False when it cannot be

@@ -4,8 +4,10 @@
 #include <QApplication>
 #include <QComboBox>
 #include <QDir>
+#include <QThread>
 #include <QLineEdit>
 #include <QMenu>
+#include <QTreeView>
 #include <QTreeWidget>
 #include <QMessageBox>
 #include <QPushButton>
@@ -22,6 +24,7 @@
 #include "app/settings_tool_app.h"
 #include "controls/data_list_ctrl.h"
 #include "controls/drive_combo_box.h"
+#include "dialogs/compare_dlg.h"
 #include "dialogs/message_box.h"
 #include "dialogs/new_folder_dlg.h"
 #include "dialogs/restore_point_dlg.h"
@@ -261,6 +264,126 @@ TEST_F(DemoJourney, RegisterTheWrongFolderThenUndoItFromTheSystemMenu) {
     verify::SetBeforeReadBackForTesting({});
     ASSERT_EQ(seen.size(), 8u) << seen.back();
     EXPECT_NE(seen[7].find("記録媒体から異なるデータが返されました"), std::string::npos);
+}
+
+// A compare window's rows: each set's name and counts, then its files' comparisons.
+std::vector<QStringList> WindowRows(const CompareModel& model) {
+    std::vector<QStringList> rows;
+    for (int r = 0; r < model.rowCount(); ++r) {
+        QStringList row;
+        for (int c = CompareModel::kItem; c < CompareModel::kDetail; ++c) row << model.index(r, c).data().toString();
+        const QModelIndex set = model.index(r, 0);
+        for (int f = 0; f < model.rowCount(set); ++f)
+            row << model.index(f, CompareModel::kDetail, set).data().toString();
+        rows.push_back(row);
+    }
+    return rows;
+}
+
+// Reads the compare window that opens next, once it has compared, and closes it.
+struct CompareWindowReader {
+    Pictures* pictures = nullptr;
+    QString picture;
+    QString title;
+    std::vector<QStringList> rows;
+    void ReadNext() {
+        QTimer::singleShot(0, [this] {
+            auto* window = qobject_cast<CCompareDlg*>(QApplication::activeModalWidget());
+            ASSERT_NE(window, nullptr);
+            // Its result comes as a queued call; a loop nested in this posted event would
+            // not be woken for one posted before it began, so it is delivered here.
+            while (!window->IsCompared()) {
+                QCoreApplication::sendPostedEvents(window, QEvent::MetaCall);
+                QThread::yieldCurrentThread();
+            }
+            title = window->windowTitle();
+            rows = WindowRows(window->Model());
+            if (pictures && !picture.isEmpty()) {
+                window->findChild<QTreeView*>(QStringLiteral("compareTree"))->expandAll();
+                pictures->Take(window, picture);
+            }
+            window->reject();
+        });
+    }
+};
+
+TEST_F(DemoJourney, WhatARegisterOrASaveWouldChangeFromTheConfirmationsAndTheMenu) {
+    const Deliverable& d = QuillmarkDeliverable();
+    Pictures pictures;
+    CompareWindowReader reader{&pictures};
+    std::vector<MsgDetail> asked;
+    // The confirmations: their "詳細..." first, then cancelled, so nothing is written.
+    ScopedMessageBoxScript script([&](const UserMessage& m) {
+        asked.push_back(m.detail);
+        if (m.detail == MsgDetail::None || asked.size() % 2 == 0) return MsgAnswer::Cancel;
+        reader.ReadNext();
+        return MsgAnswer::Details;
+    });
+    CMaintenanceDlg dialog(d);
+    dialog.show();
+    ChooseDrive(dialog, d.ids, 4);  // the first folder, 2026年12月点検, holds sets 1-3, 5, 6, 9, 10
+    auto* system = qobject_cast<CDataListCtrl*>(dialog.GetDlgItem(d.ids.listSystem));
+    auto* external = qobject_cast<CDataListCtrl*>(dialog.GetDlgItem(d.ids.listExternal));
+    const std::string userData = prefixDir + "/drive_c/ORBIS/SYSDATA/USERDATA";
+    const std::string before = ReadHostFile(userData + "/DOC/STANDARD.DEM");
+
+    // From the register's confirmation: the selected set, the layers' document.
+    external->SetRowSelected(3, true);
+    Press(dialog, d.ids.registerButton);
+    EXPECT_EQ(asked, (std::vector<MsgDetail>{MsgDetail::CompareRegister, MsgDetail::CompareRegister}));
+    EXPECT_EQ(reader.title, QStringLiteral("再登録で変わるもの"));
+    ASSERT_EQ(reader.rows.size(), 1u);
+    EXPECT_EQ(reader.rows[0], (QStringList{QStringLiteral("5  図面属性(レイヤ・線)"), "0", "1", "0", "0", "0",
+                                           QStringLiteral("異なる: 属性 265バイト表1・265バイト表2・5つの設定")}));
+    EXPECT_EQ(ReadHostFile(userData + "/DOC/STANDARD.DEM"), before);
+
+    // From the system menu with nothing selected: every set the folder holds.
+    external->SetRowSelected(3, false);
+    reader.picture = "compare";
+    reader.ReadNext();
+    PickMenuEntry(dialog, "compareEntry");
+    std::vector<QStringList> counts;
+    for (QStringList row : reader.rows) counts.push_back(row.mid(0, 6));
+    EXPECT_EQ(counts, (std::vector<QStringList>{
+                          {QStringLiteral("1  シンボル定義"), "0", "2", "0", "2", "0"},
+                          {QStringLiteral("2  線種定義"), "0", "2", "0", "1", "0"},
+                          {QStringLiteral("3  表示設定"), "0", "2", "0", "0", "0"},
+                          {QStringLiteral("5  図面属性(レイヤ・線)"), "0", "1", "0", "0", "0"},
+                          {QStringLiteral("6  図面属性(文字)"), "0", "1", "0", "0", "0"},
+                          {QStringLiteral("9  ソフトキー設定"), "0", "1", "0", "0", "0"},
+                          {QStringLiteral("10  外部連携設定"), "1", "0", "0", "0", "0"},
+                      }));
+    ASSERT_EQ(reader.rows[6].size(), 7);
+    EXPECT_EQ(reader.rows[6][6], QStringLiteral("保守フォルダだけにある"));
+
+    // From the save's confirmation: a set the folder lacks would be added whole.
+    reader.picture.clear();
+    asked.clear();
+    system->SetRowSelected(3, true);
+    Press(dialog, d.ids.save);
+    EXPECT_EQ(asked, (std::vector<MsgDetail>{MsgDetail::CompareSave, MsgDetail::CompareSave}));
+    EXPECT_EQ(reader.title, QStringLiteral("保存で変わるもの"));
+    ASSERT_EQ(reader.rows.size(), 1u);
+    EXPECT_EQ(reader.rows[0].mid(0, 6), (QStringList{QStringLiteral("4  ﾃﾝﾌﾟﾚｰﾄ"), "4", "0", "0", "0", "0"}));
+    EXPECT_FALSE(HostExists(prefixDir + "/drive_e/PARC_JDT/2026年12月点検/USERDATA/TEMPLATE"));
+}
+
+TEST_F(DemoJourney, CompareWindowOfEachProgramListsTheFoldersSets) {
+    for (const Deliverable* d : {&QuillmarkDeliverable(), &BrightfenDeliverable()}) {
+        SCOPED_TRACE(d->programName);
+        PrepareApplication(*d);
+        Pictures pictures;
+        CompareWindowReader reader{&pictures,
+                                   d == &QuillmarkDeliverable() ? QString() : QStringLiteral("compare-brightfen")};
+        CMaintenanceDlg dialog(*d);
+        dialog.show();
+        ChooseDrive(dialog, d->ids, 4);
+        auto* external = qobject_cast<CDataListCtrl*>(dialog.GetDlgItem(d->ids.listExternal));
+        ASSERT_GT(external->GetItemCount(), 0);
+        reader.ReadNext();
+        PickMenuEntry(dialog, "compareEntry");
+        EXPECT_EQ(static_cast<int>(reader.rows.size()), external->GetItemCount());
+    }
 }
 
 }  // namespace

@@ -13,6 +13,7 @@
 #include <csignal>
 #include <unistd.h>
 
+#include "platform/copy_file.h"
 #include "tests/cli/tool_runner.h"
 #include "tests/support/temp_prefix.h"
 #include "transfer/transfer_lock.h"
@@ -335,7 +336,7 @@ TEST_F(CommandLine, TerminationStopsACopyAndLeavesTheOldFile) {
     auto temporaries = [&] {
         std::vector<std::string> found;
         for (const auto& e : fs::recursive_directory_iterator(mountPoint))
-            if (e.path().filename().string().rfind("~$", 0) == 0) found.push_back(e.path().string());
+            if (platform::IsTransferTempName(e.path().filename().string())) found.push_back(e.path().string());
         return found;
     };
     for (const int signal : {SIGTERM, SIGHUP}) {
@@ -614,6 +615,81 @@ TEST_F(CommandLine, FleetPlaybookSavesAndRegistersLocalhost) {
     ASSERT_EQ(reg.code, 0) << reg.out << reg.err;
     EXPECT_NE(reg.out.find("restore point 2"), std::string::npos) << reg.out;
     EXPECT_EQ(ReadHostFile(changed), original);
+}
+
+TEST_F(CommandLine, CompareSaysWhatARegisterAndASaveWouldChange) {
+    const std::string folder = "2026年12月点検";
+    const std::string before = TreeDigest(prefixDir);
+    const json cmp = RunJson({"compare", "--drive", "E:", "--folder", folder});
+    EXPECT_EQ(TreeDigest(prefixDir), before);  // nothing written
+    EXPECT_TRUE(cmp["folder_exists"].get<bool>());
+    EXPECT_EQ(cmp["folder_path"], "E:\\PARC_JDT\\" + folder);
+    const json list = RunJson({"list", "--drive", "E:", "--folder", folder});
+    ASSERT_EQ(cmp["sets"].size(), list["sets"].size());
+
+    // What a register would write is what its own list names, and a save likewise.
+    std::set<std::pair<std::string, std::string>> registered, saved, listedRegister, listedSave;
+    const json registerList = RunJson({"register", "--drive", "E:", "--folder", folder, "--all", "--dry-run"});
+    const json saveList = RunJson({"save", "--drive", "E:", "--folder", folder, "--all", "--dry-run"});
+    for (const json& f : registerList["files"])
+        listedRegister.insert({f["source"].get<std::string>(), f["destination"].get<std::string>()});
+    for (const json& f : saveList["files"])
+        listedSave.insert({f["source"].get<std::string>(), f["destination"].get<std::string>()});
+    for (size_t i = 0; i < cmp["sets"].size(); ++i) {
+        const json& set = cmp["sets"][i];
+        EXPECT_EQ(set["held"], list["sets"][i]["held"]);
+        uint32_t replaced = 0;
+        for (const json& f : set["files"]) {
+            if (f["register"] != "leave")
+                registered.insert({f["folder"].get<std::string>(), f["system"].get<std::string>()});
+            if (f["save"] != "leave") saved.insert({f["system"].get<std::string>(), f["folder"].get<std::string>()});
+            // Each state as the two copies are on disk.
+            const bool inSystem = fs::exists(HostPath(f["system"])), inFolder = fs::exists(HostPath(f["folder"]));
+            const std::string state = f["state"];
+            EXPECT_EQ(state == "only_system", inSystem && !inFolder) << f.dump();
+            EXPECT_EQ(state == "only_folder", inFolder && !inSystem) << f.dump();
+            if (f["kind"] == 0 && inSystem && inFolder) {
+                EXPECT_EQ(f["save"] == "replace_differs",
+                          ReadHostFile(HostPath(f["system"])) != ReadHostFile(HostPath(f["folder"])))
+                    << f.dump();
+            }
+            replaced += f["register"] == "replace_differs" ? 1u : 0u;
+        }
+        EXPECT_EQ(set["register"]["replace_differs"], replaced) << set["name"];
+    }
+    EXPECT_EQ(registered, listedRegister);
+    EXPECT_EQ(saved, listedSave);
+    // The layers' document differs in kind 1's groups only (the folder holds the checked copy).
+    const json& doc = cmp["sets"][4]["files"][0];
+    EXPECT_EQ(doc["state"], "different");
+    EXPECT_EQ(doc["groups"], json({"table265_first", "table265_second", "kind1_settings"}));
+
+    // Right after a save, a register would only write the same bytes again.
+    RunJson({"save", "--drive", "E:", "--folder", "点検", "--sets", "1,5", "--yes"});
+    const json same = RunJson({"compare", "--drive", "E:", "--folder", "点検", "--sets", "1,5"});
+    ASSERT_EQ(same["sets"].size(), 2u);
+    for (const json& set : same["sets"]) {
+        EXPECT_EQ(set["register"]["replace_same"], set["files"].size()) << set.dump();
+        for (const json& f : set["files"]) EXPECT_EQ(f["state"], "same") << f.dump();
+    }
+
+    // Text: a line per set, then a line per file, tab-separated.
+    const ToolResult text = Run({"compare", "--drive", "E:", "--folder", "点検", "--sets", "1,5"});
+    EXPECT_EQ(text.code, 0) << text.err;
+    std::istringstream lines(text.out);
+    std::string line;
+    std::getline(lines, line);
+    EXPECT_EQ(line.rfind("1\t" + same["sets"][0]["name"].get<std::string>() +
+                             "\theld\tregister add=0 replace_differs=0 replace_same=4 leave=0 fails=0\tsave add=0",
+                         0),
+              0u)
+        << text.out;
+    std::getline(lines, line);
+    EXPECT_EQ(line.rfind("\tsame\t-\tregister=replace_same\tsave=replace_same\tC:\\", 0), 0u) << line;
+    EXPECT_EQ(static_cast<size_t>(std::count(text.out.begin(), text.out.end(), '\n')),
+              2 + same["sets"][0]["files"].size() + same["sets"][1]["files"].size());
+    EXPECT_EQ(Run({"compare", "--drive", "E:", "--sets", "0"}).code, 2);
+    EXPECT_EQ(Run({"compare", "--drive", "F:"}).code, 5);  // the card reader without a card
 }
 
 }  // namespace
