@@ -4,6 +4,7 @@
 #include "host/doc_format.h"
 #include "platform/beneath.h"
 #include "platform/copy_file.h"
+#include "platform/unique_fd.h"
 
 #include <cerrno>
 #include <cstring>
@@ -16,27 +17,7 @@
 namespace docfmt {
 namespace {
 
-class Fd {
-public:
-    explicit Fd(int fd = -1) : m_fd(fd) {}
-    ~Fd() { Reset(); }
-    Fd(const Fd&) = delete;
-    Fd& operator=(const Fd&) = delete;
-    int Get() const { return m_fd; }
-    void Reset() {
-        if (m_fd >= 0) ::close(m_fd);
-        m_fd = -1;
-    }
-    // Closes and reports the close result: a full disk may show only here.
-    bool Close() {
-        int fd = m_fd;
-        m_fd = -1;
-        return fd < 0 || ::close(fd) == 0;
-    }
-
-private:
-    int m_fd;
-};
+using platform::UniqueFd;
 
 std::string Errno(const std::string& what) { return what + ": " + std::strerror(errno); }
 
@@ -133,8 +114,8 @@ std::string ReplaceViaTemp(const std::string& hostPath, mode_t mode, const std::
 std::string LoadFile(const std::string& hostPath, DemAttr* out, Header* header, uint32_t* bodyLength) {
     // No link below the drive root is followed, and no FIFO or device is opened.
     struct stat st;
-    Fd fd(platform::OpenRegularFile(hostPath, &st));
-    if (fd.Get() < 0) return Errno("cannot open the document");
+    UniqueFd fd(platform::OpenRegularFile(hostPath, &st));
+    if (!fd.Valid()) return Errno("cannot open the document");
     OpenDocument doc;
     std::string err = ReadDocument(fd.Get(), out, &doc);
     if (!err.empty()) return err;
@@ -151,8 +132,8 @@ std::string RewriteAttributes(const std::string& hostPath, const DemAttr& attr) 
     if (!S_ISREG(lst.st_mode)) return "not a regular file";
     // A read-only document is not written, as Windows refuses to write one.
     if ((lst.st_mode & 0222) == 0) return "the document is read-only";
-    Fd old(platform::OpenRegularFile(hostPath, &lst));
-    if (old.Get() < 0) return Errno("cannot open the document");
+    UniqueFd old(platform::OpenRegularFile(hostPath, &lst));
+    if (!old.Valid()) return Errno("cannot open the document");
     auto current = std::make_unique<DemAttr>();
     OpenDocument doc;
     std::string err = ReadDocument(old.Get(), current.get(), &doc);
