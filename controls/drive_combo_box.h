@@ -114,7 +114,7 @@ private:
     std::optional<DriveComboItem> Record(int index, bool* bad = nullptr) const;
     [[nodiscard]] bool StoreRecord(int index, const DriveComboItem& record);
     // Appends an entry holding `record`; its index, or CB_ERR.
-    int AddRecord(const DriveComboItem& record);
+    [[nodiscard]] int AddRecord(const DriveComboItem& record);
     void SetHeights();
 
     int m_fieldHeight = 0;     // the selection field

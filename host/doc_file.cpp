@@ -22,7 +22,7 @@ using platform::UniqueFd;
 std::string Errno(const std::string& what) { return what + ": " + std::strerror(errno); }
 
 // Reads exactly `size` bytes at `offset`; false on an error or a short file.
-bool ReadAt(int fd, uint8_t* buf, size_t size, off_t offset) {
+[[nodiscard]] bool ReadAt(int fd, uint8_t* buf, size_t size, off_t offset) {
     while (size > 0) {
         ssize_t n = ::pread(fd, buf, size, offset);
         if (n < 0 && errno == EINTR) continue;
@@ -34,7 +34,7 @@ bool ReadAt(int fd, uint8_t* buf, size_t size, off_t offset) {
     return true;
 }
 
-bool WriteAll(int fd, const uint8_t* buf, size_t size) {
+[[nodiscard]] bool WriteAll(int fd, const uint8_t* buf, size_t size) {
     while (size > 0) {
         ssize_t n = ::write(fd, buf, size);
         if (n < 0 && errno == EINTR) continue;
@@ -56,7 +56,7 @@ struct OpenDocument {
     gid_t gid = 0;
 };
 
-std::string ReadDocument(int fd, DemAttr* attr, OpenDocument* doc) {
+[[nodiscard]] std::string ReadDocument(int fd, DemAttr* attr, OpenDocument* doc) {
     struct stat st;
     if (::fstat(fd, &st) != 0) return Errno("cannot read the file");
     if (!S_ISREG(st.st_mode)) return "not a regular file";
@@ -92,7 +92,8 @@ std::string ReadDocument(int fd, DemAttr* attr, OpenDocument* doc) {
 // Writes a new file beside `hostPath` with `fill`, gives it `mode`, flushes it and
 // renames it over `hostPath`, through the platform's safe replacement. On any
 // failure the temporary file is removed and `hostPath` is left as it was.
-std::string ReplaceViaTemp(const std::string& hostPath, mode_t mode, const std::function<bool(int fd)>& fill) {
+[[nodiscard]] std::string ReplaceViaTemp(const std::string& hostPath, mode_t mode,
+                                         const std::function<bool(int fd)>& fill) {
     std::string tmp;
     int fd = platform::CreateTempBeside(hostPath, &tmp);
     if (fd < 0) return Errno("cannot create a temporary file beside " + hostPath);

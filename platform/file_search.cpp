@@ -189,7 +189,7 @@ std::string FolderPart(std::string_view pattern, std::string_view* mask) {
 }
 
 // The error a mask gives before any folder entry is looked at, 0 when it can match.
-DWORD PrepareMask(std::string_view mask, std::u32string* rewritten) {
+[[nodiscard]] DWORD PrepareMask(std::string_view mask, std::u32string* rewritten) {
     // A trailing backslash names no file: "C:\" gives 2.
     if (mask.empty()) return ERROR_FILE_NOT_FOUND;
     if (MaskHasInvalidCharacters(mask)) return ERROR_INVALID_NAME;
@@ -201,7 +201,7 @@ DWORD PrepareMask(std::string_view mask, std::u32string* rewritten) {
 }
 
 // The error for a search in `dir` as resolved, 0 when it is a folder to read.
-DWORD FolderError(const HostPath& dir) {
+[[nodiscard]] DWORD FolderError(const HostPath& dir) {
     if (!dir.ok) return static_cast<DWORD>(dir.error);
     if (!dir.exists || !IsPlainFileOrFolder(dir.info)) {
         // A missing folder is error 3 even when it is the last one named.

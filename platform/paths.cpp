@@ -57,7 +57,7 @@ std::string JoinHost(const std::string& root, const std::vector<std::string>& co
 // The dosdevices folder stays open between calls (it lies in the prefix, never on
 // a removable medium), so reading a drive's link walks one component, not the
 // whole prefix path: path resolution reads the link at every call.
-ssize_t ReadDriveLink(int drive, char* buf, size_t size) {
+[[nodiscard]] ssize_t ReadDriveLink(int drive, char* buf, size_t size) {
     struct Cached {
         std::string dir;
         UniqueFd fd;
@@ -134,7 +134,7 @@ bool TrimComponent(std::string& c, bool last) {
 
 // The components as host names: "." and ".." first, then the Windows trimming,
 // then each one checked and converted to UTF-8. False for a name Windows refuses.
-bool CleanComponents(std::vector<std::string>& comps, bool trailing, std::vector<std::string>* clean) {
+[[nodiscard]] bool CleanComponents(std::vector<std::string>& comps, bool trailing, std::vector<std::string>* clean) {
     clean->reserve(comps.size());
     for (size_t i = 0; i < comps.size(); ++i) {
         std::string& c = comps[i];
@@ -164,7 +164,7 @@ std::string_view BelowRoot(const std::string& root, const std::string& host) {
 // so the kernel follows the link as it is now (a stick pulled or plugged in
 // shows at once) without a readlink of its own on every profile read. Below
 // the drive root no link is followed: a link there reads as a missing name.
-bool ResolveExactName(int drive, const std::vector<std::string>& clean, HostPath* r) {
+[[nodiscard]] bool ResolveExactName(int drive, const std::vector<std::string>& clean, HostPath* r) {
     const std::string link = DriveLinkPath(drive);
     std::string viaLink = JoinHost(link, clean);
     if (!ExistsWithoutLinks(drive, link, viaLink, clean, &r->info)) return false;
@@ -177,7 +177,7 @@ bool ResolveExactName(int drive, const std::vector<std::string>& clean, HostPath
 
 // The name in folder `cur` that matches *name ignoring case, as *cand with its
 // lstat in *st; *name becomes the name found. False when there is none, or it is a link.
-bool MatchIgnoringCase(const std::string& cur, std::string* name, std::string* cand, struct stat* st) {
+[[nodiscard]] bool MatchIgnoringCase(const std::string& cur, std::string* name, std::string* cand, struct stat* st) {
     std::string other = FindIgnoringCase(cur, *name);
     if (other.empty()) return false;
     *name = other;
@@ -188,7 +188,8 @@ bool MatchIgnoringCase(const std::string& cur, std::string* name, std::string* c
 // One step of the walk: clean[i] in folder `cur`, matched ignoring case when the
 // exact name is missing. True with *next set when the walk goes on; false when it
 // ends here, with r->host (and r->parentExists) set for the missing name.
-bool WalkStep(const std::string& cur, std::vector<std::string>& clean, size_t i, HostPath* r, std::string* next) {
+[[nodiscard]] bool WalkStep(const std::string& cur, std::vector<std::string>& clean, size_t i, HostPath* r,
+                            std::string* next) {
     const bool last = i + 1 == clean.size();
     std::string cand = JoinHost(cur, {clean[i]});
     struct stat cs {};
@@ -276,6 +277,34 @@ std::string PrefixDir() {
     return dir;
 }
 
+namespace {
+
+std::string ParentFolder(const std::string& dir) {
+    size_t slash = dir.rfind('/');
+    return slash == 0 || slash == std::string::npos ? std::string("/") : dir.substr(0, slash);
+}
+
+// A link target relative to the dosdevices folder `base` ("../drive_c") as an absolute path.
+std::string AbsoluteLinkTarget(std::string base, std::string_view t) {
+    while (true) {
+        if (t.substr(0, 3) == "../") {
+            base = ParentFolder(base);
+            t.remove_prefix(3);
+        } else if (t.substr(0, 2) == "./") {
+            t.remove_prefix(2);
+        } else {
+            break;
+        }
+    }
+    if (t == "..") {
+        base = ParentFolder(base);
+        t = {};
+    }
+    return base == "/" ? "/" + std::string(t) : base + "/" + std::string(t);
+}
+
+}  // namespace
+
 std::string DriveHostRoot(int drive) {
     if (!IsDriveNumber(drive)) return {};
     std::string link = DriveLinkPath(drive);
@@ -283,28 +312,7 @@ std::string DriveHostRoot(int drive) {
     ssize_t n = ReadDriveLink(drive, buf, sizeof buf - 1);
     if (n <= 0) return {};
     std::string target(buf, static_cast<size_t>(n));
-    if (target[0] != '/') {
-        // Relative to the dosdevices folder ("../drive_c").
-        std::string base = link.substr(0, link.rfind('/'));
-        std::string_view t = target;
-        while (true) {
-            if (t.substr(0, 3) == "../") {
-                size_t slash = base.rfind('/');
-                base = slash == 0 || slash == std::string::npos ? std::string("/") : base.substr(0, slash);
-                t.remove_prefix(3);
-            } else if (t.substr(0, 2) == "./") {
-                t.remove_prefix(2);
-            } else {
-                break;
-            }
-        }
-        if (t == "..") {
-            size_t slash = base.rfind('/');
-            base = slash == 0 || slash == std::string::npos ? std::string("/") : base.substr(0, slash);
-            t = {};
-        }
-        target = base == "/" ? "/" + std::string(t) : base + "/" + std::string(t);
-    }
+    if (target[0] != '/') target = AbsoluteLinkTarget(link.substr(0, link.rfind('/')), target);
     while (target.size() > 1 && target.back() == '/') target.pop_back();
     return target;
 }
@@ -375,7 +383,7 @@ std::vector<RootMatch> DrivesHolding(const std::string& cwd) {
 
 // The Windows path of host path `rest` below the root of `drive`; false when a
 // name on the way has no Windows form.
-bool WindowsPathBelow(int drive, std::string_view rest, std::string* win) {
+[[nodiscard]] bool WindowsPathBelow(int drive, std::string_view rest, std::string* win) {
     *win = DriveLetter::FromNumber(drive)->Root();
     bool first = true;
     size_t pos = 0;

@@ -41,7 +41,7 @@ std::unordered_map<std::string, Entry>& Files() {
 
 // Reads the whole file; *st is its fstat before reading, so a change made while
 // reading shows as a different stat at the next call.
-bool ReadWhole(const std::string& host, std::string* bytes, struct stat* st, int* err) {
+[[nodiscard]] bool ReadWhole(const std::string& host, std::string* bytes, struct stat* st, int* err) {
     // No link below the drive root is followed; pipes and devices are not opened.
     UniqueFd fd(OpenRegularFile(host, st));
     if (!fd.Valid()) {

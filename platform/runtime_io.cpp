@@ -30,7 +30,7 @@ int ChangeErrno(int err) { return (err == EROFS || err == EPERM) ? EACCES : err 
 // Runs `change(parentFd, name)` in the parent folder of `host`, reached without
 // following links, not by path. 0 or an errno value.
 template <typename Change>
-int ChangeInParent(const std::string& host, Change change) {
+[[nodiscard]] int ChangeInParent(const std::string& host, Change change) {
     std::string name;
     UniqueFd parent(OpenParentFolder(host, &name));
     if (!parent.Valid()) return errno;
@@ -62,7 +62,7 @@ OpenMode ParseOpenMode(const char* mode) {
 }
 
 // errno for a path fopen must not open in `mode`; 0 when it may.
-int FopenRefusal(const HostPath& r, char mode, bool writes) {
+[[nodiscard]] int FopenRefusal(const HostPath& r, char mode, bool writes) {
     if (!r.ok || r.trailingSeparator) return r.ok ? ENOENT : ErrnoForMissing(r);
     if (r.exists) {
         if (!S_ISREG(r.info.st_mode)) return EACCES;  // folders, and devices or pipes that could block
