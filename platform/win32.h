@@ -139,6 +139,10 @@ enum ShellDriveIcon {
     SHELL_ICON_COUNT = 6
 };
 
+// [[nodiscard]] marks the calls whose failure a caller cannot go on without;
+// those whose results callers traditionally ignore (profile writes, FindClose,
+// _mkdir, remove) are left unmarked.
+
 // ---- last error ---------------------------------------------------------
 DWORD GetLastError(void);
 void SetLastError(DWORD dwErrCode);
@@ -157,7 +161,7 @@ BOOL WritePrivateProfileSectionA(LPCSTR lpAppName, LPCSTR lpString, LPCSTR lpFil
 BOOL FindClose(HANDLE hFindFile);
 
 // ---- files ------------------------------------------------------------------
-BOOL CopyFileA(LPCSTR lpExistingFileName, LPCSTR lpNewFileName, BOOL bFailIfExists);
+[[nodiscard]] BOOL CopyFileA(LPCSTR lpExistingFileName, LPCSTR lpNewFileName, BOOL bFailIfExists);
 [[nodiscard]] DWORD GetFileAttributesA(LPCSTR lpFileName);
 [[nodiscard]] BOOL GetFileAttributesExA(LPCSTR lpFileName, GET_FILEEX_INFO_LEVELS fInfoLevelId,
                                         LPVOID lpFileInformation);
