@@ -72,6 +72,7 @@ protected:
                 "ANSIBLE_REMOTE_TEMP=" + userDir + "/ansible",
                 "ANSIBLE_NOCOLOR=1",
                 "ANSIBLE_PYTHON_INTERPRETER=auto_silent",
+                "PYTHONDONTWRITEBYTECODE=1",  // nothing written into the source tree
                 "HOME=" + userDir,
                 "WINEPREFIX=",
                 "DISPLAY=",
@@ -88,9 +89,9 @@ protected:
         return RunTool(run);
     }
     std::vector<std::string> Local(std::vector<std::string> more = {}) const {
-        std::vector<std::string> vars = {"fleet_hosts=localhost", std::string("settings_maintenance_program=") + QUILLMARK_BIN,
-                                         "settings_maintenance_prefix=" + prefixDir,
-                                         "settings_maintenance_results_dir=" + controller};
+        std::vector<std::string> vars = {
+            "fleet_hosts=localhost", std::string("settings_maintenance_program=") + QUILLMARK_BIN,
+            "settings_maintenance_prefix=" + prefixDir, "settings_maintenance_results_dir=" + controller};
         vars.insert(vars.end(), more.begin(), more.end());
         return vars;
     }
@@ -158,7 +159,8 @@ TEST_F(FleetRole, SavesOnlyWhatDiffersAndRegistersOnlyWhenAsked) {
     // A register asked for by name puts the folder's copy back, keeping a restore
     // point that the report names.
     WriteHostFile(changed, "changed by the upgrade");
-    const ToolResult reg = Play(Local({"settings_maintenance_phase=register", "settings_maintenance_run_id=upgrade-1"}));
+    const ToolResult reg =
+        Play(Local({"settings_maintenance_phase=register", "settings_maintenance_run_id=upgrade-1"}));
     ASSERT_EQ(reg.code, 0) << reg.out << reg.err;
     EXPECT_EQ(Recap(reg.out, "localhost")["changed"], 1) << reg.out;
     EXPECT_EQ(ReadHostFile(changed), original);
@@ -179,7 +181,8 @@ TEST_F(FleetRole, FailuresShowTheProgramsExitCodeAndStopTheRollout) {
         const char* said;
     };
     const Case cases[] = {
-        {"nodrive", "settings_maintenance_drive=Q:", "compare ended with exit code 5 (no such drive, or no medium in it): "},
+        {"nodrive",
+         "settings_maintenance_drive=Q:", "compare ended with exit code 5 (no such drive, or no medium in it): "},
         {"silent", "settings_maintenance_program=/bin/false",
          "compare ended with exit code 1 (internal error) and printed no JSON document. stdout: (empty)"},
         {"echoes", "settings_maintenance_program=/bin/echo",
@@ -189,8 +192,9 @@ TEST_F(FleetRole, FailuresShowTheProgramsExitCodeAndStopTheRollout) {
     };
     std::string inventory;
     for (const Case& c : cases) inventory += std::string(c.host) + " " + c.vars + "\n";
-    inventory += "after\n[all:vars]\nansible_connection=local\nsettings_maintenance_program=" + std::string(QUILLMARK_BIN) +
-                 "\nsettings_maintenance_prefix=" + prefixDir + "\nsettings_maintenance_results_dir=" + controller + "\n";
+    inventory +=
+        "after\n[all:vars]\nansible_connection=local\nsettings_maintenance_program=" + std::string(QUILLMARK_BIN) +
+        "\nsettings_maintenance_prefix=" + prefixDir + "\nsettings_maintenance_results_dir=" + controller + "\n";
     WriteHostFile(userDir + "/inventory.ini", inventory);
 
     const ToolResult run = Play({"fleet_hosts=all", "fleet_serial=4"}, userDir + "/inventory.ini");
