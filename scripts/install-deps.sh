@@ -11,6 +11,8 @@ packages+=(dpkg-dev librsvg2-bin pandoc desktop-file-utils appstream)
 packages+=(clang libclang-rt-14-dev)
 # The format check and the lint of changed sources.
 packages+=(clang-format clang-tidy)
+# The fleet role's test runs ansible-playbook against this machine.
+packages+=(ansible-core)
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
 done
