@@ -12,6 +12,8 @@ jobs=$(nproc)
 scripts/check-format.sh
 # No plain open/fopen/unlink/rename below the widgets: they go through platform/beneath.h.
 scripts/check-plain-io.sh
+# No Windows BOOL in the headers above platform/ and host/.
+scripts/check-layer-types.sh
 
 # Warnings are errors in the plain build.
 cmake -S . -B build/plain -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DWARNINGS_AS_ERRORS=ON
