@@ -216,6 +216,26 @@ int OpenRegularFile(const std::string& host, struct stat* st) {
     return fd.Release();
 }
 
+int OpenRegularFileAt(int dirFd, const char* name, struct stat* st) {
+    if (fstatat(dirFd, name, st, AT_SYMLINK_NOFOLLOW) != 0) return -1;
+    if (!S_ISREG(st->st_mode)) {
+        errno = S_ISLNK(st->st_mode) ? ENOENT : S_ISDIR(st->st_mode) ? EISDIR : EACCES;
+        return -1;
+    }
+    // O_NONBLOCK: should the name turn into a FIFO meanwhile, the open does not hang
+    // (and it changes nothing for a regular file).
+    const ino_t ino = st->st_ino;
+    const dev_t dev = st->st_dev;
+    Fd fd(openat(dirFd, name, O_RDONLY | O_NONBLOCK | O_NOCTTY | O_NOFOLLOW | O_CLOEXEC));
+    if (fd.fd < 0) return errno == ELOOP ? (errno = ENOENT, -1) : -1;
+    if (fstat(fd.fd, st) != 0) return -1;
+    if (!S_ISREG(st->st_mode) || st->st_ino != ino || st->st_dev != dev) {
+        errno = EACCES;  // replaced between the look and the open
+        return -1;
+    }
+    return fd.Release();
+}
+
 int OpenParentFolder(const std::string& host, std::string* name) {
     size_t slash = host.rfind('/');
     *name = slash == std::string::npos ? host : host.substr(slash + 1);

@@ -43,6 +43,11 @@ bool IsValidCp932Component(std::string_view c) {
     return valid && !IsReservedDeviceName(c);
 }
 
+// Windows drops the trailing dots and spaces of a path's last component.
+void TrimLastComponent(std::string& c) {
+    while (!c.empty() && (c.back() == '.' || c.back() == ' ')) c.pop_back();
+}
+
 std::string JoinHost(const std::string& root, const std::vector<std::string>& comps, size_t from = 0) {
     std::string host = root == "/" ? std::string() : root;
     for (size_t i = from; i < comps.size(); ++i) {
@@ -136,7 +141,7 @@ HostPath ResolveAbsolute(int drive, std::vector<std::string>& comps, bool traili
             continue;
         }
         if (i + 1 == comps.size() && !trailing) {
-            while (!c.empty() && (c.back() == '.' || c.back() == ' ')) c.pop_back();
+            TrimLastComponent(c);
             if (c.empty()) continue;
         } else if (c.size() > 1 && c.back() == '.' && c.find_first_not_of('.') != std::string::npos) {
             // A folder named before a separator loses one trailing dot ("abc.\x" is
@@ -322,6 +327,17 @@ HostPath ResolvePath(std::string_view p) {
         SplitCp932(p, &comps, &trailing);
     }
     return ResolveAbsolute(drive, comps, trailing);
+}
+
+bool HostLeafName(std::string_view cp932Leaf, std::string* utf8) {
+    std::string c(cp932Leaf);
+    TrimLastComponent(c);
+    utf8->clear();
+    if (c.empty()) return true;
+    if (c == "." || c == ".." || !IsValidCp932Component(c)) return false;
+    bool ok = true;
+    *utf8 = Cp932ToUtf8(c, &ok);
+    return ok;
 }
 
 std::string CurrentDirectory() {

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "platform/beneath.h"
+#include "platform/folder_session.h"
 #include "platform/paths.h"
 
 namespace verify {
@@ -53,6 +54,33 @@ int HashReads(int fd, char* buffer, size_t size, Digest* out) {
         }
         if (n == 0) break;
         hasher.Add(buffer, static_cast<size_t>(n));
+    }
+    *out = hasher.Result();
+    return 0;
+}
+
+// Hashes a regular file open at offset 0 from large reads into `buffer`, stopping
+// at the size fstat gives once a read comes back short, so that a small file costs
+// one read. A file that grew or shrank meanwhile hashes with its other size and
+// fails the caller's comparison. Returns 0 or an errno value.
+int HashKnownSize(int fd, char* buffer, size_t size, Digest* out) {
+    struct stat st {};
+    if (fstat(fd, &st) != 0) return errno;
+    if (!S_ISREG(st.st_mode)) return EACCES;
+    const auto known = static_cast<uint64_t>(st.st_size);
+    StreamHasher hasher;
+    if (!hasher.Reset()) return ENOMEM;
+    uint64_t total = 0;
+    while (true) {
+        const ssize_t n = read(fd, buffer, size);
+        if (n < 0) {
+            if (errno == EINTR) continue;
+            return errno;
+        }
+        if (n == 0) break;
+        hasher.Add(buffer, static_cast<size_t>(n));
+        total += static_cast<uint64_t>(n);
+        if (total >= known && static_cast<size_t>(n) < size) break;
     }
     *out = hasher.Result();
     return 0;
@@ -156,7 +184,7 @@ bool ReadBackFromMedium(const std::string& hostPath, Digest* out) {
     if (fd >= 0) {
         FdCloser closer{fd};
         if (!WriteOutAndDrop(fd)) return false;
-        const int err = HashReads(fd, direct, kDirectBuffer, out);
+        const int err = HashKnownSize(fd, direct, kDirectBuffer, out);
         if (err != EINVAL) return err == 0;
     } else if (direct && errno != EINVAL) {
         return false;
@@ -164,7 +192,50 @@ bool ReadBackFromMedium(const std::string& hostPath, Digest* out) {
     fd = OpenToRead(hostPath, 0);
     if (fd < 0) return false;
     FdCloser closer{fd};
-    return WriteOutAndDrop(fd) && HashReads(fd, ReadBuffer().data(), kReadBuffer, out) == 0;
+    return WriteOutAndDrop(fd) && HashKnownSize(fd, ReadBuffer().data(), kReadBuffer, out) == 0;
+}
+
+bool ReadBackIn(platform::FolderSession& folder, const std::string& name, Digest* out) {
+    if (BeforeReadBack()) BeforeReadBack()(folder.Host() + "/" + name);
+    constexpr int kFlags = O_RDONLY | O_NONBLOCK | O_NOCTTY | O_NOFOLLOW | O_CLOEXEC;
+    char* direct = DirectBuffer();
+    if (direct && folder.direct != platform::FolderSession::Direct::No) {
+        // A direct read waits for the kernel to write back its range itself: no
+        // write-out or cache drop of our own is needed.
+        const int fd = openat(folder.Fd(), name.c_str(), kFlags | O_DIRECT);
+        if (fd < 0 && errno != EINVAL) return false;
+        if (fd >= 0) {
+            FdCloser closer{fd};
+            const int err = HashKnownSize(fd, direct, kDirectBuffer, out);
+            if (err != EINVAL) {
+                folder.direct = platform::FolderSession::Direct::Yes;
+                return err == 0;
+            }
+        }
+        folder.direct = platform::FolderSession::Direct::No;  // tmpfs, some FUSE: through the emptied cache
+    }
+    const int fd = openat(folder.Fd(), name.c_str(), kFlags);
+    if (fd < 0) return false;
+    FdCloser closer{fd};
+    return WriteOutAndDrop(fd) && HashKnownSize(fd, ReadBuffer().data(), kReadBuffer, out) == 0;
+}
+
+bool HashSource(int fd, Digest* out) {
+    StreamHasher hasher;
+    if (!hasher.Reset()) return false;
+    std::vector<char>& buffer = ReadBuffer();
+    while (true) {
+        const ssize_t n = read(fd, buffer.data(), buffer.size());
+        if (n < 0) {
+            if (errno == EINTR) continue;
+            return false;
+        }
+        if (n == 0) break;
+        platform::NoteSourceRead(static_cast<size_t>(n));
+        hasher.Add(buffer.data(), static_cast<size_t>(n));
+    }
+    *out = hasher.Result();
+    return true;
 }
 
 bool HashFile(const char* winPath, Digest* out) {
