@@ -392,10 +392,10 @@ BOOL platform::CopyOpenedToTemp(const CopySource& src, const CopyTarget& dst, BO
     using namespace platform;
     const struct stat& sst = src.st;
     const char* dstName = dst.name.c_str();
-    struct stat dl {};
-    bool dstExists = fstatat(dst.dirFd, dstName, &dl, AT_SYMLINK_NOFOLLOW) == 0;
+    struct stat dl = dst.seen;
+    const bool dstExists = dst.looked ? dst.exists : fstatat(dst.dirFd, dstName, &dl, AT_SYMLINK_NOFOLLOW) == 0;
     // A link in the destination's place is replaced, never written through.
-    bool dstFollows = dstExists && !S_ISLNK(dl.st_mode);
+    const bool dstFollows = dstExists && !S_ISLNK(dl.st_mode);
     if (dstExists) {
         if (dstFollows && dl.st_dev == sst.st_dev && dl.st_ino == sst.st_ino)
             return Fail(bFailIfExists ? ERROR_FILE_EXISTS : ERROR_SHARING_VIOLATION);

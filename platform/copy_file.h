@@ -117,6 +117,10 @@ struct CopyTarget {
     int dirFd = -1;
     const std::string* folder = nullptr;
     std::string name;
+    // The caller's lstat of the name a moment ago (`looked`): spares the copy its own.
+    bool looked = false;
+    bool exists = false;
+    struct stat seen {};
 };
 
 // Every destination rule of CopyFileA and the copy itself, shared by

@@ -26,7 +26,7 @@ std::unique_ptr<FolderSession> FolderSession::Open(std::string_view winFolder, D
     const int fd = OpenUnderDrive(hp.host, O_RDONLY | O_DIRECTORY);
     if (fd < 0) {
         *error = errno == ENOENT || errno == ELOOP || errno == ENOTDIR ? ERROR_PATH_NOT_FOUND
-                                                                         : static_cast<DWORD>(ErrnoToWin32(errno));
+                                                                       : static_cast<DWORD>(ErrnoToWin32(errno));
         return nullptr;
     }
     std::unique_ptr<FolderSession> s(new FolderSession);
@@ -61,35 +61,39 @@ void FolderSession::BuildIndex() {
             struct stat st {};
             if (fstatat(m_fd, e->d_name, &st, AT_SYMLINK_NOFOLLOW) != 0 || S_ISLNK(st.st_mode)) continue;
         }
-        Added(std::string(n));
+        Index(std::string(n), false);
     }
     closedir(d);
 }
 
-void FolderSession::Added(const std::string& name) {
-    if (!m_indexed) return;  // the listing, once made, sees it
-    auto [it, inserted] = m_index.try_emplace(FoldName(name), name);
+void FolderSession::Index(const std::string& name, bool ours) {
+    auto [it, inserted] = m_index.try_emplace(FoldName(name), Entry{name, ours});
     // Several candidates ("ABC" and "abc") resolve to the smallest, as the resolver does.
-    if (!inserted && name < it->second) it->second = name;
+    if (!inserted && name < it->second.name) it->second = Entry{name, ours};
+    if (!inserted && name == it->second.name) it->second.ours |= ours;
 }
+
+void FolderSession::Added(const std::string& name) { Index(name, true); }
 
 const std::string* FolderSession::MatchIgnoringCase(const std::string& name) {
     if (!m_indexed) BuildIndex();
     const auto it = m_index.find(FoldName(name));
-    return it == m_index.end() ? nullptr : &it->second;
+    return it == m_index.end() ? nullptr : &it->second.name;
 }
 
 std::string FolderSession::NameFor(const std::string& name, struct stat* st, bool* exists) {
     *exists = fstatat(m_fd, name.c_str(), st, AT_SYMLINK_NOFOLLOW) == 0;
     if (*exists || errno != ENOENT) return name;
     const std::string* other = MatchIgnoringCase(name);
-    // The listing may be older than the folder: the name found must still be there.
-    if (other && *other != name && fstatat(m_fd, other->c_str(), st, AT_SYMLINK_NOFOLLOW) == 0 &&
-        !S_ISLNK(st->st_mode)) {
+    if (!other || *other == name) return name;
+    // The listing may be older than the folder: the name found must still be
+    // there, or be one this run is about to put there.
+    if (fstatat(m_fd, other->c_str(), st, AT_SYMLINK_NOFOLLOW) == 0) {
+        if (S_ISLNK(st->st_mode)) return name;
         *exists = true;
         return *other;
     }
-    return name;
+    return m_index.find(FoldName(name))->second.ours ? *other : name;
 }
 
 int FolderSession::OpenFile(const std::string& name, struct stat* st, std::string* found, DWORD* error) {

@@ -40,7 +40,8 @@ public:
     // link, 5 for a folder or device).
     int OpenFile(const std::string& name, struct stat* st, std::string* found, DWORD* error);
 
-    // A name this run made or renamed into the folder: later look-ups find it.
+    // A name this run makes or renames into the folder (also one still waiting
+    // in a batch): later look-ups ignoring case find it.
     void Added(const std::string& name);
 
     // Whether the folder's Windows path still leads to this very folder (same
@@ -57,12 +58,17 @@ private:
     // made at the first need; empty when none.
     const std::string* MatchIgnoringCase(const std::string& name);
     void BuildIndex();
+    void Index(const std::string& name, bool ours);
 
     std::string m_win, m_host;
     int m_fd = -1;
     struct stat m_st {};
     bool m_indexed = false;
-    std::unordered_map<std::u32string, std::string> m_index;  // folded name -> smallest name of that fold
+    struct Entry {
+        std::string name;   // the smallest name of its fold
+        bool ours = false;  // made by this run: may be waiting for its rename
+    };
+    std::unordered_map<std::u32string, Entry> m_index;  // by folded name
 };
 
 }  // namespace platform

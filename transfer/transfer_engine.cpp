@@ -491,11 +491,13 @@ bool TransferEngine::WriteToBatch(uint32_t row, const char* source, const char* 
         const FdCloser closer(in.fd);
         in.folder = &from->Host();
         in.name = sourceName;
-        bool exists = false;
-        struct stat seen {};
-        platform::CopyTarget out{to->Fd(), &to->Host(), to->NameFor(destinationLeaf, &seen, &exists)};
+        platform::CopyTarget out;
+        out.dirFd = to->Fd();
+        out.folder = &to->Host();
+        out.name = to->NameFor(destinationLeaf, &out.seen, &out.exists);
+        out.looked = true;
         bool sourceRead = false;
-        if (exists && Unchanged(in.fd, in.st, *to, out.name, seen, verifyOn, &sourceRead)) {
+        if (out.exists && Unchanged(in.fd, in.st, *to, out.name, out.seen, verifyOn, &sourceRead)) {
             m_rowUnchanged = true;
             return true;
         }
@@ -505,6 +507,8 @@ bool TransferEngine::WriteToBatch(uint32_t row, const char* source, const char* 
             return false;
         }
         if (platform::CopyOpenedToTemp(in, out, FALSE, progress, &m_progress, &entry.copy, tap) == FALSE) return false;
+        // The next file of another case finds this name before the batch renames it.
+        to->Added(out.name);
         entry.folder = std::move(to);
     } else if (platform::CopyFileToTemp(source, destination, FALSE, progress, &m_progress, &entry.copy, tap) == FALSE) {
         return false;
@@ -581,7 +585,6 @@ bool TransferEngine::FlushBatch() {
         ok = (e.folder ? platform::RenameInFolder(e.folder->Fd(), c.tempName, c.targetName, c.noReplace)
                        : platform::RenameTemp(c.temp, c.target, c.noReplace, false)) == 0;
         if (!ok) break;
-        if (e.folder) e.folder->Added(c.targetName);
         ++done;
         if (g_batchRenameHook) g_batchRenameHook(done);
     }
