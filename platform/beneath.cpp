@@ -1,3 +1,4 @@
+#include "platform/unique_fd.h"
 #include "platform/beneath.h"
 
 #include <fcntl.h>
@@ -20,18 +21,7 @@ namespace {
 // does not know openat2): the walk below is used from then on.
 std::atomic<bool> g_haveOpenat2{true};
 
-struct Fd {
-    int fd = -1;
-    explicit Fd(int f) : fd(f) {}
-    ~Fd() {
-        if (fd >= 0) close(fd);
-    }
-    int Release() {
-        int f = fd;
-        fd = -1;
-        return f;
-    }
-};
+using Fd = platform::UniqueFd;
 
 // One component at a time, never following a link. Intermediate components must
 // be folders; a link anywhere answers ELOOP.

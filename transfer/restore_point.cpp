@@ -17,6 +17,7 @@
 #include <nlohmann/json.hpp>
 #include <set>
 
+#include "platform/unique_fd.h"
 #include "platform/copy_file.h"
 #include "platform/cp932.h"
 #include "platform/paths.h"
@@ -30,20 +31,7 @@ constexpr const char* kManifest = "manifest.json";
 constexpr const char* kPartial = ".partial";
 constexpr size_t kBuffer = 1 << 20;
 
-struct Fd {
-    int fd = -1;
-    explicit Fd(int f) : fd(f) {}
-    Fd(const Fd&) = delete;
-    Fd& operator=(const Fd&) = delete;
-    ~Fd() {
-        if (fd >= 0) close(fd);
-    }
-    int Release() {
-        int f = fd;
-        fd = -1;
-        return f;
-    }
-};
+using Fd = platform::UniqueFd;
 
 int64_t Ns(const timespec& t) { return static_cast<int64_t>(t.tv_sec) * 1000000000 + t.tv_nsec; }
 timespec Ts(int64_t ns) {

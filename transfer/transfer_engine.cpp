@@ -14,6 +14,7 @@
 #include "platform/copy_file.h"
 #include "platform/host_fs.h"
 #include "platform/paths.h"
+#include "platform/unique_fd.h"
 #include "platform/win32.h"
 #include "transfer/carry_over.h"
 #include "transfer/folder_path.h"
@@ -160,15 +161,6 @@ std::string_view LeafPart(const std::string& winPath) {
     return std::string_view(winPath).substr(separator == std::string::npos ? 0 : separator + 1);
 }
 
-struct FdCloser {
-    int fd;
-    explicit FdCloser(int f) : fd(f) {}
-    FdCloser(const FdCloser&) = delete;
-    FdCloser& operator=(const FdCloser&) = delete;
-    ~FdCloser() {
-        if (fd >= 0) close(fd);
-    }
-};
 
 bool SameTime(const struct timespec& a, const struct timespec& b) {
     return a.tv_sec == b.tv_sec && a.tv_nsec == b.tv_nsec;
@@ -488,7 +480,7 @@ bool TransferEngine::WriteToBatch(uint32_t row, const char* source, const char* 
             SetLastError(error);
             return false;
         }
-        const FdCloser closer(in.fd);
+        const platform::UniqueFd closer(in.fd);
         in.folder = &from->Host();
         in.name = sourceName;
         platform::CopyTarget out;

@@ -13,6 +13,7 @@
 #include "platform/beneath.h"
 #include "platform/folder_session.h"
 #include "platform/paths.h"
+#include "platform/unique_fd.h"
 
 namespace verify {
 
@@ -26,15 +27,7 @@ std::function<void(const std::string&)>& BeforeReadBack() {
     return hook;
 }
 
-struct FdCloser {
-    int fd;
-    explicit FdCloser(int f) : fd(f) {}
-    FdCloser(const FdCloser&) = delete;
-    FdCloser& operator=(const FdCloser&) = delete;
-    ~FdCloser() {
-        if (fd >= 0) close(fd);
-    }
-};
+using FdCloser = platform::UniqueFd;
 
 // Thread-local so that a save of thousands of small files allocates once.
 std::vector<char>& ReadBuffer() {
@@ -42,29 +35,12 @@ std::vector<char>& ReadBuffer() {
     return buffer;
 }
 
-// Hashes everything `fd` reads from its current offset into `buffer`.
-// Returns 0, or the errno of the failing read.
-int HashReads(int fd, char* buffer, size_t size, Digest* out) {
-    StreamHasher hasher;
-    if (!hasher.Reset()) return ENOMEM;
-    while (true) {
-        const ssize_t n = read(fd, buffer, size);
-        if (n < 0) {
-            if (errno == EINTR) continue;
-            return errno;
-        }
-        if (n == 0) break;
-        hasher.Add(buffer, static_cast<size_t>(n));
-    }
-    *out = hasher.Result();
-    return 0;
-}
-
 // Hashes a regular file open at offset 0 from large reads into `buffer`, stopping
 // at the size fstat gives once a read comes back short, so that a small file costs
 // one read. A file that grew or shrank meanwhile hashes with its other size and
-// fails the caller's comparison. Returns 0 or an errno value.
-int HashKnownSize(int fd, char* buffer, size_t size, Digest* out) {
+// fails the caller's comparison. A `source`'s reads are told to the test hook.
+// Returns 0 or an errno value.
+int HashKnownSize(int fd, char* buffer, size_t size, Digest* out, bool source = false) {
     struct stat st {};
     if (fstat(fd, &st) != 0) return errno;
     if (!S_ISREG(st.st_mode)) return EACCES;
@@ -83,6 +59,7 @@ int HashKnownSize(int fd, char* buffer, size_t size, Digest* out) {
             return errno;
         }
         if (n == 0) break;
+        if (source) platform::NoteSourceRead(static_cast<size_t>(n));
         hasher.Add(buffer, static_cast<size_t>(n));
         total += static_cast<uint64_t>(n);
         if (total >= known && static_cast<size_t>(n) < want) break;
@@ -169,7 +146,7 @@ bool HashHostFile(const std::string& hostPath, Digest* out) {
     if (fd < 0) return false;
     FdCloser closer{fd};
     posix_fadvise(fd, 0, 0, POSIX_FADV_SEQUENTIAL);
-    return HashReads(fd, ReadBuffer().data(), kReadBuffer, out) == 0;
+    return HashKnownSize(fd, ReadBuffer().data(), kReadBuffer, out) == 0;
 }
 
 bool DropFromCache(const std::string& hostPath) {
@@ -226,23 +203,7 @@ bool ReadBackIn(platform::FolderSession& folder, const std::string& name, Digest
     return WriteOutAndDrop(fd) && HashKnownSize(fd, ReadBuffer().data(), kReadBuffer, out) == 0;
 }
 
-bool HashSource(int fd, Digest* out) {
-    StreamHasher hasher;
-    if (!hasher.Reset()) return false;
-    std::vector<char>& buffer = ReadBuffer();
-    while (true) {
-        const ssize_t n = read(fd, buffer.data(), buffer.size());
-        if (n < 0) {
-            if (errno == EINTR) continue;
-            return false;
-        }
-        if (n == 0) break;
-        platform::NoteSourceRead(static_cast<size_t>(n));
-        hasher.Add(buffer.data(), static_cast<size_t>(n));
-    }
-    *out = hasher.Result();
-    return true;
-}
+bool HashSource(int fd, Digest* out) { return HashKnownSize(fd, ReadBuffer().data(), kReadBuffer, out, true) == 0; }
 
 bool HashFile(const char* winPath, Digest* out) {
     const platform::HostPath hp = platform::ResolvePath(winPath ? winPath : "");

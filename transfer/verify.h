@@ -67,8 +67,8 @@ bool ReadBackFromMedium(const std::string& hostPath, Digest* out);
 // through the emptied cache.
 bool ReadBackIn(platform::FolderSession& folder, const std::string& name, Digest* out);
 
-// Hashes what the open file `fd` reads from its offset to its end (the page cache
-// may answer): a source, read once.
+// Hashes the open regular file `fd` from its start (the page cache may answer):
+// a source, read once.
 bool HashSource(int fd, Digest* out);
 
 // Hash of a Windows path's file (CP932), as HashHostFile.
