@@ -195,7 +195,10 @@ bool ReadBackIn(platform::FolderSession& folder, const std::string& name, Digest
                 return err == 0;
             }
         }
-        folder.direct = platform::FolderSession::Direct::No;  // tmpfs, some FUSE: through the emptied cache
+        // tmpfs, some FUSE: through the emptied cache, from now on for this folder
+        // unless a direct read has worked there (then only this file's was refused).
+        if (folder.direct == platform::FolderSession::Direct::Unknown)
+            folder.direct = platform::FolderSession::Direct::No;
     }
     const int fd = openat(folder.Fd(), name.c_str(), kFlags);
     if (fd < 0) return false;
