@@ -44,6 +44,11 @@ bool IsValidCp932Component(std::string_view c) {
     return valid && !IsReservedDeviceName(c);
 }
 
+// Windows drops the trailing dots and spaces of a path's last component.
+void TrimLastComponent(std::string& c) {
+    while (!c.empty() && (c.back() == '.' || c.back() == ' ')) c.pop_back();
+}
+
 std::string JoinHost(const std::string& root, const std::vector<std::string>& comps, size_t from = 0) {
     std::string host = root == "/" ? std::string() : root;
     for (size_t i = from; i < comps.size(); ++i) {
@@ -120,7 +125,7 @@ bool ExistsWithoutLinks(int drive, const std::string& link, const std::string& v
 // loses its trailing dots and spaces. False when nothing is left of it.
 bool TrimComponent(std::string& c, bool last) {
     if (last) {
-        while (!c.empty() && (c.back() == '.' || c.back() == ' ')) c.pop_back();
+        TrimLastComponent(c);
         return !c.empty();
     }
     if (c.size() > 1 && c.back() == '.' && c.find_first_not_of('.') != std::string::npos) {
@@ -351,6 +356,17 @@ HostPath ResolvePath(std::string_view p) {
         SplitCp932(p, &comps, &trailing);
     }
     return ResolveAbsolute(drive, comps, trailing);
+}
+
+bool HostLeafName(std::string_view cp932Leaf, std::string* utf8) {
+    std::string c(cp932Leaf);
+    TrimLastComponent(c);
+    utf8->clear();
+    if (c.empty()) return true;
+    if (c == "." || c == ".." || !IsValidCp932Component(c)) return false;
+    bool ok = true;
+    *utf8 = Cp932ToUtf8(c, &ok);
+    return ok;
 }
 
 namespace {

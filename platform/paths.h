@@ -41,6 +41,12 @@ struct HostPath {
 // save or register anywhere else on the machine.
 [[nodiscard]] HostPath ResolvePath(std::string_view winPath);
 
+// The host name (UTF-8) that ResolvePath gives the last component of a path:
+// trailing dots and spaces dropped (*utf8 empty when nothing is left); false for
+// characters a Windows file system cannot hold, device names and names that do
+// not convert.
+bool HostLeafName(std::string_view cp932Leaf, std::string* utf8);
+
 // The Windows current folder: the host current folder seen through the drives
 // ("C:\windows" when it lies under no drive).
 std::string CurrentDirectory();

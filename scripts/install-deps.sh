@@ -9,6 +9,8 @@ missing=()
 packages+=(dpkg-dev librsvg2-bin pandoc desktop-file-utils appstream)
 # The fuzz targets: clang with its libFuzzer and sanitizer runtimes.
 packages+=(clang libclang-rt-14-dev)
+# The save benchmarks' references and counts (bench/save_copy.cpp, bench/syscalls.sh).
+packages+=(strace rsync vmtouch bc time)
 # The format check and the lint of changed sources.
 packages+=(clang-format clang-tidy)
 # The fleet role's test runs ansible-playbook against this machine.
