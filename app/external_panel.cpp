@@ -14,11 +14,7 @@
 
 ExternalPanel::ExternalPanel(const Deliverable& deliverable, CDriveComboBox* driveBox, QComboBox* folderBox,
                              CDataListCtrl* list, QLabel* freeSpace)
-    : m_deliverable(deliverable),
-      m_pDriveBox(driveBox),
-      m_pFolderBox(folderBox),
-      m_pList(list),
-      m_pFreeSpace(freeSpace) {}
+    : ListPane(list, freeSpace), m_deliverable(deliverable), m_pDriveBox(driveBox), m_pFolderBox(folderBox) {}
 
 void ExternalPanel::FillDrives(int drive) {
     m_pDriveBox->FillDrives();
@@ -111,11 +107,4 @@ std::string ExternalPanel::LoadList(const std::string& catalogPath) {
     }
     m_pList->LoadItems(ListMode::HeldByFolder, catalogPath.c_str(), folderPath.c_str());
     return {};
-}
-
-bool ExternalPanel::IsRowSelected(int row) const { return m_pList->IsRowSelected(row); }
-
-void ExternalPanel::ToggleSelection() {
-    m_bSelectAll = !m_bSelectAll;
-    SelectAllRows(*m_pList, m_bSelectAll);
 }

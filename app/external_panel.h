@@ -9,13 +9,13 @@
 #include <memory>
 #include <string>
 
-class CDataListCtrl;
+#include "app/list_pane.h"
+
 class CDriveComboBox;
 class QComboBox;
-class QLabel;
 struct Deliverable;
 
-class ExternalPanel {
+class ExternalPanel : public ListPane {
 public:
     ExternalPanel(const Deliverable& deliverable, CDriveComboBox* driveBox, QComboBox* folderBox, CDataListCtrl* list,
                   QLabel* freeSpace);
@@ -56,25 +56,15 @@ public:
     // holds. Returns the index file's path when it was refused for its size
     // (nothing read, nothing listed), else an empty string.
     std::string LoadList(const std::string& catalogPath);
-    bool IsRowSelected(int row) const;
-    QLabel* FreeSpaceLabel() const { return m_pFreeSpace; }
-
-    // "選択/解除": selects every row, then clears them, in turn; a load starts over.
-    void ToggleSelection();
-    bool AllSelected() const { return m_bSelectAll; }
-    void ResetToggle() { m_bSelectAll = false; }
 
 private:
     const Deliverable& m_deliverable;
     CDriveComboBox* m_pDriveBox;
     QComboBox* m_pFolderBox;
-    CDataListCtrl* m_pList;
-    QLabel* m_pFreeSpace;
     std::string m_strRoot;
     int m_nFolderSel = 0;
     std::string m_strFolderOverride;  // text set into the field with no entry behind it
     bool m_bHasFolderOverride = false;
     int32_t m_nDataCount = 0;
     std::unique_ptr<int32_t[]> m_pPresence;
-    bool m_bSelectAll = false;
 };

@@ -6,7 +6,7 @@
 #include "resources/deliverable.h"
 
 SystemPanel::SystemPanel(const Deliverable& deliverable, CDataListCtrl* list, QLabel* freeSpace)
-    : m_deliverable(deliverable), m_pList(list), m_pFreeSpace(freeSpace) {}
+    : ListPane(list, freeSpace), m_deliverable(deliverable) {}
 
 LoadedCatalogue SystemPanel::ReadCatalogue() const {
     std::string systemPath, catalogueFolder;
@@ -26,10 +26,3 @@ void SystemPanel::HoldCatalogue(LoadedCatalogue& loaded) {
 }
 
 void SystemPanel::LoadList() { m_pList->LoadItems(ListMode::Catalogue, m_strCatalogPath.c_str(), nullptr); }
-
-bool SystemPanel::IsRowSelected(int row) const { return m_pList->IsRowSelected(row); }
-
-void SystemPanel::ToggleSelection() {
-    m_bSelectAll = !m_bSelectAll;
-    SelectAllRows(*m_pList, m_bSelectAll);
-}

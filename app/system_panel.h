@@ -7,14 +7,13 @@
 #include <memory>
 #include <string>
 
+#include "app/list_pane.h"
 #include "catalogue/catalogue_entry.h"
 
-class CDataListCtrl;
-class QLabel;
 struct Deliverable;
 struct LoadedCatalogue;
 
-class SystemPanel {
+class SystemPanel : public ListPane {
 public:
     SystemPanel(const Deliverable& deliverable, CDataListCtrl* list, QLabel* freeSpace);
 
@@ -33,22 +32,11 @@ public:
     const CatalogueEntry* Entries() const { return m_pCatalogue.get(); }
 
     void LoadList();
-    bool IsRowSelected(int row) const;
-    CDataListCtrl& List() const { return *m_pList; }
-    QLabel* FreeSpaceLabel() const { return m_pFreeSpace; }
-
-    // "選択/解除": selects every row, then clears them, in turn; a load starts over.
-    void ToggleSelection();
-    bool AllSelected() const { return m_bSelectAll; }
-    void ResetToggle() { m_bSelectAll = false; }
 
 private:
     const Deliverable& m_deliverable;
-    CDataListCtrl* m_pList;
-    QLabel* m_pFreeSpace;
     std::string m_strSystemPath;
     std::string m_strCatalogPath;
     int32_t m_nDataCount = 0;
     std::unique_ptr<CatalogueEntry[]> m_pCatalogue;
-    bool m_bSelectAll = false;
 };
