@@ -13,7 +13,8 @@ using docfmt::DecodeAttributes;
 using docfmt::DecodeDocument;
 
 uint32_t U32At(const std::vector<uint8_t>& b, size_t at) {
-    return b[at] | (b[at + 1] << 8) | (b[at + 2] << 16) | (static_cast<uint32_t>(b[at + 3]) << 24);
+    return static_cast<uint32_t>(b[at]) | (static_cast<uint32_t>(b[at + 1]) << 8) |
+           (static_cast<uint32_t>(b[at + 2]) << 16) | (static_cast<uint32_t>(b[at + 3]) << 24);
 }
 
 void PutU32At(std::vector<uint8_t>& b, size_t at, uint32_t v) {
