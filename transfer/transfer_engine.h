@@ -51,6 +51,17 @@ struct TransferFailure {
     bool mismatch = false;  // read back other than written
 };
 
+// The space check of the last list built for a save: the destination's free
+// room and what the files take there in whole allocation units.
+struct SpaceCheck {
+    uint64_t freeBytes = 0;
+    uint64_t neededBytes = 0;  // files rounded up, the folders made, the index and lock files
+    uint64_t unit = 0;         // the allocation unit counted with; 0 when no check ran
+    bool fits = true;
+};
+
+class SpaceNeed;
+
 class TransferEngine {
 public:
     TransferEngine();
@@ -95,6 +106,10 @@ public:
     // The first failure of the last RunTransfer (empty path after a success or a stop).
     const TransferFailure& LastFailure() const { return m_failure; }
 
+    // The space check of the last BuildTransferList of a save (up to the data set
+    // that did not fit, when one did not).
+    const SpaceCheck& Space() const { return m_space; }
+
     const TransferList& List() const { return m_list; }
     uint32_t FileCount() const { return m_list.Count(); }
 
@@ -106,6 +121,10 @@ private:
                      const std::string& destinationFolder, const char* folder, CarryOver kind, ODiskSize& total,
                      int32_t dataSet);
     bool CountsSize(const std::string& destination, CarryOver kind) const;
+    // Units of the index and lock files a save writes into its folder.
+    uint64_t FolderFilesUnits(const TransferContext& context, uint64_t unit) const;
+    // Adds the room of rows `from` on (and of the folders they need made) to `need`.
+    void CountRoom(uint32_t from, SpaceNeed& need, const TransferContext& context);
     // The current row's destination folder made (once per run and folder).
     bool MakeDestinationFolder();
     bool WriteRow(uint32_t row, Direction direction, CarryOver kind, const TransferContext& context);
@@ -161,5 +180,7 @@ private:
     std::vector<uint32_t> m_wholeCopies;   // document rows of this run copied whole
     bool m_mediumMismatch = false;         // a row read back other than it was written
     TransferFailure m_failure;
+    SpaceCheck m_space;
+    std::vector<std::string> m_madeFolders;  // destination folders already counted by the space check
     TempSweep m_sweep;  // destination folders cleared of stale temporary files
 };
