@@ -56,8 +56,8 @@ struct Options {
     bool all = false;
     bool listPoints = false;
     bool namesOnly = false;  // folders: the names alone, for shell completion
-    bool quiet = false;    // failures only on standard error
-    bool verbose = false;  // one line per file written
+    bool quiet = false;      // failures only on standard error
+    bool verbose = false;    // one line per file written
     std::string prefix, drive, folder, sets, name, id;
     std::string wait;  // --wait[=SECONDS] as given; "" without it
     int waitSeconds = 0;
@@ -122,7 +122,8 @@ bool LoadOrFail(Run& run, SystemView& view, int* code) {
 bool DriveOrFail(Run& run, int* drive, int* code) {
     *drive = ParseDriveLetter(run.options.drive);
     if (*drive < 0) {
-        *code = run.Fail(exit_code::kUsage, "usage", "--drive: ドライブ文字ではありません: '" + run.options.drive + "'");
+        *code =
+            run.Fail(exit_code::kUsage, "usage", "--drive: ドライブ文字ではありません: '" + run.options.drive + "'");
         return false;
     }
     run.out["drive"] = platform::DriveLetter::FromNumber(*drive)->Name();
@@ -222,7 +223,8 @@ void PutTransferList(Run& run, const TransferEngine& engine, bool ran) {
     run.out["rows"] = engine.FileCount();
     if (!ran) return;
     json outcome = {{"written", 0}, {"unchanged", 0}, {"failed", 0}, {"not_reached", 0}};
-    for (const auto& [destination, worst] : fileOutcome) outcome[kOutcomes[worst]] = outcome[kOutcomes[worst]].get<int>() + 1;
+    for (const auto& [destination, worst] : fileOutcome)
+        outcome[kOutcomes[worst]] = outcome[kOutcomes[worst]].get<int>() + 1;
     run.out["outcome"] = std::move(outcome);
     const TransferResult& result = run.host.Result();
     run.out["written_files"] = run.host.Copied() ? result.files : 0;
@@ -345,7 +347,8 @@ int CmdNewFolder(const CliProgram& program, const Options& o) {
     cli_json::PutCp932(run.out, "folder_path", root + "\\" + name);
     run.out["created"] = false;
     if (name.empty()) return run.Fail(exit_code::kUsage, "usage", "new-folder: フォルダ名が空です。");
-    if (PathExists((root + "\\" + name).c_str())) return run.Fail(exit_code::kRefused, "folder_exists", U(FolderExistsText(name)));
+    if (PathExists((root + "\\" + name).c_str()))
+        return run.Fail(exit_code::kRefused, "folder_exists", U(FolderExistsText(name)));
     // A name that cannot be one folder, or too long for the index file: refused as the dialog refuses it.
     if (!IsUsableFolderName(name) ||
         FolderIndexFile::PathFor(root + "\\" + name, program.files.indexFile).size() > kMaxIndexPath)
@@ -353,7 +356,8 @@ int CmdNewFolder(const CliProgram& program, const Options& o) {
     if (!CreateMaintenanceFolder(root, name, program.files.indexFile, view.catalogue.count)) {
         const DWORD error = GetLastError();
         run.host.Say(cli_failure::Line(root + "\\" + name, error), "failure");
-        return run.Fail(cli_failure::IsFull(error) ? exit_code::kSpace : exit_code::kWrite, "folder_create_error", U(FolderCreateErrorText()));
+        return run.Fail(cli_failure::IsFull(error) ? exit_code::kSpace : exit_code::kWrite, "folder_create_error",
+                        U(FolderCreateErrorText()));
     }
     run.out["created"] = true;
     if (!o.json) std::printf("%s\n", U(root + "\\" + name).c_str());
@@ -402,14 +406,16 @@ int CmdTransfer(const CliProgram& program, const Options& o, Direction direction
     // A register lists what the folder holds; its rows are the held data sets in order.
     std::vector<int32_t> presence;
     if (!ReadPresence(externalRoot + "\\" + folderUsed, program, count, presence))
-        return run.Fail(exit_code::kRefused, "file_too_large", U(transfer_texts::FileTooLarge(externalRoot + "\\" + folderUsed + "\\" +
-                                                                            program.files.indexFile)));
+        return run.Fail(
+            exit_code::kRefused, "file_too_large",
+            U(transfer_texts::FileTooLarge(externalRoot + "\\" + folderUsed + "\\" + program.files.indexFile)));
     std::vector<char> chosen;
     if (o.all) {
         chosen.assign(static_cast<size_t>(count), 1);
     } else {
         std::string error;
-        if (!ParseSetList(o.sets, count, chosen, &error)) return run.Fail(exit_code::kUsage, "usage", "--sets: " + error);
+        if (!ParseSetList(o.sets, count, chosen, &error))
+            return run.Fail(exit_code::kUsage, "usage", "--sets: " + error);
     }
     json sets = json::array();
     host.systemRows.assign(static_cast<size_t>(count), 0);
@@ -419,9 +425,9 @@ int CmdTransfer(const CliProgram& program, const Options& o, Direction direction
         if (!save && !presence[k]) {
             // Named explicitly but not in the folder: say so rather than skip it quietly.
             if (!o.all)
-                return run.Fail(exit_code::kRefused, "not_held", "データ " + std::to_string(i + 1) + " (" +
-                                                         U(SetName(view.catalogue, i)) +
-                                                         ") は保守フォルダにありません。");
+                return run.Fail(exit_code::kRefused, "not_held",
+                                "データ " + std::to_string(i + 1) + " (" + U(SetName(view.catalogue, i)) +
+                                    ") は保守フォルダにありません。");
             continue;
         }
         host.systemRows[k] = 1;
@@ -700,7 +706,8 @@ int RunCli(int argc, char** argv, const CliProgram& program) {
         }
     } catch (const std::exception& e) {
         // Whatever went wrong, the caller gets one answer and a code, never an abort.
-        return FailOutsideRun(program, o.json, name, exit_code::kInternal, "internal", std::string("内部エラーです: ") + e.what());
+        return FailOutsideRun(program, o.json, name, exit_code::kInternal, "internal",
+                              std::string("内部エラーです: ") + e.what());
     }
     return exit_code::kUsage;
 }

@@ -102,12 +102,14 @@ void PrintFile(const json& file) {
 
 // The drive, its medium and the folder's index file, or the failure's exit code.
 int CheckDrive(Report& report, int drive) {
-    if (drive < 0) return report.Fail(exit_code::kUsage, "usage", "--drive: not a drive letter: '" + report.args.drive + "'");
+    if (drive < 0)
+        return report.Fail(exit_code::kUsage, "usage", "--drive: not a drive letter: '" + report.args.drive + "'");
     const char letter = platform::DriveLetter::FromNumber(drive)->Letter();
     report.out["drive"] = platform::DriveLetter::FromNumber(drive)->Name();
     if (!(GetLogicalDrives() & (1u << drive)))
         return report.Fail(exit_code::kMedium, "no_drive", "ドライブ " + std::string(1, letter) + ": がありません。");
-    if (!IsDiskInDrive(drive)) return report.Fail(exit_code::kMedium, "insert_disk", U(transfer_texts::InsertDisk(letter)));
+    if (!IsDiskInDrive(drive))
+        return report.Fail(exit_code::kMedium, "insert_disk", U(transfer_texts::InsertDisk(letter)));
     return exit_code::kOk;
 }
 
@@ -137,11 +139,13 @@ int RunCompare(const CliProgram& program, const CompareArgs& args) {
     const std::string externalRoot = ExternalRootOf(drive, program);
     const std::string folder =
         args.folder.empty() ? transfer_texts::DefaultFolderName() : platform::Utf8ToCp932(args.folder);
-    if (!IsValidFolderName(folder)) return report.Fail(exit_code::kRefused, "bad_folder_name", U(transfer_texts::BadFolderName(folder)));
+    if (!IsValidFolderName(folder))
+        return report.Fail(exit_code::kRefused, "bad_folder_name", U(transfer_texts::BadFolderName(folder)));
     std::vector<int32_t> presence;
     if (!ReadPresence(externalRoot + "\\" + folder, program, count, presence))
-        return report.Fail(exit_code::kRefused, "file_too_large", U(transfer_texts::FileTooLarge(externalRoot + "\\" + folder + "\\" +
-                                                                               program.files.indexFile)));
+        return report.Fail(
+            exit_code::kRefused, "file_too_large",
+            U(transfer_texts::FileTooLarge(externalRoot + "\\" + folder + "\\" + program.files.indexFile)));
     std::vector<char> chosen(static_cast<size_t>(count), 1);
     std::string error;
     if (!args.sets.empty() && !ParseSetList(args.sets, count, chosen, &error))

@@ -182,5 +182,5 @@ private:
     TransferFailure m_failure;
     SpaceCheck m_space;
     std::vector<std::string> m_madeFolders;  // destination folders already counted by the space check
-    TempSweep m_sweep;  // destination folders cleared of stale temporary files
+    TempSweep m_sweep;                       // destination folders cleared of stale temporary files
 };

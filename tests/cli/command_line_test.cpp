@@ -325,6 +325,24 @@ TEST_F(CommandLine, AStickThatFillsDuringTheSaveIsAShortage) {
     EXPECT_EQ(doc["written"], false);
     EXPECT_EQ(doc["failure"]["errno_name"], "ENOSPC") << doc.dump();
     EXPECT_EQ(doc["failure"]["path"].get<std::string>().rfind("E:\\PARC_JDT\\x", 0), 0u) << doc.dump();
+    // Each file's outcome: the ones before the failing row written, that row failed
+    // with the system's error, the rest not reached; the counts add up to the files.
+    size_t failedRows = 0;
+    for (const json& f : doc["files"]) {
+        if (f["outcome"] != "failed") continue;
+        ++failedRows;
+        EXPECT_EQ(f["failure"]["errno_name"], "ENOSPC") << f.dump();
+        EXPECT_EQ(f["failure"]["windows_error"], 112) << f.dump();
+    }
+    EXPECT_EQ(failedRows, 1u) << doc.dump();
+    const json& outcome = doc["outcome"];
+    EXPECT_EQ(outcome["failed"], 1);
+    EXPECT_EQ(outcome["written"], doc["written_files"]);
+    EXPECT_EQ(outcome["written"].get<int>() + outcome["failed"].get<int>() + outcome["not_reached"].get<int>(),
+              doc["file_count"].get<int>());
+    for (const json& set : doc["marked_sets"])  // only sets wholly written are marked
+        for (const json& f : doc["files"])
+            EXPECT_TRUE(f["data_set"] != set["number"] || f["outcome"] == "written") << f.dump();
     const ToolResult text = Run({"save", "--drive", "E:", "--folder", "x", "--all", "--yes"});
     EXPECT_EQ(text.code, 4);
     EXPECT_NE(text.err.find("No space left on device (errno 28 ENOSPC"), std::string::npos) << text.err;
