@@ -76,6 +76,7 @@ int TransferEngine::BuildTransferList(Direction direction, const TransferContext
                 need = SpaceNeed(known ? disk.GetAllocationUnit() : 0);
                 need.AddUnits(FolderFilesUnits(context, need.Unit()));
                 m_madeFolders.clear();
+                m_roomFolder.clear();
                 roomCounted = 0;
                 freeDrive = drive;
             }
@@ -115,19 +116,22 @@ uint64_t TransferEngine::FolderFilesUnits(const TransferContext& context, uint64
 void TransferEngine::CountRoom(uint32_t from, SpaceNeed& need, const TransferContext& context) {
     // What a replaced file frees is not counted: its old copy stays until the
     // new one is in place, and a failed run keeps it.
+    const size_t rootCut = context.externalRoot.find('\\');  // "E:" stays: no folder is made for it
     for (uint32_t i = from; i < m_list.Count(); ++i) {
         const TransferRow& row = m_list.Row(i);
         if (!row.counted) continue;
         need.AddFile(row.size);
-        // Every folder the save makes on the way takes a unit of its own.
-        std::string folder = row.destination;
-        for (size_t cut = platform::LastCp932Separator(folder, "\\");
-             cut != std::string::npos && cut > context.externalRoot.find('\\');
-             cut = platform::LastCp932Separator(folder, "\\")) {
-            folder.resize(cut);
+        // Every folder the save makes on the way takes a unit of its own. Rows of one
+        // folder follow each other: the folder of the row before is known already.
+        const size_t cut = platform::LastCp932Separator(row.destination, "\\");
+        if (cut == std::string::npos || std::string_view(row.destination).substr(0, cut) == m_roomFolder) continue;
+        m_roomFolder.assign(row.destination, 0, cut);
+        for (size_t end = cut; end != std::string::npos && rootCut != std::string::npos && end > rootCut;
+             end = platform::LastCp932Separator(std::string_view(row.destination).substr(0, end), "\\")) {
+            const std::string_view folder = std::string_view(row.destination).substr(0, end);
             if (std::find(m_madeFolders.begin(), m_madeFolders.end(), folder) != m_madeFolders.end()) break;
-            m_madeFolders.push_back(folder);
-            if (GetFileAttributesA(folder.c_str()) != INVALID_FILE_ATTRIBUTES) break;
+            m_madeFolders.emplace_back(folder);
+            if (GetFileAttributesA(m_madeFolders.back().c_str()) != INVALID_FILE_ATTRIBUTES) break;
             need.AddUnits();
         }
     }

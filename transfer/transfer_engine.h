@@ -68,8 +68,10 @@ public:
 
     // Fills the list from the selected data sets of `direction`. Returns 1 when the
     // list is ready (also when empty) and 0 when a save does not fit on the
-    // destination drive, after the shortage message has been shown. A register is
-    // never refused.
+    // destination drive, after the shortage message has been shown. A save counts
+    // what it takes there (Space()): each file in whole allocation units of the
+    // drive, a unit for each folder it makes, the index file and its lock file. A
+    // register is never refused.
     int BuildTransferList(Direction direction, const TransferContext& context, TransferHost& host);
 
     // Fills the list as BuildTransferList does, for the data sets marked in `sets`
@@ -182,5 +184,6 @@ private:
     TransferFailure m_failure;
     SpaceCheck m_space;
     std::vector<std::string> m_madeFolders;  // destination folders already counted by the space check
+    std::string m_roomFolder;                // the folder of the last row the space check counted
     TempSweep m_sweep;                       // destination folders cleared of stale temporary files
 };

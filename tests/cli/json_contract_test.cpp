@@ -119,8 +119,9 @@ TEST_F(CommandLine, SpaceCheckCountsWholeAllocationUnits) {
             // Leave 256 KiB free: room for the bytes, not for 17 files of 64 KiB.
             struct statvfs vfs {};
             ASSERT_EQ(statvfs(mountPoint.c_str(), &vfs), 0);
-            std::ofstream(mountPoint + "/filler").write(std::string(vfs.f_bavail * vfs.f_frsize - (256u << 10), 'f').data(),
-                                                     static_cast<std::streamsize>(vfs.f_bavail * vfs.f_frsize - (256u << 10)));
+            std::ofstream(mountPoint + "/filler")
+                .write(std::string(vfs.f_bavail * vfs.f_frsize - (256u << 10), 'f').data(),
+                       static_cast<std::streamsize>(vfs.f_bavail * vfs.f_frsize - (256u << 10)));
         }
         const json dry = RunJson({"save", "--drive", "E:", "--folder", "x", "--all", "--dry-run"}, 4);
         EXPECT_FALSE(dry["space"]["fits"].get<bool>()) << dry.dump();
@@ -136,9 +137,9 @@ TEST_F(CommandLine, SpaceCheckCountsWholeAllocationUnits) {
 
 TEST_F(CommandLine, WhatTheDryRunSaysFitsTheSaveWrites) {
     if (!MountStick("size=16m")) GTEST_SKIP() << "needs root to mount a small stick";
-    const uint64_t needed = RunJson({"save", "--drive", "E:", "--folder", "x", "--all", "--dry-run"})["space"]
-                                   ["needed_bytes"]
-                                       .get<uint64_t>();
+    const uint64_t needed =
+        RunJson({"save", "--drive", "E:", "--folder", "x", "--all", "--dry-run"})["space"]["needed_bytes"]
+            .get<uint64_t>();
     // Exactly the room counted fits and the save goes through; one page less does not
     // fit. (The save itself may then still fit: its lock has made the folders by
     // the time it counts, and folders take no pages on a tmpfs.)
