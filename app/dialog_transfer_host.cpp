@@ -7,27 +7,30 @@
 #include <QTimer>
 #include <cstdio>
 
-#include "app/maintenance_dlg.h"
+#include "app/control_lock.h"
+#include "app/external_panel.h"
+#include "app/panes.h"
+#include "app/system_panel.h"
 #include "controls/qt_cp932.h"
 #include "dialogs/message_box.h"
 #include "platform/cp932.h"
 #include "transfer/transfer_texts.h"
 
-bool DialogTransferHost::IsSystemRowSelected(int row) const { return m_dialog.IsSystemRowSelected(row); }
+bool DialogTransferHost::IsSystemRowSelected(int row) const { return m_system.IsRowSelected(row); }
 
-bool DialogTransferHost::IsExternalRowSelected(int row) const { return m_dialog.IsExternalRowSelected(row); }
+bool DialogTransferHost::IsExternalRowSelected(int row) const { return m_external.IsRowSelected(row); }
 
-std::string DialogTransferHost::FolderName() const { return m_dialog.FolderName(); }
+std::string DialogTransferHost::FolderName() const { return m_external.FolderName(); }
 
-int DialogTransferHost::CurrentDrive() const { return m_dialog.CurrentDrive(); }
+int DialogTransferHost::CurrentDrive() const { return m_external.CurrentDrive(); }
 
-void DialogTransferHost::SetTransferBusy(bool busy) { m_dialog.SetTransferBusy(busy); }
+void DialogTransferHost::SetTransferBusy(bool busy) { m_lock.SetLocked(busy); }
 
-void DialogTransferHost::SetFolderName(const std::string& name) { m_dialog.SetFolderText(name); }
+void DialogTransferHost::SetFolderName(const std::string& name) { m_external.SetFolderText(name); }
 
-void DialogTransferHost::ClearExternalRoot() { m_dialog.ClearExternalRoot(); }
+void DialogTransferHost::ClearExternalRoot() { m_external.ClearRoot(); }
 
-void DialogTransferHost::RefreshPane(Pane pane) { m_dialog.RefreshPane(pane); }
+void DialogTransferHost::RefreshPane(Pane pane) { Panes(m_system, m_external, m_window).Refresh(pane); }
 
 MsgAnswer DialogTransferHost::ShowMessage(const UserMessage& message) {
     if (std::this_thread::get_id() != m_uiThread) {
@@ -37,24 +40,24 @@ MsgAnswer DialogTransferHost::ShowMessage(const UserMessage& message) {
         return MsgAnswer::Ok;
     }
     if (ShownAsClosing(message)) return message.buttons == MsgButtons::OkCancel ? MsgAnswer::Cancel : MsgAnswer::Ok;
-    if (message.detail == MsgDetail::None) return ShowMessageBox(&m_dialog, message);
+    if (message.detail == MsgDetail::None || !m_openDetails) return ShowMessageBox(&m_window, message);
     const Direction direction = message.detail == MsgDetail::CompareSave ? Direction::Save : Direction::Register;
-    return ShowMessageBox(&m_dialog, message, [this, direction] { m_dialog.OpenCompare(direction); });
+    return ShowMessageBox(&m_window, message, [this, direction] { m_openDetails(direction); });
 }
 
 bool DialogTransferHost::ShownAsClosing(const UserMessage& message) const {
-    if (!m_dialog.IsClosing()) return false;
+    if (!m_bClosing) return false;
     std::fprintf(stderr, "%s\n", platform::Cp932ToUtf8(message.text).c_str());
     return true;
 }
 
 CProgressDlg* DialogTransferHost::NewProgressWindow() {
-    return new CProgressDlg(&m_dialog, m_observer, m_cancel, FromCp932(transfer_texts::CaptionMaintenance()));
+    return new CProgressDlg(&m_window, m_observer, m_bCancel, FromCp932(transfer_texts::CaptionMaintenance()));
 }
 
 TransferResult DialogTransferHost::RunCopy(const std::function<TransferResult()>& copy) {
-    delete m_progress;                // the last transfer's outcome
-    m_cancel = m_dialog.IsClosing();  // asked to end before the copy began: it does not start
+    delete m_pProgress;      // the last transfer's outcome
+    m_bCancel = m_bClosing;  // asked to end before the copy began: it does not start
     TransferResult result;
     std::atomic<bool> done{false};
     QElapsedTimer clock;
@@ -69,12 +72,12 @@ TransferResult DialogTransferHost::RunCopy(const std::function<TransferResult()>
     // The window comes only for a transfer that takes a while; a quick one looks as before.
     QTimer appear;
     appear.setSingleShot(true);
-    QObject::connect(&appear, &QTimer::timeout, &m_dialog, [&] {
+    QObject::connect(&appear, &QTimer::timeout, &m_window, [&] {
         if (done) return;
-        m_progress = NewProgressWindow();
-        m_progress->show();
+        m_pProgress = NewProgressWindow();
+        m_pProgress->show();
     });
-    appear.start(m_progressDelayMs);
+    appear.start(m_nProgressDelayMs);
     // Also ends the wait should the quit be posted before the loop runs.
     QTimer check;
     QObject::connect(&check, &QTimer::timeout, &loop, [&] {
@@ -83,40 +86,40 @@ TransferResult DialogTransferHost::RunCopy(const std::function<TransferResult()>
     check.start(CProgressDlg::kPollMs);
     while (!done) loop.exec();
     worker.join();
-    m_lastCopyMs = clock.elapsed();
+    m_nLastCopyMs = clock.elapsed();
     appear.stop();
-    if (m_progress && (result.failed || result.cancelled)) delete m_progress;
+    if (m_pProgress && (result.failed || result.cancelled)) delete m_pProgress;
     std::vector<UserMessage> deferred;
     {
         std::lock_guard<std::mutex> lock(m_deferredLock);
         deferred.swap(m_deferred);
     }
     for (const UserMessage& message : deferred)
-        if (!ShownAsClosing(message)) ShowMessageBox(&m_dialog, message);
+        if (!ShownAsClosing(message)) ShowMessageBox(&m_window, message);
     return result;
 }
 
 void DialogTransferHost::ShowOutcome(const std::string& text) {
-    if (m_dialog.IsClosing()) {
-        delete m_progress;
+    if (m_bClosing) {
+        delete m_pProgress;
         std::fprintf(stderr, "%s\n", platform::Cp932ToUtf8(text).c_str());
         return;
     }
-    if (m_lastCopyMs < m_quietOutcomeMs) {
+    if (m_nLastCopyMs < m_nQuietOutcomeMs) {
         // Nothing to read that the lists do not show; the focus stays in the dialog.
-        delete m_progress;
+        delete m_pProgress;
         return;
     }
-    if (!m_progress) m_progress = NewProgressWindow();
+    if (!m_pProgress) m_pProgress = NewProgressWindow();
     // The final state stays for the user to read, without holding up the dialog.
-    if (m_progress->isVisible()) m_progress->hide();
-    m_progress->setModal(false);
-    m_progress->setAttribute(Qt::WA_DeleteOnClose);
-    m_progress->ShowOutcome(DisplayPath(text));
+    if (m_pProgress->isVisible()) m_pProgress->hide();
+    m_pProgress->setModal(false);
+    m_pProgress->setAttribute(Qt::WA_DeleteOnClose);
+    m_pProgress->ShowOutcome(DisplayPath(text));
     // Closed, it hands the keyboard back to the dialog, whose focus is as before.
-    QObject::connect(m_progress, &QDialog::finished, &m_dialog, [this] { m_dialog.activateWindow(); });
-    m_progress->show();
-    m_progress->activateWindow();
+    QObject::connect(m_pProgress, &QDialog::finished, &m_window, [this] { m_window.activateWindow(); });
+    m_pProgress->show();
+    m_pProgress->activateWindow();
 }
 
 void DialogTransferHost::ProcessPendingEvents() {

@@ -1,11 +1,12 @@
 // The main dialog as the front end of save, register and undo: answers the
-// logic's questions from the dialog's controls, runs the copy on a worker thread
-// while the progress window shows it, and holds back the messages that thread
-// asks for until it has ended.
+// logic's questions from the two panes, locks the controls, runs the copy on a
+// worker thread while the progress window shows it, and holds back the messages
+// that thread asks for until it has ended.
 #pragma once
 
 #include <QPointer>
 #include <atomic>
+#include <functional>
 #include <mutex>
 #include <thread>
 #include <vector>
@@ -13,11 +14,17 @@
 #include "dialogs/progress_dlg.h"
 #include "transfer/save_register.h"
 
-class CMaintenanceDlg;
+class ControlLock;
+class ExternalPanel;
+class QDialog;
+class SystemPanel;
 
 class DialogTransferHost : public OperationHost {
 public:
-    explicit DialogTransferHost(CMaintenanceDlg& dialog) : m_dialog(dialog) {}
+    // `window` parents the boxes and the progress window; `lock` holds the
+    // controls a transfer locks.
+    DialogTransferHost(QDialog& window, SystemPanel& system, ExternalPanel& external, ControlLock& lock)
+        : m_window(window), m_system(system), m_external(external), m_lock(lock) {}
 
     // TransferHost
     bool IsSystemRowSelected(int row) const override;
@@ -28,7 +35,7 @@ public:
     void ProcessPendingEvents() override;
     void SetTransferBusy(bool busy) override;
     TransferObserver* Observer() override { return &m_observer; }
-    const std::atomic<bool>* CancelFlag() override { return &m_cancel; }
+    const std::atomic<bool>* CancelFlag() override { return &m_bCancel; }
     // The copy runs on a worker thread; this thread serves events meanwhile and
     // shows the progress window once it has lasted the delay.
     TransferResult RunCopy(const std::function<TransferResult()>& copy) override;
@@ -44,29 +51,42 @@ public:
     // which then tells the outcome.
     void ShowOutcome(const std::string& text) override;
 
+    // What a confirmation's "詳細..." opens: the window of what the operation would change.
+    void SetDetailsView(std::function<void(Direction)> open) { m_openDetails = std::move(open); }
+
+    // Set once the program was asked to end (SIGTERM, SIGHUP): nothing more is
+    // asked or shown, and a copy asked for from then on does not start.
+    void SetClosing() { m_bClosing = true; }
+    bool IsClosing() const { return m_bClosing; }
+
     static constexpr int kProgressDelayMs = 500;
     static constexpr int kQuietOutcomeMs = 2000;
     // The progress window of the running or last transfer, null when none is open.
-    CProgressDlg* ProgressWindow() const { return m_progress; }
-    void SetProgressDelay(int ms) { m_progressDelayMs = ms; }
-    void SetQuietOutcomeLimit(int ms) { m_quietOutcomeMs = ms; }
+    CProgressDlg* ProgressWindow() const { return m_pProgress; }
+    void SetProgressDelay(int ms) { m_nProgressDelayMs = ms; }
+    void SetQuietOutcomeLimit(int ms) { m_nQuietOutcomeMs = ms; }
     // Asks the running copy to stop at its next safe point, as "中止" does.
-    void RequestStop() { m_cancel = true; }
+    void RequestStop() { m_bCancel = true; }
 
 private:
     CProgressDlg* NewProgressWindow();
     // The dialog is closing: messages go to standard error instead of a box.
     bool ShownAsClosing(const UserMessage& message) const;
 
-    CMaintenanceDlg& m_dialog;
+    QDialog& m_window;
+    SystemPanel& m_system;
+    ExternalPanel& m_external;
+    ControlLock& m_lock;
+    std::function<void(Direction)> m_openDetails;
+    bool m_bClosing = false;
     TransferObserver m_observer;
-    std::atomic<bool> m_cancel{false};
+    std::atomic<bool> m_bCancel{false};
     const std::thread::id m_uiThread = std::this_thread::get_id();
     // Messages asked for by the copying thread, shown once it has ended.
     std::mutex m_deferredLock;
     std::vector<UserMessage> m_deferred;
-    QPointer<CProgressDlg> m_progress;
-    int m_progressDelayMs = kProgressDelayMs;
-    int m_quietOutcomeMs = kQuietOutcomeMs;
-    qint64 m_lastCopyMs = 0;  // how long the last copy took, its flushes and checks included
+    QPointer<CProgressDlg> m_pProgress;
+    int m_nProgressDelayMs = kProgressDelayMs;
+    int m_nQuietOutcomeMs = kQuietOutcomeMs;
+    qint64 m_nLastCopyMs = 0;  // how long the last copy took, its flushes and checks included
 };

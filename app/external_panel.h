@@ -1,28 +1,31 @@
-// The right pane of the main dialog: the drive box, the maintenance folder box and
-// the list of what the chosen folder holds. The controls come from the dialog's
-// template; the pane keeps their state (the root, the chosen folder) and refills
-// them. The free-space texts of both panes stay with the dialog.
+// The right pane of the main dialog: the drive box, the maintenance folder box, the
+// list of what the chosen folder holds and the free-space text of its drive. The
+// controls come from the dialog's template; the pane keeps their state (the root,
+// the chosen folder, the folder's present flags) and refills them.
 #pragma once
 
 #include <QString>
 #include <cstdint>
+#include <memory>
 #include <string>
 
-class CDataListCtrl;
+#include "app/list_pane.h"
+
 class CDriveComboBox;
 class QComboBox;
 struct Deliverable;
 
-class ExternalPanel {
+class ExternalPanel : public ListPane {
 public:
-    ExternalPanel(const Deliverable& deliverable, CDriveComboBox* driveBox, QComboBox* folderBox, CDataListCtrl* list);
+    ExternalPanel(const Deliverable& deliverable, CDriveComboBox* driveBox, QComboBox* folderBox, CDataListCtrl* list,
+                  QLabel* freeSpace);
 
     // The maintenance root of the chosen drive ("E:\PARC_JDT"), empty with no drive.
-    const std::string& Root() const { return m_root; }
-    void ClearRoot() { m_root.clear(); }
+    const std::string& Root() const { return m_strRoot; }
+    void ClearRoot() { m_strRoot.clear(); }
     // The folder box's chosen entry, kept across refills.
-    int FolderSel() const { return m_folderSel; }
-    void SetFolderSel(int index) { m_folderSel = index; }
+    int FolderSel() const { return m_nFolderSel; }
+    void SetFolderSel(int index) { m_nFolderSel = index; }
 
     // Fills the drive box and chooses `drive` in it; the root follows.
     void FillDrives(int drive);
@@ -35,8 +38,6 @@ public:
 
     // Refills the folder box from the root and chooses the kept entry again.
     void ReloadFolders();
-    // Adds the root's folders to `combo` (the folder box sorted, any other as found).
-    int EnumFolders(QComboBox& combo);
     // Inserts a folder's box text where a sorted box would; returns its position.
     int AddFolderSorted(const QString& name);
     void RemoveFolder(int position);
@@ -47,21 +48,23 @@ public:
     // The folder box's text (CP932), or the text set into it with no entry behind it.
     std::string FolderName() const;
 
-    // Reads the chosen folder's index file into `presence` (one flag per data set)
-    // and lists what it holds. Returns the index file's path when it was refused
-    // for its size (nothing read, nothing listed), else an empty string.
-    std::string LoadList(const std::string& catalogPath, int32_t count, int32_t* presence);
-    bool IsRowSelected(int row) const;
-    CDataListCtrl& List() const { return *m_list; }
+    // Room for one present flag per data set of the catalogue (null with none).
+    void HoldPresence(std::unique_ptr<int32_t[]> presence, int32_t count);
+    // The chosen folder's present flags, as its index file read at the last load.
+    const int32_t* Presence() const { return m_pPresence.get(); }
+    // Reads the chosen folder's index file into the present flags and lists what it
+    // holds. Returns the index file's path when it was refused for its size
+    // (nothing read, nothing listed), else an empty string.
+    std::string LoadList(const std::string& catalogPath);
 
 private:
     const Deliverable& m_deliverable;
-    CDriveComboBox* m_driveBox;
-    QComboBox* m_folderBox;
-    CDataListCtrl* m_list;
-    std::string m_root;
-    int m_drive = -1;
-    int m_folderSel = 0;
-    std::string m_folderOverride;  // text set into the field with no entry behind it
-    bool m_hasFolderOverride = false;
+    CDriveComboBox* m_pDriveBox;
+    QComboBox* m_pFolderBox;
+    std::string m_strRoot;
+    int m_nFolderSel = 0;
+    std::string m_strFolderOverride;  // text set into the field with no entry behind it
+    bool m_bHasFolderOverride = false;
+    int32_t m_nDataCount = 0;
+    std::unique_ptr<int32_t[]> m_pPresence;
 };

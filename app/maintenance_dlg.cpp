@@ -4,23 +4,36 @@
 #include <QApplication>
 #include <QCloseEvent>
 #include <QComboBox>
+#include <QGroupBox>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QMenu>
 #include <QPushButton>
 #include <QTimer>
+#include <QWindow>
+#include <algorithm>
 #include <cctype>
-#include <cstring>
 
+#include "app/control_lock.h"
+#include "app/dialog_transfer_host.h"
+#include "app/external_panel.h"
+#include "app/panes.h"
+#include "app/system_menu.h"
+#include "app/system_panel.h"
+#include "app/transfer_actions.h"
+#include "app/undo_actions.h"
 #include "catalogue/system_catalogue.h"
 #include "controls/data_list_ctrl.h"
 #include "controls/drive_combo_box.h"
 #include "controls/drive_label.h"
+#include "controls/qt_cp932.h"
+#include "dialogs/about_dlg.h"
 #include "dialogs/message_box.h"
-#include "host/orbis_ini.h"
+#include "dialogs/new_folder_dlg.h"
 #include "host/settings_file_check.h"
 #include "platform/cp932.h"
 #include "resources/deliverable.h"
+#include "transfer/maintenance_folder.h"
 
 namespace {
 
@@ -35,7 +48,6 @@ int DriveOfPath(const std::string& path) {
 CMaintenanceDlg::CMaintenanceDlg(const Deliverable& deliverable, QWidget* parent)
     : QDialog(parent), m_deliverable(deliverable) {
     CreateControls();
-    FillDocInit();
     m_hIcon = QIcon(QString::fromUtf8(ApplicationIconPath()));
     ReadCatalogue();
 }
@@ -68,7 +80,26 @@ void CMaintenanceDlg::CreateControls() {
     m_labelDrive = qobject_cast<CDriveLabel*>(GetDlgItem(ids.labelDrive));
     auto* comboDrive = qobject_cast<CDriveComboBox*>(GetDlgItem(ids.comboDrive));
     auto* comboFolder = qobject_cast<QComboBox*>(GetDlgItem(ids.comboFolder));
-    m_external = std::make_unique<ExternalPanel>(m_deliverable, comboDrive, comboFolder, m_listExternal);
+    m_pSystem =
+        std::make_unique<SystemPanel>(m_deliverable, m_listSystem, qobject_cast<QLabel*>(GetDlgItem(ids.freeSystem)));
+    m_pExternal = std::make_unique<ExternalPanel>(m_deliverable, comboDrive, comboFolder, m_listExternal,
+                                                  qobject_cast<QLabel*>(GetDlgItem(ids.freeExternal)));
+
+    // Every control is locked during a transfer: a new folder made during a copy
+    // would show as the open folder, empty, when the copy ends.
+    QList<QWidget*> locked;
+    for (int id : {ids.save, ids.registerButton, ids.toggleSystem, ids.toggleExternal, ids.listSystem, ids.listExternal,
+                   ids.comboDrive, ids.comboFolder, ids.exit, ids.newFolder})
+        if (QWidget* w = GetDlgItem(id)) locked.append(w);
+    m_pLock = std::make_unique<ControlLock>(*this, locked);
+    m_pHost = std::make_unique<DialogTransferHost>(*this, *m_pSystem, *m_pExternal, *m_pLock);
+    m_pTransfers = std::make_unique<TransferActions>(m_deliverable, *m_pSystem, *m_pExternal, *m_pHost, *this);
+    m_pUndo = std::make_unique<UndoActions>(m_deliverable, *m_pSystem, *m_pHost, *this);
+    m_pHost->SetDetailsView([this](Direction direction) { m_pTransfers->OpenCompare(direction); });
+    // Asked to end during the transfer: the dialog closes once the operation is over.
+    connect(m_pLock.get(), &ControlLock::released, this, [this] {
+        if (m_pHost->IsClosing()) QTimer::singleShot(0, this, &CMaintenanceDlg::OnTerminationRequest);
+    });
 
     // Message map: each control answers only to this deliverable's IDs.
     auto bind = [this](int id, void (CMaintenanceDlg::*handler)()) {
@@ -91,26 +122,11 @@ void CMaintenanceDlg::CreateControls() {
     qApp->installEventFilter(this);
 }
 
-void CMaintenanceDlg::FillDocInit() { FillStandardDocInit(m_docInit); }
-
 void CMaintenanceDlg::ReadCatalogue() {
-    std::string systemPath, catalogueFolder;
-    {
-        OrbisIni ini;
-        systemPath = ini.GetOrbisPath(0x10000);
-        catalogueFolder = ini.GetOrbisPath(0x10003);
-    }
-    LoadedCatalogue loaded = SystemCatalogue::Load(systemPath, catalogueFolder, m_deliverable.files.catalogueFile);
-    m_strSystemPath = loaded.systemPath;
-    m_external->ClearRoot();
-    m_strCatalogPath = loaded.catalogPath;
-    if (loaded.tooLarge) {
-        ShowFileTooLarge(loaded.catalogPath);
-        m_strCatalogPath.clear();  // the lists read it too: an empty catalogue everywhere
-    }
-    m_nDataCount = loaded.count;
-    m_pCatalogue = std::move(loaded.entries);
-    m_pFolderPresence = std::move(loaded.presence);
+    LoadedCatalogue loaded = m_pSystem->ReadCatalogue();
+    m_pSystem->HoldCatalogue(loaded);
+    m_pExternal->HoldPresence(std::move(loaded.presence), loaded.count);
+    if (loaded.tooLarge) ShowFileTooLarge(*this, loaded.catalogPath);  // the lists read an empty catalogue
 }
 
 QWidget* CMaintenanceDlg::GetDlgItem(int id) const { return m_controls.byId.value(id, nullptr); }
@@ -142,12 +158,13 @@ void CMaintenanceDlg::OnInitDialog() {
     m_listSystem->SetupColumns();
     m_listExternal->SetupColumns();
 
-    int systemDrive = DriveOfPath(m_strSystemPath);
+    int systemDrive = DriveOfPath(m_pSystem->Path());
     m_labelDrive->SetDrive(systemDrive);
     // The external panel opens on the system drive and its first folder.
-    m_external->FillDrives(systemDrive);
-    RefreshPane(Pane::System);
-    RefreshPane(Pane::External);
+    m_pExternal->FillDrives(systemDrive);
+    const Panes panes(*m_pSystem, *m_pExternal, *this);
+    panes.Refresh(Pane::System);
+    panes.Refresh(Pane::External);
     OnKickIdle();
     // The first control in tab order that takes the focus gets it.
     for (QWidget* w : m_controls.inTabOrder) {
@@ -159,7 +176,7 @@ void CMaintenanceDlg::OnInitDialog() {
 }
 
 void CMaintenanceDlg::OnKickIdle() {
-    if (m_bInKickIdle || m_bTransferBusy || !m_bInitialised) return;
+    if (m_bInKickIdle || IsTransferBusy() || !m_bInitialised) return;
     m_bInKickIdle = true;
     const MainDialogIds& ids = m_deliverable.ids;
     auto enable = [this](int id, bool on) {
@@ -173,32 +190,124 @@ void CMaintenanceDlg::OnKickIdle() {
     m_bInKickIdle = false;
 }
 
-void CMaintenanceDlg::OnToggleSystemSelection() {
-    m_bSelectAllSystem = m_bSelectAllSystem == 0 ? 1 : 0;
-    SelectAllRows(*m_listSystem, m_bSelectAllSystem != 0);
+void CMaintenanceDlg::OnToggleSystemSelection() { m_pSystem->ToggleSelection(); }
+
+void CMaintenanceDlg::OnToggleExternalSelection() { m_pExternal->ToggleSelection(); }
+
+void CMaintenanceDlg::OnSelchangeDrive() {
+    m_pExternal->UpdateRoot();
+    Panes(*m_pSystem, *m_pExternal, *this).Refresh(Pane::External);
 }
 
-void CMaintenanceDlg::OnToggleExternalSelection() {
-    m_bSelectAllExternal = m_bSelectAllExternal == 0 ? 1 : 0;
-    SelectAllRows(*m_listExternal, m_bSelectAllExternal != 0);
+void CMaintenanceDlg::OnSelchangeFolder() {
+    m_pExternal->OnFolderChosen();
+    Panes(*m_pSystem, *m_pExternal, *this).ReloadFolders(Pane::External);
+}
+
+// ---- the actions -----------------------------------------------------------
+
+void CMaintenanceDlg::OnSaveButton() { m_pTransfers->Save(); }
+
+void CMaintenanceDlg::OnRegisterButton() { m_pTransfers->Register(); }
+
+// "新規": makes a maintenance folder with an index file that holds nothing yet.
+void CMaintenanceDlg::OnNewFolderButton() {
+    ExternalPanel& external = *m_pExternal;
+    CNewFolderDlg dialog(m_deliverable, this);
+    dialog.m_strName = external.FolderName();
+    dialog.m_strRoot = external.Root();
+    if (dialog.exec() != QDialog::Accepted) return;
+    const std::string name = dialog.m_strName;
+
+    const int position = external.AddFolderSorted(FromCp932(name));
+    if (!CreateMaintenanceFolder(external.Root(), name, m_deliverable.files.indexFile, m_pSystem->DataCount())) {
+        external.RemoveFolder(position);
+        external.SelectFolder(external.FolderSel());
+        UserMessage message;
+        message.text = FolderCreateErrorText();
+        message.caption = FolderCreateErrorCaption();
+        message.icon = MsgIcon::Stop;
+        ShowMessageBox(this, message);
+        return;
+    }
+    external.SetFolderSel(position);
+    Panes(*m_pSystem, external, *this).Refresh(Pane::External);
+}
+
+void CMaintenanceDlg::OnUndoLastRegister() {
+    if (!IsTransferBusy()) m_pUndo->UndoLastRegister();
+}
+
+void CMaintenanceDlg::OnRestorePointList() {
+    if (!IsTransferBusy()) m_pUndo->UndoChosenRegister();
+}
+
+// ---- the system menu ---------------------------------------------------------
+
+QMenu* CMaintenanceDlg::BuildSystemMenu() {
+    const std::vector<RestorePoint> points = m_pUndo->RestorePoints().List();
+    SystemMenuState state;
+    state.busy = IsTransferBusy();
+    state.undoable = std::any_of(points.begin(), points.end(), [](const RestorePoint& p) { return !p.used; });
+    state.anyRestorePoint = !points.empty();
+    state.folderChosen = !m_pExternal->Root().empty();
+    state.aboutText = QString::fromUtf8(m_deliverable.aboutMenuText);
+    return MakeSystemMenu(this, state, [this](unsigned command) { OnSysCommand(command); });
+}
+
+void CMaintenanceDlg::OnSysCommand(unsigned command) {
+    using namespace system_menu;
+    switch (command & 0xFFF0) {
+    case kIdmAboutBox: {
+        CAboutDlg about(m_deliverable, this);
+        about.exec();
+        break;
+    }
+    case kIdmUndoRegister: OnUndoLastRegister(); break;
+    case kIdmRestorePoints: OnRestorePointList(); break;
+    case kIdmCompare: m_pTransfers->OpenCompare(Direction::Register); break;
+    case kScMove:
+        if (QWindow* window = windowHandle()) window->startSystemMove();
+        break;
+    case kScClose: close(); break;
+    default: break;
+    }
+}
+
+void CMaintenanceDlg::OpenSystemMenuFromKeyboard() {
+    QMenu* menu = BuildSystemMenu();
+    menu->popup(mapToGlobal(QPoint(0, 0)));
+    // Opened by a key, the menu is worked by keys: the first entry is the current one.
+    if (!menu->actions().isEmpty()) menu->setActiveAction(menu->actions().constFirst());
+}
+
+void CMaintenanceDlg::contextMenuEvent(QContextMenuEvent* event) {
+    // Only the dialog's background: the controls keep their own menus.
+    if (childAt(event->pos()) && !qobject_cast<QGroupBox*>(childAt(event->pos()))) {
+        QDialog::contextMenuEvent(event);
+        return;
+    }
+    BuildSystemMenu()->popup(event->globalPos());
 }
 
 // ---- closing -------------------------------------------------------------
 
+bool CMaintenanceDlg::IsTransferBusy() const { return m_pLock->IsLocked(); }
+
 void CMaintenanceDlg::accept() {
-    if (m_bTransferBusy) return;  // a transfer cannot be abandoned half-way
+    if (IsTransferBusy()) return;  // a transfer cannot be abandoned half-way
     QDialog::accept();
 }
 
 void CMaintenanceDlg::reject() {
-    if (m_bTransferBusy) return;
+    if (IsTransferBusy()) return;
     QDialog::reject();
 }
 
 void CMaintenanceDlg::OnTerminationRequest() {
-    m_bClosing = true;
-    if (m_bTransferBusy) {
-        m_host.RequestStop();  // SetTransferBusy(false) closes the dialog afterwards
+    m_pHost->SetClosing();
+    if (IsTransferBusy()) {
+        m_pHost->RequestStop();  // the lock's release closes the dialog afterwards
         return;
     }
     // A question or another window open: it ends as if cancelled.
@@ -208,7 +317,7 @@ void CMaintenanceDlg::OnTerminationRequest() {
 }
 
 void CMaintenanceDlg::closeEvent(QCloseEvent* event) {
-    if (m_bTransferBusy) {
+    if (IsTransferBusy()) {
         event->ignore();
         return;
     }
@@ -231,7 +340,7 @@ void CMaintenanceDlg::keyPressEvent(QKeyEvent* event) {
 
 bool CMaintenanceDlg::eventFilter(QObject* watched, QEvent* event) {
     // A request to quit that arrives during a transfer is dropped.
-    if (m_bTransferBusy && event->type() == QEvent::Quit) return true;
+    if (IsTransferBusy() && event->type() == QEvent::Quit) return true;
     // The menu keys open the system menu wherever the focus is in this window,
     // before the focused control sees them: a list would select a row with Alt+Space
     // or open a menu of its own, and a push button would be pressed.

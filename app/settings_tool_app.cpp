@@ -4,6 +4,7 @@
 
 #include "app/maintenance_dlg.h"
 #include "app/termination_watch.h"
+#include "cli/cli_main.h"
 #include "dialogs/dialog_units.h"
 #include "dialogs/message_box.h"
 #include "resources/deliverable.h"
@@ -38,4 +39,12 @@ bool CSettingsToolApp::InitInstance() {
 int CSettingsToolApp::Run() {
     InitInstance();
     return 0;
+}
+
+int RunSettingsTool(int argc, char** argv, const Deliverable& deliverable) {
+    const CliProgram program{deliverable.programName, deliverable.productName, deliverable.files};
+    if (IsCliInvocation(argc, argv)) return RunCli(argc, argv, program);
+    if (!DialogHasDisplay(argc, argv)) return ExplainNoDisplay(program);
+    CSettingsToolApp app(argc, argv, deliverable);
+    return app.Run();
 }

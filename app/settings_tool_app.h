@@ -19,3 +19,8 @@ private:
 
 // What every executable does before the first window: fonts, names, icon.
 void PrepareApplication(const Deliverable& deliverable);
+
+// A program's whole run, its main in one call: a subcommand or an option runs the
+// command line, before any window system is touched; else the dialog opens. The
+// process exit code.
+int RunSettingsTool(int argc, char** argv, const Deliverable& deliverable);

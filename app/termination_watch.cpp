@@ -20,8 +20,8 @@ extern "C" void OnTerminationSignal(int) {
 
 TerminationWatch::TerminationWatch(QObject* parent) : QObject(parent) {
     if (pipe2(g_pipe, O_CLOEXEC | O_NONBLOCK) != 0) return;  // no watch: the signals keep their default
-    m_notifier = new QSocketNotifier(g_pipe[0], QSocketNotifier::Read, this);
-    connect(m_notifier, &QSocketNotifier::activated, this, &TerminationWatch::Drain);
+    m_pNotifier = new QSocketNotifier(g_pipe[0], QSocketNotifier::Read, this);
+    connect(m_pNotifier, &QSocketNotifier::activated, this, &TerminationWatch::Drain);
     struct sigaction action {};
     action.sa_handler = OnTerminationSignal;
     sigemptyset(&action.sa_mask);
@@ -31,10 +31,10 @@ TerminationWatch::TerminationWatch(QObject* parent) : QObject(parent) {
 }
 
 TerminationWatch::~TerminationWatch() {
-    if (!m_notifier) return;
+    if (!m_pNotifier) return;
     sigaction(SIGTERM, &m_oldTerm, nullptr);
     sigaction(SIGHUP, &m_oldHup, nullptr);
-    delete m_notifier;
+    delete m_pNotifier;
     close(g_pipe[0]);
     close(g_pipe[1]);
     g_pipe[0] = g_pipe[1] = -1;

@@ -23,7 +23,7 @@ signals:
 private:
     void Drain();
 
-    QSocketNotifier* m_notifier = nullptr;
+    QSocketNotifier* m_pNotifier = nullptr;
     struct sigaction m_oldTerm {};
     struct sigaction m_oldHup {};
 };

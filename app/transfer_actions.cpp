@@ -1,67 +1,68 @@
-// Save and register: the dialog as the front end of the transfer logic.
-#include <QComboBox>
-#include <QPushButton>
-#include <QTimer>
+#include "app/transfer_actions.h"
 
-#include "app/maintenance_dlg.h"
-#include "controls/data_list_ctrl.h"
-#include "controls/drive_combo_box.h"
-#include "controls/qt_cp932.h"
-#include "dialogs/message_box.h"
-#include "dialogs/progress_dlg.h"
-#include "transfer/transfer_texts.h"
+#include <QApplication>
+#include <QCursor>
+#include <algorithm>
+#include <vector>
+
+#include "app/dialog_transfer_host.h"
+#include "app/external_panel.h"
+#include "app/system_panel.h"
+#include "dialogs/compare_dlg.h"
 #include "resources/deliverable.h"
 
-TransferContext CMaintenanceDlg::MakeTransferContext() {
+TransferActions::TransferActions(const Deliverable& deliverable, const SystemPanel& system,
+                                 const ExternalPanel& external, DialogTransferHost& host, QWidget& window)
+    : m_deliverable(deliverable), m_system(system), m_external(external), m_host(host), m_window(window) {
+    FillStandardDocInit(m_docInit);
+}
+
+TransferContext TransferActions::MakeTransferContext() {
     TransferContext context;
-    context.systemRoot = m_strSystemPath;
-    context.externalRoot = m_external->Root();
-    context.dataCount = m_nDataCount;
-    context.catalogue = m_pCatalogue.get();
-    context.presence = m_pFolderPresence.get();
+    context.systemRoot = m_system.Path();
+    context.externalRoot = m_external.Root();
+    context.dataCount = m_system.DataCount();
+    context.catalogue = m_system.Entries();
+    context.presence = m_external.Presence();
     context.docInit = &m_docInit;
     context.files = m_deliverable.files;
     ApplyToolSettings(context, m_deliverable.programName);
     return context;
 }
 
-void CMaintenanceDlg::OnSaveButton() {
+void TransferActions::Save() {
     TransferContext context = MakeTransferContext();
     RunSave(m_transfer, context, m_host);
 }
 
-void CMaintenanceDlg::OnRegisterButton() {
+void TransferActions::Register() {
     TransferContext context = MakeTransferContext();
     RunRegister(m_transfer, context, m_host);
 }
 
-void CMaintenanceDlg::SetTransferBusy(bool busy) {
-    const MainDialogIds& ids = m_deliverable.ids;
-    // Every control is locked: a new folder made during a copy would show as the
-    // open folder, empty, when the copy ends.
-    const int locked[] = {ids.save,         ids.registerButton, ids.toggleSystem, ids.toggleExternal, ids.listSystem,
-                          ids.listExternal, ids.comboDrive,     ids.comboFolder,  ids.exit,           ids.newFolder};
-    // Disabling the focused control makes Qt pass the focus on to whatever is
-    // left. The dialog holds the focus meanwhile, and it goes back where it was
-    // afterwards.
-    if (busy && !m_bTransferBusy) {
-        m_pFocusBeforeTransfer = focusWidget();
-        if (m_pFocusBeforeTransfer) setFocus(Qt::OtherFocusReason);
+void TransferActions::OpenCompare(Direction direction) {
+    if (m_external.Root().empty()) return;
+    const TransferContext context = MakeTransferContext();
+    const int32_t dataCount = m_system.DataCount();
+    const int32_t* presence = m_external.Presence();
+    const size_t count = static_cast<size_t>(dataCount);
+    // The pane's rows as catalogue indices: the external pane lists the held sets in order.
+    std::vector<char> rows(count, 0), selected(count, 0);
+    int externalRow = 0;
+    for (int32_t e = 0; e < dataCount; ++e) {
+        const size_t k = static_cast<size_t>(e);
+        if (direction == Direction::Save) {
+            rows[k] = 1;
+            selected[k] = m_system.IsRowSelected(e) ? 1 : 0;
+        } else if (presence && presence[k] != 0) {
+            rows[k] = 1;
+            selected[k] = m_external.IsRowSelected(externalRow++) ? 1 : 0;
+        }
     }
-    for (int id : locked)
-        if (QWidget* w = GetDlgItem(id)) w->setEnabled(!busy);
-    m_bTransferBusy = busy;
-    if (!busy && m_pFocusBeforeTransfer) {
-        if (m_pFocusBeforeTransfer->isEnabled() && m_pFocusBeforeTransfer->isVisible())
-            m_pFocusBeforeTransfer->setFocus(Qt::OtherFocusReason);
-        m_pFocusBeforeTransfer = nullptr;
-    }
-    // Asked to end during the transfer: the dialog closes once the operation is over.
-    if (!busy && m_bClosing) QTimer::singleShot(0, this, &CMaintenanceDlg::OnTerminationRequest);
+    const bool any = std::find(selected.begin(), selected.end(), 1) != selected.end();
+    // Asked from a confirmation, the wait cursor of the operation is still up.
+    QApplication::setOverrideCursor(QCursor(Qt::ArrowCursor));
+    CCompareDlg dialog(context, m_external.FolderName(), any ? selected : rows, direction, &m_window);
+    dialog.exec();
+    QApplication::restoreOverrideCursor();
 }
-
-bool CMaintenanceDlg::IsSystemRowSelected(int row) const { return m_listSystem->IsRowSelected(row); }
-
-bool CMaintenanceDlg::IsExternalRowSelected(int row) const { return m_external->IsRowSelected(row); }
-
-int CMaintenanceDlg::CurrentDrive() const { return m_external->CurrentDrive(); }

@@ -1,5 +1,6 @@
-// Undoing a register from its restore point: the dialog as the front end.
-#include "app/maintenance_dlg.h"
+#include "app/undo_actions.h"
+
+#include "app/system_panel.h"
 #include "dialogs/message_box.h"
 #include "dialogs/restore_point_dlg.h"
 #include "resources/deliverable.h"
@@ -8,28 +9,26 @@
 #include "transfer/transfer_texts.h"
 #include "transfer/undo_register.h"
 
-RestorePointStore CMaintenanceDlg::RestorePoints() const {
-    return RestorePointStore(RestorePointRoot(m_deliverable.programName), m_strSystemPath);
+RestorePointStore UndoActions::RestorePoints() const {
+    return RestorePointStore(RestorePointRoot(m_deliverable.programName), m_system.Path());
 }
 
-void CMaintenanceDlg::OnUndoLastRegister() {
-    if (m_bTransferBusy) return;
+void UndoActions::UndoLastRegister() {
     RestorePointStore store = RestorePoints();
     RestorePoint point;
     if (!store.Latest(&point)) {
         UserMessage message;
         message.text = safety_texts::NoRestorePoint();
         message.caption = transfer_texts::CaptionRegister();
-        ShowMessageBox(this, message);
+        ShowMessageBox(&m_window, message);
         return;
     }
     RunUndoRegister(store, point, m_host, LockFolder(m_deliverable.programName));
 }
 
-void CMaintenanceDlg::OnRestorePointList() {
-    if (m_bTransferBusy) return;
+void UndoActions::UndoChosenRegister() {
     RestorePointStore store = RestorePoints();
-    CRestorePointDlg chooser(store.List(), this);
+    CRestorePointDlg chooser(store.List(), &m_window);
     if (chooser.exec() != QDialog::Accepted) return;
     RunUndoRegister(store, chooser.Chosen(), m_host, LockFolder(m_deliverable.programName));
 }

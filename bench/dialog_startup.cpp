@@ -15,19 +15,21 @@
 #include "controls/data_list_ctrl.h"
 #include "platform/cp932.h"
 #include "resources/deliverable.h"
+#include "tests/app/maintenance_dlg_probe.h"
 
 namespace fs = std::filesystem;
 
 namespace {
+
+using Probe = CMaintenanceDlgTestProbe;
 
 constexpr int kDataSets = 10000;
 
 void BM_ConstructDialogAndLoadSystemList(benchmark::State& state) {
     for (auto _ : state) {
         CMaintenanceDlg dialog(QuillmarkDeliverable());
-        dialog.LoadList(Pane::System);
-        if (dialog.DataCount() != kDataSets) state.SkipWithError("catalogue not read");
-        benchmark::DoNotOptimize(dialog.Catalogue());
+        Probe(dialog).LoadList(Pane::System);
+        if (Probe(dialog).DataCount() != kDataSets) state.SkipWithError("catalogue not read");
     }
 }
 BENCHMARK(BM_ConstructDialogAndLoadSystemList)->Unit(benchmark::kMillisecond)->Iterations(3);

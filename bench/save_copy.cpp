@@ -1,11 +1,18 @@
 // A save through the transfer engine against `cp -r` + `sync` of the same trees,
-// on the same disk: 2,000 files of 4 KiB in 10 data sets, 20,000 files of 1 KiB
-// in 20, 4,000 files in one folder, and one 512 MiB file. The save runs with its
-// read-back verification (the default) and without it, watched by a progress
-// observer and a cancel flag as the dialog runs it.
-// Usage: bench_save_copy [work folder on the disk to measure] [rounds] [small|tiny|folder|large]
+// on the same disk, and a register of 2,000 files back: 2,000 files of 4 KiB in
+// 10 data sets, 20,000 files of 1 KiB in 10, 4,000 files in one folder, one
+// 512 MiB file, and a second save of the unchanged 2,000 files. Each runs with its
+// read-back verification (the default) against cp -r + sync + the copy evicted
+// from the page cache (vmtouch -e) + diff -r, and without it against cp -r + sync,
+// watched by a progress observer and a cancel flag as the dialog runs it.
+// Usage:
+//   bench_save_copy [work folder on the disk to measure] [rounds] [small|tiny|folder|large|resave|register]
+//   bench_save_copy --make WORK FOLDERS FILES SIZE   a prefix in WORK whose C:\SYS holds FOLDERS
+//                                                    folders of FILES files of SIZE bytes
+//   bench_save_copy --save WORK verify|plain         one save of it (for strace and peak memory)
 #include <fcntl.h>
 #include <stdlib.h>
+#include <sys/resource.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -80,35 +87,67 @@ struct Case {
     fs::path sourceDir;  // host folder of the system root (C:\SYS)
 };
 
-// One save of the whole catalogue into E:\PARC_JDT\BENCH.
-double TimeSave(const Case& c, DemInitData& init, const fs::path& driveE, bool verify) {
+// A prefix in `work` with drives C: and E:, made the current one.
+void MakePrefix(const fs::path& work) {
+    fs::create_directories(work / "dosdevices");
+    fs::create_directories(work / "drive_c/windows");
+    fs::create_directories(work / "drive_e");
+    if (!fs::exists(fs::symlink_status(work / "dosdevices/c:")))
+        fs::create_directory_symlink("../drive_c", work / "dosdevices/c:");
+    if (!fs::exists(fs::symlink_status(work / "dosdevices/e:")))
+        fs::create_directory_symlink("../drive_e", work / "dosdevices/e:");
+    ::setenv("WINEPREFIX", work.c_str(), 1);
+}
+
+TransferContext Context(const Case& c, DemInitData& init, bool verify, Direction direction) {
+    static std::vector<int32_t> presence;
+    presence.assign(c.catalogue.size(), 1);
     TransferContext context;
     context.verify = verify;
-    context.systemRoot = "C:\\SYS";
+    context.systemRoot = direction == Direction::Save ? "C:\\SYS" : "C:\\REG";
     context.externalRoot = "E:\\PARC_JDT";
     context.dataCount = static_cast<int32_t>(c.catalogue.size());
     context.catalogue = c.catalogue.data();
+    context.presence = presence.data();
     context.docInit = &init;
     context.files = ProductFiles{"JDTKANRI.JYO", "JKNDT.INI", "PARC_JDT", "Quillmark.Tmp"};
+    return context;
+}
+
+// One save of the whole catalogue into E:\PARC_JDT\BENCH (or a register from it
+// into C:\REG), timed from the list to the last flush.
+double Run(const Case& c, DemInitData& init, bool verify, Direction direction = Direction::Save,
+           uint32_t* unchanged = nullptr) {
+    const TransferContext context = Context(c, init, verify, direction);
     TransferEngine engine;
     QuietHost host;
     const auto start = std::chrono::steady_clock::now();
-    if (engine.BuildTransferList(Direction::Save, context, host) != 1) std::exit(1);
-    const uint32_t done = engine.RunTransfer(Direction::Save, context, host).rows;
+    if (engine.BuildTransferList(direction, context, host) != 1) std::exit(1);
+    const TransferResult result = engine.RunTransfer(direction, context, host);
     const double s = Seconds(std::chrono::steady_clock::now() - start);
-    if (host.failed || done != engine.FileCount()) {
-        std::fprintf(stderr, "save failed\n");
+    if (host.failed || result.rows != engine.FileCount() || engine.FileCount() == 0) {
+        std::fprintf(stderr, "transfer failed\n");
         std::exit(1);
     }
-    Clean(driveE / "PARC_JDT");
+    if (unchanged) *unchanged = result.unchanged;
     return s;
 }
 
-double TimeCp(const Case& c, const fs::path& target) {
+std::string Quoted(const fs::path& p) { return "'" + p.string() + "'"; }
+
+// cp -r of the case's folders (below `from`) into `target`, then sync; with
+// `verify`, as a careful user checks by hand: the copy evicted from the page
+// cache and compared with diff -r.
+double TimeCp(const Case& c, const fs::path& from, const fs::path& target, bool verify) {
     fs::create_directories(target);
     std::string command = "cp -r";
-    for (const auto& e : c.catalogue) command += " '" + (c.sourceDir / e.path()).string() + "'";
-    command += " '" + target.string() + "' && sync";
+    for (const auto& e : c.catalogue) command += " " + Quoted(from / e.path());
+    command += " " + Quoted(target) + " && sync";
+    if (verify) {
+        command += " && vmtouch -qe " + Quoted(target);
+        for (const auto& e : c.catalogue)
+            command += " && diff -r " + Quoted(from / e.path()) + " " + Quoted(target / e.path());
+    }
     const auto start = std::chrono::steady_clock::now();
     if (std::system(command.c_str()) != 0) std::exit(1);
     const double s = Seconds(std::chrono::steady_clock::now() - start);
@@ -116,52 +155,95 @@ double TimeCp(const Case& c, const fs::path& target) {
     return s;
 }
 
+std::vector<char> RandomBytes(std::mt19937& random, size_t n) {
+    std::vector<char> v(n);
+    for (auto& b : v) b = static_cast<char>(random());
+    return v;
+}
+
+void MakeFolders(Case& c, std::mt19937& random, const char* prefix, int sets, int files, size_t size) {
+    for (int d = 0; d < sets; ++d) {
+        const std::string folder = prefix + std::to_string(d);
+        fs::create_directories(c.sourceDir / folder);
+        for (int f = 0; f < files; ++f)
+            WriteFile(c.sourceDir / folder / ("f" + std::to_string(f) + ".dat"), RandomBytes(random, size));
+        c.catalogue.push_back(Entry(folder));
+    }
+}
+
+// The case of every folder below C:\SYS, in name order.
+Case FoldersOf(const fs::path& sys) {
+    Case c{"", {}, sys};
+    std::vector<std::string> names;
+    for (const auto& e : fs::directory_iterator(sys))
+        if (e.is_directory()) names.push_back(e.path().filename().string());
+    std::sort(names.begin(), names.end());
+    for (const std::string& n : names) c.catalogue.push_back(Entry(n));
+    return c;
+}
+
+int MakeMode(int argc, char** argv) {
+    if (argc < 6) return 2;
+    const fs::path work = argv[2];
+    MakePrefix(work);
+    Case c{"", {}, work / "drive_c/SYS"};
+    std::mt19937 random(42);
+    MakeFolders(c, random, "D", std::atoi(argv[3]), std::atoi(argv[4]), static_cast<size_t>(std::atol(argv[5])));
+    ::sync();
+    return 0;
+}
+
+int SaveMode(int argc, char** argv) {
+    if (argc < 4) return 2;
+    const fs::path work = argv[2];
+    MakePrefix(work);
+    const Case c = FoldersOf(work / "drive_c/SYS");
+    DemInitData init{};
+    init.value16 = 0x1211;
+    const double s = Run(c, init, std::strcmp(argv[3], "verify") == 0);
+    struct rusage usage {};
+    getrusage(RUSAGE_SELF, &usage);
+    std::printf("saved in %.3f s, peak RSS %ld KiB\n", s, usage.ru_maxrss);
+    return 0;
+}
+
+struct Timings {
+    std::vector<double> verified, plain, cpVerified, cp;
+    void Print(const char* name) const {
+        const double v = Median(verified), o = Median(plain), kv = Median(cpVerified), k = Median(cp);
+        std::printf("%-42s cp -r + sync %8.3f s   + evict + diff -r %8.3f s\n", name, k, kv);
+        std::printf("%-42s verified %8.3f s  ratio %.2f    unverified %8.3f s  ratio %.2f\n", "", v, v / kv, o, o / k);
+    }
+};
+
 }  // namespace
 
 int main(int argc, char** argv) {
+    if (argc > 1 && std::strcmp(argv[1], "--make") == 0) return MakeMode(argc, argv);
+    if (argc > 1 && std::strcmp(argv[1], "--save") == 0) return SaveMode(argc, argv);
     const fs::path base = argc > 1 ? fs::path(argv[1]) : fs::temp_directory_path();
     const int rounds = argc > 2 ? std::max(1, std::atoi(argv[2])) : 3;
     std::string tmpl = (base / "save-bench-XXXXXX").string();
     if (!::mkdtemp(tmpl.data())) return 1;
     const fs::path work = tmpl;
-    fs::create_directories(work / "dosdevices");
-    fs::create_directories(work / "drive_c/windows");
-    fs::create_directories(work / "drive_e");
-    fs::create_directory_symlink("../drive_c", work / "dosdevices/c:");
-    fs::create_directory_symlink("../drive_e", work / "dosdevices/e:");
-    ::setenv("WINEPREFIX", work.c_str(), 1);
+    MakePrefix(work);
     const fs::path sys = work / "drive_c/SYS";
+    const fs::path driveE = work / "drive_e";
+    const fs::path saved = driveE / "PARC_JDT/BENCH";
+    const std::string only = argc > 3 ? argv[3] : "";
+    auto wanted = [&](const char* key) { return only.empty() || only == key; };
 
     std::mt19937 random(42);
-    auto bytes = [&](size_t n) {
-        std::vector<char> v(n);
-        for (auto& b : v) b = static_cast<char>(random());
-        return v;
-    };
-
     Case small{"2,000 files of 4 KiB in 10 data sets", {}, sys};
-    for (int d = 0; d < 10; ++d) {
-        const std::string folder = "SMALL" + std::to_string(d);
-        fs::create_directories(sys / folder);
-        for (int f = 0; f < 200; ++f) WriteFile(sys / folder / ("f" + std::to_string(f) + ".dat"), bytes(4096));
-        small.catalogue.push_back(Entry(folder));
-    }
-    auto manyFiles = [&](Case& c, const char* prefix, int sets, int files, size_t size) {
-        for (int d = 0; d < sets; ++d) {
-            const std::string folder = prefix + std::to_string(d);
-            fs::create_directories(sys / folder);
-            for (int f = 0; f < files; ++f) WriteFile(sys / folder / ("f" + std::to_string(f) + ".dat"), bytes(size));
-            c.catalogue.push_back(Entry(folder));
-        }
-    };
-    Case tiny{"20,000 files of 1 KiB in 20 data sets", {}, sys};
-    manyFiles(tiny, "TINY", 20, 1000, 1024);
+    MakeFolders(small, random, "SMALL", 10, 200, 4096);
+    Case tiny{"20,000 files of 1 KiB in 10 data sets", {}, sys};
+    if (wanted("tiny")) MakeFolders(tiny, random, "TINY", 10, 2000, 1024);
     Case folder{"4,000 files of 1 KiB in one folder", {}, sys};
-    manyFiles(folder, "ONE", 1, 4000, 1024);
+    if (wanted("folder")) MakeFolders(folder, random, "ONE", 1, 4000, 1024);
     Case large{"one file of 512 MiB", {Entry("LARGE")}, sys};
-    fs::create_directories(sys / "LARGE");
-    {
-        const std::vector<char> chunk = bytes(1 << 20);
+    if (wanted("large")) {
+        fs::create_directories(sys / "LARGE");
+        const std::vector<char> chunk = RandomBytes(random, 1 << 20);
         const int fd = ::open((sys / "LARGE/big.dat").c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
         for (int i = 0; i < 512; ++i)
             if (::write(fd, chunk.data(), chunk.size()) != static_cast<ssize_t>(chunk.size())) return 1;
@@ -172,21 +254,52 @@ int main(int argc, char** argv) {
     DemInitData init{};
     init.value16 = 0x1211;
     std::printf("work folder: %s, %d rounds, median times\n", work.c_str(), rounds);
-    const std::string only = argc > 3 ? argv[3] : "";
     const std::pair<const char*, const Case*> cases[] = {
         {"small", &small}, {"tiny", &tiny}, {"folder", &folder}, {"large", &large}};
     for (const auto& [key, c] : cases) {
-        if (!only.empty() && only != key) continue;
-        std::vector<double> verified, plain, cp;
+        if (!wanted(key)) continue;
+        Timings t;
         for (int r = 0; r < rounds; ++r) {
-            verified.push_back(TimeSave(*c, init, work / "drive_e", true));
-            plain.push_back(TimeSave(*c, init, work / "drive_e", false));
-            cp.push_back(TimeCp(*c, work / "drive_e/cp"));
+            t.verified.push_back(Run(*c, init, true));
+            Clean(driveE / "PARC_JDT");
+            t.plain.push_back(Run(*c, init, false));
+            Clean(driveE / "PARC_JDT");
+            t.cp.push_back(TimeCp(*c, sys, driveE / "cp", false));
+            t.cpVerified.push_back(TimeCp(*c, sys, driveE / "cp", true));
         }
-        const double v = Median(verified), o = Median(plain), k = Median(cp);
-        std::printf("%-40s cp -r + sync %8.3f s\n", c->name, k);
-        std::printf("%-40s save, verified %8.3f s   ratio %.2f\n", "", v, v / k);
-        std::printf("%-40s save, no verify %7.3f s   ratio %.2f\n", "", o, o / k);
+        t.Print(c->name);
+    }
+    if (wanted("resave")) {
+        // The second save of a set that has not changed since the first.
+        Timings t;
+        uint32_t unchanged = 0;
+        for (int r = 0; r < rounds; ++r) {
+            Run(small, init, false);
+            ::sync();
+            t.verified.push_back(Run(small, init, true, Direction::Save, &unchanged));
+            t.plain.push_back(Run(small, init, false, Direction::Save, &unchanged));
+            Clean(driveE / "PARC_JDT");
+            t.cp.push_back(TimeCp(small, sys, driveE / "cp", false));
+            t.cpVerified.push_back(TimeCp(small, sys, driveE / "cp", true));
+        }
+        t.Print("second save of the 2,000 unchanged files");
+        std::printf("%-42s unchanged rows %u; verified / full cp -r + sync %.2f, unverified %.2f\n", "", unchanged,
+                    Median(t.verified) / Median(t.cp), Median(t.plain) / Median(t.cp));
+    }
+    if (wanted("register")) {
+        // The 2,000 files saved once, then registered into a fresh C:\REG each time.
+        Run(small, init, false);
+        ::sync();
+        Timings t;
+        for (int r = 0; r < rounds; ++r) {
+            t.verified.push_back(Run(small, init, true, Direction::Register));
+            Clean(work / "drive_c/REG");
+            t.plain.push_back(Run(small, init, false, Direction::Register));
+            Clean(work / "drive_c/REG");
+            t.cp.push_back(TimeCp(small, saved, work / "drive_c/REG", false));
+            t.cpVerified.push_back(TimeCp(small, saved, work / "drive_c/REG", true));
+        }
+        t.Print("register of the 2,000 files of 4 KiB");
     }
     fs::remove_all(work);
     return 0;

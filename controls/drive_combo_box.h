@@ -112,9 +112,9 @@ private:
 
     // The record of an entry; *bad is set for an index outside the list.
     std::optional<DriveComboItem> Record(int index, bool* bad = nullptr) const;
-    bool StoreRecord(int index, const DriveComboItem& record);
+    [[nodiscard]] bool StoreRecord(int index, const DriveComboItem& record);
     // Appends an entry holding `record`; its index, or CB_ERR.
-    int AddRecord(const DriveComboItem& record);
+    [[nodiscard]] int AddRecord(const DriveComboItem& record);
     void SetHeights();
 
     int m_fieldHeight = 0;     // the selection field

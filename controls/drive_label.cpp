@@ -18,7 +18,7 @@ void CDriveLabel::SetImageList(const CSysImageList* list) {
 
 const CSysImageList& CDriveLabel::Images() const { return m_pImages ? *m_pImages : SysImageList(); }
 
-BOOL CDriveLabel::SetDrive(int drive) {
+bool CDriveLabel::SetDrive(int drive) {
     if (drive != -1) {
         // No range test: the shell decides which roots exist. The letter is formed
         // with wrap-around so that any number gives some byte, never overflow.
@@ -31,13 +31,13 @@ BOOL CDriveLabel::SetDrive(int drive) {
             m_nIcon = info.iIcon;
             m_nDrive = drive;
             setText(FromCp932(info.szDisplayName));
-            return TRUE;
+            return true;
         }
     }
     m_nDrive = -1;
     m_nIcon = -1;
     setText(QString());
-    return drive == -1 ? TRUE : FALSE;
+    return drive == -1;
 }
 
 void CDriveLabel::paintEvent(QPaintEvent*) {

@@ -17,7 +17,7 @@ public:
 
     // Shows drive n (0 = A:). -1 empties the label and answers TRUE; a drive the
     // shell knows nothing about empties it and answers FALSE. Does not repaint.
-    BOOL SetDrive(int drive);
+    bool SetDrive(int drive);
 
     int Drive() const { return m_nDrive; }
     int IconIndex() const { return m_nIcon; }

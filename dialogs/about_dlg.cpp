@@ -9,7 +9,7 @@
 #include "resources/deliverable.h"
 
 CAboutDlg::CAboutDlg(const Deliverable& deliverable, QWidget* parent) : QDialog(parent), m_deliverable(deliverable) {
-    m_controls = BuildFromTemplate(this, deliverable.aboutDialog);
+    m_controls = BuildFromTemplate(this, AboutTemplate(deliverable.aboutDialog, deliverable.aboutIds));
     setWindowFlags(Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint);
     if (auto* ok = qobject_cast<QPushButton*>(GetDlgItem(1)))
         connect(ok, &QPushButton::clicked, this, &QDialog::accept);

@@ -78,10 +78,10 @@ QString DetailOf(const ComparedFile& f) {
 // The file's path below the system data root, as the user knows the set's files.
 QString ShortName(const std::string& systemPath, const std::string& systemRoot) {
     if (systemPath.size() <= systemRoot.size() || systemPath.compare(0, systemRoot.size(), systemRoot) != 0)
-        return FromCp932(systemPath);
+        return DisplayPath(systemPath);
     size_t start = systemRoot.size();
     while (start < systemPath.size() && systemPath[start] == '\\') ++start;  // a set's path brings its own
-    return FromCp932(std::string_view(systemPath).substr(start));
+    return DisplayPath(std::string_view(systemPath).substr(start));
 }
 }  // namespace
 
@@ -99,7 +99,7 @@ std::vector<CompareModel::SetRow> CompareRows(const CompareResult& result, Direc
             CompareModel::FileRow& file = row.files.emplace_back();
             file.name = ShortName(f.systemPath, context.systemRoot);
             file.detail = DetailOf(f);
-            file.tip = FromCp932(f.systemPath) + QStringLiteral("\n") + FromCp932(f.folderPath);
+            file.tip = DisplayPath(f.systemPath) + QStringLiteral("\n") + DisplayPath(f.folderPath);
             file.column = ColumnOf(onRegister ? f.onRegister : f.onSave);
         }
     }
@@ -249,7 +249,7 @@ void CCompareDlg::FitColumns() {
 
 void CCompareDlg::OnCompared() {
     const CompareResult& r = m_result;
-    m_folder->setText(ui_texts::CompareFolder() + FromCp932(r.folderPath) +
+    m_folder->setText(ui_texts::CompareFolder() + DisplayPath(r.folderPath) +
                       (r.folderExists ? QString() : QStringLiteral(" ") + ui_texts::CompareNoFolder()));
     m_model.SetRows(CompareRows(r, m_direction, m_context));
     ChangeCounts total;

@@ -13,7 +13,7 @@
 
 CNewFolderDlg::CNewFolderDlg(const Deliverable& deliverable, QWidget* parent)
     : QDialog(parent), m_deliverable(deliverable) {
-    m_controls = BuildFromTemplate(this, deliverable.newFolderDialog);
+    m_controls = BuildFromTemplate(this, NewFolderTemplate(deliverable.newFolderDialog, deliverable.newFolderIds));
     setWindowFlags(Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint);
     const NewFolderIds& ids = deliverable.newFolderIds;
     m_edit = qobject_cast<QLineEdit*>(GetDlgItem(ids.edit));

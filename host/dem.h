@@ -86,11 +86,11 @@ public:
     // Loads the attribute part of the document at `path` (Windows path). Any bytes
     // (truncated, garbage, huge counts) fail cleanly. TRUE on success; on failure
     // the object keeps its previous contents.
-    BOOL Load(const char* path, int mode);
+    [[nodiscard]] BOOL Load(const char* path, int mode);
     // Rewrites the attribute part of the existing document at `path` atomically,
     // keeping its body and everything else. FALSE when the document is missing or
     // unreadable, or the write fails (the old file is then untouched).
-    BOOL Save(const char* path) const;
+    [[nodiscard]] BOOL Save(const char* path) const;
 
     DemAttrTable<341, 32> table341;              // moved by carry-over kind 2
     DemAttrTable<269, 32> table269;              // moved by carry-over kind 3
@@ -107,8 +107,8 @@ public:
 
     // Prepares the document engine. 0 on failure (an empty scratch name, or a
     // record without the host's signature value 0x1211).
-    int Init(DemInitData& init, const char* tempName, const char* tempFolder, IStorage* storage, HWND hwnd,
-             unsigned flags, CWnd* owner, int mode);
+    [[nodiscard]] int Init(DemInitData& init, const char* tempName, const char* tempFolder, IStorage* storage,
+                           HWND hwnd, unsigned flags, CWnd* owner, int mode);
     DemAttr& Attr();
 
 private:

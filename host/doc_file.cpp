@@ -4,6 +4,7 @@
 #include "host/doc_format.h"
 #include "platform/beneath.h"
 #include "platform/copy_file.h"
+#include "platform/unique_fd.h"
 
 #include <cerrno>
 #include <cstring>
@@ -16,32 +17,12 @@
 namespace docfmt {
 namespace {
 
-class Fd {
-public:
-    explicit Fd(int fd = -1) : m_fd(fd) {}
-    ~Fd() { Reset(); }
-    Fd(const Fd&) = delete;
-    Fd& operator=(const Fd&) = delete;
-    int Get() const { return m_fd; }
-    void Reset() {
-        if (m_fd >= 0) ::close(m_fd);
-        m_fd = -1;
-    }
-    // Closes and reports the close result: a full disk may show only here.
-    bool Close() {
-        int fd = m_fd;
-        m_fd = -1;
-        return fd < 0 || ::close(fd) == 0;
-    }
-
-private:
-    int m_fd;
-};
+using platform::UniqueFd;
 
 std::string Errno(const std::string& what) { return what + ": " + std::strerror(errno); }
 
 // Reads exactly `size` bytes at `offset`; false on an error or a short file.
-bool ReadAt(int fd, uint8_t* buf, size_t size, off_t offset) {
+[[nodiscard]] bool ReadAt(int fd, uint8_t* buf, size_t size, off_t offset) {
     while (size > 0) {
         ssize_t n = ::pread(fd, buf, size, offset);
         if (n < 0 && errno == EINTR) continue;
@@ -53,7 +34,7 @@ bool ReadAt(int fd, uint8_t* buf, size_t size, off_t offset) {
     return true;
 }
 
-bool WriteAll(int fd, const uint8_t* buf, size_t size) {
+[[nodiscard]] bool WriteAll(int fd, const uint8_t* buf, size_t size) {
     while (size > 0) {
         ssize_t n = ::write(fd, buf, size);
         if (n < 0 && errno == EINTR) continue;
@@ -75,7 +56,7 @@ struct OpenDocument {
     gid_t gid = 0;
 };
 
-std::string ReadDocument(int fd, DemAttr* attr, OpenDocument* doc) {
+[[nodiscard]] std::string ReadDocument(int fd, DemAttr* attr, OpenDocument* doc) {
     struct stat st;
     if (::fstat(fd, &st) != 0) return Errno("cannot read the file");
     if (!S_ISREG(st.st_mode)) return "not a regular file";
@@ -111,7 +92,8 @@ std::string ReadDocument(int fd, DemAttr* attr, OpenDocument* doc) {
 // Writes a new file beside `hostPath` with `fill`, gives it `mode`, flushes it and
 // renames it over `hostPath`, through the platform's safe replacement. On any
 // failure the temporary file is removed and `hostPath` is left as it was.
-std::string ReplaceViaTemp(const std::string& hostPath, mode_t mode, const std::function<bool(int fd)>& fill) {
+[[nodiscard]] std::string ReplaceViaTemp(const std::string& hostPath, mode_t mode,
+                                         const std::function<bool(int fd)>& fill) {
     std::string tmp;
     int fd = platform::CreateTempBeside(hostPath, &tmp);
     if (fd < 0) return Errno("cannot create a temporary file beside " + hostPath);
@@ -133,8 +115,8 @@ std::string ReplaceViaTemp(const std::string& hostPath, mode_t mode, const std::
 std::string LoadFile(const std::string& hostPath, DemAttr* out, Header* header, uint32_t* bodyLength) {
     // No link below the drive root is followed, and no FIFO or device is opened.
     struct stat st;
-    Fd fd(platform::OpenRegularFile(hostPath, &st));
-    if (fd.Get() < 0) return Errno("cannot open the document");
+    UniqueFd fd(platform::OpenRegularFile(hostPath, &st));
+    if (!fd.Valid()) return Errno("cannot open the document");
     OpenDocument doc;
     std::string err = ReadDocument(fd.Get(), out, &doc);
     if (!err.empty()) return err;
@@ -151,8 +133,8 @@ std::string RewriteAttributes(const std::string& hostPath, const DemAttr& attr) 
     if (!S_ISREG(lst.st_mode)) return "not a regular file";
     // A read-only document is not written, as Windows refuses to write one.
     if ((lst.st_mode & 0222) == 0) return "the document is read-only";
-    Fd old(platform::OpenRegularFile(hostPath, &lst));
-    if (old.Get() < 0) return Errno("cannot open the document");
+    UniqueFd old(platform::OpenRegularFile(hostPath, &lst));
+    if (!old.Valid()) return Errno("cannot open the document");
     auto current = std::make_unique<DemAttr>();
     OpenDocument doc;
     std::string err = ReadDocument(old.Get(), current.get(), &doc);

@@ -31,20 +31,20 @@ uint32_t GetU32(const uint8_t* p) {
 class Reader {
 public:
     Reader(const uint8_t* data, size_t size) : m_p(data), m_left(size) {}
-    bool Take(size_t n, const uint8_t** out) {
+    [[nodiscard]] bool Take(size_t n, const uint8_t** out) {
         if (n > m_left) return false;
         *out = m_p;
         m_p += n;
         m_left -= n;
         return true;
     }
-    bool U16(uint16_t* v) {
+    [[nodiscard]] bool U16(uint16_t* v) {
         const uint8_t* p;
         if (!Take(2, &p)) return false;
         *v = GetU16(p);
         return true;
     }
-    bool U32(uint32_t* v) {
+    [[nodiscard]] bool U32(uint32_t* v) {
         const uint8_t* p;
         if (!Take(4, &p)) return false;
         *v = GetU32(p);
@@ -74,7 +74,7 @@ void EncodeTable(std::vector<uint8_t>& out, const DemAttrTable<N, C>& table) {
 }
 
 template <size_t N, int C>
-std::string DecodeTable(Reader& in, DemAttrTable<N, C>& table, const char* name) {
+[[nodiscard]] std::string DecodeTable(Reader& in, DemAttrTable<N, C>& table, const char* name) {
     uint16_t entrySize, capacity;
     uint32_t count;
     if (!in.U16(&entrySize) || !in.U16(&capacity) || !in.U32(&count))

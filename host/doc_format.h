@@ -43,28 +43,28 @@ std::vector<uint8_t> EncodeDocument(const DemAttr& attr, const std::vector<uint8
 // Each decoder returns an empty string on success, else why the bytes are not a
 // document. They never read outside [data, data + size) and leave `out`
 // untouched on failure.
-std::string DecodeHeader(const uint8_t* data, size_t size, Header* out);
+[[nodiscard]] std::string DecodeHeader(const uint8_t* data, size_t size, Header* out);
 // Decodes an attribute part into a fresh attribute object (entries beyond each
 // count are zero).
-std::string DecodeAttributes(const uint8_t* data, size_t size, DemAttr* out);
+[[nodiscard]] std::string DecodeAttributes(const uint8_t* data, size_t size, DemAttr* out);
 // A whole document in memory; `body` may be null.
-std::string DecodeDocument(const uint8_t* data, size_t size, DemAttr* out, std::vector<uint8_t>* body,
-                           Header* header = nullptr);
+[[nodiscard]] std::string DecodeDocument(const uint8_t* data, size_t size, DemAttr* out, std::vector<uint8_t>* body,
+                                         Header* header = nullptr);
 
 // ---- host files (host paths, UTF-8) ----------------------------------------------
 
 // Loads the attributes of the document file; reads the header and attribute part
 // only, and checks that the body length matches the file's size.
-std::string LoadFile(const std::string& hostPath, DemAttr* out, Header* header = nullptr,
-                     uint32_t* bodyLength = nullptr);
+[[nodiscard]] std::string LoadFile(const std::string& hostPath, DemAttr* out, Header* header = nullptr,
+                                   uint32_t* bodyLength = nullptr);
 // Replaces the attribute part of the existing, valid document file, keeping its
 // header flags and body byte for byte and its permissions. The new file is written
 // beside the old one and renamed over it, so the old file stays whole on failure.
 // Fails on a missing, unreadable, read-only or invalid document, and on a path
 // whose last part is a symbolic link.
-std::string RewriteAttributes(const std::string& hostPath, const DemAttr& attr);
+[[nodiscard]] std::string RewriteAttributes(const std::string& hostPath, const DemAttr& attr);
 // Writes `bytes` as the file `hostPath` (created or replaced) through a temporary
 // file beside it and a rename.
-std::string WriteFileAtomically(const std::string& hostPath, const std::vector<uint8_t>& bytes);
+[[nodiscard]] std::string WriteFileAtomically(const std::string& hostPath, const std::vector<uint8_t>& bytes);
 
 }  // namespace docfmt

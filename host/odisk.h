@@ -39,4 +39,4 @@ ODiskSize O_FileSize(const char* path);
 
 // Copies `from` to `to`, replacing an existing file atomically (as CopyFileA with
 // bFailIfExists FALSE). True on success.
-bool O_CopyFile(const char* from, const char* to);
+[[nodiscard]] bool O_CopyFile(const char* from, const char* to);

@@ -14,7 +14,7 @@ struct SettingsFileCheck {
 };
 
 // Looks for the settings file in the current prefix (read at every call).
-SettingsFileCheck CheckSettingsFile();
+[[nodiscard]] SettingsFileCheck CheckSettingsFile();
 
 // The message for a settings file that was not found (CP932, lines separated by
 // '\n'): the file looked for, its host path, the prefix and how to choose another.

@@ -1,3 +1,4 @@
+#include "platform/unique_fd.h"
 #include "platform/beneath.h"
 
 #include <fcntl.h>
@@ -20,24 +21,13 @@ namespace {
 // does not know openat2): the walk below is used from then on.
 std::atomic<bool> g_haveOpenat2{true};
 
-struct Fd {
-    int fd = -1;
-    explicit Fd(int f) : fd(f) {}
-    ~Fd() {
-        if (fd >= 0) close(fd);
-    }
-    int Release() {
-        int f = fd;
-        fd = -1;
-        return f;
-    }
-};
+using Fd = platform::UniqueFd;
 
 // One component at a time, never following a link. Intermediate components must
 // be folders; a link anywhere answers ELOOP.
 int WalkNoFollow(int rootFd, std::string_view rel, int flags, mode_t mode) {
     Fd cur(fcntl(rootFd, F_DUPFD_CLOEXEC, 0));
-    if (cur.fd < 0) return -1;
+    if (cur.Get() < 0) return -1;
     size_t pos = 0;
     while (true) {
         size_t slash = rel.find('/', pos);
@@ -48,16 +38,16 @@ int WalkNoFollow(int rootFd, std::string_view rel, int flags, mode_t mode) {
         }
         bool last = slash == std::string_view::npos;
         if (name.empty() || name == ".") {
-            if (last) return openat(cur.fd, ".", flags & ~(O_CREAT | O_EXCL | O_NOFOLLOW), mode);
+            if (last) return openat(cur.Get(), ".", flags & ~(O_CREAT | O_EXCL | O_NOFOLLOW), mode);
             pos = slash + 1;
             continue;
         }
-        int f = last ? openat(cur.fd, name.c_str(), flags | O_NOFOLLOW | O_CLOEXEC, mode)
-                     : openat(cur.fd, name.c_str(), O_PATH | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+        int f = last ? openat(cur.Get(), name.c_str(), flags | O_NOFOLLOW | O_CLOEXEC, mode)
+                     : openat(cur.Get(), name.c_str(), O_PATH | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
         struct stat st {};
         if (f < 0) {
             int err = errno;
-            if ((err == ENOTDIR || err == ELOOP) && fstatat(cur.fd, name.c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0 &&
+            if ((err == ENOTDIR || err == ELOOP) && fstatat(cur.Get(), name.c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0 &&
                 S_ISLNK(st.st_mode))
                 err = ELOOP;
             errno = err;
@@ -70,8 +60,7 @@ int WalkNoFollow(int rootFd, std::string_view rel, int flags, mode_t mode) {
             return -1;
         }
         if (last) return f;
-        close(cur.fd);
-        cur.fd = f;
+        cur.Reset(f);
         pos = slash + 1;
     }
 }
@@ -191,28 +180,48 @@ int OpenUnderDrive(const std::string& host, int flags, mode_t mode) {
         return open(host.c_str(), flags | O_NOFOLLOW | O_CLOEXEC, mode);
     }
     Fd root(OpenRoot(host.substr(0, rootLength == 0 ? 1 : rootLength)));
-    if (root.fd < 0) return -1;
-    return OpenAtBeneath(root.fd, RelativePart(host, rootLength), flags, mode);
+    if (root.Get() < 0) return -1;
+    return OpenAtBeneath(root.Get(), RelativePart(host, rootLength), flags, mode);
 }
 
 int OpenRegularFile(const std::string& host, struct stat* st) {
     // Looked at through O_PATH first: opening a device for reading can have effects.
     Fd probe(OpenUnderDrive(host, O_PATH));
-    if (probe.fd < 0) return -1;
-    if (fstat(probe.fd, st) != 0) return -1;
+    if (probe.Get() < 0) return -1;
+    if (fstat(probe.Get(), st) != 0) return -1;
     if (!S_ISREG(st->st_mode)) {
         errno = S_ISDIR(st->st_mode) ? EISDIR : EACCES;
         return -1;
     }
     // O_NONBLOCK: should the name turn into a FIFO meanwhile, the open does not hang.
     Fd fd(OpenUnderDrive(host, O_RDONLY | O_NONBLOCK | O_NOCTTY));
-    if (fd.fd < 0) return -1;
-    if (fstat(fd.fd, st) != 0) return -1;
+    if (fd.Get() < 0) return -1;
+    if (fstat(fd.Get(), st) != 0) return -1;
     if (!S_ISREG(st->st_mode)) {
         errno = EACCES;
         return -1;
     }
-    fcntl(fd.fd, F_SETFL, fcntl(fd.fd, F_GETFL) & ~O_NONBLOCK);
+    fcntl(fd.Get(), F_SETFL, fcntl(fd.Get(), F_GETFL) & ~O_NONBLOCK);
+    return fd.Release();
+}
+
+int OpenRegularFileAt(int dirFd, const char* name, struct stat* st) {
+    if (fstatat(dirFd, name, st, AT_SYMLINK_NOFOLLOW) != 0) return -1;
+    if (!S_ISREG(st->st_mode)) {
+        errno = S_ISLNK(st->st_mode) ? ENOENT : S_ISDIR(st->st_mode) ? EISDIR : EACCES;
+        return -1;
+    }
+    // O_NONBLOCK: should the name turn into a FIFO meanwhile, the open does not hang
+    // (and it changes nothing for a regular file).
+    const ino_t ino = st->st_ino;
+    const dev_t dev = st->st_dev;
+    Fd fd(openat(dirFd, name, O_RDONLY | O_NONBLOCK | O_NOCTTY | O_NOFOLLOW | O_CLOEXEC));
+    if (fd.Get() < 0) return errno == ELOOP ? (errno = ENOENT, -1) : -1;
+    if (fstat(fd.Get(), st) != 0) return -1;
+    if (!S_ISREG(st->st_mode) || st->st_ino != ino || st->st_dev != dev) {
+        errno = EACCES;  // replaced between the look and the open
+        return -1;
+    }
     return fd.Release();
 }
 
@@ -226,8 +235,8 @@ namespace {
 
 bool StatOpened(int fd, struct stat* st) {
     Fd owned(fd);
-    if (owned.fd < 0) return false;
-    if (fstat(owned.fd, st) != 0) return false;
+    if (owned.Get() < 0) return false;
+    if (fstat(owned.Get(), st) != 0) return false;
     if (S_ISLNK(st->st_mode)) {
         errno = ELOOP;
         return false;
@@ -243,9 +252,9 @@ bool StatUnderDrive(const std::string& host, struct stat* st) {
 
 bool StatBeneath(const std::string& root, std::string_view rel, struct stat* st) {
     Fd rootFd(OpenRoot(root));
-    if (rootFd.fd < 0) return false;
+    if (rootFd.Get() < 0) return false;
     while (!rel.empty() && rel.front() == '/') rel.remove_prefix(1);
-    return StatOpened(OpenAtBeneath(rootFd.fd, rel, O_PATH | O_NOFOLLOW), st);
+    return StatOpened(OpenAtBeneath(rootFd.Get(), rel, O_PATH | O_NOFOLLOW), st);
 }
 
 bool StatWithoutAnyLink(const std::string& absPath, struct stat* st) {

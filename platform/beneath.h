@@ -32,6 +32,11 @@ int OpenUnderDrive(const std::string& host, int flags, mode_t mode = 0);
 // socket is never opened for reading (EACCES). Fills *st with its fstat.
 int OpenRegularFile(const std::string& host, struct stat* st);
 
+// OpenRegularFile for the single name `name` in the folder `dirFd`, the name
+// itself never followed (a link reads as missing: ENOENT). The type is checked before the open, so a device is never
+// opened.
+int OpenRegularFileAt(int dirFd, const char* name, struct stat* st);
+
 // The parent folder of `host` opened with O_PATH below its drive root; *name gets
 // the last component. For mkdirat, unlinkat and renameat beside it.
 int OpenParentFolder(const std::string& host, std::string* name);

@@ -26,21 +26,21 @@ constexpr uint32_t kLostMask = IN_Q_OVERFLOW | IN_IGNORED | IN_UNMOUNT | IN_DELE
 ChangeWatch::~ChangeWatch() { Reset(); }
 
 bool ChangeWatch::Ready() {
-    if (m_epoll >= 0) return true;
+    if (m_epoll.Valid()) return true;
     if (m_failed) return false;
-    m_inotify = inotify_init1(IN_NONBLOCK | IN_CLOEXEC);
-    m_epoll = m_inotify >= 0 ? epoll_create1(EPOLL_CLOEXEC) : -1;
+    m_inotify.Reset(inotify_init1(IN_NONBLOCK | IN_CLOEXEC));
+    m_epoll.Reset(m_inotify.Valid() ? epoll_create1(EPOLL_CLOEXEC) : -1);
     // The mount table reports a change as EPOLLPRI; without it, a medium mounted
     // over a watched folder would go unseen.
-    m_mounts = open("/proc/self/mountinfo", O_RDONLY | O_CLOEXEC);
+    m_mounts.Reset(open("/proc/self/mountinfo", O_RDONLY | O_CLOEXEC));
     epoll_event in{};
     in.events = EPOLLIN;
-    in.data.fd = m_inotify;
+    in.data.fd = m_inotify.Get();
     epoll_event pri{};
     pri.events = EPOLLPRI;
-    pri.data.fd = m_mounts;
-    if (m_epoll < 0 || m_mounts < 0 || epoll_ctl(m_epoll, EPOLL_CTL_ADD, m_inotify, &in) != 0 ||
-        epoll_ctl(m_epoll, EPOLL_CTL_ADD, m_mounts, &pri) != 0) {
+    pri.data.fd = m_mounts.Get();
+    if (!m_epoll.Valid() || !m_mounts.Valid() || epoll_ctl(m_epoll.Get(), EPOLL_CTL_ADD, m_inotify.Get(), &in) != 0 ||
+        epoll_ctl(m_epoll.Get(), EPOLL_CTL_ADD, m_mounts.Get(), &pri) != 0) {
         Reset();
         m_failed = true;
         return false;
@@ -49,10 +49,9 @@ bool ChangeWatch::Ready() {
 }
 
 void ChangeWatch::Reset() {
-    for (int* fd : {&m_epoll, &m_mounts, &m_inotify}) {
-        if (*fd >= 0) close(*fd);
-        *fd = -1;
-    }
+    m_epoll.Reset();
+    m_mounts.Reset();
+    m_inotify.Reset();
     m_watches = 0;
     ++m_generation;
     ++m_lost;
@@ -61,7 +60,7 @@ void ChangeWatch::Reset() {
 void ChangeWatch::Drain() {
     alignas(inotify_event) char buf[16384];
     while (true) {
-        ssize_t n = read(m_inotify, buf, sizeof buf);
+        ssize_t n = read(m_inotify.Get(), buf, sizeof buf);
         if (n < 0 && errno == EINTR) continue;
         if (n <= 0) break;
         for (ssize_t at = 0; at + static_cast<ssize_t>(sizeof(inotify_event)) <= n;) {
@@ -74,9 +73,9 @@ void ChangeWatch::Drain() {
 }
 
 uint64_t ChangeWatch::Generation() {
-    if (m_epoll < 0) return m_generation;
+    if (!m_epoll.Valid()) return m_generation;
     epoll_event ev[2];
-    int n = epoll_wait(m_epoll, ev, 2, 0);
+    int n = epoll_wait(m_epoll.Get(), ev, 2, 0);
     if (n < 0 && errno != EINTR) {
         // Cannot tell: treat as a change, and stop trusting the queue.
         Reset();
@@ -85,7 +84,7 @@ uint64_t ChangeWatch::Generation() {
     }
     for (int i = 0; i < n; ++i) {
         ++m_generation;
-        if (ev[i].data.fd == m_inotify) {
+        if (ev[i].data.fd == m_inotify.Get()) {
             Drain();
         } else {
             ++m_lost;  // mounts changed: a watched path may now lead elsewhere
@@ -97,7 +96,7 @@ uint64_t ChangeWatch::Generation() {
 bool ChangeWatch::Watch(const std::string& dir, Kind kind) {
     if (!Ready()) return false;
     uint32_t mask = kind == Kind::Self ? kSelfMask : kind == Kind::Entries ? kEntriesMask : kContentsMask;
-    int wd = inotify_add_watch(m_inotify, dir.c_str(), mask);
+    int wd = inotify_add_watch(m_inotify.Get(), dir.c_str(), mask);
     if (wd < 0) return false;
     if (wd > m_watches) m_watches = wd;  // descriptors count up from 1
     return true;

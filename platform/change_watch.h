@@ -21,6 +21,8 @@
 #include <cstdint>
 #include <string>
 
+#include "platform/unique_fd.h"
+
 namespace platform {
 
 class ChangeWatch {
@@ -37,12 +39,12 @@ public:
     ChangeWatch& operator=(const ChangeWatch&) = delete;
 
     // Sets up the queue on first use; false when the kernel refuses.
-    bool Ready();
+    [[nodiscard]] bool Ready();
 
     // Looks at the queue without blocking and empties it. Returns a number that
     // grows whenever anything was reported since the last call: an answer checked
     // while it had another value may be stale.
-    uint64_t Generation();
+    [[nodiscard]] uint64_t Generation();
 
     // Grows when a watch may have been dropped (a watched folder deleted or
     // unmounted, the queue overflowed, the mount table changed): watches set up
@@ -50,7 +52,7 @@ public:
     uint64_t LostGeneration() const { return m_lost; }
 
     // Adds (merges) a watch on host folder `dir`. False when it cannot be watched.
-    bool Watch(const std::string& dir, Kind kind);
+    [[nodiscard]] bool Watch(const std::string& dir, Kind kind);
 
     // Drops every watch and the queue (a new prefix, or too many watches).
     void Reset();
@@ -67,9 +69,9 @@ public:
 private:
     void Drain();
 
-    int m_inotify = -1;
-    int m_mounts = -1;
-    int m_epoll = -1;
+    UniqueFd m_inotify;
+    UniqueFd m_mounts;
+    UniqueFd m_epoll;
     bool m_failed = false;
     int m_watches = 0;
     uint64_t m_generation = 1;
@@ -85,11 +87,11 @@ bool IsLocalFileSystem(const std::string& path);
 bool IsRealPath(const std::string& path);
 
 // Watches every folder above `path` for being moved or deleted.
-bool WatchAncestors(ChangeWatch& w, const std::string& path);
+[[nodiscard]] bool WatchAncestors(ChangeWatch& w, const std::string& path);
 
 // Watches a prefix's dosdevices folder so that a drive link made, removed or
 // changed is reported: false where that cannot be proved (a link on the way, a
 // network file system, no watches left).
-bool WatchDriveLinks(ChangeWatch& w, const std::string& devices);
+[[nodiscard]] bool WatchDriveLinks(ChangeWatch& w, const std::string& devices);
 
 }  // namespace platform

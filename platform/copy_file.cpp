@@ -32,6 +32,7 @@ constexpr time_t kStaleTempSeconds = 60;
 constexpr int kSourceChanged = -1;  // CopyData: the source's length changed while it was read
 
 void (*g_copyHook)(const char*) = nullptr;
+void (*g_sourceReadHook)(size_t) = nullptr;
 
 std::string FolderOf(const std::string& host) {
     size_t slash = host.rfind('/');
@@ -39,20 +40,35 @@ std::string FolderOf(const std::string& host) {
     return slash == 0 ? "/" : host.substr(0, slash);
 }
 
+// Eight characters a-z 0-9 from a generator seeded once per thread from the
+// kernel: a save of thousands of files spends no call per name on randomness,
+// and O_EXCL still refuses any name that exists.
 std::string RandomSuffix() {
-    static std::atomic<unsigned> counter{0};
-    unsigned char raw[8] = {};
-    if (getrandom(raw, sizeof raw, GRND_NONBLOCK) != static_cast<ssize_t>(sizeof raw)) {
-        unsigned v = counter.fetch_add(1) ^ static_cast<unsigned>(getpid()) ^ static_cast<unsigned>(time(nullptr));
-        for (unsigned char& c : raw) {
-            v = v * 1103515245u + 12345u;
-            c = static_cast<unsigned char>(v >> 16);
+    struct State {
+        uint64_t s = 0;
+        State() {
+            if (getrandom(&s, sizeof s, GRND_NONBLOCK) != static_cast<ssize_t>(sizeof s)) {
+                static std::atomic<unsigned> counter{0};
+                s = (static_cast<uint64_t>(getpid()) << 32) ^ static_cast<uint64_t>(time(nullptr)) ^
+                    (static_cast<uint64_t>(counter.fetch_add(1)) << 48);
+            }
         }
-    }
+        uint64_t Next() {  // splitmix64
+            uint64_t z = (s += 0x9E3779B97F4A7C15ull);
+            z = (z ^ (z >> 30)) * 0xBF58476D1CE4E5B9ull;
+            z = (z ^ (z >> 27)) * 0x94D049BB133111EBull;
+            return z ^ (z >> 31);
+        }
+    };
+    thread_local State state;
     static const char digits[] = "abcdefghijklmnopqrstuvwxyz0123456789";
+    uint64_t v = state.Next();
     std::string s;
-    for (unsigned char c : raw) s += digits[c % 36];
-    return s.substr(0, kRandomLength);
+    for (size_t i = 0; i < kRandomLength; ++i) {
+        s += digits[v % 36];
+        v /= 36;
+    }
+    return s;
 }
 
 struct FolderFd {
@@ -88,6 +104,7 @@ int CopyData(int in, int out, off_t sourceSize, platform::CopyProgress progress,
     while (inKernel) {
         ssize_t n = copy_file_range(in, nullptr, out, nullptr, chunk, 0);
         if (n > 0) {
+            if (g_sourceReadHook) g_sourceReadHook(static_cast<size_t>(n));
             copied += n;
             if (progress && !progress(static_cast<uint64_t>(copied), data)) return ECANCELED;
             // The size it was opened with is done: a source that grew since shows in
@@ -119,6 +136,7 @@ int CopyData(int in, int out, off_t sourceSize, platform::CopyProgress progress,
             if (tap && copied != sourceSize) return kSourceChanged;
             return 0;
         }
+        if (g_sourceReadHook) g_sourceReadHook(static_cast<size_t>(n));
         if (tap) tap->bytes(buf.data(), static_cast<size_t>(n), tap->data);
         size_t done = 0;
         while (done < static_cast<size_t>(n)) {
@@ -164,12 +182,8 @@ bool IsTransferTempName(std::string_view name) {
     return true;
 }
 
-int CreateTempBeside(const std::string& hostTarget, std::string* tempPath) {
-    std::string folder = FolderOf(hostTarget);
-    std::string base;
-    FolderFd dir;
-    dir.fd = OpenParentFolder(hostTarget, &base);
-    if (dir.fd < 0) return -1;
+int CreateTempIn(int dirFd, std::string_view targetName, std::string* tempName) {
+    std::string base(targetName);
     if (base.size() > kMaxTempBase) {
         size_t cut = kMaxTempBase;
         while (cut > 0 && (static_cast<unsigned char>(base[cut]) & 0xC0) == 0x80) --cut;  // whole UTF-8 characters
@@ -177,15 +191,27 @@ int CreateTempBeside(const std::string& hostTarget, std::string* tempPath) {
     }
     for (int attempt = 0; attempt < 100; ++attempt) {
         std::string name = std::string(kTempHead) + base + "." + RandomSuffix() + std::string(kTempTail);
-        int fd = openat(dir.fd, name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
+        int fd = openat(dirFd, name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
         if (fd >= 0) {
-            *tempPath = (folder == "/" ? "" : folder) + "/" + name;
+            *tempName = std::move(name);
             return fd;
         }
         if (errno != EEXIST) return -1;
     }
     errno = EEXIST;
     return -1;
+}
+
+int CreateTempBeside(const std::string& hostTarget, std::string* tempPath) {
+    std::string folder = FolderOf(hostTarget);
+    std::string base;
+    FolderFd dir;
+    dir.fd = OpenParentFolder(hostTarget, &base);
+    if (dir.fd < 0) return -1;
+    std::string name;
+    int fd = CreateTempIn(dir.fd, base, &name);
+    if (fd >= 0) *tempPath = (folder == "/" ? "" : folder) + "/" + name;
+    return fd;
 }
 
 int RemoveStaleTemps(const char* winFolder) {
@@ -214,6 +240,12 @@ int RemoveStaleTemps(const char* winFolder) {
 
 void SetCopyHookForTesting(void (*hook)(const char*)) { g_copyHook = hook; }
 
+void SetSourceReadHookForTesting(void (*hook)(size_t bytes)) { g_sourceReadHook = hook; }
+
+void NoteSourceRead(size_t bytes) {
+    if (g_sourceReadHook) g_sourceReadHook(bytes);
+}
+
 void DiscardTemp(int fd, const std::string& tempPath) {
     int saved = errno;
     if (fd >= 0) close(fd);
@@ -239,9 +271,18 @@ int CommitTemp(int fd, const std::string& tempPath, const std::string& hostTarge
     return RenameTemp(tempPath, hostTarget, noReplace, flushFolder);
 }
 
+int RenameInFolder(int dirFd, const std::string& tempName, const std::string& targetName, bool noReplace) {
+    const int rc = noReplace ? RenameAtNoReplace(dirFd, tempName.c_str(), targetName.c_str())
+                             : renameat(dirFd, tempName.c_str(), dirFd, targetName.c_str());
+    if (rc == 0) return 0;
+    const int err = errno;
+    unlinkat(dirFd, tempName.c_str(), 0);
+    return err;
+}
+
 int RenameTemp(const std::string& tempPath, const std::string& hostTarget, bool noReplace, bool flushFolder) {
     // Both names are in one folder, reached once without following links.
-    std::string tempName, targetName;
+    std::string tempName;
     FolderFd dir;
     dir.fd = OpenParentFolder(tempPath, &tempName);
     if (dir.fd < 0) {
@@ -250,14 +291,9 @@ int RenameTemp(const std::string& tempPath, const std::string& hostTarget, bool 
         return err;
     }
     size_t slash = hostTarget.rfind('/');
-    targetName = slash == std::string::npos ? hostTarget : hostTarget.substr(slash + 1);
-    const int rc = noReplace ? RenameAtNoReplace(dir.fd, tempName.c_str(), targetName.c_str())
-                             : renameat(dir.fd, tempName.c_str(), dir.fd, targetName.c_str());
-    if (rc != 0) {
-        int err = errno;
-        DiscardTemp(-1, tempPath);
-        return err;
-    }
+    const std::string targetName = slash == std::string::npos ? hostTarget : hostTarget.substr(slash + 1);
+    const int err = RenameInFolder(dir.fd, tempName, targetName, noReplace);
+    if (err != 0) return err;
     if (flushFolder) SyncFolder(FolderOf(hostTarget));
     return 0;
 }
@@ -323,44 +359,66 @@ BOOL platform::CopyFileToTemp(LPCSTR lpExistingFileName, LPCSTR lpNewFileName, B
     if (dst.trailingSeparator) return Fail(dst.exists ? ERROR_ACCESS_DENIED : ERROR_PATH_NOT_FOUND);
     if (!dst.parentExists) return Fail(ERROR_PATH_NOT_FOUND);
 
-    struct stat dl {};
-    bool dstExists = lstat(dst.host.c_str(), &dl) == 0;
+    std::string name;
+    FolderFd dir;
+    const std::string folder = FolderOf(dst.host);
+    dir.fd = OpenParentFolder(dst.host, &name);
+    if (dir.fd < 0) return Fail(WriteErrorOf(errno));
+    const CopySource source{in, sst, &src.host, {}};
+    const CopyTarget target{dir.fd, &folder, name};
+    return CopyOpenedToTemp(source, target, bFailIfExists, progress, progressData, pending, tap);
+}
+
+BOOL platform::CopyOpenedToTemp(const CopySource& src, const CopyTarget& dst, BOOL bFailIfExists, CopyProgress progress,
+                                void* progressData, PendingCopy* pending, const CopyTap* tap) {
+    using namespace platform;
+    const struct stat& sst = src.st;
+    const char* dstName = dst.name.c_str();
+    struct stat dl = dst.seen;
+    const bool dstExists = dst.looked ? dst.exists : fstatat(dst.dirFd, dstName, &dl, AT_SYMLINK_NOFOLLOW) == 0;
     // A link in the destination's place is replaced, never written through.
-    struct stat dt = dl;
-    bool dstFollows = dstExists && !S_ISLNK(dl.st_mode);
+    const bool dstFollows = dstExists && !S_ISLNK(dl.st_mode);
     if (dstExists) {
-        if (dstFollows && dt.st_dev == sst.st_dev && dt.st_ino == sst.st_ino)
+        if (dstFollows && dl.st_dev == sst.st_dev && dl.st_ino == sst.st_ino)
             return Fail(bFailIfExists ? ERROR_FILE_EXISTS : ERROR_SHARING_VIOLATION);
         if (bFailIfExists) return Fail(ERROR_FILE_EXISTS);
-        const struct stat& seen = dstFollows ? dt : dl;
-        if (S_ISDIR(seen.st_mode)) return Fail(ERROR_ACCESS_DENIED);
-        std::string name = dst.host.substr(dst.host.rfind('/') + 1);
+        if (S_ISDIR(dl.st_mode)) return Fail(ERROR_ACCESS_DENIED);
         // Windows also refuses a hidden destination. Here "hidden" is only a name
         // that starts with a dot, which a settings folder may hold on purpose: a
         // second save of such a file must not fail, so only read-only refuses.
-        if (AttributesOf(seen, name) & FILE_ATTRIBUTE_READONLY) return Fail(ERROR_ACCESS_DENIED);
-        if (!S_ISLNK(dl.st_mode) && access(dst.host.c_str(), W_OK) != 0) return Fail(WriteErrorOf(errno));
+        if (AttributesOf(dl, dst.name) & FILE_ATTRIBUTE_READONLY) return Fail(ERROR_ACCESS_DENIED);
+        if (dstFollows && faccessat(dst.dirFd, dstName, W_OK, 0) != 0) return Fail(WriteErrorOf(errno));
     }
 
     std::string temp;
-    int out = CreateTempBeside(dst.host, &temp);
+    int out = CreateTempIn(dst.dirFd, dst.name, &temp);
     if (out < 0) return Fail(WriteErrorOf(errno));
+    const auto discard = [&](int fd) {
+        const int saved = errno;
+        if (fd >= 0) close(fd);
+        unlinkat(dst.dirFd, temp.c_str(), 0);
+        errno = saved;
+    };
     // Whoever owned the file we replace keeps owning it (when we may give it away).
-    if (dstFollows && geteuid() == 0 && fchown(out, dt.st_uid, dt.st_gid) != 0) {
+    if (dstFollows && geteuid() == 0 && fchown(out, dl.st_uid, dl.st_gid) != 0) {
         // Not all filesystems keep owners (FAT); the copy is still good.
     }
-    int err = CopyData(in, out, sst.st_size, progress, progressData, tap);
+    int err = CopyData(src.fd, out, sst.st_size, progress, progressData, tap);
     if (err != 0) {
-        DiscardTemp(out, temp);
+        discard(out);
         if (err == kSourceChanged) return Fail(ERROR_SHARING_VIOLATION);
         return Fail(err == ECANCELED ? ERROR_REQUEST_ABORTED : WriteErrorOf(err));
     }
     // A source written while it was copied gives a copy that is neither the old
     // file nor the new one: the copy fails rather than keep such a mix.
-    if (g_copyHook) g_copyHook(src.host.c_str());
+    if (g_copyHook) {
+        std::string host = *src.folder;
+        if (!src.name.empty()) host.append("/").append(src.name);
+        g_copyHook(host.c_str());
+    }
     struct stat after {};
-    if (fstat(in, &after) != 0 || !SameContentStamp(sst, after)) {
-        DiscardTemp(out, temp);
+    if (fstat(src.fd, &after) != 0 || !SameContentStamp(sst, after)) {
+        discard(out);
         return Fail(ERROR_SHARING_VIOLATION);
     }
     // Attributes and the last-write time go with the data. Filesystems without
@@ -376,14 +434,27 @@ BOOL platform::CopyFileToTemp(LPCSTR lpExistingFileName, LPCSTR lpNewFileName, B
         // Flushed, read back and renamed with the rest of its batch.
         if (close(out) != 0) {
             err = errno;
-            DiscardTemp(-1, temp);
+            discard(-1);
             return Fail(WriteErrorOf(err));
         }
-        *pending = PendingCopy{temp, dst.host, bFailIfExists != FALSE};
+        const std::string& folder = *dst.folder;
+        const std::string head = folder == "/" ? "" : folder;
+        *pending = PendingCopy{head + "/" + temp, head + "/" + dst.name, bFailIfExists != FALSE, temp, dst.name};
         SetLastError(ERROR_SUCCESS);
         return TRUE;
     }
-    err = CommitTemp(out, temp, dst.host, bFailIfExists, false);
+    // A full disk or a failing medium may first show at the flush or the close.
+    if (fsync(out) != 0 && errno != EINVAL) {
+        err = errno;
+        discard(out);
+        return Fail(WriteErrorOf(err));
+    }
+    if (close(out) != 0) {
+        err = errno;
+        discard(-1);
+        return Fail(WriteErrorOf(err));
+    }
+    err = RenameInFolder(dst.dirFd, temp, dst.name, bFailIfExists != FALSE);
     if (err != 0) return Fail(err == EEXIST ? ERROR_FILE_EXISTS : WriteErrorOf(err));
     SetLastError(ERROR_SUCCESS);
     return TRUE;

@@ -3,6 +3,8 @@
 // file or the new one and a failure leaves the old one as it was.
 #pragma once
 
+#include <sys/stat.h>
+
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -37,6 +39,20 @@ int RemoveStaleTemps(const char* winFolder);
 // For tests only: called with the source's host path after a copy's data is
 // moved and before the source is compared with what it was when opened.
 void SetCopyHookForTesting(void (*hook)(const char* hostSource));
+
+// For tests only: hears the size of every read of a source by a copy or by a
+// transfer's hash of it, so that a test can tell how often a source is read.
+void SetSourceReadHookForTesting(void (*hook)(size_t bytes));
+// Reports a read of a source to that hook (for readers outside this file).
+void NoteSourceRead(size_t bytes);
+
+// CreateTempBeside for a folder already open (`dirFd`, O_PATH will do): fills
+// *tempName with the bare name of the new file.
+int CreateTempIn(int dirFd, std::string_view targetName, std::string* tempName);
+
+// Renames `tempName` over `targetName`, both in the folder `dirFd` (as RenameTemp,
+// without a flush). Returns 0, or an errno value after removing the temporary file.
+int RenameInFolder(int dirFd, const std::string& tempName, const std::string& targetName, bool noReplace);
 
 // Flushes and closes `fd`, then renames the temporary file over `hostTarget` (in
 // its folder, reached without following a link below the drive root)
@@ -79,12 +95,42 @@ struct PendingCopy {
     std::string temp;    // host path of the temporary file
     std::string target;  // host path it replaces
     bool noReplace = false;
+    std::string tempName, targetName;  // their names in the destination folder
 };
 
 // CopyFileWithProgress with every check of CopyFileA, that stops before the flush
 // and rename when `pending` is given and describes the temporary file there.
 BOOL CopyFileToTemp(LPCSTR from, LPCSTR to, BOOL failIfExists, CopyProgress progress, void* data, PendingCopy* pending,
                     const CopyTap* tap = nullptr);
+
+// Both ends of a copy once they are found: the source open for reading, with its
+// fstat and where it lies (for the test hook: the host folder and, when that is
+// not the whole path, the name), and the destination's folder open (O_PATH will
+// do) with its host path and the bare name to write.
+struct CopySource {
+    int fd = -1;
+    struct stat st {};
+    const std::string* folder = nullptr;
+    std::string_view name;
+};
+struct CopyTarget {
+    int dirFd = -1;
+    const std::string* folder = nullptr;
+    std::string name;
+    // The caller's lstat of the name a moment ago (`looked`): spares the copy its own.
+    bool looked = false;
+    bool exists = false;
+    struct stat seen {};
+};
+
+// Every destination rule of CopyFileA and the copy itself, shared by
+// CopyFileToTemp and a folder session's copy: a destination that is a folder or
+// read-only is refused (access denied), the source itself (sharing violation), a
+// link in its place is replaced and never written through, the owner kept when
+// root, mode and times copied, and a source that changed while it was read fails
+// (sharing violation). With `pending`, stops before the flush and rename.
+BOOL CopyOpenedToTemp(const CopySource& src, const CopyTarget& dst, BOOL failIfExists, CopyProgress progress,
+                      void* data, PendingCopy* pending, const CopyTap* tap);
 
 // The Windows error for a failed create, write, flush or rename:
 // ENOSPC/EDQUOT 112, EFBIG 223, EROFS 19 (a write-protected medium), else as

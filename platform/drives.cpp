@@ -46,7 +46,7 @@ std::string Lower(std::string s) {
 }
 
 // Reads a quoted registry string starting at s[i] == '"'; handles \" and \\.
-bool ReadQuoted(const std::string& s, size_t& i, std::string* out) {
+[[nodiscard]] bool ReadQuoted(const std::string& s, size_t& i, std::string* out) {
     if (i >= s.size() || s[i] != '"') return false;
     ++i;
     out->clear();

@@ -11,7 +11,7 @@ namespace platform {
 namespace {
 
 // Resolves `path` to an existing file or folder, or sets the Windows error.
-bool Lookup(LPCSTR path, HostPath* r) {
+[[nodiscard]] bool Lookup(LPCSTR path, HostPath* r) {
     if (!path) {
         SetLastError(ERROR_PATH_NOT_FOUND);
         return false;

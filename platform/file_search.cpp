@@ -23,6 +23,7 @@
 #include "platform/file_search.h"
 #include "platform/host_fs.h"
 #include "platform/paths.h"
+#include "platform/unique_fd.h"
 #include "platform/win32.h"
 
 namespace platform {
@@ -62,35 +63,57 @@ std::u32string RewriteMask(std::string_view utf8Mask) {
 
 // DOS wildcard match of a folded name against a rewritten mask (memoised, so
 // masks with many '*' stay linear in practice).
-bool MatchMask(const std::u32string& mask, const std::u32string& name) {
-    const size_t M = mask.size(), N = name.size();
-    size_t lastDot = name.rfind(U'.');
-    std::vector<signed char> memo((M + 1) * (N + 1), -1);
-    auto rec = [&](auto&& self, size_t p, size_t n) -> bool {
-        signed char& slot = memo[p * (N + 1) + n];
-        if (slot >= 0) return slot;
-        bool r = false;
-        if (p == M) {
-            r = n == N;
-        } else {
-            char32_t c = mask[p];
-            if (c == '*') {
-                for (size_t k = n; k <= N && !r; ++k) r = self(self, p + 1, k);
-            } else if (c == kDosStar) {
-                size_t limit = (lastDot != std::u32string::npos && lastDot >= n) ? lastDot : N;
-                for (size_t k = n; k <= limit && !r; ++k) r = self(self, p + 1, k);
-            } else if (c == kDosQm) {
-                r = (n == N || name[n] == '.') ? self(self, p + 1, n) : self(self, p + 1, n + 1);
-            } else if (c == kDosDot) {
-                r = n == N ? self(self, p + 1, n) : (name[n] == '.' && self(self, p + 1, n + 1));
-            } else {
-                r = n < N && name[n] == c && self(self, p + 1, n + 1);
-            }
+class MaskMatcher {
+public:
+    MaskMatcher(const std::u32string& mask, const std::u32string& name)
+        : m_mask(mask), m_name(name), m_lastDot(name.rfind(U'.')), m_memo((mask.size() + 1) * (name.size() + 1), -1) {}
+
+    // Whether mask[p...] matches name[n...].
+    bool Matches(size_t p, size_t n) {
+        signed char& slot = m_memo[p * (m_name.size() + 1) + n];
+        if (slot < 0) slot = Step(p, n) ? 1 : 0;
+        return slot == 1;
+    }
+
+private:
+    bool Step(size_t p, size_t n) {
+        const size_t N = m_name.size();
+        if (p == m_mask.size()) return n == N;
+        const char32_t c = m_mask[p];
+        if (c == '*') return RestMatchesFromAny(p, n, N);
+        if (c == kDosStar) {
+            const bool dotAhead = m_lastDot != std::u32string::npos && m_lastDot >= n;
+            return RestMatchesFromAny(p, n, dotAhead ? m_lastDot : N);
         }
-        slot = r ? 1 : 0;
-        return r;
-    };
-    return rec(rec, 0, 0);
+        if (c == kDosQm) return (n == N || m_name[n] == '.') ? Matches(p + 1, n) : Matches(p + 1, n + 1);
+        if (c == kDosDot) return n == N ? Matches(p + 1, n) : (m_name[n] == '.' && Matches(p + 1, n + 1));
+        return n < N && m_name[n] == c && Matches(p + 1, n + 1);
+    }
+
+    // Whether the mask after p matches the name from some position in [from, last].
+    bool RestMatchesFromAny(size_t p, size_t from, size_t last) {
+        for (size_t k = from; k <= last; ++k)
+            if (Matches(p + 1, k)) return true;
+        return false;
+    }
+
+    const std::u32string& m_mask;
+    const std::u32string& m_name;
+    const size_t m_lastDot;
+    std::vector<signed char> m_memo;
+};
+
+bool MatchMask(const std::u32string& mask, const std::u32string& name) { return MaskMatcher(mask, name).Matches(0, 0); }
+
+// One cell of the table of MatchDots: whether the mask from character c on
+// matches name[n...], given `next`, the cells of the mask after c.
+bool DotsCell(char32_t c, const std::u32string& name, const std::vector<char>& next, size_t n) {
+    const size_t N = name.size();
+    if (c == '*' || c == kDosStar)
+        return std::any_of(next.begin() + static_cast<ptrdiff_t>(n), next.end(), [](char v) { return v != 0; });
+    if (c == '?') return n < N ? next[n + 1] : next[n];
+    if (c == kDosDot) return n == N ? next[n] : (name[n] == '.' && next[n + 1]);
+    return n < N && name[n] == c && next[n + 1];
 }
 
 // "." and "..": Windows returns them whenever the mask matches them; a '?'
@@ -102,22 +125,8 @@ bool MatchDots(const std::u32string& mask, const std::u32string& name) {
     const size_t M = plain.size(), N = name.size();
     std::vector<std::vector<char>> ok(M + 1, std::vector<char>(N + 1, 0));
     ok[M][N] = 1;
-    for (size_t p = M; p-- > 0;) {
-        for (size_t n = N + 1; n-- > 0;) {
-            char32_t c = plain[p];
-            bool r = false;
-            if (c == '*' || c == kDosStar) {
-                for (size_t k = n; k <= N && !r; ++k) r = ok[p + 1][k];
-            } else if (c == '?') {
-                r = n < N ? ok[p + 1][n + 1] : ok[p + 1][n];
-            } else if (c == kDosDot) {
-                r = n == N ? ok[p + 1][n] : (name[n] == '.' && ok[p + 1][n + 1]);
-            } else {
-                r = n < N && name[n] == c && ok[p + 1][n + 1];
-            }
-            ok[p][n] = r;
-        }
-    }
+    for (size_t p = M; p-- > 0;)
+        for (size_t n = N + 1; n-- > 0;) ok[p][n] = DotsCell(plain[p], name, ok[p + 1], n);
     return ok[0][0];
 }
 
@@ -182,7 +191,7 @@ std::string FolderPart(std::string_view pattern, std::string_view* mask) {
 }
 
 // The error a mask gives before any folder entry is looked at, 0 when it can match.
-DWORD PrepareMask(std::string_view mask, std::u32string* rewritten) {
+[[nodiscard]] DWORD PrepareMask(std::string_view mask, std::u32string* rewritten) {
     // A trailing backslash names no file: "C:\" gives 2.
     if (mask.empty()) return ERROR_FILE_NOT_FOUND;
     if (MaskHasInvalidCharacters(mask)) return ERROR_INVALID_NAME;
@@ -194,7 +203,7 @@ DWORD PrepareMask(std::string_view mask, std::u32string* rewritten) {
 }
 
 // The error for a search in `dir` as resolved, 0 when it is a folder to read.
-DWORD FolderError(const HostPath& dir) {
+[[nodiscard]] DWORD FolderError(const HostPath& dir) {
     if (!dir.ok) return static_cast<DWORD>(dir.error);
     if (!dir.exists || !IsPlainFileOrFolder(dir.info)) {
         // A missing folder is error 3 even when it is the last one named.
@@ -301,8 +310,9 @@ void SearchFolder(const std::string& dirPart, const std::vector<MaskQuery>& quer
 
     Matches m;
     m.found.resize(queries.size());
-    int dirFd = OpenUnderDrive(dir.host, O_RDONLY | O_DIRECTORY);
-    if (DIR* d = dirFd >= 0 ? fdopendir(dirFd) : nullptr) {
+    UniqueFd dirFd(OpenUnderDrive(dir.host, O_RDONLY | O_DIRECTORY));
+    if (DIR* d = dirFd.Valid() ? fdopendir(dirFd.Get()) : nullptr) {
+        (void)dirFd.Release();  // closedir closes it
         errno = 0;
         while (dirent* e = readdir(d)) {
             for (ChildFolder& c : children) c.named = c.named || NamesEqualIgnoringCase(e->d_name, c.name);
@@ -311,8 +321,6 @@ void SearchFolder(const std::string& dirPart, const std::vector<MaskQuery>& quer
         }
         *listed = errno == 0;  // the whole listing was read
         closedir(d);
-    } else if (dirFd >= 0) {
-        close(dirFd);
     }
     for (size_t q = 0; q < queries.size(); ++q) {
         // Upper-case order, as NTFS lists a folder.

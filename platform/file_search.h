@@ -24,6 +24,6 @@ inline uint64_t FoundFileSize(const WIN32_FIND_DATAA& found) {
 }
 
 // The answer for each of `patterns` ("dir\mask", CP932), in their order.
-std::vector<FileSearchResult> FindFilesForEach(const std::vector<std::string>& patterns);
+[[nodiscard]] std::vector<FileSearchResult> FindFilesForEach(const std::vector<std::string>& patterns);
 
 }  // namespace platform

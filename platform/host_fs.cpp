@@ -35,23 +35,35 @@ std::string DriveLinkPath(int drive) {
     return link;
 }
 
+namespace {
+
+// The code point of the UTF-8 sequence at s[i] in *v; its length, or 0 when the
+// bytes there are no well-formed sequence.
+size_t DecodeUtf8(std::string_view s, size_t i, char32_t* v) {
+    const auto c = static_cast<unsigned char>(s[i]);
+    const size_t len = c < 0x80 ? 1 : (c >> 5) == 6 ? 2 : (c >> 4) == 14 ? 3 : (c >> 3) == 30 ? 4 : 0;
+    if (len == 0 || i + len > s.size()) return 0;
+    *v = len == 1 ? c : len == 2 ? (c & 0x1F) : len == 3 ? (c & 0x0F) : (c & 0x07);
+    for (size_t k = 1; k < len; ++k) {
+        const auto t = static_cast<unsigned char>(s[i + k]);
+        if ((t & 0xC0) != 0x80) return 0;
+        *v = (*v << 6) | (t & 0x3F);
+    }
+    return len;
+}
+
+}  // namespace
+
 std::u32string FoldName(std::string_view s) {
     std::u32string out;
     out.reserve(s.size());
     size_t i = 0;
     while (i < s.size()) {
-        unsigned char c = static_cast<unsigned char>(s[i]);
-        size_t len = c < 0x80 ? 1 : (c >> 5) == 6 ? 2 : (c >> 4) == 14 ? 3 : (c >> 3) == 30 ? 4 : 0;
-        char32_t v = len == 1 ? c : len == 2 ? (c & 0x1F) : len == 3 ? (c & 0x0F) : (c & 0x07);
-        bool good = len != 0 && i + len <= s.size();
-        for (size_t k = 1; good && k < len; ++k) {
-            unsigned char t = static_cast<unsigned char>(s[i + k]);
-            if ((t & 0xC0) != 0x80) good = false;
-            v = (v << 6) | (t & 0x3F);
-        }
-        if (!good) {
+        char32_t v = 0;
+        const size_t len = DecodeUtf8(s, i, &v);
+        if (len == 0) {
             // Keep a malformed byte distinct from every real character.
-            out += static_cast<char32_t>(0x110000 + c);
+            out += static_cast<char32_t>(0x110000 + static_cast<unsigned char>(s[i]));
             ++i;
             continue;
         }

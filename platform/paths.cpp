@@ -15,6 +15,7 @@
 #include "platform/cp932.h"
 #include "platform/cp932_walk.h"
 #include "platform/host_fs.h"
+#include "platform/unique_fd.h"
 #include "platform/win32.h"
 #include "platform/drive_letter.h"
 
@@ -43,6 +44,11 @@ bool IsValidCp932Component(std::string_view c) {
     return valid && !IsReservedDeviceName(c);
 }
 
+// Windows drops the trailing dots and spaces of a path's last component.
+void TrimLastComponent(std::string& c) {
+    while (!c.empty() && (c.back() == '.' || c.back() == ' ')) c.pop_back();
+}
+
 std::string JoinHost(const std::string& root, const std::vector<std::string>& comps, size_t from = 0) {
     std::string host = root == "/" ? std::string() : root;
     for (size_t i = from; i < comps.size(); ++i) {
@@ -56,29 +62,24 @@ std::string JoinHost(const std::string& root, const std::vector<std::string>& co
 // The dosdevices folder stays open between calls (it lies in the prefix, never on
 // a removable medium), so reading a drive's link walks one component, not the
 // whole prefix path: path resolution reads the link at every call.
-ssize_t ReadDriveLink(int drive, char* buf, size_t size) {
+[[nodiscard]] ssize_t ReadDriveLink(int drive, char* buf, size_t size) {
     struct Cached {
         std::string dir;
-        int fd = -1;
-        ~Cached() {
-            if (fd >= 0) close(fd);
-        }
+        UniqueFd fd;
     };
     thread_local Cached cached;
     const std::string dir = PrefixDir() + "/dosdevices";
     const char name[] = {static_cast<char>('a' + drive), ':', '\0'};
     for (int attempt = 0; attempt < 2; ++attempt) {
-        if (cached.fd < 0 || cached.dir != dir) {
-            if (cached.fd >= 0) close(cached.fd);
-            cached.fd = open(dir.c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC);
+        if (!cached.fd.Valid() || cached.dir != dir) {
+            cached.fd.Reset(open(dir.c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC));
             cached.dir = dir;
-            if (cached.fd < 0) return -1;
+            if (!cached.fd.Valid()) return -1;
         }
-        ssize_t n = readlinkat(cached.fd, name, buf, size);
+        ssize_t n = readlinkat(cached.fd.Get(), name, buf, size);
         if (n >= 0 || attempt == 1) return n;
         // The folder may have been made anew under the same name: open it again.
-        close(cached.fd);
-        cached.fd = -1;
+        cached.fd.Reset();
     }
     return -1;
 }
@@ -120,63 +121,130 @@ bool ExistsWithoutLinks(int drive, const std::string& link, const std::string& v
     return StatBeneath(link, std::string_view(viaLink).substr(link.size()), st);
 }
 
+// The Windows trimming of one component: the last one (no separator after it)
+// loses its trailing dots and spaces. False when nothing is left of it.
+bool TrimComponent(std::string& c, bool last) {
+    if (last) {
+        TrimLastComponent(c);
+        return !c.empty();
+    }
+    if (c.size() > 1 && c.back() == '.' && c.find_first_not_of('.') != std::string::npos) {
+        // A folder named before a separator loses one trailing dot ("abc.\x" is
+        // "abc\x"), so a folder made as "abc." is reached again under that name.
+        // Names of dots only are left alone: they must never become "..".
+        c.pop_back();
+    }
+    return true;
+}
+
+// The components as host names: "." and ".." first, then the Windows trimming,
+// then each one checked and converted to UTF-8. False for a name Windows refuses.
+[[nodiscard]] bool CleanComponents(std::vector<std::string>& comps, bool trailing, std::vector<std::string>* clean) {
+    clean->reserve(comps.size());
+    for (size_t i = 0; i < comps.size(); ++i) {
+        std::string& c = comps[i];
+        if (c == ".") continue;
+        if (c == "..") {
+            if (!clean->empty()) clean->pop_back();
+            continue;
+        }
+        if (!TrimComponent(c, i + 1 == comps.size() && !trailing)) continue;
+        if (!IsValidCp932Component(c)) return false;
+        clean->push_back(std::move(c));
+    }
+    for (std::string& c : *clean) {
+        bool ok = true;
+        c = Cp932ToUtf8(c, &ok);
+        if (!ok) return false;
+    }
+    return true;
+}
+
+// The part of a host path below the drive's root folder.
+std::string_view BelowRoot(const std::string& root, const std::string& host) {
+    return std::string_view(host).substr(root == "/" ? 0 : root.size());
+}
+
+// Fast path: the exact name exists. The look-up goes through the drive's link,
+// so the kernel follows the link as it is now (a stick pulled or plugged in
+// shows at once) without a readlink of its own on every profile read. Below
+// the drive root no link is followed: a link there reads as a missing name.
+[[nodiscard]] bool ResolveExactName(int drive, const std::vector<std::string>& clean, HostPath* r) {
+    const std::string link = DriveLinkPath(drive);
+    std::string viaLink = JoinHost(link, clean);
+    if (!ExistsWithoutLinks(drive, link, viaLink, clean, &r->info)) return false;
+    r->ok = true;
+    r->host = std::move(viaLink);
+    r->exists = true;
+    r->parentExists = true;
+    return true;
+}
+
+// The name in folder `cur` that matches *name ignoring case, as *cand with its
+// lstat in *st; *name becomes the name found. False when there is none, or it is a link.
+[[nodiscard]] bool MatchIgnoringCase(const std::string& cur, std::string* name, std::string* cand, struct stat* st) {
+    std::string other = FindIgnoringCase(cur, *name);
+    if (other.empty()) return false;
+    *name = other;
+    *cand = JoinHost(cur, {other});
+    return lstat(cand->c_str(), st) == 0 && !S_ISLNK(st->st_mode);
+}
+
+// One step of the walk: clean[i] in folder `cur`, matched ignoring case when the
+// exact name is missing. True with *next set when the walk goes on; false when it
+// ends here, with r->host (and r->parentExists) set for the missing name.
+[[nodiscard]] bool WalkStep(const std::string& cur, std::vector<std::string>& clean, size_t i, HostPath* r,
+                            std::string* next) {
+    const bool last = i + 1 == clean.size();
+    std::string cand = JoinHost(cur, {clean[i]});
+    struct stat cs {};
+    bool have = lstat(cand.c_str(), &cs) == 0;
+    // A link is never followed below the root: the name is missing.
+    const bool link = have && S_ISLNK(cs.st_mode);
+    if (!have) have = MatchIgnoringCase(cur, &clean[i], &cand, &cs);
+    if (link || !have) {
+        r->host = JoinHost(cur, clean, i);
+        r->parentExists = last;
+        return false;
+    }
+    if (!last && !S_ISDIR(cs.st_mode)) {
+        r->host = JoinHost(cand, clean, i + 1);
+        return false;
+    }
+    *next = std::move(cand);
+    return true;
+}
+
+// Walks the components from the drive's root folder, matching each one ignoring
+// case when needed.
+void WalkIgnoringCase(const std::string& root, std::vector<std::string>& clean, HostPath* r) {
+    std::string cur = root;
+    struct stat st {};
+    if (stat(cur.c_str(), &st) != 0 || !S_ISDIR(st.st_mode)) return;  // no medium
+    for (size_t i = 0; i < clean.size(); ++i) {
+        std::string next;
+        if (!WalkStep(cur, clean, i, r, &next)) return;
+        cur = std::move(next);
+    }
+    r->host = cur;
+    r->parentExists = true;
+    r->exists = StatBeneath(root, BelowRoot(root, cur), &r->info);
+    if (!r->exists) r->info = {};
+}
+
 HostPath ResolveAbsolute(int drive, std::vector<std::string>& comps, bool trailing) {
     HostPath r;
     r.drive = drive;
     r.trailingSeparator = trailing;
 
-    // "." and ".." first, then the Windows trimming of the last component.
     std::vector<std::string> clean;
-    clean.reserve(comps.size());
-    for (size_t i = 0; i < comps.size(); ++i) {
-        std::string& c = comps[i];
-        if (c == ".") continue;
-        if (c == "..") {
-            if (!clean.empty()) clean.pop_back();
-            continue;
-        }
-        if (i + 1 == comps.size() && !trailing) {
-            while (!c.empty() && (c.back() == '.' || c.back() == ' ')) c.pop_back();
-            if (c.empty()) continue;
-        } else if (c.size() > 1 && c.back() == '.' && c.find_first_not_of('.') != std::string::npos) {
-            // A folder named before a separator loses one trailing dot ("abc.\x" is
-            // "abc\x"), so a folder made as "abc." is reached again under that name.
-            // Names of dots only are left alone: they must never become "..".
-            c.pop_back();
-        }
-        if (!IsValidCp932Component(c)) {
-            r.error = ERROR_INVALID_NAME;
-            return r;
-        }
-        clean.push_back(std::move(c));
+    if (!CleanComponents(comps, trailing, &clean)) {
+        r.error = ERROR_INVALID_NAME;
+        return r;
     }
-    // Components to host names.
-    for (std::string& c : clean) {
-        bool ok = true;
-        c = Cp932ToUtf8(c, &ok);
-        if (!ok) {
-            r.error = ERROR_INVALID_NAME;
-            return r;
-        }
-    }
-
-    // Fast path: the exact name exists. The look-up goes through the drive's link,
-    // so the kernel follows the link as it is now (a stick pulled or plugged in
-    // shows at once) without a readlink of its own on every profile read. Below
-    // the drive root no link is followed: a link there reads as a missing name.
-    // A miss there is final for the exact name: only the walk ignoring case is left.
+    // A miss of the exact name is final for it: only the walk ignoring case is left.
     const bool exactNameChecked = !clean.empty();
-    if (exactNameChecked) {
-        const std::string link = DriveLinkPath(drive);
-        std::string viaLink = JoinHost(link, clean);
-        if (ExistsWithoutLinks(drive, link, viaLink, clean, &r.info)) {
-            r.ok = true;
-            r.host = std::move(viaLink);
-            r.exists = true;
-            r.parentExists = true;
-            return r;
-        }
-    }
+    if (exactNameChecked && ResolveExactName(drive, clean, &r)) return r;
 
     std::string root = DriveHostRoot(drive);
     if (root.empty()) {
@@ -186,53 +254,12 @@ HostPath ResolveAbsolute(int drive, std::vector<std::string>& comps, bool traili
     r.ok = true;
 
     r.host = JoinHost(root, clean);
-    if (!exactNameChecked &&
-        StatBeneath(root, std::string_view(r.host).substr(root == "/" ? 0 : root.size()), &r.info)) {
+    if (!exactNameChecked && StatBeneath(root, BelowRoot(root, r.host), &r.info)) {
         r.exists = true;
         r.parentExists = true;
         return r;
     }
-
-    // Walk the components, matching each one ignoring case when needed.
-    std::string cur = root;
-    struct stat st {};
-    if (stat(cur.c_str(), &st) != 0 || !S_ISDIR(st.st_mode)) return r;  // no medium
-    for (size_t i = 0; i < clean.size(); ++i) {
-        bool last = i + 1 == clean.size();
-        std::string cand = JoinHost(cur, {clean[i]});
-        struct stat cs {};
-        bool have = lstat(cand.c_str(), &cs) == 0;
-        if (have && S_ISLNK(cs.st_mode)) {
-            // A link is never followed below the root: the name is missing.
-            r.host = JoinHost(cur, clean, i);
-            r.parentExists = last;
-            return r;
-        }
-        if (!have) {
-            std::string other = FindIgnoringCase(cur, clean[i]);
-            if (!other.empty()) {
-                clean[i] = other;
-                cand = JoinHost(cur, {other});
-                have = lstat(cand.c_str(), &cs) == 0 && !S_ISLNK(cs.st_mode);
-            }
-        }
-        if (!have) {
-            r.host = JoinHost(cur, clean, i);
-            r.parentExists = last;
-            return r;
-        }
-        if (!last) {
-            if (!S_ISDIR(cs.st_mode)) {
-                r.host = JoinHost(cand, clean, i + 1);
-                return r;
-            }
-        }
-        cur = std::move(cand);
-    }
-    r.host = cur;
-    r.parentExists = true;
-    r.exists = StatBeneath(root, std::string_view(cur).substr(root == "/" ? 0 : root.size()), &r.info);
-    if (!r.exists) r.info = {};
+    WalkIgnoringCase(root, clean, &r);
     return r;
 }
 
@@ -255,6 +282,34 @@ std::string PrefixDir() {
     return dir;
 }
 
+namespace {
+
+std::string ParentFolder(const std::string& dir) {
+    size_t slash = dir.rfind('/');
+    return slash == 0 || slash == std::string::npos ? std::string("/") : dir.substr(0, slash);
+}
+
+// A link target relative to the dosdevices folder `base` ("../drive_c") as an absolute path.
+std::string AbsoluteLinkTarget(std::string base, std::string_view t) {
+    while (true) {
+        if (t.substr(0, 3) == "../") {
+            base = ParentFolder(base);
+            t.remove_prefix(3);
+        } else if (t.substr(0, 2) == "./") {
+            t.remove_prefix(2);
+        } else {
+            break;
+        }
+    }
+    if (t == "..") {
+        base = ParentFolder(base);
+        t = {};
+    }
+    return base == "/" ? "/" + std::string(t) : base + "/" + std::string(t);
+}
+
+}  // namespace
+
 std::string DriveHostRoot(int drive) {
     if (!IsDriveNumber(drive)) return {};
     std::string link = DriveLinkPath(drive);
@@ -262,28 +317,7 @@ std::string DriveHostRoot(int drive) {
     ssize_t n = ReadDriveLink(drive, buf, sizeof buf - 1);
     if (n <= 0) return {};
     std::string target(buf, static_cast<size_t>(n));
-    if (target[0] != '/') {
-        // Relative to the dosdevices folder ("../drive_c").
-        std::string base = link.substr(0, link.rfind('/'));
-        std::string_view t = target;
-        while (true) {
-            if (t.substr(0, 3) == "../") {
-                size_t slash = base.rfind('/');
-                base = slash == 0 || slash == std::string::npos ? std::string("/") : base.substr(0, slash);
-                t.remove_prefix(3);
-            } else if (t.substr(0, 2) == "./") {
-                t.remove_prefix(2);
-            } else {
-                break;
-            }
-        }
-        if (t == "..") {
-            size_t slash = base.rfind('/');
-            base = slash == 0 || slash == std::string::npos ? std::string("/") : base.substr(0, slash);
-            t = {};
-        }
-        target = base == "/" ? "/" + std::string(t) : base + "/" + std::string(t);
-    }
+    if (target[0] != '/') target = AbsoluteLinkTarget(link.substr(0, link.rfind('/')), target);
     while (target.size() > 1 && target.back() == '/') target.pop_back();
     return target;
 }
@@ -324,17 +358,30 @@ HostPath ResolvePath(std::string_view p) {
     return ResolveAbsolute(drive, comps, trailing);
 }
 
-std::string CurrentDirectory() {
-    char cwdBuf[PATH_MAX];
-    char real[PATH_MAX];
-    if (!getcwd(cwdBuf, sizeof cwdBuf) || !realpath(cwdBuf, real)) return WindowsDirectory();
-    std::string cwd = real;
+bool HostLeafName(std::string_view cp932Leaf, std::string* utf8) {
+    std::string c(cp932Leaf);
+    TrimLastComponent(c);
+    utf8->clear();
+    if (c.empty()) return true;
+    if (c == "." || c == ".." || !IsValidCp932Component(c)) return false;
+    bool ok = true;
+    *utf8 = Cp932ToUtf8(c, &ok);
+    return ok;
+}
 
-    struct Match {
-        int drive;
-        size_t len;
-    };
-    std::vector<Match> matches;
+namespace {
+
+// A drive whose root folder holds the current folder, and the length of that root.
+struct RootMatch {
+    int drive;
+    size_t len;
+};
+
+// The drives whose root folders hold `cwd` (a real path), longest root first; the
+// lower letter wins a tie.
+std::vector<RootMatch> DrivesHolding(const std::string& cwd) {
+    std::vector<RootMatch> matches;
+    char real[PATH_MAX];
     for (int d = 0; d < kDriveCount; ++d) {
         std::string root = DriveHostRoot(d);
         if (root.empty() || !realpath(root.c_str(), real)) continue;
@@ -345,29 +392,41 @@ std::string CurrentDirectory() {
             matches.push_back({d, r.size()});
         }
     }
-    // Longest target first; the lower letter wins a tie.
-    std::stable_sort(matches.begin(), matches.end(), [](const Match& a, const Match& b) { return a.len > b.len; });
-    for (const Match& m : matches) {
-        std::string win = DriveLetter::FromNumber(m.drive)->Root();
-        std::string_view rest = std::string_view(cwd).substr(m.len);
-        bool good = true;
-        bool first = true;
-        size_t pos = 0;
-        while (pos < rest.size() && good) {
-            size_t next = rest.find('/', pos);
-            if (next == std::string_view::npos) next = rest.size();
-            std::string_view name = rest.substr(pos, next - pos);
-            pos = next + 1;
-            if (name.empty()) continue;
-            if (!IsWindowsCompatibleName(name)) {
-                good = false;
-                break;
-            }
-            if (!first) win += '\\';
-            win += Utf8ToCp932(name);
-            first = false;
-        }
-        if (good) return win;
+    std::stable_sort(matches.begin(), matches.end(),
+                     [](const RootMatch& a, const RootMatch& b) { return a.len > b.len; });
+    return matches;
+}
+
+// The Windows path of host path `rest` below the root of `drive`; false when a
+// name on the way has no Windows form.
+[[nodiscard]] bool WindowsPathBelow(int drive, std::string_view rest, std::string* win) {
+    *win = DriveLetter::FromNumber(drive)->Root();
+    bool first = true;
+    size_t pos = 0;
+    while (pos < rest.size()) {
+        size_t next = rest.find('/', pos);
+        if (next == std::string_view::npos) next = rest.size();
+        std::string_view name = rest.substr(pos, next - pos);
+        pos = next + 1;
+        if (name.empty()) continue;
+        if (!IsWindowsCompatibleName(name)) return false;
+        if (!first) *win += '\\';
+        *win += Utf8ToCp932(name);
+        first = false;
+    }
+    return true;
+}
+
+}  // namespace
+
+std::string CurrentDirectory() {
+    char cwdBuf[PATH_MAX];
+    char real[PATH_MAX];
+    if (!getcwd(cwdBuf, sizeof cwdBuf) || !realpath(cwdBuf, real)) return WindowsDirectory();
+    const std::string cwd = real;
+    for (const RootMatch& m : DrivesHolding(cwd)) {
+        std::string win;
+        if (WindowsPathBelow(m.drive, std::string_view(cwd).substr(m.len), &win)) return win;
     }
     return WindowsDirectory();
 }

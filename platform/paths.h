@@ -13,7 +13,7 @@ std::string PrefixDir();
 
 // Host folder of a drive (0 = A:), following its dosdevices link at every call;
 // empty when the letter has no link. The target may be missing (no medium).
-std::string DriveHostRoot(int drive);
+[[nodiscard]] std::string DriveHostRoot(int drive);
 
 // Result of mapping a Windows path (CP932) to a host path (UTF-8).
 struct HostPath {
@@ -39,7 +39,13 @@ struct HostPath {
 // no symbolic link is: a name that is a link, or lies below one, reads as missing
 // (exists = false, error 2 or 3 as for a missing file), so a stick cannot point a
 // save or register anywhere else on the machine.
-HostPath ResolvePath(std::string_view winPath);
+[[nodiscard]] HostPath ResolvePath(std::string_view winPath);
+
+// The host name (UTF-8) that ResolvePath gives the last component of a path:
+// trailing dots and spaces dropped (*utf8 empty when nothing is left); false for
+// characters a Windows file system cannot hold, device names and names that do
+// not convert.
+bool HostLeafName(std::string_view cp932Leaf, std::string* utf8);
 
 // The Windows current folder: the host current folder seen through the drives
 // ("C:\windows" when it lies under no drive).

@@ -12,6 +12,7 @@
 #include "platform/cp932_walk.h"
 #include "platform/paths.h"
 #include "platform/stat_stamp.h"
+#include "platform/unique_fd.h"
 
 namespace platform::profile {
 
@@ -40,33 +41,30 @@ std::unordered_map<std::string, Entry>& Files() {
 
 // Reads the whole file; *st is its fstat before reading, so a change made while
 // reading shows as a different stat at the next call.
-bool ReadWhole(const std::string& host, std::string* bytes, struct stat* st, int* err) {
+[[nodiscard]] bool ReadWhole(const std::string& host, std::string* bytes, struct stat* st, int* err) {
     // No link below the drive root is followed; pipes and devices are not opened.
-    int fd = OpenRegularFile(host, st);
-    if (fd < 0) {
+    UniqueFd fd(OpenRegularFile(host, st));
+    if (!fd.Valid()) {
         *err = errno == ELOOP ? ENOENT : errno;
         return false;
     }
     if (st->st_size > kMaxFileBytes) {  // positions are 32-bit; no profile is this large
         *err = ENOMEM;
-        close(fd);
         return false;
     }
     bytes->clear();
     bytes->reserve(static_cast<size_t>(st->st_size) + 1);
     char buf[65536];
     while (true) {
-        ssize_t n = read(fd, buf, sizeof buf);
+        ssize_t n = read(fd.Get(), buf, sizeof buf);
         if (n < 0) {
             if (errno == EINTR) continue;
             *err = errno;
-            close(fd);
             return false;
         }
         if (n == 0) break;
         bytes->append(buf, static_cast<size_t>(n));
     }
-    close(fd);
     return true;
 }
 

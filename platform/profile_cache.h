@@ -29,7 +29,7 @@ struct ProfileTarget {
 
 // A name without '\' or '/' lies in %WINDIR%; NULL means "win.ini" there; "" and
 // folders give 5, wildcards 123, a missing drive 3.
-ProfileTarget ResolveProfileName(const char* fileName);
+[[nodiscard]] ProfileTarget ResolveProfileName(const char* fileName);
 
 // Held around every use of the cache; a write holds it from reading the old text
 // to storing the new one, so writes in this process never interleave.
@@ -38,12 +38,12 @@ std::mutex& CacheMutex();
 // With CacheMutex() held: the parsed file named `fileName` for a read, or nullptr
 // with *error set. The name's resolution is kept between calls (a missing file's
 // too) and checked for freshness far more cheaply than resolving it again.
-const ProfileFile* ReadLocked(const char* fileName, DWORD* error);
+[[nodiscard]] const ProfileFile* ReadLocked(const char* fileName, DWORD* error);
 
 // With CacheMutex() held: the parsed file, or nullptr with *error set
 // (2 missing, 3 folder missing, 5 folder or unreadable). The pointer stays valid
 // while the lock is held.
-const ProfileFile* LoadLocked(const ProfileTarget& target, DWORD* error);
+[[nodiscard]] const ProfileFile* LoadLocked(const ProfileTarget& target, DWORD* error);
 
 // With CacheMutex() held: after writing `bytes` to `host` ourselves.
 void StoreLocked(const std::string& host, std::string bytes);

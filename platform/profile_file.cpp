@@ -99,6 +99,63 @@ std::string ProfileFile::Encode(const std::string& text) const {
     return "\xFF\xFE" + Utf8ToUtf16Le(Cp932ToUtf8(text));
 }
 
+namespace {
+
+// The kind of the line whose content is t[s, e) (s after the leading blanks),
+// with its name and value ranges.
+void ClassifyLine(const std::string& t, uint32_t s, uint32_t e, Line* line) {
+    if (s == e) {
+        line->kind = LineKind::Blank;
+    } else if (t[s] == ';') {
+        line->kind = LineKind::Comment;
+    } else if (t[s] == '[') {
+        // The name runs to the first ']' (a trail byte 0x5D of ゾ is no bracket),
+        // or to the end of the line when there is none.
+        line->kind = LineKind::Section;
+        auto p = reinterpret_cast<const unsigned char*>(t.data());
+        uint32_t close = s + 1;
+        while (close < e && p[close] != ']') close += static_cast<uint32_t>(CharLen(p + close, e - close));
+        if (close > e) close = e;
+        line->nameBegin = s + 1;
+        line->nameEnd = close;
+        TrimRange(t, &line->nameBegin, &line->nameEnd);
+    } else if (const void* eq = std::memchr(t.data() + s, '=', e - s)) {
+        // '=' (0x3D) is never a trail byte, so the first one is a real one.
+        line->kind = LineKind::Key;
+        line->equals = static_cast<uint32_t>(static_cast<const char*>(eq) - t.data());
+        line->nameBegin = s;
+        line->nameEnd = line->equals;
+        line->valueBegin = line->equals + 1;
+        line->valueEnd = e;
+        TrimRange(t, &line->nameBegin, &line->nameEnd);
+        TrimRange(t, &line->valueBegin, &line->valueEnd);
+    } else {
+        line->kind = LineKind::Text;
+    }
+}
+
+// The line starting at t[pos]: its content, its line break (CRLF, CR or LF) and kind.
+Line ScanLine(const std::string& t, uint32_t pos) {
+    const auto n = static_cast<uint32_t>(t.size());
+    Line line;
+    line.begin = pos;
+    uint32_t e = pos;
+    while (e < n && t[e] != '\r' && t[e] != '\n') ++e;
+    line.end = e;
+    if (e == n)
+        line.next = n;
+    else if (t[e] == '\r' && e + 1 < n && t[e + 1] == '\n')
+        line.next = e + 2;
+    else
+        line.next = e + 1;
+    uint32_t s = pos;
+    while (s < e && IsBlank(t[s])) ++s;
+    ClassifyLine(t, s, e, &line);
+    return line;
+}
+
+}  // namespace
+
 bool ProfileFile::ParseLines() {
     const std::string& t = m_text;
     const uint32_t n = static_cast<uint32_t>(t.size());
@@ -111,48 +168,7 @@ bool ProfileFile::ParseLines() {
     size_t used = 0;
     uint32_t pos = 0;
     while (pos < n) {
-        Line line;
-        line.begin = pos;
-        uint32_t e = pos;
-        while (e < n && t[e] != '\r' && t[e] != '\n') ++e;
-        line.end = e;
-        if (e == n)
-            line.next = n;
-        else if (t[e] == '\r' && e + 1 < n && t[e + 1] == '\n')
-            line.next = e + 2;
-        else
-            line.next = e + 1;
-
-        uint32_t s = pos;
-        while (s < e && IsBlank(t[s])) ++s;
-        if (s == e) {
-            line.kind = LineKind::Blank;
-        } else if (t[s] == ';') {
-            line.kind = LineKind::Comment;
-        } else if (t[s] == '[') {
-            // The name runs to the first ']' (a trail byte 0x5D of ゾ is no bracket),
-            // or to the end of the line when there is none.
-            line.kind = LineKind::Section;
-            auto p = reinterpret_cast<const unsigned char*>(t.data());
-            uint32_t close = s + 1;
-            while (close < e && p[close] != ']') close += static_cast<uint32_t>(CharLen(p + close, e - close));
-            if (close > e) close = e;
-            line.nameBegin = s + 1;
-            line.nameEnd = close;
-            TrimRange(t, &line.nameBegin, &line.nameEnd);
-        } else if (const void* eq = std::memchr(t.data() + s, '=', e - s)) {
-            // '=' (0x3D) is never a trail byte, so the first one is a real one.
-            line.kind = LineKind::Key;
-            line.equals = static_cast<uint32_t>(static_cast<const char*>(eq) - t.data());
-            line.nameBegin = s;
-            line.nameEnd = line.equals;
-            line.valueBegin = line.equals + 1;
-            line.valueEnd = e;
-            TrimRange(t, &line.nameBegin, &line.nameEnd);
-            TrimRange(t, &line.valueBegin, &line.valueEnd);
-        } else {
-            line.kind = LineKind::Text;
-        }
+        const Line line = ScanLine(t, pos);
         pos = line.next;
         // Blank and comment lines are the gaps between held lines.
         if (line.kind == LineKind::Blank || line.kind == LineKind::Comment) continue;

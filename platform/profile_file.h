@@ -95,7 +95,7 @@ private:
         uint32_t section = 0;  // section index (key table) or unused
         uint32_t item = 0;     // section index (section table) or line index (key table); ~0 = empty
     };
-    bool ParseLines();
+    [[nodiscard]] bool ParseLines();
     void BuildIndexes();
 
     std::string m_text;

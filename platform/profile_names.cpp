@@ -92,7 +92,7 @@ bool Keepable(std::string_view name) {
 std::string ParentOf(const std::string& rel) { return rel.substr(0, rel.rfind('/')); }
 
 // Where `t` leads, relative to its drive: false when its host path is not below the drive.
-bool Describe(const ProfileTarget& t, Name* e) {
+[[nodiscard]] bool Describe(const ProfileTarget& t, Name* e) {
     std::string link = DriveLinkPath(t.drive);
     std::string rel;
     if (t.host.compare(0, link.size() + 1, link + "/") == 0) {
@@ -124,7 +124,7 @@ bool Describe(const ProfileTarget& t, Name* e) {
 
 // Watches everything the kept name depends on; false when that cannot be proved by
 // watches (a link on the way, a network file system, no watches left).
-bool SetUpWatches(ChangeWatch& w, const Name& e, int drive) {
+[[nodiscard]] bool SetUpWatches(ChangeWatch& w, const Name& e, int drive) {
     std::string link = DriveLinkPath(drive);
     std::string devices = link.substr(0, link.rfind('/'));
     std::string root = DriveHostRoot(drive);
@@ -204,7 +204,8 @@ const ProfileFile* Establish(Names& n, std::string_view name, const char* fileNa
 // root is followed: a file or folder replaced by a link is resolved again, and the
 // resolver refuses it. (A watched name is told of any such change; its last
 // component is enough to look at.)
-bool Recheck(Names& n, Name& e, uint64_t generation, bool watchesHold, const ProfileFile** file, DWORD* error) {
+[[nodiscard]] bool Recheck(Names& n, Name& e, uint64_t generation, bool watchesHold, const ProfileFile** file,
+                           DWORD* error) {
     ++n.counters.checked;
     struct stat st {};
     bool found =

@@ -103,7 +103,7 @@ bool EditSection(const ProfileFile& f, std::string_view section, const char* ent
 
 // Writes `bytes` to a temporary file beside `host` and renames it over `host`,
 // keeping the old file's owner and permissions. Returns 0 or an errno value.
-int ReplaceFile(const std::string& host, const std::string& bytes, const struct stat* old) {
+[[nodiscard]] int ReplaceFile(const std::string& host, const std::string& bytes, const struct stat* old) {
     std::string temp;
     int fd = platform::CreateTempBeside(host, &temp);
     if (fd < 0) return errno;

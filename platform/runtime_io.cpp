@@ -13,6 +13,7 @@
 #include "platform/beneath.h"
 #include "platform/host_fs.h"
 #include "platform/paths.h"
+#include "platform/unique_fd.h"
 #include "platform/win32.h"
 
 namespace platform {
@@ -22,6 +23,53 @@ namespace {
 int ErrnoForMissing(const HostPath& r) { return r.ok || r.error != ERROR_INVALID_NAME ? ENOENT : EINVAL; }
 
 bool ReadOnlyFile(const struct stat& st) { return !S_ISDIR(st.st_mode) && !(st.st_mode & S_IWUSR); }
+
+// The runtime library's errno for a failed change in a folder.
+int ChangeErrno(int err) { return (err == EROFS || err == EPERM) ? EACCES : err == ELOOP ? ENOENT : err; }
+
+// Runs `change(parentFd, name)` in the parent folder of `host`, reached without
+// following links, not by path. 0 or an errno value.
+template <typename Change>
+[[nodiscard]] int ChangeInParent(const std::string& host, Change change) {
+    std::string name;
+    UniqueFd parent(OpenParentFolder(host, &name));
+    if (!parent.Valid()) return errno;
+    return change(parent.Get(), name.c_str()) == 0 ? 0 : errno;
+}
+
+// How fopen opens a file: the open(2) flags and the mode fdopen is given.
+struct OpenMode {
+    int flags = 0;
+    std::string fdopenMode;
+    bool writes = false;
+};
+
+OpenMode ParseOpenMode(const char* mode) {
+    // Keep what the C library understands; 't', 'c', 'n', 'S', 'R', 'T', 'D' and
+    // ",ccs=" are Microsoft extensions (files are always opened as bytes here).
+    bool plus = false, exclusive = false;
+    for (const char* m = mode + 1; *m && *m != ','; ++m) {
+        if (*m == '+') plus = true;
+        if (*m == 'x') exclusive = true;
+    }
+    OpenMode o;
+    o.fdopenMode = std::string(1, mode[0]) + (plus ? "+b" : "b");
+    o.writes = mode[0] != 'r' || plus;
+    o.flags = plus ? O_RDWR : mode[0] == 'r' ? O_RDONLY : O_WRONLY;
+    if (mode[0] == 'w') o.flags |= O_CREAT | O_TRUNC | (exclusive ? O_EXCL : 0);
+    if (mode[0] == 'a') o.flags |= O_CREAT | O_APPEND;
+    return o;
+}
+
+// errno for a path fopen must not open in `mode`; 0 when it may.
+[[nodiscard]] int FopenRefusal(const HostPath& r, char mode, bool writes) {
+    if (!r.ok || r.trailingSeparator) return r.ok ? ENOENT : ErrnoForMissing(r);
+    if (r.exists) {
+        if (!S_ISREG(r.info.st_mode)) return EACCES;  // folders, and devices or pipes that could block
+        return writes && ReadOnlyFile(r.info) ? EACCES : 0;
+    }
+    return mode == 'r' || !r.parentExists ? ENOENT : 0;
+}
 
 }  // namespace
 }  // namespace platform
@@ -69,14 +117,9 @@ int _mkdir(const char* path) {
         errno = ENOENT;
         return -1;
     }
-    // Made in its parent as reached without following links, not by path.
-    std::string name;
-    int parent = OpenParentFolder(r.host, &name);
-    int rc = parent >= 0 ? mkdirat(parent, name.c_str(), 0777) : -1;
-    int err = errno;
-    if (parent >= 0) close(parent);
-    if (rc != 0) {
-        errno = (err == EROFS || err == EPERM) ? EACCES : err == ELOOP ? ENOENT : err;
+    const int err = ChangeInParent(r.host, [](int dir, const char* name) { return mkdirat(dir, name, 0777); });
+    if (err != 0) {
+        errno = ChangeErrno(err);
         return -1;
     }
     return 0;
@@ -90,56 +133,26 @@ FILE* fopen(const char* path, const char* mode) {
         errno = EINVAL;
         return nullptr;
     }
-    // Keep what the C library understands; 't', 'c', 'n', 'S', 'R', 'T', 'D' and
-    // ",ccs=" are Microsoft extensions (files are always opened as bytes here).
-    std::string hostMode(1, mode[0]);
-    bool plus = false, exclusive = false;
-    for (const char* m = mode + 1; *m && *m != ','; ++m) {
-        if (*m == '+') plus = true;
-        if (*m == 'x') exclusive = true;
-    }
-    if (plus) hostMode += '+';
-    hostMode += 'b';
-    if (exclusive && mode[0] == 'w') hostMode += 'x';
-    hostMode += 'e';
-    bool writes = mode[0] != 'r' || plus;
-
+    const OpenMode o = ParseOpenMode(mode);
     HostPath r = ResolvePath(path);
-    if (!r.ok || r.trailingSeparator) {
-        errno = r.ok ? ENOENT : ErrnoForMissing(r);
+    if (const int refusal = FopenRefusal(r, mode[0], o.writes)) {
+        errno = refusal;
         return nullptr;
     }
-    if (r.exists) {
-        if (S_ISDIR(r.info.st_mode) || !S_ISREG(r.info.st_mode)) {
-            errno = EACCES;  // folders, and devices or pipes that could block
-            return nullptr;
-        }
-        if (writes && ReadOnlyFile(r.info)) {
-            errno = EACCES;
-            return nullptr;
-        }
-    } else if (mode[0] == 'r' || !r.parentExists) {
-        errno = ENOENT;
-        return nullptr;
-    }
-    int flags = plus ? O_RDWR : mode[0] == 'r' ? O_RDONLY : O_WRONLY;
-    if (mode[0] == 'w') flags |= O_CREAT | O_TRUNC | (exclusive ? O_EXCL : 0);
-    if (mode[0] == 'a') flags |= O_CREAT | O_APPEND;
-    int fd = OpenUnderDrive(r.host, flags | O_NOCTTY, 0666);
-    if (fd < 0) {
+    UniqueFd fd(OpenUnderDrive(r.host, o.flags | O_NOCTTY, 0666));
+    if (!fd.Valid()) {
         if (errno == EROFS || errno == EPERM || errno == EISDIR) errno = EACCES;
         if (errno == ELOOP) errno = ENOENT;
         return nullptr;
     }
     struct stat st {};
-    if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
-        close(fd);
+    if (fstat(fd.Get(), &st) != 0 || !S_ISREG(st.st_mode)) {
+        fd.Reset();
         errno = EACCES;
         return nullptr;
     }
-    for (char drop : {'x', 'e'}) hostMode.erase(std::remove(hostMode.begin(), hostMode.end(), drop), hostMode.end());
-    FILE* f = fdopen(fd, hostMode.c_str());
-    if (!f) close(fd);
+    FILE* f = fdopen(fd.Get(), o.fdopenMode.c_str());
+    if (f) (void)fd.Release();  // the stream owns it now
     return f;
 }
 
@@ -162,13 +175,9 @@ int remove(const char* path) {
         errno = EACCES;  // remove() deletes files only; read-only files are refused
         return -1;
     }
-    std::string name;
-    int parent = OpenParentFolder(r.host, &name);
-    int rc = parent >= 0 ? unlinkat(parent, name.c_str(), 0) : -1;
-    int err = errno;
-    if (parent >= 0) close(parent);
-    if (rc != 0) {
-        errno = (err == EROFS || err == EPERM) ? EACCES : err == ELOOP ? ENOENT : err;
+    const int err = ChangeInParent(r.host, [](int dir, const char* name) { return unlinkat(dir, name, 0); });
+    if (err != 0) {
+        errno = ChangeErrno(err);
         return -1;
     }
     return 0;

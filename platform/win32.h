@@ -139,6 +139,10 @@ enum ShellDriveIcon {
     SHELL_ICON_COUNT = 6
 };
 
+// [[nodiscard]] marks the calls whose failure a caller cannot go on without;
+// those whose results callers traditionally ignore (profile writes, FindClose,
+// _mkdir, remove) are left unmarked.
+
 // ---- last error ---------------------------------------------------------
 DWORD GetLastError(void);
 void SetLastError(DWORD dwErrCode);
@@ -152,21 +156,22 @@ BOOL WritePrivateProfileStringA(LPCSTR lpAppName, LPCSTR lpKeyName, LPCSTR lpStr
 BOOL WritePrivateProfileSectionA(LPCSTR lpAppName, LPCSTR lpString, LPCSTR lpFileName);
 
 // ---- file search ----------------------------------------------------------
-HANDLE FindFirstFileA(LPCSTR lpFileName, WIN32_FIND_DATAA* lpFindFileData);
-BOOL FindNextFileA(HANDLE hFindFile, WIN32_FIND_DATAA* lpFindFileData);
+[[nodiscard]] HANDLE FindFirstFileA(LPCSTR lpFileName, WIN32_FIND_DATAA* lpFindFileData);
+[[nodiscard]] BOOL FindNextFileA(HANDLE hFindFile, WIN32_FIND_DATAA* lpFindFileData);
 BOOL FindClose(HANDLE hFindFile);
 
 // ---- files ------------------------------------------------------------------
-BOOL CopyFileA(LPCSTR lpExistingFileName, LPCSTR lpNewFileName, BOOL bFailIfExists);
-DWORD GetFileAttributesA(LPCSTR lpFileName);
-BOOL GetFileAttributesExA(LPCSTR lpFileName, GET_FILEEX_INFO_LEVELS fInfoLevelId, LPVOID lpFileInformation);
+[[nodiscard]] BOOL CopyFileA(LPCSTR lpExistingFileName, LPCSTR lpNewFileName, BOOL bFailIfExists);
+[[nodiscard]] DWORD GetFileAttributesA(LPCSTR lpFileName);
+[[nodiscard]] BOOL GetFileAttributesExA(LPCSTR lpFileName, GET_FILEEX_INFO_LEVELS fInfoLevelId,
+                                        LPVOID lpFileInformation);
 
 // ---- drives and error mode --------------------------------------------------
 UINT SetErrorMode(UINT uMode);
 DWORD GetLogicalDrives(void);
 UINT GetDriveTypeA(LPCSTR lpRootPathName);
-BOOL GetDiskFreeSpaceExA(LPCSTR lpDirectoryName, ULARGE_INTEGER* lpFreeBytesAvailableToCaller,
-                         ULARGE_INTEGER* lpTotalNumberOfBytes, ULARGE_INTEGER* lpTotalNumberOfFreeBytes);
+[[nodiscard]] BOOL GetDiskFreeSpaceExA(LPCSTR lpDirectoryName, ULARGE_INTEGER* lpFreeBytesAvailableToCaller,
+                                       ULARGE_INTEGER* lpTotalNumberOfBytes, ULARGE_INTEGER* lpTotalNumberOfFreeBytes);
 
 // ---- shell: drive roots only ("X:\") -----------------------------------------
 // Answers nonzero when the drive exists for the shell; fills the display name
@@ -178,13 +183,13 @@ BOOL IsDBCSLeadByte(BYTE TestChar);
 BOOL IsDBCSLeadByteEx(UINT CodePage, BYTE TestChar);
 
 // ---- runtime library --------------------------------------------------------
-int _ismbblead(unsigned int c);           // multibyte lead-byte test of code page 932
-int _access(const char* path, int mode);  // 0 on success, -1 with errno on failure
-int _mkdir(const char* path);             // 0 on success, -1 with errno (EEXIST, ENOENT...)
+int _ismbblead(unsigned int c);                         // multibyte lead-byte test of code page 932
+[[nodiscard]] int _access(const char* path, int mode);  // 0 on success, -1 with errno on failure
+int _mkdir(const char* path);                           // 0 on success, -1 with errno (EEXIST, ENOENT...)
 
 // fopen and remove on Windows paths. They live in a namespace because the C
 // library already owns the plain names.
 namespace win32 {
-FILE* fopen(const char* path, const char* mode);
+[[nodiscard]] FILE* fopen(const char* path, const char* mode);
 int remove(const char* path);
 }  // namespace win32

@@ -2,6 +2,7 @@
 #pragma once
 
 #include "catalogue/product_files.h"
+#include "resources/box_templates.h"
 #include "resources/dialog_template.h"
 
 // Control IDs of the main dialog (template 102).
@@ -13,16 +14,6 @@ struct MainDialogIds {
     int exit;
 };
 
-// Control IDs of the about box (template 100).
-struct AboutIds {
-    int name, version, copyright1, copyright2;
-};
-
-// Control IDs of the new folder dialog (template 131).
-struct NewFolderIds {
-    int edit, ok, cancel, help;
-};
-
 struct Deliverable {
     const char* programName;  // "Quillmark": caption of the application's boxes
     const char* productName;  // "Parcelon"
@@ -32,9 +23,9 @@ struct Deliverable {
     MainDialogIds ids;
     AboutIds aboutIds;
     NewFolderIds newFolderIds;
-    DialogTemplate mainDialog;       // 102
-    DialogTemplate aboutDialog;      // 100
-    DialogTemplate newFolderDialog;  // 131
+    DialogTemplate mainDialog;     // 102
+    AboutBox aboutDialog;          // 100: AboutTemplate builds it
+    NewFolderBox newFolderDialog;  // 131: NewFolderTemplate builds it
 };
 
 const Deliverable& QuillmarkDeliverable();

@@ -12,8 +12,12 @@ packages+=(clang libclang-rt-14-dev)
 # The command line's tests: the zsh completion run, and a loop-mounted file system
 # with large allocation units for the space check.
 packages+=(zsh e2fsprogs)
+# The save benchmarks' references and counts (bench/save_copy.cpp, bench/syscalls.sh).
+packages+=(strace rsync vmtouch bc time)
 # The format check and the lint of changed sources.
 packages+=(clang-format clang-tidy)
+# The fleet role's test runs ansible-playbook against this machine.
+packages+=(ansible-core)
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
 done

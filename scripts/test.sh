@@ -12,16 +12,19 @@ jobs=$(nproc)
 scripts/check-format.sh
 # No plain open/fopen/unlink/rename below the widgets: they go through platform/beneath.h.
 scripts/check-plain-io.sh
+# No Windows BOOL in the headers above platform/ and host/.
+scripts/check-layer-types.sh
 
 # Warnings are errors in the plain build.
 cmake -S . -B build/plain -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DWARNINGS_AS_ERRORS=ON
 cmake --build build/plain -j "$jobs"
 ctest --test-dir build/plain --output-on-failure -j "$jobs"
 
-# clang-tidy over the sources the last change touched.
+# clang-tidy over the sources changed since the branch left main (all of them in CI).
 scripts/tidy.sh build/plain
 
-cmake -S . -B build/asan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DSANITIZE=ON -DBUILD_BENCHMARKS=OFF
+# Warnings are errors in the sanitizer build too.
+cmake -S . -B build/asan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DSANITIZE=ON -DBUILD_BENCHMARKS=OFF -DWARNINGS_AS_ERRORS=ON
 cmake --build build/asan -j "$jobs"
 ctest --test-dir build/asan --output-on-failure -j "$jobs"
 

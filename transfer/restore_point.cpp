@@ -20,6 +20,7 @@
 #include <tuple>
 
 #include "platform/beneath.h"
+#include "platform/unique_fd.h"
 #include "platform/copy_file.h"
 #include "platform/lock_file.h"
 #include "platform/cp932.h"
@@ -37,20 +38,7 @@ constexpr const char* kFiles = "files";
 constexpr size_t kBuffer = 1 << 20;
 constexpr size_t kMaxOwnerBytes = 512;
 
-struct Fd {
-    int fd = -1;
-    explicit Fd(int f) : fd(f) {}
-    Fd(const Fd&) = delete;
-    Fd& operator=(const Fd&) = delete;
-    ~Fd() {
-        if (fd >= 0) close(fd);
-    }
-    int Release() {
-        int f = fd;
-        fd = -1;
-        return f;
-    }
-};
+using Fd = platform::UniqueFd;
 
 int64_t Ns(const timespec& t) { return static_cast<int64_t>(t.tv_sec) * 1000000000 + t.tv_nsec; }
 timespec Ts(int64_t ns) {
@@ -186,15 +174,15 @@ int CopyHashing(int in, int out, verify::Digest* digest) {
 // link. 0, EFBIG when it is larger, or errno.
 int ReadBounded(int dirFd, const char* name, size_t limit, std::string* out) {
     Fd fd(openat(dirFd, name, O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC));
-    if (fd.fd < 0) return errno;
+    if (fd.Get() < 0) return errno;
     struct stat st {};
-    if (fstat(fd.fd, &st) != 0) return errno;
+    if (fstat(fd.Get(), &st) != 0) return errno;
     if (!S_ISREG(st.st_mode)) return EINVAL;
     if (static_cast<uint64_t>(st.st_size) > limit) return EFBIG;
     out->clear();
     char chunk[1 << 16];
     while (true) {
-        const ssize_t n = read(fd.fd, chunk, sizeof chunk);
+        const ssize_t n = read(fd.Get(), chunk, sizeof chunk);
         if (n < 0) {
             if (errno == EINTR) continue;
             return errno;
@@ -256,12 +244,12 @@ bool ProcessStart(pid_t pid, uint64_t* start) {
 // Whether the unfinished point `name` may be removed: see the header.
 bool IsStalePartial(int rootFd, const std::string& name, int64_t now) {
     Fd dir(openat(rootFd, name.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
-    if (dir.fd < 0) return errno != ENOENT;  // a link or a file under that name: never a point
+    if (dir.Get() < 0) return errno != ENOENT;  // a link or a file under that name: never a point
     struct stat st {};
-    if (fstat(dir.fd, &st) != 0) return false;
+    if (fstat(dir.Get(), &st) != 0) return false;
     if (now - static_cast<int64_t>(st.st_mtim.tv_sec) > RestorePointStore::kStalePartialSeconds) return true;
     std::string record;
-    if (ReadBounded(dir.fd, kOwner, kMaxOwnerBytes, &record) != 0) return false;  // being made, or too young
+    if (ReadBounded(dir.Get(), kOwner, kMaxOwnerBytes, &record) != 0) return false;  // being made, or too young
     char host[256] = {};
     long long pid = 0;
     unsigned long long start = 0;
@@ -488,7 +476,7 @@ bool RootsOf(const std::string& current, const std::string& recorded, std::vecto
 bool CopyInside(int pointFd, const std::string& copy) {
     Fd fd(platform::OpenAtBeneath(pointFd, copy, O_PATH | O_NOFOLLOW));
     struct stat st {};
-    return fd.fd >= 0 && fstat(fd.fd, &st) == 0 && S_ISREG(st.st_mode);
+    return fd.Get() >= 0 && fstat(fd.Get(), &st) == 0 && S_ISREG(st.st_mode);
 }
 
 // What Create finds at a destination: a regular file opened for reading, nothing
@@ -500,15 +488,15 @@ Found OpenDestination(const std::string& winPath, Fd* in, struct stat* st) {
     if (!hp.ok) return Found::Unwritable;
     // Looked at through O_PATH first: opening a device for reading can have effects.
     Fd probe(platform::OpenUnderDrive(hp.host, O_PATH | O_NOFOLLOW));
-    if (probe.fd < 0) {
+    if (probe.Get() < 0) {
         if (errno == ENOENT || errno == ENOTDIR) return Found::Nothing;
         return errno == ELOOP ? Found::Unwritable : Found::Error;
     }
-    if (fstat(probe.fd, st) != 0) return Found::Error;
+    if (fstat(probe.Get(), st) != 0) return Found::Error;
     if (!S_ISREG(st->st_mode)) return Found::Unwritable;
-    in->fd = platform::OpenUnderDrive(hp.host, O_RDONLY | O_NONBLOCK | O_NOCTTY);
-    if (in->fd < 0) return errno == ELOOP ? Found::Unwritable : Found::Error;
-    if (fstat(in->fd, st) != 0) return Found::Error;
+    in->Reset(platform::OpenUnderDrive(hp.host, O_RDONLY | O_NONBLOCK | O_NOCTTY));
+    if (in->Get() < 0) return errno == ELOOP ? Found::Unwritable : Found::Error;
+    if (fstat(in->Get(), st) != 0) return Found::Error;
     return S_ISREG(st->st_mode) ? Found::File : Found::Unwritable;
 }
 
@@ -519,12 +507,12 @@ int PutBack(int pointFd, const RestoreEntry& entry) {
     const platform::HostPath hp = platform::ResolvePath(entry.winPath);
     if (!hp.ok) return ENOENT;
     Fd in(platform::OpenAtBeneath(pointFd, entry.copy, O_RDONLY | O_NONBLOCK | O_NOCTTY));
-    if (in.fd < 0) return errno;
+    if (in.Get() < 0) return errno;
     std::string temp;
     const int out = platform::CreateTempBeside(hp.host, &temp);
     if (out < 0) return errno;
     verify::Digest digest;
-    int err = CopyHashing(in.fd, out, &digest);
+    int err = CopyHashing(in.Get(), out, &digest);
     if (err == 0 && (digest.hash != entry.hash || digest.size != entry.size)) err = EIO;
     if (err == 0 && fchmod(out, static_cast<mode_t>(entry.mode)) != 0 && errno != EPERM) err = errno;
     const timespec times[2] = {Ts(entry.atimeNs), Ts(entry.mtimeNs)};
@@ -540,9 +528,9 @@ int RemoveNew(const RestoreEntry& entry) {
     const platform::HostPath hp = platform::ResolvePath(entry.winPath);
     if (!hp.ok) return 0;  // its drive is gone: nothing there to remove
     Fd parent(platform::OpenUnderDrive(FolderOf(hp.host), O_RDONLY | O_DIRECTORY));
-    if (parent.fd < 0) return errno == ENOENT || errno == ENOTDIR ? 0 : errno;
-    if (unlinkat(parent.fd, NameOf(hp.host).c_str(), 0) != 0 && errno != ENOENT && errno != ENOTDIR) return errno;
-    fsync(parent.fd);
+    if (parent.Get() < 0) return errno == ENOENT || errno == ENOTDIR ? 0 : errno;
+    if (unlinkat(parent.Get(), NameOf(hp.host).c_str(), 0) != 0 && errno != ENOENT && errno != ENOTDIR) return errno;
+    fsync(parent.Get());
     return 0;
 }
 
@@ -592,19 +580,19 @@ int RestorePointStore::Create(const std::vector<std::string>& winPaths, const st
     std::filesystem::create_directories(m_root, ec);
     if (ec) return ec.value();
     Fd root(OpenStoreRoot(m_root));
-    if (root.fd < 0) return errno;
+    if (root.Get() < 0) return errno;
 
     RestorePoint point;
     point.createdUnix = m_clock ? m_clock() : static_cast<int64_t>(time(nullptr));
     point.folder = folder;
     point.systemRoot = m_systemRoot;
     point.prefix = CurrentPrefix();
-    std::vector<std::string> names = NamesIn(root.fd);
+    std::vector<std::string> names = NamesIn(root.Get());
     std::string partial;
     for (int attempt = 0;; ++attempt) {
         point.id = NextId(point.createdUnix, names);
         partial = point.id + kPartial;
-        if (mkdirat(root.fd, partial.c_str(), 0700) == 0) break;
+        if (mkdirat(root.Get(), partial.c_str(), 0700) == 0) break;
         if (errno != EEXIST || attempt >= 1000) return errno;
         names.push_back(partial);  // another process took it meanwhile
     }
@@ -614,12 +602,12 @@ int RestorePointStore::Create(const std::vector<std::string>& winPaths, const st
         if (failedPath) *failedPath = winPath;
         return err;
     };
-    Fd dir(openat(root.fd, partial.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
-    if (dir.fd < 0) return fail(errno, "");
-    if (const int err = WriteFileAtomicAt(dir.fd, kOwner, PartialOwnerRecord(getpid()))) return fail(err, "");
-    if (mkdirat(dir.fd, kFiles, 0700) != 0) return fail(errno, "");
-    Fd files(openat(dir.fd, kFiles, O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
-    if (files.fd < 0) return fail(errno, "");
+    Fd dir(openat(root.Get(), partial.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
+    if (dir.Get() < 0) return fail(errno, "");
+    if (const int err = WriteFileAtomicAt(dir.Get(), kOwner, PartialOwnerRecord(getpid()))) return fail(err, "");
+    if (mkdirat(dir.Get(), kFiles, 0700) != 0) return fail(errno, "");
+    Fd files(openat(dir.Get(), kFiles, O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
+    if (files.Get() < 0) return fail(errno, "");
 
     std::set<std::string> seen;
     for (const std::string& winPath : winPaths) {
@@ -640,10 +628,10 @@ int RestorePointStore::Create(const std::vector<std::string>& winPaths, const st
         entry.atimeNs = Ns(st.st_atim);
         const std::string n = std::to_string(point.files.size());
         entry.copy = std::string(kFiles) + "/" + n;
-        Fd keep(openat(files.fd, n.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600));
-        if (keep.fd < 0) return fail(errno, winPath);
+        Fd keep(openat(files.Get(), n.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600));
+        if (keep.Get() < 0) return fail(errno, winPath);
         verify::Digest digest;
-        if (const int err = CopyHashing(in.fd, keep.fd, &digest)) return fail(err, winPath);
+        if (const int err = CopyHashing(in.Get(), keep.Get(), &digest)) return fail(err, winPath);
         if (close(keep.Release()) != 0) return fail(errno, winPath);
         entry.size = digest.size;
         entry.hash = digest.hash;
@@ -652,12 +640,13 @@ int RestorePointStore::Create(const std::vector<std::string>& winPaths, const st
 
     // One flush for all the kept copies, then the manifest, then the name that
     // makes the point count: a crash at any step leaves only a ".partial" folder.
-    if (syncfs(dir.fd) != 0) return fail(errno, "");
-    if (const int err = WriteManifestAt(dir.fd, point)) return fail(err, "");
-    fsync(files.fd);
-    unlinkat(dir.fd, kOwner, 0);
-    if (renameat2(root.fd, partial.c_str(), root.fd, point.id.c_str(), RENAME_NOREPLACE) != 0) return fail(errno, "");
-    fsync(root.fd);
+    if (syncfs(dir.Get()) != 0) return fail(errno, "");
+    if (const int err = WriteManifestAt(dir.Get(), point)) return fail(err, "");
+    fsync(files.Get());
+    unlinkat(dir.Get(), kOwner, 0);
+    if (renameat2(root.Get(), partial.c_str(), root.Get(), point.id.c_str(), RENAME_NOREPLACE) != 0)
+        return fail(errno, "");
+    fsync(root.Get());
     if (out) *out = std::move(point);
     return 0;
 }
@@ -665,10 +654,10 @@ int RestorePointStore::Create(const std::vector<std::string>& winPaths, const st
 bool RestorePointStore::Load(const std::string& id, RestorePoint* out) const {
     if (!IsPointName(id) || EndsWith(id, kPartial)) return false;
     Fd root(OpenStoreRoot(m_root));
-    if (root.fd < 0) return false;
-    Fd dir(openat(root.fd, id.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
+    if (root.Get() < 0) return false;
+    Fd dir(openat(root.Get(), id.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
     RestorePoint point;
-    if (dir.fd < 0 || !ParseManifest(dir.fd, m_root + "/" + id, &point) || point.id != id) return false;
+    if (dir.Get() < 0 || !ParseManifest(dir.Get(), m_root + "/" + id, &point) || point.id != id) return false;
     *out = std::move(point);
     return true;
 }
@@ -676,9 +665,9 @@ bool RestorePointStore::Load(const std::string& id, RestorePoint* out) const {
 std::vector<RestorePoint> RestorePointStore::List() const {
     std::vector<RestorePoint> points;
     Fd root(OpenStoreRoot(m_root));
-    if (root.fd < 0) return points;
+    if (root.Get() < 0) return points;
     const std::string prefix = CurrentPrefix();
-    for (const std::string& name : NamesIn(root.fd)) {
+    for (const std::string& name : NamesIn(root.Get())) {
         RestorePoint point;
         if (Load(name, &point) && point.prefix == prefix) points.push_back(std::move(point));
     }
@@ -698,11 +687,11 @@ bool RestorePointStore::Latest(RestorePoint* out) const {
 
 void RestorePointStore::Prune(int keep) {
     Fd root(OpenStoreRoot(m_root));
-    if (root.fd < 0) return;
+    if (root.Get() < 0) return;
     std::error_code ec;
     const int64_t now = static_cast<int64_t>(time(nullptr));
-    for (const std::string& name : NamesIn(root.fd))
-        if (EndsWith(name, kPartial) && IsStalePartial(root.fd, name, now))
+    for (const std::string& name : NamesIn(root.Get()))
+        if (EndsWith(name, kPartial) && IsStalePartial(root.Get(), name, now))
             std::filesystem::remove_all(m_root + "/" + name, ec);
     // Only this installation's points count; a folder that is no point here is left alone.
     const std::vector<RestorePoint> points = List();
@@ -723,15 +712,15 @@ UndoResult RestorePointStore::CheckOpened(const std::string& id, RestorePoint* p
         return result;
     }
     Fd root(OpenStoreRoot(m_root));
-    Fd dir(root.fd < 0 ? -1 : openat(root.fd, id.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
-    if (dir.fd < 0) {
+    Fd dir(root.Get() < 0 ? -1 : openat(root.Get(), id.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
+    if (dir.Get() < 0) {
         struct stat st {};
-        if (root.fd >= 0 && fstatat(root.fd, id.c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0 && !S_ISDIR(st.st_mode))
+        if (root.Get() >= 0 && fstatat(root.Get(), id.c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0 && !S_ISDIR(st.st_mode))
             return refuse(platform::Utf8ToCp932(id));  // a link or a file in place of a point folder
         result.error = ENOENT;
         return result;
     }
-    if (!ParseManifest(dir.fd, m_root + "/" + id, point) || point->id != id) return refuse(kManifest);
+    if (!ParseManifest(dir.Get(), m_root + "/" + id, point) || point->id != id) return refuse(kManifest);
     if (point->prefix != CurrentPrefix()) {
         result.error = EXDEV;  // taken from another installation
         return result;
@@ -740,7 +729,7 @@ UndoResult RestorePointStore::CheckOpened(const std::string& id, RestorePoint* p
     if (!RootsOf(m_systemRoot, point->systemRoot, &roots)) roots.clear();  // every entry is then refused
     for (const RestoreEntry& entry : point->files) {
         if (!Contained(entry.winPath, roots)) return refuse(entry.winPath);
-        if (entry.existed && !CopyInside(dir.fd, entry.copy)) return refuse(entry.copy);
+        if (entry.existed && !CopyInside(dir.Get(), entry.copy)) return refuse(entry.copy);
     }
     result.ok = true;
     if (pointFd) *pointFd = dir.Release();
@@ -765,7 +754,7 @@ UndoResult RestorePointStore::Undo(const std::string& id, const std::function<bo
             result.error = EINTR;
             return result;
         }
-        const int err = entry.existed ? PutBack(dir.fd, entry) : RemoveNew(entry);
+        const int err = entry.existed ? PutBack(dir.Get(), entry) : RemoveNew(entry);
         if (err != 0) {
             result.error = err;
             result.failedPath = entry.winPath;
@@ -781,7 +770,7 @@ UndoResult RestorePointStore::Undo(const std::string& id, const std::function<bo
         }
     }
     point.used = true;
-    if (const int err = WriteManifestAt(dir.fd, point)) {
+    if (const int err = WriteManifestAt(dir.Get(), point)) {
         result.error = err;
         return result;
     }

@@ -5,12 +5,19 @@
 #include <cctype>
 #include <chrono>
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include "catalogue/catalogue_paths.h"
 #include "catalogue/set_searches.h"
 #include "catalogue/space_need.h"
 #include "host/odisk.h"
 #include "platform/copy_file.h"
+#include "platform/host_fs.h"
 #include "platform/lock_file.h"
+#include "platform/paths.h"
+#include "platform/unique_fd.h"
 #include "platform/win32.h"
 #include "transfer/carry_over.h"
 #include "transfer/folder_path.h"
@@ -213,12 +220,44 @@ bool TransferEngine::CountsSize(const std::string& destination, CarryOver kind) 
     return true;
 }
 
+namespace {
+
+std::string_view FolderPart(const std::string& winPath) {
+    const size_t separator = platform::LastCp932Separator(winPath, "\\");
+    return {winPath.data(), separator == std::string::npos ? 0 : separator};
+}
+
+std::string_view LeafPart(const std::string& winPath) {
+    const size_t separator = platform::LastCp932Separator(winPath, "\\");
+    return std::string_view(winPath).substr(separator == std::string::npos ? 0 : separator + 1);
+}
+
+
+bool SameTime(const struct timespec& a, const struct timespec& b) {
+    return a.tv_sec == b.tv_sec && a.tv_nsec == b.tv_nsec;
+}
+
+}  // namespace
+
+std::shared_ptr<platform::FolderSession> TransferEngine::Session(std::string_view winFolder) {
+    const std::string key(winFolder);
+    const auto it = m_sessions.find(key);
+    if (it != m_sessions.end()) return it->second;
+    DWORD error = ERROR_PATH_NOT_FOUND;
+    std::shared_ptr<platform::FolderSession> opened = platform::FolderSession::Open(winFolder, &error);
+    if (!opened) {
+        SetLastError(error);
+        return nullptr;
+    }
+    m_sessions.emplace(key, opened);
+    return opened;
+}
+
 bool TransferEngine::MakeDestinationFolder() {
-    // Rows of one folder follow each other: its path is made once per run. Should it
-    // vanish meanwhile, the next write into it fails and the transfer says so.
-    const size_t separator = platform::LastCp932Separator(m_destination, "\\");
-    const std::string_view folder(m_destination.data(), separator == std::string::npos ? 0 : separator);
-    if (!m_madeFolder.empty() && folder == m_madeFolder) return true;
+    // Each folder is made and opened once per run; should it vanish or be replaced
+    // meanwhile, the writes into it or the check before its renames fail the row.
+    const std::string_view folder = FolderPart(m_destination);
+    if (folder.empty() || m_sessions.count(std::string(folder)) != 0) return true;
     if (CreateFolderPath(m_destination.c_str()) == 0) return false;
     std::string missing(folder);
     if (!missing.empty() && GetFileAttributesA(missing.c_str()) == INVALID_FILE_ATTRIBUTES) {
@@ -236,7 +275,9 @@ bool TransferEngine::MakeDestinationFolder() {
         }
         if (CreateFolderPath(m_destination.c_str()) == 0) return false;
     }
-    m_madeFolder.assign(folder);
+    // A folder that cannot be opened (a link, a name no Windows file system holds)
+    // is left to the copy by path, which reports it as Windows would.
+    Session(folder);
     return true;
 }
 
@@ -275,7 +316,8 @@ TransferResult TransferEngine::CopyRows(Direction direction, const TransferConte
     m_batchFailedRow = kNoRow;
     m_failure = TransferFailure();
     m_sweep.Clear();
-    m_madeFolder.clear();
+    m_sessions.clear();
+    m_unchangedRows.clear();
     TransferResult result;
     const uint32_t count = m_list.Count();
     for (uint32_t i = 0; i < count; ++i) {
@@ -302,9 +344,15 @@ TransferResult TransferEngine::CopyRows(Direction direction, const TransferConte
 
         m_sweep.Before(m_destination);
         result.reached = i + 1;
-        // A document row may read what the rows before it wrote: those are renamed first.
-        const bool written = (kind == CarryOver::WholeFile || FlushBatch()) && MakeDestinationFolder() &&
-                             WriteRow(i, direction, kind, context);
+        // A document row may read what the rows before it wrote: those are renamed
+        // first. So is the batch before the run lets go of the folders it opened.
+        bool ready = true;
+        if (kind != CarryOver::WholeFile || m_sessions.size() >= kMaxSessions) {
+            ready = FlushBatch();
+            if (ready && m_sessions.size() >= kMaxSessions) m_sessions.clear();
+        }
+        m_rowUnchanged = false;
+        const bool written = ready && MakeDestinationFolder() && WriteRow(i, direction, kind, context);
         if (!written) {
             if (m_progress.stopped && m_batchFailedRow == kNoRow) {
                 // Stopped inside a file: it was abandoned, its destination left whole.
@@ -322,6 +370,10 @@ TransferResult TransferEngine::CopyRows(Direction direction, const TransferConte
                          std::toupper(static_cast<unsigned char>(m_destination[0]));
         if (!driveSeen) m_flushRows.push_back(i);
         ++result.rows;
+        if (m_rowUnchanged) {
+            m_unchangedRows.push_back(i);
+            ++result.unchanged;
+        }
         if (counted) {
             ++result.files;
             result.bytes += size;
@@ -342,6 +394,7 @@ TransferResult TransferEngine::CopyRows(Direction direction, const TransferConte
         result.rows = 0;  // nothing is known to be on the medium
         CountKeptRows(result);
     }
+    m_sessions.clear();
     return result;
 }
 
@@ -354,11 +407,14 @@ void TransferEngine::EndFailedRun(uint32_t row, TransferResult& result) {
     result.rows = std::min(kept, result.rows);
     if (result.rows > 0 && !FlushDestinations()) result.rows = 0;
     CountKeptRows(result);
+    m_sessions.clear();
 }
 
 void TransferEngine::CountKeptRows(TransferResult& result) const {
     result.files = 0;
     result.bytes = 0;
+    result.unchanged = static_cast<uint32_t>(
+        std::count_if(m_unchangedRows.begin(), m_unchangedRows.end(), [&](uint32_t r) { return r < result.rows; }));
     for (uint32_t i = 0; i < result.rows; ++i) {
         const TransferRow& row = m_list.Row(i);
         if (!row.counted) continue;
@@ -459,10 +515,34 @@ bool TransferEngine::CopyNewChecked(const char* source, const char* destination,
 }
 
 void TransferEngine::DiscardBatch() {
-    for (const BatchEntry& e : m_batch)
-        if (!e.copy.temp.empty()) platform::DiscardTemp(-1, e.copy.temp);
+    for (const BatchEntry& e : m_batch) {
+        if (e.copy.temp.empty()) continue;
+        if (e.folder)
+            unlinkat(e.folder->Fd(), e.copy.tempName.c_str(), 0);
+        else
+            platform::DiscardTemp(-1, e.copy.temp);
+    }
     m_batch.clear();
     m_batchBytes = 0;
+}
+
+bool TransferEngine::Unchanged(int in, const struct stat& source, platform::FolderSession& folder,
+                               const std::string& name, const struct stat& destination, bool verifyOn,
+                               bool* sourceRead) {
+    // What a copy would leave: the same size, last-write time and mode. A read-only
+    // or the source's own file is left to the copy, which refuses it as Windows does.
+    if (!S_ISREG(destination.st_mode) || destination.st_size != source.st_size ||
+        !SameTime(destination.st_mtim, source.st_mtim) || (destination.st_mode & 0777) != (source.st_mode & 0777) ||
+        (destination.st_ino == source.st_ino && destination.st_dev == source.st_dev) ||
+        (platform::AttributesOf(destination, name) & FILE_ATTRIBUTE_READONLY))
+        return false;
+    if (!verifyOn) return true;
+    // Verification: the same bytes on the medium as in the source, read once each.
+    *sourceRead = true;
+    verify::Digest sourceDigest, back;
+    struct stat after {};
+    return verify::HashSource(in, &sourceDigest) && fstat(in, &after) == 0 && after.st_size == source.st_size &&
+           SameTime(after.st_mtim, source.st_mtim) && verify::ReadBackIn(folder, name, &back) && back == sourceDigest;
 }
 
 bool TransferEngine::WriteToBatch(uint32_t row, const char* source, const char* destination, bool verifyOn,
@@ -476,9 +556,48 @@ bool TransferEngine::WriteToBatch(uint32_t row, const char* source, const char* 
         m_mediumMismatch = true;
         return false;
     }
-    if (platform::CopyFileToTemp(source, destination, FALSE, watched ? &OnProgress : nullptr, &m_progress, &entry.copy,
-                                 verifyOn ? hasher.Tap() : nullptr) == FALSE)
+    const platform::CopyTap* tap = verifyOn ? hasher.Tap() : nullptr;
+    const platform::CopyProgress progress = watched ? &OnProgress : nullptr;
+    std::shared_ptr<platform::FolderSession> from = Session(FolderPart(m_source));
+    std::shared_ptr<platform::FolderSession> to = from ? Session(FolderPart(m_destination)) : nullptr;
+    std::string sourceLeaf, destinationLeaf;
+    if (from && to && platform::HostLeafName(LeafPart(m_source), &sourceLeaf) &&
+        platform::HostLeafName(LeafPart(m_destination), &destinationLeaf) && !sourceLeaf.empty() &&
+        !destinationLeaf.empty()) {
+        // Both folders open: the files are reached by their names in them.
+        platform::CopySource in;
+        std::string sourceName;
+        DWORD error = ERROR_SUCCESS;
+        in.fd = from->OpenFile(sourceLeaf, &in.st, &sourceName, &error);
+        if (in.fd < 0) {
+            SetLastError(error);
+            return false;
+        }
+        const platform::UniqueFd closer(in.fd);
+        in.folder = &from->Host();
+        in.name = sourceName;
+        platform::CopyTarget out;
+        out.dirFd = to->Fd();
+        out.folder = &to->Host();
+        out.name = to->NameFor(destinationLeaf, &out.seen, &out.exists);
+        out.looked = true;
+        bool sourceRead = false;
+        if (out.exists && Unchanged(in.fd, in.st, *to, out.name, out.seen, verifyOn, &sourceRead)) {
+            m_rowUnchanged = true;
+            return true;
+        }
+        // Hashed and found other: the copy reads the source again from its start.
+        if (sourceRead && lseek(in.fd, 0, SEEK_SET) != 0) {
+            SetLastError(30);  // ERROR_READ_FAULT
+            return false;
+        }
+        if (platform::CopyOpenedToTemp(in, out, FALSE, progress, &m_progress, &entry.copy, tap) == FALSE) return false;
+        // The next file of another case finds this name before the batch renames it.
+        to->Added(out.name);
+        entry.folder = std::move(to);
+    } else if (platform::CopyFileToTemp(source, destination, FALSE, progress, &m_progress, &entry.copy, tap) == FALSE) {
         return false;
+    }
     if (verifyOn) entry.digest = hasher.Result();
     entry.row = row;
     entry.verify = verifyOn;
@@ -490,13 +609,20 @@ bool TransferEngine::WriteToBatch(uint32_t row, const char* source, const char* 
 }
 
 bool TransferEngine::FlushBatchDrives() const {
+    // One flush per filesystem: by the open folder where there is one, else by path.
     bool ok = true;
     for (size_t i = 0; i < m_batch.size(); ++i) {
-        const char drive = static_cast<char>(std::toupper(static_cast<unsigned char>(m_batch[i].winDestination[0])));
+        const BatchEntry& e = m_batch[i];
+        const char drive = static_cast<char>(std::toupper(static_cast<unsigned char>(e.winDestination[0])));
         bool seen = false;
-        for (size_t j = 0; j < i && !seen; ++j)
-            seen = std::toupper(static_cast<unsigned char>(m_batch[j].winDestination[0])) == drive;
-        if (!seen) ok &= platform::FlushFilesystemOf(m_batch[i].winDestination.c_str());
+        for (size_t j = 0; j < i && !seen; ++j) {
+            const BatchEntry& earlier = m_batch[j];
+            seen = e.folder ? earlier.folder && earlier.folder->Device() == e.folder->Device()
+                            : !earlier.folder &&
+                                  std::toupper(static_cast<unsigned char>(earlier.winDestination[0])) == drive;
+        }
+        if (seen) continue;
+        ok &= e.folder ? syncfs(e.folder->Fd()) == 0 : platform::FlushFilesystemOf(e.winDestination.c_str());
     }
     return ok;
 }
@@ -509,6 +635,20 @@ void TransferEngine::NoteFailure(const std::string& winPath, DWORD error, int er
     m_failure.mismatch = m_mediumMismatch;
 }
 
+size_t TransferEngine::FoldersInPlace(size_t count) const {
+    // Once per folder and batch: a folder removed or replaced by a link since it
+    // was opened fails its first row here, before anything is renamed into it.
+    std::vector<std::pair<const platform::FolderSession*, bool>> checked;
+    for (size_t i = 0; i < count; ++i) {
+        const platform::FolderSession* folder = m_batch[i].folder.get();
+        if (!folder) continue;
+        auto it = std::find_if(checked.begin(), checked.end(), [&](const auto& c) { return c.first == folder; });
+        if (it == checked.end()) it = checked.insert(checked.end(), {folder, folder->StillInPlace()});
+        if (!it->second) return i;
+    }
+    return count;
+}
+
 bool TransferEngine::FlushBatch() {
     if (m_batch.empty()) return true;
     // Every file of the batch on the medium under its temporary name: one flush.
@@ -518,16 +658,21 @@ bool TransferEngine::FlushBatch() {
         NoteFailure(m_batch.front().winDestination, GetLastError());
         good = 0;
     }
+    good = FoldersInPlace(good);
+    if (good < m_batch.size() && m_failure.path.empty())
+        NoteFailure(m_batch[good].winDestination, ERROR_PATH_NOT_FOUND, ENOENT);
     SetPhase(m_progress.observer, TransferPhase::Checking);
     // Each read back in order; the first that reads other than written fails its
     // row, and the files before it still go into place.
     for (size_t i = 0; i < good; ++i) {
-        if (!m_batch[i].verify) continue;
+        BatchEntry& e = m_batch[i];
+        if (!e.verify) continue;
         verify::Digest read;
         // A file that cannot be read back (its folder removed meanwhile) is a failed
         // write; one that reads back other bytes is the medium's fault.
-        const bool readBack = verify::ReadBackFromMedium(m_batch[i].copy.temp, &read);
-        if (!readBack || !(read == m_batch[i].digest)) {
+        const bool readBack = e.folder ? verify::ReadBackIn(*e.folder, e.copy.tempName, &read)
+                                       : verify::ReadBackFromMedium(e.copy.temp, &read);
+        if (!readBack || !(read == e.digest)) {
             m_mediumMismatch |= readBack;
             NoteFailure(m_batch[i].winDestination, GetLastError());
             good = i;
@@ -539,10 +684,12 @@ bool TransferEngine::FlushBatch() {
     size_t done = 0;
     bool ok = true;
     while (ok && done < good) {
-        const platform::PendingCopy& c = m_batch[done].copy;
-        const int renamed =
-            platform::RenameTemp(c.temp, c.target, c.noReplace, false);  // removes the temporary when it fails
-        if (renamed != 0) NoteFailure(m_batch[done].winDestination, platform::WriteErrorOf(renamed), renamed);
+        const BatchEntry& e = m_batch[done];
+        const platform::PendingCopy& c = e.copy;
+        // A failed rename removes its own temporary file.
+        const int renamed = e.folder ? platform::RenameInFolder(e.folder->Fd(), c.tempName, c.targetName, c.noReplace)
+                                     : platform::RenameTemp(c.temp, c.target, c.noReplace, false);
+        if (renamed != 0) NoteFailure(e.winDestination, platform::WriteErrorOf(renamed), renamed);
         ok = renamed == 0;
         if (!ok) break;
         ++done;

@@ -1,9 +1,14 @@
 // Building the list of files of a save or register, and copying them.
 #pragma once
 
+#include <sys/stat.h>
+
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <string>
+#include <string_view>
+#include <unordered_map>
 #include <vector>
 
 #include "catalogue/catalogue_entry.h"
@@ -12,6 +17,7 @@
 #include "host/odisk.h"
 #include "platform/copy_file.h"
 #include "platform/file_search.h"
+#include "platform/folder_session.h"
 #include "transfer/transfer_host.h"
 #include "transfer/temp_sweep.h"
 #include "transfer/transfer_list.h"
@@ -102,6 +108,9 @@ public:
     // flushed with one flush of the filesystem, read back and renamed together.
     static constexpr size_t kBatchFiles = 1024;
     static constexpr uint64_t kBatchBytes = 256ull << 20;
+    // Folders kept open at once by a run; past it the batch is put in place and
+    // the folders opened again as they come (rows of a folder follow each other).
+    static constexpr size_t kMaxSessions = 256;
     // For tests: runs after each rename of a batch with the number renamed so far.
     static void SetBatchRenameHookForTesting(std::function<void(size_t renamed)> hook);
 
@@ -129,6 +138,13 @@ private:
     void CountRoom(uint32_t from, SpaceNeed& need, const TransferContext& context);
     // The current row's destination folder made (once per run and folder).
     bool MakeDestinationFolder();
+    // The run's open folder for a Windows folder path, opened at its first use;
+    // null (last error set) when it cannot be opened.
+    std::shared_ptr<platform::FolderSession> Session(std::string_view winFolder);
+    // Whether a whole-file row may be left as it is: same size, time and mode as
+    // its source and writable (and, with `verify`, the same bytes on the medium).
+    bool Unchanged(int in, const struct stat& source, platform::FolderSession& folder, const std::string& name,
+                   const struct stat& destination, bool verify, bool* sourceRead);
     bool WriteRow(uint32_t row, Direction direction, CarryOver kind, const TransferContext& context);
     bool CopiedWholeEarlier(uint32_t row) const;
     bool FlushDestinations();
@@ -149,9 +165,12 @@ private:
     bool FlushBatchDrives() const;
     // Keeps the first failure of the run.
     void NoteFailure(const std::string& winPath, DWORD error, int errnoValue = 0);
+    // How many of the first `count` batch entries lie in folders still in place.
+    size_t FoldersInPlace(size_t count) const;
 
     struct BatchEntry {
         platform::PendingCopy copy;
+        std::shared_ptr<platform::FolderSession> folder;  // null: a copy by path (names the folders could not take)
         std::string winDestination;
         verify::Digest digest;  // the source's, taken while it was copied
         uint32_t row = 0;
@@ -176,11 +195,13 @@ private:
     // Work strings, kept so that their buffers are reused from file to file.
     std::string m_folderName, m_systemFolder, m_externalFolder;
     std::string m_source, m_destination;
-    std::string m_madeFolder;              // the folder last made for a destination in this run
-    std::vector<uint32_t> m_documentRows;  // rows of kind 1 to 3 whose size was counted
-    std::vector<uint32_t> m_flushRows;     // one written row per destination drive
-    std::vector<uint32_t> m_wholeCopies;   // document rows of this run copied whole
-    bool m_mediumMismatch = false;         // a row read back other than it was written
+    std::unordered_map<std::string, std::shared_ptr<platform::FolderSession>> m_sessions;  // this run's folders
+    std::vector<uint32_t> m_unchangedRows;  // whole-file rows left as they were
+    bool m_rowUnchanged = false;            // the row just written was left as it was
+    std::vector<uint32_t> m_documentRows;   // rows of kind 1 to 3 whose size was counted
+    std::vector<uint32_t> m_flushRows;      // one written row per destination drive
+    std::vector<uint32_t> m_wholeCopies;    // document rows of this run copied whole
+    bool m_mediumMismatch = false;          // a row read back other than it was written
     TransferFailure m_failure;
     SpaceCheck m_space;
     std::vector<std::string> m_madeFolders;  // destination folders already counted by the space check

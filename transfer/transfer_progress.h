@@ -66,10 +66,11 @@ private:
 
 // How a transfer ended.
 struct TransferResult {
-    uint32_t rows = 0;     // rows of the list written, in order from the first
-    uint32_t reached = 0;  // rows the run began to write; the rows after them are untouched
-    uint32_t files = 0;    // distinct destination files among them
-    uint64_t bytes = 0;    // bytes copied
+    uint32_t rows = 0;       // rows of the list written, in order from the first
+    uint32_t reached = 0;    // rows the run began to write; the rows after them are untouched
+    uint32_t files = 0;      // distinct destination files among them
+    uint64_t bytes = 0;      // bytes copied
+    uint32_t unchanged = 0;  // rows among them already as their source and left unwritten
     std::chrono::milliseconds time{0};
     bool cancelled = false;  // stopped on request; the rows written stay
     bool failed = false;     // a write failed; the failure was reported

@@ -3,20 +3,20 @@
 
 #include <cstdio>
 
-BOOL IsValidFolderName(const std::string& name) {
-    if (_access(name.c_str(), 0) == 0) return TRUE;
+bool IsValidFolderName(const std::string& name) {
+    if (_access(name.c_str(), 0) == 0) return true;
     FILE* probe = win32::fopen(name.c_str(), "w+");
-    if (!probe) return FALSE;
+    if (!probe) return false;
     std::fclose(probe);
     win32::remove(name.c_str());
-    return TRUE;
+    return true;
 }
 
-BOOL IsDiskInDrive(int drive) {
+bool IsDiskInDrive(int drive) {
     const auto letter = platform::DriveLetter::FromNumber(drive);
-    if (!letter) return FALSE;
+    if (!letter) return false;
     SetErrorMode(SEM_FAILCRITICALERRORS);
     const DWORD attributes = GetFileAttributesA(letter->Root().c_str());
     SetErrorMode(0);
-    return attributes != INVALID_FILE_ATTRIBUTES ? TRUE : FALSE;
+    return attributes != INVALID_FILE_ATTRIBUTES;
 }

@@ -5,12 +5,12 @@
 
 #include "platform/win32.h"
 
-// TRUE when something named `name` exists (relative names from the current
+// True when something named `name` exists (relative names from the current
 // folder), or a file of that name can be created there (it is removed at once);
-// FALSE exactly when the file system refuses the name.
-BOOL IsValidFolderName(const std::string& name);
+// false exactly when the file system refuses the name.
+[[nodiscard]] bool IsValidFolderName(const std::string& name);
 
-// TRUE when the root of drive `drive` (0 = A:) answers an attribute query, asked
-// with the system's critical-error boxes suppressed; FALSE for no medium or no
+// True when the root of drive `drive` (0 = A:) answers an attribute query, asked
+// with the system's critical-error boxes suppressed; false for no medium or no
 // such drive.
-BOOL IsDiskInDrive(int drive);
+[[nodiscard]] bool IsDiskInDrive(int drive);

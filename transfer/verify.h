@@ -15,6 +15,10 @@
 
 struct XXH3_state_s;
 
+namespace platform {
+class FolderSession;
+}
+
 namespace verify {
 
 struct Digest {
@@ -59,6 +63,15 @@ bool DropFromCache(const std::string& hostPath);
 // DropFromCache, then a hash of what the medium returns: direct reads where the
 // filesystem takes them, else reads through the emptied cache.
 bool ReadBackFromMedium(const std::string& hostPath, Digest* out);
+
+// ReadBackFromMedium for the file `name` in an open folder of a transfer: direct
+// reads where the folder's filesystem takes them (learnt once per folder), else
+// through the emptied cache.
+bool ReadBackIn(platform::FolderSession& folder, const std::string& name, Digest* out);
+
+// Hashes the open regular file `fd` from its start (the page cache may answer):
+// a source, read once.
+bool HashSource(int fd, Digest* out);
 
 // Hash of a Windows path's file (CP932), as HashHostFile.
 bool HashFile(const char* winPath, Digest* out);

@@ -21,8 +21,11 @@
 #include "tests/app/dialog_driver.h"
 #include "tests/app/installation.h"
 #include "tests/support/qt_print.h"
+#include "tests/app/maintenance_dlg_probe.h"
 
 namespace {
+
+using Probe = CMaintenanceDlgTestProbe;
 
 struct Shown {
     std::string text;  // UTF-8
@@ -152,7 +155,7 @@ TEST_P(ActionsTest, RefusedNameNothingToCopyAndDeclinedConfirmation) {
     MessageScript script;
     auto dialog = OpenOnStick();
     List(*dialog, 0)->SetRowSelected(0, true);
-    dialog->SetFolderText(W("a|b"));
+    Probe(*dialog).SetFolderText(W("a|b"));
     Press(*dialog, D().ids.save);
     ASSERT_EQ(script.shown.size(), 1u);
     EXPECT_EQ(script.shown[0].text, "ディレクトリ名［ a|b ］が不正です。（名称を変更して下さい。）");
@@ -210,7 +213,7 @@ TEST_P(ActionsTest, CopyFailureLeavesTheIndexFileUnchanged) {
         "失敗までに保存したファイルはそのままです。すべてのファイルを保存できたデータだけを保存済みとして記録します。");
     EXPECT_EQ(script.shown[1].caption, QStringLiteral("設定データ保守"));
     EXPECT_EQ(ReadHostFile(IndexFile("点検")), before);
-    EXPECT_FALSE(dialog->IsTransferBusy());
+    EXPECT_FALSE(Probe(*dialog).IsTransferBusy());
     EXPECT_TRUE(dialog->GetDlgItem(D().ids.exit)->isEnabled());
 }
 
@@ -238,7 +241,7 @@ TEST_P(ActionsTest, RegisterWithAnEmptyFolderBoxAsksItsOwnQuestion) {
     ASSERT_EQ(List(*dialog, 1)->GetItemCount(), 1);
     // The user picks a row, then clears the folder box's text before pressing.
     List(*dialog, 1)->SetRowSelected(0, true);
-    dialog->SetFolderText("");
+    Probe(*dialog).SetFolderText("");
     script.answers = {MsgAnswer::Cancel};
     Press(*dialog, D().ids.registerButton);
     ASSERT_EQ(script.shown.size(), 1u);

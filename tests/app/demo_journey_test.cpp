@@ -35,8 +35,11 @@
 #include "tests/support/temp_prefix.h"
 #include "transfer/tool_settings.h"
 #include "transfer/verify.h"
+#include "tests/app/maintenance_dlg_probe.h"
 
 namespace {
+
+using Probe = CMaintenanceDlgTestProbe;
 
 // Saves pictures of the steps when asked to; otherwise does nothing.
 class Pictures {
@@ -190,7 +193,7 @@ TEST_F(DemoJourney, RegisterTheWrongFolderThenUndoItFromTheSystemMenu) {
     CMaintenanceDlg dialog(d);
     dialog.show();
     auto entry = [&](const char* name) {
-        QMenu* menu = dialog.BuildSystemMenu();
+        QMenu* menu = Probe(dialog).BuildSystemMenu();
         QAction* action = menu->findChild<QAction*>(QString::fromUtf8(name));
         const bool enabled = action && action->isEnabled();
         delete menu;
@@ -213,7 +216,7 @@ TEST_F(DemoJourney, RegisterTheWrongFolderThenUndoItFromTheSystemMenu) {
     EXPECT_TRUE(entry("undoRegisterEntry"));
     EXPECT_TRUE(entry("restorePointsEntry"));
     if (!qEnvironmentVariable("WALKTHROUGH_DIR").isEmpty()) {
-        QMenu* menu = dialog.BuildSystemMenu();
+        QMenu* menu = Probe(dialog).BuildSystemMenu();
         menu->popup(dialog.mapToGlobal(QPoint(20, 20)));
         menu->setActiveAction(menu->findChild<QAction*>(QStringLiteral("undoRegisterEntry")));
         pictures.Take(menu, "undo0-menu");

@@ -11,6 +11,7 @@
 #include "app/maintenance_dlg.h"
 #include "controls/drive_combo_box.h"
 #include "resources/deliverable.h"
+#include "tests/app/maintenance_dlg_probe.h"
 
 void Press(CMaintenanceDlg& dialog, int id) {
     auto* button = qobject_cast<QAbstractButton*>(dialog.GetDlgItem(id));
@@ -40,7 +41,7 @@ void ChooseFolder(CMaintenanceDlg& dialog, const MainDialogIds& ids, int index) 
 }
 
 void PickMenuEntry(CMaintenanceDlg& dialog, const char* objectName) {
-    const std::unique_ptr<QMenu> menu(dialog.BuildSystemMenu());
+    const std::unique_ptr<QMenu> menu(CMaintenanceDlgTestProbe(dialog).BuildSystemMenu());
     QAction* action = menu->findChild<QAction*>(QString::fromUtf8(objectName));
     if (!action || !action->isEnabled()) {
         ADD_FAILURE() << "menu entry " << objectName << (action ? " is disabled" : " does not exist");

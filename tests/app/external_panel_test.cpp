@@ -15,8 +15,11 @@
 #include "tests/app/dialog_driver.h"
 #include "tests/app/installation.h"
 #include "tests/support/qt_print.h"
+#include "tests/app/maintenance_dlg_probe.h"
 
 namespace {
+
+using Probe = CMaintenanceDlgTestProbe;
 
 class ExternalPanelTest : public ::testing::Test {
 protected:
@@ -45,7 +48,7 @@ TEST_F(ExternalPanelTest, StartsOnTheSystemDriveWithItsLabel) {
     MakeHostDirs(install.prefix.DriveC() + "/PARC_JDT/A");
     CMaintenanceDlg dialog(D());
     dialog.show();
-    EXPECT_EQ(dialog.ExternalRoot(), "C:\\PARC_JDT");
+    EXPECT_EQ(Probe(dialog).ExternalRoot(), "C:\\PARC_JDT");
     auto* label = qobject_cast<CDriveLabel*>(dialog.GetDlgItem(D().ids.labelDrive));
     EXPECT_EQ(label->Drive(), 2);
     EXPECT_EQ(label->Text(), QStringLiteral("ローカル ディスク (C:)"));
@@ -74,7 +77,7 @@ TEST_F(ExternalPanelTest, SelectionIsRestoredByIndexAcrossDrives) {
     dialog.show();
     Choose(dialog, 4);
     ChooseFolder(dialog, D().ids, 2);
-    EXPECT_EQ(dialog.FolderSel(), 2);
+    EXPECT_EQ(Probe(dialog).FolderSel(), 2);
     Choose(dialog, 3);  // two folders: nothing selected, nothing listed
     EXPECT_EQ(Folders(dialog)->currentIndex(), -1);
     EXPECT_EQ(External(dialog)->GetItemCount(), 0);
@@ -92,7 +95,7 @@ TEST_F(ExternalPanelTest, RightListShowsThePresentDataSetsWithTheirNumbers) {
     EXPECT_EQ(list->GetItem(0)->no, "1");
     EXPECT_EQ(list->GetItem(1)->no, "3");
     EXPECT_EQ(list->GetItem(2)->no, "4");  // any nonzero value is present
-    const int32_t* flags = dialog.FolderPresence();
+    const int32_t* flags = Probe(dialog).FolderPresence();
     EXPECT_EQ(flags[0], 1);
     EXPECT_EQ(flags[1], 0);
     EXPECT_EQ(flags[3], 2);
@@ -125,12 +128,12 @@ TEST_F(ExternalPanelTest, BothFreeSpaceTextsFollowWhenBothSidesAreOnOneDrive) {
     EXPECT_GT(left->text().size(), QStringLiteral("空きﾃﾞｨｽｸ容量: ").size());
     left->setText(QString());
     right->setText(QString());
-    dialog.RefreshPane(Pane::External);  // C: on both sides: both texts are written
+    Probe(dialog).RefreshPane(Pane::External);  // C: on both sides: both texts are written
     EXPECT_FALSE(left->text().isEmpty());
     EXPECT_FALSE(right->text().isEmpty());
     Choose(dialog, 4);
     left->setText(QString());
-    dialog.RefreshPane(Pane::External);  // now on different drives
+    Probe(dialog).RefreshPane(Pane::External);  // now on different drives
     EXPECT_TRUE(left->text().isEmpty());
 }
 
@@ -145,9 +148,9 @@ TEST_F(ExternalPanelTest, TogglesSelectAllThenClearAndEveryLoadResetsThem) {
     Press(dialog, D().ids.toggleSystem);
     EXPECT_EQ(system->GetNextSelected(-1), -1);
     Press(dialog, D().ids.toggleSystem);
-    EXPECT_TRUE(dialog.SelectAllSystem());
-    dialog.LoadList(Pane::External);  // a load of either list resets both
-    EXPECT_FALSE(dialog.SelectAllSystem());
+    EXPECT_TRUE(Probe(dialog).SelectAllSystem());
+    Probe(dialog).LoadList(Pane::External);  // a load of either list resets both
+    EXPECT_FALSE(Probe(dialog).SelectAllSystem());
     Press(dialog, D().ids.toggleSystem);
     EXPECT_TRUE(system->IsRowSelected(0));
 }

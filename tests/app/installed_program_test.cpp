@@ -14,8 +14,11 @@
 #include "resources/deliverable.h"
 #include "tests/app/installation.h"
 #include "tests/support/qt_print.h"
+#include "tests/app/maintenance_dlg_probe.h"
 
 namespace {
+
+using Probe = CMaintenanceDlgTestProbe;
 
 class SettingsFileMessageTest : public ::testing::TestWithParam<const Deliverable*> {
 protected:
@@ -43,7 +46,7 @@ protected:
             QTimer::singleShot(0, &dialog, &QDialog::reject);
         });
         EXPECT_EQ(dialog.DoModal(), QDialog::Rejected);
-        *dataCount = dialog.DataCount();
+        *dataCount = Probe(dialog).DataCount();
         return shown;
     }
     Installation install;

@@ -27,8 +27,11 @@
 #include "tests/app/dialog_driver.h"
 #include "tests/app/installation.h"
 #include "tests/support/qt_print.h"
+#include "tests/app/maintenance_dlg_probe.h"
 
 namespace {
+
+using Probe = CMaintenanceDlgTestProbe;
 
 const char* KindClass(ControlKind kind) {
     switch (kind) {
@@ -162,13 +165,13 @@ TEST_P(MainDialogTest, EnterOutsideAButtonAndEscEndTheDialog) {
 TEST_P(MainDialogTest, ClosingIsRefusedWhileATransferRuns) {
     CMaintenanceDlg dialog(D());
     dialog.show();
-    dialog.SetTransferBusy(true);
+    Probe(dialog).SetTransferBusy(true);
     dialog.reject();
     dialog.close();
     EXPECT_TRUE(dialog.isVisible());
     EXPECT_FALSE(dialog.GetDlgItem(D().ids.exit)->isEnabled());
     EXPECT_FALSE(dialog.GetDlgItem(D().ids.newFolder)->isEnabled());
-    dialog.SetTransferBusy(false);
+    Probe(dialog).SetTransferBusy(false);
     dialog.reject();
     EXPECT_FALSE(dialog.isVisible());
 }
@@ -176,7 +179,7 @@ TEST_P(MainDialogTest, ClosingIsRefusedWhileATransferRuns) {
 TEST_P(MainDialogTest, SystemMenuEntryOpensTheAboutBox) {
     CMaintenanceDlg dialog(D());
     dialog.show();
-    QMenu* menu = dialog.BuildSystemMenu();
+    QMenu* menu = Probe(dialog).BuildSystemMenu();
     QList<QAction*> actions = menu->actions();
     ASSERT_GE(actions.size(), 2);
     EXPECT_TRUE(actions[actions.size() - 2]->isSeparator());
@@ -236,7 +239,7 @@ TEST_P(MainDialogTest, EachDeliverableReadsOnlyItsOwnCatalogue) {
     install.WriteCatalogue(other.files.catalogueFile, {{"他製品1"}, {"他製品2"}, {"他製品3"}, {"他製品4"}});
     CMaintenanceDlg dialog(D());
     dialog.show();
-    EXPECT_EQ(dialog.DataCount(), 3);
+    EXPECT_EQ(Probe(dialog).DataCount(), 3);
     auto* system = qobject_cast<CDataListCtrl*>(dialog.GetDlgItem(D().ids.listSystem));
     EXPECT_EQ(system->GetItemCount(), 3);
 }

@@ -28,8 +28,11 @@
 #include "tests/support/qt_print.h"
 #include "transfer/transfer_texts.h"
 #include "transfer/verify.h"
+#include "tests/app/maintenance_dlg_probe.h"
 
 namespace {
+
+using Probe = CMaintenanceDlgTestProbe;
 
 // Holds the copying thread after its first file's data until the interface
 // thread has looked at the window: what it sees is the state during a copy.
@@ -116,8 +119,8 @@ protected:
 };
 
 TEST_P(ProgressWindowTest, EveryControlIsLockedAndTheWindowShowsTheCopy) {
-    dialog->SetProgressDelayForTesting(0);
-    dialog->SetQuietOutcomeLimitForTesting(0);  // as if it had taken long
+    Probe(*dialog).SetProgressDelay(0);
+    Probe(*dialog).SetQuietOutcomeLimit(0);  // as if it had taken long
     QWidget* save = dialog->GetDlgItem(D().ids.save);
     save->setFocus();
     bool anyEnabled = true, windowShown = false, closeRefused = false;
@@ -129,7 +132,7 @@ TEST_P(ProgressWindowTest, EveryControlIsLockedAndTheWindowShowsTheCopy) {
                        ids.listSystem, ids.listExternal})
             anyEnabled |= dialog->GetDlgItem(id)->isEnabled();
         QApplication::processEvents();
-        CProgressDlg* progress = dialog->ProgressWindow();
+        CProgressDlg* progress = Probe(*dialog).ProgressWindow();
         windowShown = progress && progress->isVisible() && progress->isModal();
         if (progress) {
             progress->Poll();
@@ -148,7 +151,7 @@ TEST_P(ProgressWindowTest, EveryControlIsLockedAndTheWindowShowsTheCopy) {
     EXPECT_EQ(phase, QStringLiteral("ファイルをコピーしています…"));
     // The end of a long one: the same window tells what was done, without asking anything.
     ASSERT_EQ(shown.size(), 2u);  // the default folder name, the confirmation
-    CProgressDlg* progress = dialog->ProgressWindow();
+    CProgressDlg* progress = Probe(*dialog).ProgressWindow();
     ASSERT_NE(progress, nullptr);
     EXPECT_TRUE(progress->Finished());
     EXPECT_FALSE(progress->isModal());
@@ -162,18 +165,18 @@ TEST_P(ProgressWindowTest, EveryControlIsLockedAndTheWindowShowsTheCopy) {
     // Enter closes it; the dialog's focus is where it was.
     QTest::keyClick(progress, Qt::Key_Return);
     QApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-    EXPECT_EQ(dialog->ProgressWindow(), nullptr);
+    EXPECT_EQ(Probe(*dialog).ProgressWindow(), nullptr);
     EXPECT_EQ(dialog->focusWidget(), save);
 }
 
 TEST_P(ProgressWindowTest, WhileWhatWasWrittenIsReadBackTheWindowSaysSo) {
-    dialog->SetProgressDelayForTesting(0);
+    Probe(*dialog).SetProgressDelay(0);
     QString phase;
     int bar = -1;
     DuringTheCopy(
         [&] {
             QApplication::processEvents();
-            CProgressDlg* progress = dialog->ProgressWindow();
+            CProgressDlg* progress = Probe(*dialog).ProgressWindow();
             ASSERT_NE(progress, nullptr);
             progress->Poll();
             phase = progress->PhaseLabel()->text();
@@ -188,11 +191,11 @@ TEST_P(ProgressWindowTest, WhileWhatWasWrittenIsReadBackTheWindowSaysSo) {
 }
 
 TEST_P(ProgressWindowTest, StopFromTheWindowKeepsTheFirstDataSetOnly) {
-    dialog->SetProgressDelayForTesting(0);
+    Probe(*dialog).SetProgressDelay(0);
     DuringTheCopy([&] {
         QApplication::processEvents();
-        ASSERT_NE(dialog->ProgressWindow(), nullptr);
-        dialog->ProgressWindow()->Button()->click();  // "中止"
+        ASSERT_NE(Probe(*dialog).ProgressWindow(), nullptr);
+        Probe(*dialog).ProgressWindow()->Button()->click();  // "中止"
     });
     Press(*dialog, D().ids.save);
     ASSERT_EQ(shown.size(), 3u);
@@ -201,8 +204,8 @@ TEST_P(ProgressWindowTest, StopFromTheWindowKeepsTheFirstDataSetOnly) {
     EXPECT_FALSE(HostExists(root + "/設定データ保守/USERDATA/SET1/a1.TXT"));
     // The right list shows what the folder holds: the one complete data set.
     EXPECT_EQ(List(1)->GetItemCount(), 1);
-    EXPECT_EQ(dialog->ProgressWindow(), nullptr);
-    EXPECT_FALSE(dialog->IsTransferBusy());
+    EXPECT_EQ(Probe(*dialog).ProgressWindow(), nullptr);
+    EXPECT_FALSE(Probe(*dialog).IsTransferBusy());
 }
 
 TEST_P(ProgressWindowTest, TerminationStopsTheTransferSafelyThenClosesTheDialog) {
@@ -243,18 +246,18 @@ TEST_P(ProgressWindowTest, TerminationStopsTheTransferSafelyThenClosesTheDialog)
 }
 
 TEST_P(ProgressWindowTest, AShortSuccessShowsNoWindowAndLeavesTheFocus) {
-    dialog->SetQuietOutcomeLimitForTesting(3600 * 1000);  // as if it had been quick
+    Probe(*dialog).SetQuietOutcomeLimit(3600 * 1000);  // as if it had been quick
     QWidget* save = dialog->GetDlgItem(D().ids.save);
     save->setFocus();
     bool shownDuring = true;
     DuringTheCopy([&] {
         QApplication::processEvents();
-        shownDuring = dialog->ProgressWindow() != nullptr;
+        shownDuring = Probe(*dialog).ProgressWindow() != nullptr;
     });
     Press(*dialog, D().ids.save);
     QApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     EXPECT_FALSE(shownDuring);
-    EXPECT_EQ(dialog->ProgressWindow(), nullptr);
+    EXPECT_EQ(Probe(*dialog).ProgressWindow(), nullptr);
     for (QWidget* w : QApplication::topLevelWidgets()) EXPECT_FALSE(qobject_cast<CProgressDlg*>(w) && w->isVisible());
     EXPECT_EQ(List(1)->GetItemCount(), 3);  // the list shows the result
     EXPECT_EQ(dialog->focusWidget(), save);

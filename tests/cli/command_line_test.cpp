@@ -513,64 +513,6 @@ TEST_F(CommandLine, ABusyFolderOrInstallationExitsTenOrIsWaitedFor) {
     EXPECT_EQ(Run({"undo-register", "--yes", "--wait=5"}).code, 0);
 }
 
-// ansible-playbook, when it is on the PATH.
-std::string FindOnPath(const char* name) {
-    const char* path = std::getenv("PATH");
-    std::stringstream dirs(path ? path : "");
-    for (std::string dir; std::getline(dirs, dir, ':');)
-        if (!dir.empty() && access((dir + "/" + name).c_str(), X_OK) == 0) return dir + "/" + name;
-    return {};
-}
-
-TEST_F(CommandLine, FleetPlaybookSavesAndRegistersLocalhost) {
-    const std::string ansible = FindOnPath("ansible-playbook");
-    if (ansible.empty()) GTEST_SKIP() << "ansible-playbook is not installed: the fleet example is not run";
-    const json list = RunJson({"save", "--drive", "E:", "--all", "--dry-run"});
-    ASSERT_GT(list["file_count"].get<int>(), 0);
-    const std::string changed = HostPath(list["files"][0]["source"]);
-    const std::string original = ReadHostFile(changed);
-
-    ToolRun run;
-    run.program = ansible;
-    run.args = {"-i",
-                "localhost,",
-                "-c",
-                "local",
-                std::string(SOURCE_DIR) + "/docs/fleet/save-register.yml",
-                "-e",
-                "target=localhost",
-                "-e",
-                std::string("program=") + QUILLMARK_BIN,
-                "-e",
-                "drive=E:",
-                "-e",
-                "wineprefix=" + prefixDir,
-                "-e",
-                "phase=save"};
-    run.env = {"XDG_CONFIG_HOME=" + userDir + "/config",
-               "XDG_DATA_HOME=" + userDir + "/data",
-               "ANSIBLE_LOCAL_TEMP=" + userDir + "/ansible",
-               "ANSIBLE_REMOTE_TEMP=" + userDir + "/ansible",
-               "ANSIBLE_NOCOLOR=1",
-               "HOME=" + userDir};
-    run.cwd = prefixDir + "/drive_c";
-    const ToolResult save = RunTool(run);
-    ASSERT_EQ(save.code, 0) << save.out << save.err;
-    EXPECT_NE(save.out.find("files saved into E:\\\\PARC_JDT\\\\localhost"), std::string::npos) << save.out;
-    // The same file in the host's folder instead of the default one.
-    std::string saved = list["files"][0]["destination"];
-    const std::string defaultFolder = list["folder"];
-    saved.replace(saved.find(defaultFolder), defaultFolder.size(), "localhost");
-    EXPECT_EQ(ReadHostFile(HostPath(saved)), original);
-
-    WriteHostFile(changed, "changed by the upgrade");
-    run.args.back() = "phase=register";
-    const ToolResult reg = RunTool(run);
-    ASSERT_EQ(reg.code, 0) << reg.out << reg.err;
-    EXPECT_NE(reg.out.find("restore point 2"), std::string::npos) << reg.out;
-    EXPECT_EQ(ReadHostFile(changed), original);
-}
-
 TEST_F(CommandLine, CompareSaysWhatARegisterAndASaveWouldChange) {
     const std::string folder = "2026年12月点検";
     const std::string before = TreeDigest(prefixDir);
