@@ -161,11 +161,12 @@ bool FolderOrFail(Run& run, const std::string& folderPath, int* code) {
 }
 
 // What became of each listed row after a run: written (in place and on the
-// medium), failed (the row the run stopped at, with the system's error), or not
-// reached (after the failure or a stop, or no copy ran).
-const char* RowOutcome(uint32_t row, const CliHost& host, uint32_t failedRow) {
+// medium), unchanged (it held the source's bytes already and was left), failed
+// (the row the run stopped at, with the system's error), or not reached (after
+// the failure or a stop, or no copy ran).
+const char* RowOutcome(uint32_t row, const TransferEngine& engine, const CliHost& host, uint32_t failedRow) {
     if (!host.Copied()) return "not_reached";
-    if (row < host.Result().rows) return "written";
+    if (row < host.Result().rows) return engine.RowUnchanged(row) ? "unchanged" : "written";
     return row == failedRow ? "failed" : "not_reached";
 }
 
@@ -189,9 +190,9 @@ void PutTransferList(Run& run, const TransferEngine& engine, bool ran) {
     uint64_t bytes = 0;
     uint32_t fileCount = 0;
     const uint32_t failedRow = ran ? FailedRow(engine, run.host) : UINT32_MAX;
-    // Per destination file: its worst row's outcome (failed > not_reached > written).
+    // Per destination file: its worst row's outcome (failed > not_reached > written > unchanged).
     std::map<std::string, int> fileOutcome;
-    static const char* const kOutcomes[] = {"written", "not_reached", "failed"};
+    static const char* const kOutcomes[] = {"unchanged", "written", "not_reached", "failed"};
     for (uint32_t i = 0; i < engine.FileCount(); ++i) {
         const TransferRow& row = engine.List().Row(i);
         if (row.counted) {
@@ -205,11 +206,11 @@ void PutTransferList(Run& run, const TransferEngine& engine, bool ran) {
         file["bytes"] = row.size;
         file["data_set"] = row.dataSet + 1;
         if (ran) {
-            const std::string outcome = RowOutcome(i, run.host, failedRow);
+            const std::string outcome = RowOutcome(i, engine, run.host, failedRow);
             file["outcome"] = outcome;
             if (i == failedRow) file["failure"] = cli_failure::Record(engine.LastFailure());
             int& worst = fileOutcome.try_emplace(row.destination, 0).first->second;
-            for (int k = 0; k < 3; ++k)
+            for (int k = 0; k < 4; ++k)
                 if (outcome == kOutcomes[k]) worst = std::max(worst, k);
         }
         files.push_back(std::move(file));

@@ -3,6 +3,7 @@
 
 #include <sys/stat.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -120,6 +121,12 @@ public:
     // The space check of the last BuildTransferList of a save (up to the data set
     // that did not fit, when one did not).
     const SpaceCheck& Space() const { return m_space; }
+
+    // Whether row `row` of the last RunTransfer was found as its source already and
+    // left as it was (counted in TransferResult::unchanged when it is among its rows).
+    bool RowUnchanged(uint32_t row) const {
+        return std::find(m_unchangedRows.begin(), m_unchangedRows.end(), row) != m_unchangedRows.end();
+    }
 
     const TransferList& List() const { return m_list; }
     uint32_t FileCount() const { return m_list.Count(); }

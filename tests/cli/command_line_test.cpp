@@ -104,6 +104,11 @@ TEST_F(CommandLine, SaveRegisterAndUndoRoundTrip) {
     ASSERT_GT(saved["file_count"].get<int>(), 0);
     for (const json& f : saved["files"])
         EXPECT_EQ(ReadHostFile(HostPath(f["destination"])), ReadHostFile(HostPath(f["source"])));
+    // Saved again: the plain files already as their sources are left, and said so.
+    const json again = RunJson({"save", "--drive", "E:", "--folder", "点検", "--sets", "1-3", "--yes"});
+    EXPECT_EQ(again["outcome"]["unchanged"], again["file_count"]) << again.dump();
+    EXPECT_EQ(again["outcome"]["written"], 0);
+    for (const json& f : again["files"]) EXPECT_EQ(f["outcome"], "unchanged") << f.dump();
     // The index file marks exactly the saved sets.
     const std::string index = ReadHostFile(Stick() + "/" + "点検/JKNDT.INI");
     for (int i = 0; i < 3; ++i) EXPECT_NE(index.find("\n" + std::to_string(i) + "=1\r\n"), std::string::npos) << index;
