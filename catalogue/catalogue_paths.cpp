@@ -46,3 +46,16 @@ bool CatalogueEntryStaysInside(const CatalogueEntry& entry) {
         if (!CataloguePathStaysInside(entry.names(k))) return false;
     return true;
 }
+
+void AppendCataloguePart(std::string& folder, const char* part) {
+    if (!part || part[0] == '\0') return;
+    // A part's first byte is never a trail byte: a 5C there is a separator.
+    const bool partLeads = platform::IsWindowsSeparator(part[0]);
+    const bool folderEnds = !folder.empty() && platform::LastCp932Separator(folder) == folder.size() - 1;
+    if (partLeads && folderEnds)
+        folder += part + 1;
+    else if (!partLeads && !folderEnds)
+        folder.append("\\").append(part);
+    else
+        folder += part;
+}

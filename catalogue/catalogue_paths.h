@@ -1,6 +1,8 @@
 // Whether a data set's paths stay inside the roots a transfer puts them under.
 #pragma once
 
+#include <string>
+
 #include "catalogue/catalogue_entry.h"
 
 // A data set's path, backup path, folders and names are joined below the system
@@ -11,3 +13,8 @@ bool CatalogueEntryStaysInside(const CatalogueEntry& entry);
 
 // The rule for one text (CP932; '\' and '/' separate; 表 (95 5C) is one character).
 bool CataloguePathStaysInside(const char* text);
+
+// Appends a catalogue path part (path, backup path, folder: "\USERDATA\LINE",
+// or one without its leading separator) to `folder` with exactly one separator
+// between them, so that the joined path reads as the user would type it.
+void AppendCataloguePart(std::string& folder, const char* part);

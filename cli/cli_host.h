@@ -23,9 +23,18 @@ struct HostOptions {
 
 struct ShownMessage {
     std::string text;  // UTF-8
+    std::string code;  // what kind of message it is, stable for scripts: "write_error", "busy", ...
     bool question = false;
     bool accepted = false;  // the answer, for a question
 };
+
+// What a message of the logic is: its stable code, and the exit code it stands
+// for (0: information, or a question, whose answer decides).
+struct MessageClass {
+    const char* code;
+    int exitCode;
+};
+MessageClass ClassifyMessage(const UserMessage& message);
 
 class CliHost : public OperationHost {
 public:
@@ -44,11 +53,17 @@ public:
     bool TransferStarted() const { return m_transferStarted; }
     bool TransferFinished() const { return m_transferFinished; }
     const std::vector<ShownMessage>& Messages() const { return m_messages; }
-    // The restore point the register kept, empty when none.
+    // What the copy of the last transfer did; Copied() is false when none ran.
+    bool Copied() const { return m_copied; }
+    const TransferResult& Result() const { return m_result; }
+    // The data sets the save marked as held (catalogue indexes); MarkedKnown() is
+    // false when the save did not get that far.
+    bool MarkedKnown() const { return m_markedKnown; }
+    const std::vector<int>& Marked() const { return m_marked; }
 
-    // Prints a message of the command line itself and keeps it for the JSON; an
-    // `info` message (an outcome, a note) is not printed under --quiet.
-    void Say(const std::string& utf8, bool info = false);
+    // Prints a message of the command line itself and keeps it for the JSON with
+    // its `code`; an `info` message (an outcome, a note) is not printed under --quiet.
+    void Say(const std::string& utf8, const char* code, bool info = false);
 
     // TransferHost
     bool IsSystemRowSelected(int row) const override;
@@ -60,6 +75,7 @@ public:
     void SetTransferBusy(bool busy) override;
     TransferObserver* Observer() override { return &m_observer; }
     const std::atomic<bool>* CancelFlag() override;
+    TransferResult RunCopy(const std::function<TransferResult()>& copy) override;
 
     // OperationHost
     void SetFolderName(const std::string& name) override { folder = name; }
@@ -69,10 +85,13 @@ public:
     void EndWaitCursor() override {}
     void ShowOutcome(const std::string& text) override;
     int LockWaitSeconds() const override { return m_options.lockWaitSeconds; }
+    void DataSetsMarked(const std::vector<int>& sets) override {
+        m_marked = sets;
+        m_markedKnown = true;
+    }
 
 private:
     MsgAnswer Answer(const UserMessage& message, const std::string& utf8);
-    int Classify(const UserMessage& message) const;
     // Draws the bar from the engine's figures, at most ten times a second.
     class BarObserver : public TransferObserver {
     public:
@@ -91,6 +110,10 @@ private:
     bool m_transferStarted = false;
     bool m_transferFinished = false;
     std::vector<ShownMessage> m_messages;
+    TransferResult m_result;
+    bool m_copied = false;
+    std::vector<int> m_marked;
+    bool m_markedKnown = false;
     BarObserver m_observer{*this};
     ProgressBar m_bar;
 };

@@ -1,11 +1,13 @@
 // The subcommands: parsing, the operations over the same logic as the dialog,
 // and their results as text or one JSON document on standard output.
 #include <CLI/CLI.hpp>
+#include <algorithm>
 #include <cctype>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <map>
 #include <nlohmann/json.hpp>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -53,8 +55,9 @@ struct Options {
     bool dryRun = false;
     bool all = false;
     bool listPoints = false;
-    bool quiet = false;    // failures only on standard error
-    bool verbose = false;  // one line per file written
+    bool namesOnly = false;  // folders: the names alone, for shell completion
+    bool quiet = false;      // failures only on standard error
+    bool verbose = false;    // one line per file written
     std::string prefix, drive, folder, sets, name, id;
     std::string wait;  // --wait[=SECONDS] as given; "" without it
     int waitSeconds = 0;
@@ -68,6 +71,7 @@ struct Run {
     json out = json::object();
 
     Run(const CliProgram& p, const Options& o, const char* command) : program(p), options(o), host(MakeHostOptions(o)) {
+        out["schema"] = cli_json::kSchema;
         out["program"] = p.programName;
         out["command"] = command;
     }
@@ -90,15 +94,16 @@ struct Run {
             out["exit_code"] = code;
             json messages = json::array();
             for (const ShownMessage& m : host.Messages())
-                messages.push_back(cli_json::MessageRecord(m.text, m.question, m.accepted));
+                messages.push_back(cli_json::MessageRecord(m.text, m.code, m.question, m.accepted));
             out["messages"] = messages;
             std::printf("%s\n", cli_json::Dump(out).c_str());
         }
         return code;
     }
 
-    int Fail(int code, const std::string& utf8) {
-        host.Say(utf8);
+    // Ends the command with a message of the command line itself (`what`: its code).
+    int Fail(int code, const char* what, const std::string& utf8) {
+        host.Say(utf8, what);
         return Finish(code);
     }
 };
@@ -107,7 +112,7 @@ struct Run {
 bool LoadOrFail(Run& run, SystemView& view, int* code) {
     view = LoadSystem(run.program);
     if (!view.missingText.empty()) {
-        *code = run.Fail(exit_code::kNoSettings, U(view.missingText));
+        *code = run.Fail(exit_code::kNoSettings, "no_settings", U(view.missingText));
         return false;
     }
     return true;
@@ -117,7 +122,8 @@ bool LoadOrFail(Run& run, SystemView& view, int* code) {
 bool DriveOrFail(Run& run, int* drive, int* code) {
     *drive = ParseDriveLetter(run.options.drive);
     if (*drive < 0) {
-        *code = run.Fail(exit_code::kUsage, "--drive: ドライブ文字ではありません: '" + run.options.drive + "'");
+        *code =
+            run.Fail(exit_code::kUsage, "usage", "--drive: ドライブ文字ではありません: '" + run.options.drive + "'");
         return false;
     }
     run.out["drive"] = platform::DriveLetter::FromNumber(*drive)->Name();
@@ -129,12 +135,12 @@ bool DriveOrFail(Run& run, int* drive, int* code) {
 bool MediumOrFail(Run& run, int drive, bool askRemovable, int* code) {
     const std::string letter(1, platform::DriveLetter::FromNumber(drive)->Letter());
     if (!(GetLogicalDrives() & (1u << drive))) {
-        *code = run.Fail(exit_code::kMedium, "ドライブ " + letter + ": がありません。");
+        *code = run.Fail(exit_code::kMedium, "no_drive", "ドライブ " + letter + ": がありません。");
         return false;
     }
     if (askRemovable && platform::DriveType(drive) == DRIVE_REMOVABLE) return true;
     if (!IsDiskInDrive(drive)) {
-        *code = run.Fail(exit_code::kMedium, U(transfer_texts::InsertDisk(letter[0])));
+        *code = run.Fail(exit_code::kMedium, "insert_disk", U(transfer_texts::InsertDisk(letter[0])));
         return false;
     }
     return true;
@@ -150,32 +156,81 @@ std::string StoppedText(const std::string& rest) {
 bool FolderOrFail(Run& run, const std::string& folderPath, int* code) {
     const DWORD attributes = GetFileAttributesA(folderPath.c_str());
     if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY)) return true;
-    *code = run.Fail(exit_code::kRefused, "保守フォルダ " + U(folderPath) + " がありません。");
+    *code = run.Fail(exit_code::kRefused, "no_folder", "保守フォルダ " + U(folderPath) + " がありません。");
     return false;
 }
 
-// The transfer list into the JSON; a dry run's text output prints it too.
-void PutTransferList(Run& run, const TransferEngine& engine) {
+// What became of each listed row after a run: written (in place and on the
+// medium), unchanged (it held the source's bytes already and was left), failed
+// (the row the run stopped at, with the system's error), or not reached (after
+// the failure or a stop, or no copy ran).
+const char* RowOutcome(uint32_t row, const TransferEngine& engine, const CliHost& host, uint32_t failedRow) {
+    if (!host.Copied()) return "not_reached";
+    if (row < host.Result().rows) return engine.RowUnchanged(row) ? "unchanged" : "written";
+    return row == failedRow ? "failed" : "not_reached";
+}
+
+// The row a failed run names: the first not kept whose destination failed, or the
+// first not kept.
+uint32_t FailedRow(const TransferEngine& engine, const CliHost& host) {
+    if (!host.Copied() || !host.Result().failed) return UINT32_MAX;
+    const std::string& path = engine.LastFailure().path;
+    for (uint32_t i = host.Result().rows; i < engine.FileCount(); ++i)
+        if (engine.List().Row(i).destination == path) return i;
+    return host.Result().rows < engine.FileCount() ? host.Result().rows : UINT32_MAX;
+}
+
+// The transfer list into the JSON; a dry run's text output prints it too. Files
+// and bytes count each destination file once (a document is one row per
+// attribute kind); `rows` counts the rows. After a run (`ran`) each row has its
+// outcome and `outcome` counts the files by theirs.
+void PutTransferList(Run& run, const TransferEngine& engine, bool ran) {
     const Options& o = run.options;
     json files = json::array();
     uint64_t bytes = 0;
+    uint32_t fileCount = 0;
+    const uint32_t failedRow = ran ? FailedRow(engine, run.host) : UINT32_MAX;
+    // Per destination file: its worst row's outcome (failed > not_reached > written > unchanged).
+    std::map<std::string, int> fileOutcome;
+    static const char* const kOutcomes[] = {"unchanged", "written", "not_reached", "failed"};
     for (uint32_t i = 0; i < engine.FileCount(); ++i) {
         const TransferRow& row = engine.List().Row(i);
-        const uint64_t size = O_FileSize(row.source.c_str()).Bytes();
-        bytes += size;
+        if (row.counted) {
+            ++fileCount;
+            bytes += row.size;
+        }
         json file = json::object();
         cli_json::PutCp932(file, "source", row.source);
         cli_json::PutCp932(file, "destination", row.destination);
         file["kind"] = static_cast<int>(row.kind);
-        file["bytes"] = size;
+        file["bytes"] = row.size;
+        file["data_set"] = row.dataSet + 1;
+        if (ran) {
+            const std::string outcome = RowOutcome(i, engine, run.host, failedRow);
+            file["outcome"] = outcome;
+            if (i == failedRow) file["failure"] = cli_failure::Record(engine.LastFailure());
+            int& worst = fileOutcome.try_emplace(row.destination, 0).first->second;
+            for (int k = 0; k < 4; ++k)
+                if (outcome == kOutcomes[k]) worst = std::max(worst, k);
+        }
         files.push_back(std::move(file));
         if (!o.json && o.dryRun)
             std::printf("%s\t%s\t%d\t%llu\n", U(row.source).c_str(), U(row.destination).c_str(),
-                        static_cast<int>(row.kind), static_cast<unsigned long long>(size));
+                        static_cast<int>(row.kind), static_cast<unsigned long long>(row.size));
     }
     run.out["files"] = std::move(files);
-    run.out["file_count"] = engine.FileCount();
+    run.out["file_count"] = fileCount;
     run.out["bytes"] = bytes;
+    run.out["rows"] = engine.FileCount();
+    if (!ran) return;
+    json outcome = {{"written", 0}, {"unchanged", 0}, {"failed", 0}, {"not_reached", 0}};
+    for (const auto& [destination, worst] : fileOutcome)
+        outcome[kOutcomes[worst]] = outcome[kOutcomes[worst]].get<int>() + 1;
+    run.out["outcome"] = std::move(outcome);
+    const TransferResult& result = run.host.Result();
+    run.out["written_files"] = run.host.Copied() ? result.files : 0;
+    run.out["written_bytes"] = run.host.Copied() ? result.bytes : 0;
+    run.out["written_rows"] = run.host.Copied() ? result.rows : 0;
 }
 
 // The folder of a save or register, checked before its index file is read: the
@@ -183,7 +238,7 @@ void PutTransferList(Run& run, const TransferEngine& engine) {
 // (a save makes it).
 bool TransferFolderOrFail(Run& run, const std::string& externalRoot, const std::string& folder, bool save, int* code) {
     if (!folder.empty() && !IsUsableMaintenanceFolder(externalRoot, folder)) {
-        *code = run.Fail(exit_code::kRefused, U(transfer_texts::BadFolderName(folder)));
+        *code = run.Fail(exit_code::kRefused, "bad_folder_name", U(transfer_texts::BadFolderName(folder)));
         return false;
     }
     const std::string used = folder.empty() ? transfer_texts::DefaultFolderName() : folder;
@@ -194,7 +249,7 @@ bool TransferFolderOrFail(Run& run, const std::string& externalRoot, const std::
 // the copy is a shortage. Returns the exit code that replaces a write failure, or 0.
 int TellFailure(Run& run, const TransferFailure& failure) {
     if (failure.path.empty()) return 0;
-    run.host.Say(cli_failure::Line(failure));
+    run.host.Say(cli_failure::Line(failure), "failure");
     run.out["failure"] = cli_failure::Record(failure);
     return cli_failure::IsFull(failure.error) && run.host.Failure() == exit_code::kWrite ? exit_code::kSpace : 0;
 }
@@ -214,13 +269,13 @@ int CmdList(const CliProgram& program, const Options& o) {
         if (!MediumOrFail(run, drive, false, &code)) return code;
         const std::string folder = o.folder.empty() ? transfer_texts::DefaultFolderName() : W(o.folder);
         if (!IsUsableMaintenanceFolder(ExternalRootOf(drive, program), folder))
-            return run.Fail(exit_code::kRefused, U(transfer_texts::BadFolderName(folder)));
+            return run.Fail(exit_code::kRefused, "bad_folder_name", U(transfer_texts::BadFolderName(folder)));
         const std::string folderPath = ExternalRootOf(drive, program) + "\\" + folder;
         if (!FolderOrFail(run, folderPath, &code)) return code;
         cli_json::PutCp932(run.out, "folder", folder);
         cli_json::PutCp932(run.out, "folder_path", folderPath);
         if (!ReadPresence(folderPath, program, view.catalogue.count, presence))
-            return run.Fail(exit_code::kRefused,
+            return run.Fail(exit_code::kRefused, "file_too_large",
                             U(transfer_texts::FileTooLarge(folderPath + "\\" + program.files.indexFile)));
     }
     cli_json::PutCp932(run.out, "system_root", view.catalogue.systemPath);
@@ -270,7 +325,11 @@ int CmdFolders(const CliProgram& program, const Options& o) {
     json folders = json::array();
     for (const FolderInfo& f : ListFolders(root)) {
         folders.push_back(cli_json::FolderRecord(f));
-        if (!o.json) std::printf("%s\n", U(f.boxText).c_str());
+        bool decodes = true;
+        const std::string name = cli_json::ValidUtf8(U(o.namesOnly ? f.name : f.boxText), &decodes);
+        // A completion offers only names that can be typed back as they are.
+        if (!o.json && (!o.namesOnly || (decodes && name.find('\n') == std::string::npos)))
+            std::printf("%s\n", name.c_str());
     }
     run.out["folders"] = std::move(folders);
     return run.Finish(0);
@@ -288,20 +347,41 @@ int CmdNewFolder(const CliProgram& program, const Options& o) {
     cli_json::PutUtf8(run.out, "folder", o.name);
     cli_json::PutCp932(run.out, "folder_path", root + "\\" + name);
     run.out["created"] = false;
-    if (name.empty()) return run.Fail(exit_code::kUsage, "new-folder: フォルダ名が空です。");
-    if (PathExists((root + "\\" + name).c_str())) return run.Fail(exit_code::kRefused, U(FolderExistsText(name)));
+    if (name.empty()) return run.Fail(exit_code::kUsage, "usage", "new-folder: フォルダ名が空です。");
+    if (PathExists((root + "\\" + name).c_str()))
+        return run.Fail(exit_code::kRefused, "folder_exists", U(FolderExistsText(name)));
     // A name that cannot be one folder, or too long for the index file: refused as the dialog refuses it.
     if (!IsUsableFolderName(name) ||
         FolderIndexFile::PathFor(root + "\\" + name, program.files.indexFile).size() > kMaxIndexPath)
-        return run.Fail(exit_code::kRefused, U(FolderCreateErrorText()));
+        return run.Fail(exit_code::kRefused, "bad_folder_name", U(FolderCreateErrorText()));
     if (!CreateMaintenanceFolder(root, name, program.files.indexFile, view.catalogue.count)) {
         const DWORD error = GetLastError();
-        run.host.Say(cli_failure::Line(root + "\\" + name, error));
-        return run.Fail(cli_failure::IsFull(error) ? exit_code::kSpace : exit_code::kWrite, U(FolderCreateErrorText()));
+        run.host.Say(cli_failure::Line(root + "\\" + name, error), "failure");
+        return run.Fail(cli_failure::IsFull(error) ? exit_code::kSpace : exit_code::kWrite, "folder_create_error",
+                        U(FolderCreateErrorText()));
     }
     run.out["created"] = true;
     if (!o.json) std::printf("%s\n", U(root + "\\" + name).c_str());
     return run.Finish(0);
+}
+
+// The dry run's space check: the engine's own figures, so that what it says
+// fits is what the save itself accepts.
+void PutSpace(Run& run, const TransferEngine& engine, int drive, bool fits) {
+    SpaceCheck space = engine.Space();
+    if (space.unit == 0) {  // nothing listed: the drive's figures alone
+        const ODiskNo disk(static_cast<unsigned char>(drive));
+        space.freeBytes = disk.GetFreeSize().Bytes();
+        space.unit = disk.GetAllocationUnit();
+    }
+    run.out["space"] = {{"free_bytes", space.freeBytes},
+                        {"needed_bytes", space.neededBytes},
+                        {"allocation_unit", space.unit},
+                        {"fits", fits}};
+    if (!run.options.json && (!run.options.quiet || !fits))
+        std::fprintf(stderr, "%s: %s / %s\n", fits ? "空き容量 OK" : "空き容量不足",
+                     U(ODiskSize(space.neededBytes).ToString(0xFFFFFFFF)).c_str(),
+                     U(ODiskSize(space.freeBytes).ToString(0xFFFFFFFF)).c_str());
 }
 
 // Save or register, with --dry-run: the operation's own checks, then the list.
@@ -327,14 +407,16 @@ int CmdTransfer(const CliProgram& program, const Options& o, Direction direction
     // A register lists what the folder holds; its rows are the held data sets in order.
     std::vector<int32_t> presence;
     if (!ReadPresence(externalRoot + "\\" + folderUsed, program, count, presence))
-        return run.Fail(exit_code::kRefused, U(transfer_texts::FileTooLarge(externalRoot + "\\" + folderUsed + "\\" +
-                                                                            program.files.indexFile)));
+        return run.Fail(
+            exit_code::kRefused, "file_too_large",
+            U(transfer_texts::FileTooLarge(externalRoot + "\\" + folderUsed + "\\" + program.files.indexFile)));
     std::vector<char> chosen;
     if (o.all) {
         chosen.assign(static_cast<size_t>(count), 1);
     } else {
         std::string error;
-        if (!ParseSetList(o.sets, count, chosen, &error)) return run.Fail(exit_code::kUsage, "--sets: " + error);
+        if (!ParseSetList(o.sets, count, chosen, &error))
+            return run.Fail(exit_code::kUsage, "usage", "--sets: " + error);
     }
     json sets = json::array();
     host.systemRows.assign(static_cast<size_t>(count), 0);
@@ -344,9 +426,9 @@ int CmdTransfer(const CliProgram& program, const Options& o, Direction direction
         if (!save && !presence[k]) {
             // Named explicitly but not in the folder: say so rather than skip it quietly.
             if (!o.all)
-                return run.Fail(exit_code::kRefused, "データ " + std::to_string(i + 1) + " (" +
-                                                         U(SetName(view.catalogue, i)) +
-                                                         ") は保守フォルダにありません。");
+                return run.Fail(exit_code::kRefused, "not_held",
+                                "データ " + std::to_string(i + 1) + " (" + U(SetName(view.catalogue, i)) +
+                                    ") は保守フォルダにありません。");
             continue;
         }
         host.systemRows[k] = 1;
@@ -371,44 +453,44 @@ int CmdTransfer(const CliProgram& program, const Options& o, Direction direction
     run.out["verify"] = context.verify;
 
     TransferEngine engine;
-    auto listJson = [&] { PutTransferList(run, engine); };
 
     if (o.dryRun) {
         // The same checks the operation makes before its list, without asking anything.
         if (!host.folder.empty() && !IsValidFolderName(host.folder))
-            return run.Fail(exit_code::kRefused, U(transfer_texts::BadFolderName(host.folder)));
+            return run.Fail(exit_code::kRefused, "bad_folder_name", U(transfer_texts::BadFolderName(host.folder)));
         const int fits = engine.BuildTransferList(direction, context, host);
-        listJson();
-        if (save) {
-            const uint64_t free = ODiskNo(static_cast<unsigned char>(drive)).GetFreeSize().Bytes();
-            run.out["space"] = {{"free_bytes", free}, {"fits", fits != 0}};
-            if (!o.json && (!o.quiet || !fits))
-                std::fprintf(stderr, "%s: %s\n", fits ? "空き容量 OK" : "空き容量不足",
-                             U(ODiskSize(free).ToString(0xFFFFFFFF)).c_str());
-        }
-        if (fits && engine.FileCount() == 0) return run.Fail(exit_code::kRefused, U(transfer_texts::NoFiles()));
+        PutTransferList(run, engine, false);
+        if (save) PutSpace(run, engine, drive, fits != 0);
+        if (fits && engine.FileCount() == 0)
+            return run.Fail(exit_code::kRefused, "no_files", U(transfer_texts::NoFiles()));
         return run.Finish(0);
     }
 
     // Registers keep a restore point and name it.
     RestorePoint made;
-    if (CancelRequested()) return run.Fail(exit_code::kCancelled, StoppedText("何も行っていません。"));
+    if (CancelRequested()) return run.Fail(exit_code::kCancelled, "stopped", StoppedText("何も行っていません。"));
     if (save)
         RunSave(engine, context, host);
     else
         RunRegister(engine, context, host, &made);
     const int fullCode = TellFailure(run, engine.LastFailure());
+    PutTransferList(run, engine, true);
+    if (save) {
+        // The sets the index file now marks held; empty when the save did not get that far.
+        json marked = json::array();
+        for (int i : host.Marked()) marked.push_back(SetJson(view, i));
+        run.out["marked_sets"] = std::move(marked);
+    }
+    // A register that failed part way keeps its restore point: the undo needs its id.
+    if (!save && !made.id.empty()) run.out["restore_point"] = made.id;
     if (CancelRequested() && host.TransferStarted()) {
         // The engine stopped at a safe point: files already written are whole and on the medium.
-        listJson();
         run.out["written"] = false;
-        return run.Fail(exit_code::kCancelled,
+        return run.Fail(exit_code::kCancelled, "stopped",
                         StoppedText("書き終えたファイルは完全なまま残り、途中のファイルは元のままです。"));
     }
-    listJson();
     const bool written = host.TransferFinished() && host.Failure() == 0;
     run.out["written"] = written;
-    if (!save && written && !made.id.empty()) run.out["restore_point"] = made.id;
     if (host.Failure() == 0 && !written) host.SetFailure(exit_code::kRefused);
     return run.Finish(fullCode);
 }
@@ -441,24 +523,27 @@ int CmdUndo(const CliProgram& program, const Options& o) {
     }
     RestorePoint point;
     if (o.id.empty() ? !store.Latest(&point) : !store.Load(o.id, &point))
-        return run.Fail(exit_code::kRefused,
+        return run.Fail(exit_code::kRefused, "no_restore_point",
                         o.id.empty() ? U(safety_texts::NoRestorePoint()) : "復元ポイント " + o.id + " はありません。");
     run.out["restore_point"] = PointJson(point);
-    if (CancelRequested()) return run.Fail(exit_code::kCancelled, StoppedText("何も行っていません。"));
+    if (CancelRequested()) return run.Fail(exit_code::kCancelled, "stopped", StoppedText("何も行っていません。"));
     const bool ok = RunUndoRegister(store, point, run.host, LockFolder(program.programName));
     run.out["undone"] = ok;
+    // The point as the undo left it: used once it has been put back.
+    RestorePoint after;
+    if (store.Load(point.id, &after)) run.out["restore_point"] = PointJson(after);
     if (!ok) run.host.SetFailure(exit_code::kWrite);
     return run.Finish(0);
 }
 
 // A failure before or outside a command's run: one line, and with --json one document.
-int FailOutsideRun(const CliProgram& program, bool asJson, const std::string& command, int code,
+int FailOutsideRun(const CliProgram& program, bool asJson, const std::string& command, int code, const char* what,
                    const std::string& utf8) {
     std::fprintf(stderr, "%s\n", cli_json::ValidUtf8(utf8).c_str());
     if (asJson) {
-        json out = {{"program", program.programName}, {"exit_code", code}};
+        json out = {{"schema", cli_json::kSchema}, {"program", program.programName}, {"exit_code", code}};
         cli_json::PutUtf8(out, "command", command);
-        out["messages"] = json::array({cli_json::MessageRecord(utf8, false, false)});
+        out["messages"] = json::array({cli_json::MessageRecord(utf8, what, false, false)});
         std::printf("%s\n", cli_json::Dump(out).c_str());
     }
     return code;
@@ -539,6 +624,7 @@ int RunCli(int argc, char** argv, const CliProgram& program) {
     CLI::App* folders = app.add_subcommand("folders", "the maintenance folders of a drive");
     common(folders);
     driveOption(folders, true);
+    folders->add_flag("--names-only", o.namesOnly, "the folder names alone, one a line")->group("");
     CLI::App* transfers[2] = {app.add_subcommand("register", "maintenance folder -> system"),
                               app.add_subcommand("save", "system -> maintenance folder")};
     for (CLI::App* sub : transfers) {
@@ -571,7 +657,7 @@ int RunCli(int argc, char** argv, const CliProgram& program) {
         for (const CLI::App* sub : app.get_subcommands([](CLI::App*) { return true; }))
             known |= sub->get_name() == argv[1];
         if (!known)
-            return FailOutsideRun(program, asJson, argv[1], exit_code::kUsage,
+            return FailOutsideRun(program, asJson, argv[1], exit_code::kUsage, "usage",
                                   command + ": '" + argv[1] + "' はコマンドではありません。使い方は " + command +
                                       " --help を参照してください。");
     }
@@ -581,11 +667,11 @@ int RunCli(int argc, char** argv, const CliProgram& program) {
         if (e.get_exit_code() == 0) return app.exit(e);  // --help, --version
         const std::string name =
             app.get_subcommands().empty() ? std::string() : app.get_subcommands().front()->get_name();
-        return FailOutsideRun(program, asJson, name, exit_code::kUsage, UsageText(command, e));
+        return FailOutsideRun(program, asJson, name, exit_code::kUsage, "usage", UsageText(command, e));
     }
     for (CLI::App* sub : transfers)
         if (sub->parsed() && !o.all && o.sets.empty())
-            return FailOutsideRun(program, o.json, sub->get_name(), exit_code::kUsage,
+            return FailOutsideRun(program, o.json, sub->get_name(), exit_code::kUsage, "usage",
                                   sub->get_name() + ": --sets か --all のどちらかが必要です。");
     if (o.wait == "forever") {
         o.waitSeconds = kLockWaitForever;
@@ -593,7 +679,7 @@ int RunCli(int argc, char** argv, const CliProgram& program) {
         char* end = nullptr;
         const long seconds = std::strtol(o.wait.c_str(), &end, 10);
         if (*end != '\0' || seconds < 0 || seconds > INT32_MAX || !std::isdigit(static_cast<unsigned char>(o.wait[0])))
-            return FailOutsideRun(program, o.json, "", exit_code::kUsage,
+            return FailOutsideRun(program, o.json, "", exit_code::kUsage, "usage",
                                   "--wait: 秒数ではありません: '" + o.wait + "'");
         o.waitSeconds = static_cast<int>(seconds);
     }
@@ -604,7 +690,7 @@ int RunCli(int argc, char** argv, const CliProgram& program) {
     const std::string name = parsed ? parsed->get_name() : std::string();
     try {
         if (!PrefixExists())
-            return FailOutsideRun(program, o.json, name, exit_code::kNoSettings,
+            return FailOutsideRun(program, o.json, name, exit_code::kNoSettings, "no_prefix",
                                   "プレフィックス " + platform::PrefixDir() + " がありません（" +
                                       platform::PrefixDir() +
                                       "/dosdevices がありません）。--prefix か WINEPREFIX で指定してください。");
@@ -621,7 +707,8 @@ int RunCli(int argc, char** argv, const CliProgram& program) {
         }
     } catch (const std::exception& e) {
         // Whatever went wrong, the caller gets one answer and a code, never an abort.
-        return FailOutsideRun(program, o.json, name, exit_code::kInternal, std::string("内部エラーです: ") + e.what());
+        return FailOutsideRun(program, o.json, name, exit_code::kInternal, "internal",
+                              std::string("内部エラーです: ") + e.what());
     }
     return exit_code::kUsage;
 }

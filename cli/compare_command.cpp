@@ -7,6 +7,7 @@
 
 #include "cli/cancel_signal.h"
 #include "cli/exit_codes.h"
+#include "cli/json_text.h"
 #include "cli/installation_view.h"
 #include "cli/set_list.h"
 #include "host/dem.h"
@@ -35,12 +36,12 @@ struct Report {
         if (args.json) {
             out["exit_code"] = code;
             out["messages"] = messages;
-            std::printf("%s\n", out.dump(2).c_str());
+            std::printf("%s\n", cli_json::Dump(out).c_str());
         }
         return code;
     }
-    int Fail(int code, const std::string& utf8) {
-        messages.push_back({{"text", utf8}, {"question", false}, {"accepted", false}});
+    int Fail(int code, const char* what, const std::string& utf8) {
+        messages.push_back(cli_json::MessageRecord(utf8, what, false, false));
         std::fprintf(stderr, "%s\n", utf8.c_str());
         return Finish(code);
     }
@@ -101,12 +102,14 @@ void PrintFile(const json& file) {
 
 // The drive, its medium and the folder's index file, or the failure's exit code.
 int CheckDrive(Report& report, int drive) {
-    if (drive < 0) return report.Fail(exit_code::kUsage, "--drive: not a drive letter: '" + report.args.drive + "'");
+    if (drive < 0)
+        return report.Fail(exit_code::kUsage, "usage", "--drive: not a drive letter: '" + report.args.drive + "'");
     const char letter = platform::DriveLetter::FromNumber(drive)->Letter();
     report.out["drive"] = platform::DriveLetter::FromNumber(drive)->Name();
     if (!(GetLogicalDrives() & (1u << drive)))
-        return report.Fail(exit_code::kMedium, "ドライブ " + std::string(1, letter) + ": がありません。");
-    if (!IsDiskInDrive(drive)) return report.Fail(exit_code::kMedium, U(transfer_texts::InsertDisk(letter)));
+        return report.Fail(exit_code::kMedium, "no_drive", "ドライブ " + std::string(1, letter) + ": がありません。");
+    if (!IsDiskInDrive(drive))
+        return report.Fail(exit_code::kMedium, "insert_disk", U(transfer_texts::InsertDisk(letter)));
     return exit_code::kOk;
 }
 
@@ -124,10 +127,11 @@ CLI::App* AddCompareCommand(CLI::App& app, CompareArgs& args) {
 
 int RunCompare(const CliProgram& program, const CompareArgs& args) {
     Report report{args};
+    report.out["schema"] = cli_json::kSchema;
     report.out["program"] = program.programName;
     report.out["command"] = "compare";
     const SystemView view = LoadSystem(program);
-    if (!view.missingText.empty()) return report.Fail(exit_code::kNoSettings, U(view.missingText));
+    if (!view.missingText.empty()) return report.Fail(exit_code::kNoSettings, "no_settings", U(view.missingText));
     const int drive = ParseDriveLetter(args.drive);
     if (const int code = CheckDrive(report, drive); code != exit_code::kOk) return code;
 
@@ -135,15 +139,17 @@ int RunCompare(const CliProgram& program, const CompareArgs& args) {
     const std::string externalRoot = ExternalRootOf(drive, program);
     const std::string folder =
         args.folder.empty() ? transfer_texts::DefaultFolderName() : platform::Utf8ToCp932(args.folder);
-    if (!IsValidFolderName(folder)) return report.Fail(exit_code::kRefused, U(transfer_texts::BadFolderName(folder)));
+    if (!IsValidFolderName(folder))
+        return report.Fail(exit_code::kRefused, "bad_folder_name", U(transfer_texts::BadFolderName(folder)));
     std::vector<int32_t> presence;
     if (!ReadPresence(externalRoot + "\\" + folder, program, count, presence))
-        return report.Fail(exit_code::kRefused, U(transfer_texts::FileTooLarge(externalRoot + "\\" + folder + "\\" +
-                                                                               program.files.indexFile)));
+        return report.Fail(
+            exit_code::kRefused, "file_too_large",
+            U(transfer_texts::FileTooLarge(externalRoot + "\\" + folder + "\\" + program.files.indexFile)));
     std::vector<char> chosen(static_cast<size_t>(count), 1);
     std::string error;
     if (!args.sets.empty() && !ParseSetList(args.sets, count, chosen, &error))
-        return report.Fail(exit_code::kUsage, "--sets: " + error);
+        return report.Fail(exit_code::kUsage, "usage", "--sets: " + error);
 
     DemInitData docInit;
     FillStandardDocInit(docInit);
@@ -156,7 +162,7 @@ int RunCompare(const CliProgram& program, const CompareArgs& args) {
     context.docInit = &docInit;
     context.files = program.files;
     const CompareResult result = CompareFolder(context, folder, chosen, CancelFlagOfInterrupt());
-    if (result.cancelled) return report.Fail(exit_code::kCancelled, "中止しました。何も行っていません。");
+    if (result.cancelled) return report.Fail(exit_code::kCancelled, "stopped", "中止しました。何も行っていません。");
 
     report.out["folder"] = U(folder);
     report.out["folder_path"] = U(result.folderPath);

@@ -44,10 +44,7 @@ SetFiles CountSetFiles(const LoadedCatalogue& catalogue, int32_t i) {
     const CatalogueEntry& entry = catalogue.entries[static_cast<size_t>(i)];
     if (!CatalogueEntryStaysInside(entry)) return result;
     std::string folder = catalogue.systemPath;
-    if (entry.path()[0] != '\0') {
-        folder += '\\';
-        folder += entry.path();
-    }
+    AppendCataloguePart(folder, entry.path());
     // Every folder and name searched together: each folder is resolved and read once,
     // and a missing set folder simply finds nothing (no check of its own beforehand).
     for (const platform::FileSearchResult& search : platform::FindFilesForEach(SetSearchPatterns(entry, folder))) {

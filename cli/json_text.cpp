@@ -99,9 +99,10 @@ nlohmann::json SetRecord(int32_t index, std::string_view cp932Name) {
     return record;
 }
 
-nlohmann::json MessageRecord(std::string_view utf8, bool question, bool accepted) {
+nlohmann::json MessageRecord(std::string_view utf8, std::string_view code, bool question, bool accepted) {
     nlohmann::json record = nlohmann::json::object();
     PutUtf8(record, "text", utf8);
+    record["code"] = std::string(code);
     record["question"] = question;
     record["accepted"] = accepted;
     return record;

@@ -11,6 +11,10 @@
 
 namespace cli_json {
 
+// The version of the documents' shape (docs/cli-json.md), in every document as
+// "schema": raised when a field changes meaning or goes; new fields keep it.
+inline constexpr int kSchema = 1;
+
 // Lower-case hex of the bytes: "8140".
 std::string Hex(std::string_view bytes);
 
@@ -29,8 +33,9 @@ nlohmann::json FolderRecord(const FolderInfo& folder);
 // Data set `index` (0-based) named `cp932Name`.
 nlohmann::json SetRecord(int32_t index, std::string_view cp932Name);
 
-// One message as shown (UTF-8 text), with its question and answer.
-nlohmann::json MessageRecord(std::string_view utf8, bool question, bool accepted);
+// One message as shown (UTF-8 text), its stable code ("write_error"), with its
+// question and answer.
+nlohmann::json MessageRecord(std::string_view utf8, std::string_view code, bool question, bool accepted);
 
 // The document as text; a string that still is not UTF-8 is replaced, never thrown on.
 std::string Dump(const nlohmann::json& document);

@@ -1,11 +1,15 @@
 // Drive free space, file sizes, plain copies and the display text of sizes.
 #include "host/odisk.h"
 
+#include <algorithm>
 #include <cstdio>
+#include <sys/stat.h>
+#include <sys/statvfs.h>
 
 #include "platform/cp932.h"
 #include "platform/win32.h"
 #include "platform/drive_letter.h"
+#include "platform/paths.h"
 
 ODiskSize& ODiskSize::operator+=(const ODiskSize& other) {
     // Saturate rather than wrap: a wrapped sum would pass the free-space check.
@@ -60,6 +64,25 @@ ODiskSize ODiskNo::GetFreeSize() const {
     ULARGE_INTEGER available{}, total{}, free{};
     if (!GetDiskFreeSpaceExA(letter->Root().c_str(), &available, &total, &free)) return ODiskSize();
     return ODiskSize(available.QuadPart);
+}
+
+uint64_t ODiskNo::GetAllocationUnit() const {
+    const auto letter = platform::DriveLetter::FromNumber(m_drive);
+    if (!letter) return 0;
+    const platform::HostPath root = platform::ResolvePath(letter->Root());
+    struct statvfs vfs {};
+    if (!root.ok || statvfs(root.host.c_str(), &vfs) != 0) return 0;
+    uint64_t unit = std::max<uint64_t>(vfs.f_frsize, vfs.f_bsize);
+    // Some file systems report blocks smaller than what they allocate (ext4 with
+    // bigalloc): the root folder of one block then holds a whole cluster, which is
+    // the medium's true unit.
+    struct stat st {};
+    if (stat(root.host.c_str(), &st) == 0 && S_ISDIR(st.st_mode) && st.st_size > 0 &&
+        static_cast<uint64_t>(st.st_size) <= unit) {
+        const uint64_t held = static_cast<uint64_t>(st.st_blocks) * 512;
+        if (held > unit && (held & (held - 1)) == 0 && held <= (64ull << 20)) unit = held;
+    }
+    return unit;
 }
 
 ODiskSize O_FileSize(const char* path) {

@@ -26,6 +26,9 @@ public:
     explicit ODiskNo(unsigned char drive);  // 0 = A:
     // Free space for an ordinary user; zero when the drive has no medium.
     ODiskSize GetFreeSize() const;
+    // The allocation unit of the drive's file system in bytes: what the smallest
+    // file takes (a FAT cluster, a bigalloc cluster); 0 when the drive cannot be read.
+    uint64_t GetAllocationUnit() const;
 
 private:
     unsigned char m_drive;

@@ -93,6 +93,7 @@ endforeach()
 # without ".bash") is that program's; another file serves the dialog programs that
 # have none of their own.
 file(GLOB completions CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/docs/completion/* ${CMAKE_SOURCE_DIR}/scripts/completion/*)
+list(FILTER completions EXCLUDE REGEX "\\.zsh$")
 set(completion_dir ${CMAKE_INSTALL_DATADIR}/bash-completion/completions)
 set(completed)
 set(shared_completions)
@@ -118,6 +119,15 @@ if(shared_count GREATER 0)
         endif()
     endforeach()
 endif()
+
+# Zsh completion: one file for both programs, found by its name "_<program>" in the
+# folder Debian's zsh searches.
+foreach(program quillmark brightfen)
+    if(TARGET ${program})
+        install(FILES ${CMAKE_SOURCE_DIR}/docs/completion/settings-tool.zsh
+                DESTINATION ${CMAKE_INSTALL_DATADIR}/zsh/vendor-completions RENAME _${program})
+    endif()
+endforeach()
 
 install(FILES ${CMAKE_SOURCE_DIR}/README.md ${CMAKE_SOURCE_DIR}/docs/document-format.md
         DESTINATION ${CMAKE_INSTALL_DATADIR}/doc/settings-maintenance-tool)

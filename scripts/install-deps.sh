@@ -9,6 +9,9 @@ missing=()
 packages+=(dpkg-dev librsvg2-bin pandoc desktop-file-utils appstream)
 # The fuzz targets: clang with its libFuzzer and sanitizer runtimes.
 packages+=(clang libclang-rt-14-dev)
+# The command line's tests: the zsh completion run, and a loop-mounted file system
+# with large allocation units for the space check.
+packages+=(zsh e2fsprogs)
 # The save benchmarks' references and counts (bench/save_copy.cpp, bench/syscalls.sh).
 packages+=(strace rsync vmtouch bc time)
 # The format check and the lint of changed sources.

@@ -86,6 +86,7 @@ fi
 if ls docs/completion/* scripts/completion/* >/dev/null 2>&1; then
   for program in "${programs[@]}"; do
     [ -f "/usr/share/bash-completion/completions/$program" ] || fail "no bash completion installed for $program"
+    [ -f "/usr/share/zsh/vendor-completions/_$program" ] || fail "no zsh completion installed for $program"
   done
 fi
 

@@ -137,8 +137,10 @@ void RunSave(TransferEngine& engine, const TransferContext& context, OperationHo
                 const std::vector<int> held = SetsToMark(engine, context, host, result, replaced);
                 if (!held.empty() && !FolderIndexFile::WriteFlags(indexPath, held))
                     ShowStopMessage(host, transfer_texts::IndexWriteError(indexPath), transfer_texts::CaptionSave());
-                else
+                else {
+                    host.DataSetsMarked(held);
                     Report(host, engine, context, result, true, folder);
+                }
             }
         }
     }

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 #include "transfer/restore_point.h"
 #include "transfer/transfer_engine.h"
@@ -31,6 +32,9 @@ public:
     // another run holds: 0 says so at once (the dialog), kLockWaitForever waits
     // until it is free; the cancel flag ends a wait. Seconds.
     virtual int LockWaitSeconds() const { return 0; }
+    // A save has marked these data sets (catalogue indexes) as held in the
+    // folder's index file; the other sets it listed are not marked.
+    virtual void DataSetsMarked(const std::vector<int>& sets) { (void)sets; }
 };
 
 // A stop box (OK only) with `caption`: what ended an operation.

@@ -11,9 +11,11 @@
 
 #include "catalogue/catalogue_paths.h"
 #include "catalogue/set_searches.h"
+#include "catalogue/space_need.h"
 #include "host/odisk.h"
 #include "platform/copy_file.h"
 #include "platform/host_fs.h"
+#include "platform/lock_file.h"
 #include "platform/paths.h"
 #include "platform/unique_fd.h"
 #include "platform/win32.h"
@@ -47,13 +49,15 @@ TransferEngine::TransferEngine() {
 int TransferEngine::BuildTransferList(Direction direction, const TransferContext& context, TransferHost& host) {
     m_list.Clear();
     m_documentRows.clear();
+    m_space = SpaceCheck();
     ODiskSize total;
     if (context.dataCount <= 0 || !context.catalogue) return 1;
 
     const bool save = direction != Direction::Register;
     int externalRow = 0;
     int freeDrive = -2;  // no drive read yet (-1 is "none")
-    ODiskSize freeSize;
+    SpaceNeed need(0);
+    uint32_t roomCounted = 0;  // rows whose room `need` holds
     for (int32_t e = 0; e < context.dataCount; ++e) {
         // The folder box is read for every data set, as the front end may change it.
         m_folderName = host.FolderName();
@@ -73,14 +77,26 @@ int TransferEngine::BuildTransferList(Direction direction, const TransferContext
             // The free room is read once per drive and list: building the list writes nothing.
             const int drive = host.CurrentDrive();
             if (drive != freeDrive) {
-                freeSize = platform::IsDriveNumber(drive) ? ODiskNo(static_cast<unsigned char>(drive)).GetFreeSize()
-                                                          : ODiskSize();
+                const bool known = platform::IsDriveNumber(drive);
+                const ODiskNo disk(static_cast<unsigned char>(known ? drive : 0));
+                m_space.freeBytes = known ? disk.GetFreeSize().Bytes() : 0;
+                need = SpaceNeed(known ? disk.GetAllocationUnit() : 0);
+                need.AddUnits(FolderFilesUnits(context, need.Unit()));
+                m_madeFolders.clear();
+                m_roomFolder.clear();
+                roomCounted = 0;
                 freeDrive = drive;
             }
-            if (freeSize < total) {
+            CountRoom(roomCounted, need, context);
+            roomCounted = m_list.Count();
+            m_space.neededBytes = need.Bytes();
+            m_space.unit = need.Unit();
+            if (m_space.freeBytes < m_space.neededBytes) {
+                m_space.fits = false;
                 UserMessage message;
                 message.text = transfer_texts::SpaceShortage(m_externalFolder.empty() ? ' ' : m_externalFolder[0],
-                                                             freeSize.ToString(0xFFFFFFFF), total.ToString(0xFFFFFFFF));
+                                                             ODiskSize(m_space.freeBytes).ToString(0xFFFFFFFF),
+                                                             ODiskSize(m_space.neededBytes).ToString(0xFFFFFFFF));
                 message.appCaption = true;
                 message.icon = MsgIcon::Stop;
                 host.ShowMessage(message);
@@ -89,6 +105,43 @@ int TransferEngine::BuildTransferList(Direction direction, const TransferContext
         }
     }
     return 1;
+}
+
+uint64_t TransferEngine::FolderFilesUnits(const TransferContext& context, uint64_t unit) const {
+    // The index file is rewritten whole beside its old copy, and the run's lock
+    // file is made unless it is there already (the real run holds it by now; its
+    // dry run does not, and both must come to the same answer).
+    const std::string folder = context.externalRoot + '\\' + m_folderName;
+    const std::string index = folder + '\\' + context.files.indexFile;
+    const uint64_t indexBytes = O_FileSize(index.c_str()).Bytes() + 1024;  // a flag or two longer
+    uint64_t units = SpaceNeed::RoundUp(indexBytes, unit) / std::max<uint64_t>(unit, 1);
+    const std::string lock = folder + '\\' + std::string(platform::kFolderLockName);
+    if (GetFileAttributesA(lock.c_str()) == INVALID_FILE_ATTRIBUTES) ++units;
+    return units;
+}
+
+void TransferEngine::CountRoom(uint32_t from, SpaceNeed& need, const TransferContext& context) {
+    // What a replaced file frees is not counted: its old copy stays until the
+    // new one is in place, and a failed run keeps it.
+    const size_t rootCut = context.externalRoot.find('\\');  // "E:" stays: no folder is made for it
+    for (uint32_t i = from; i < m_list.Count(); ++i) {
+        const TransferRow& row = m_list.Row(i);
+        if (!row.counted) continue;
+        need.AddFile(row.size);
+        // Every folder the save makes on the way takes a unit of its own. Rows of one
+        // folder follow each other: the folder of the row before is known already.
+        const size_t cut = platform::LastCp932Separator(row.destination, "\\");
+        if (cut == std::string::npos || std::string_view(row.destination).substr(0, cut) == m_roomFolder) continue;
+        m_roomFolder.assign(row.destination, 0, cut);
+        for (size_t end = cut; end != std::string::npos && rootCut != std::string::npos && end > rootCut;
+             end = platform::LastCp932Separator(std::string_view(row.destination).substr(0, end), "\\")) {
+            const std::string_view folder = std::string_view(row.destination).substr(0, end);
+            if (std::find(m_madeFolders.begin(), m_madeFolders.end(), folder) != m_madeFolders.end()) break;
+            m_madeFolders.emplace_back(folder);
+            if (GetFileAttributesA(m_madeFolders.back().c_str()) != INVALID_FILE_ATTRIBUTES) break;
+            need.AddUnits();
+        }
+    }
 }
 
 void TransferEngine::ListDataSets(Direction direction, const TransferContext& context, const std::string& folderName,
@@ -107,10 +160,7 @@ bool TransferEngine::ListDataSet(Direction direction, const TransferContext& con
     const CatalogueEntry& entry = context.catalogue[e];
     const bool save = direction != Direction::Register;
     m_systemFolder = context.systemRoot;
-    if (entry.path()[0] != '\0') {
-        m_systemFolder += '\\';
-        m_systemFolder += entry.path();
-    }
+    AppendCataloguePart(m_systemFolder, entry.path());  // "\USERDATA\LINE": one separator, not two
     // The backup path brings its own leading backslash.
     m_externalFolder = context.externalRoot;
     m_externalFolder += '\\';

@@ -3,6 +3,7 @@
 
 #include <sys/stat.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -57,14 +58,27 @@ struct TransferFailure {
     bool mismatch = false;  // read back other than written
 };
 
+// The space check of the last list built for a save: the destination's free
+// room and what the files take there in whole allocation units.
+struct SpaceCheck {
+    uint64_t freeBytes = 0;
+    uint64_t neededBytes = 0;  // files rounded up, the folders made, the index and lock files
+    uint64_t unit = 0;         // the allocation unit counted with; 0 when no check ran
+    bool fits = true;
+};
+
+class SpaceNeed;
+
 class TransferEngine {
 public:
     TransferEngine();
 
     // Fills the list from the selected data sets of `direction`. Returns 1 when the
     // list is ready (also when empty) and 0 when a save does not fit on the
-    // destination drive, after the shortage message has been shown. A register is
-    // never refused.
+    // destination drive, after the shortage message has been shown. A save counts
+    // what it takes there (Space()): each file in whole allocation units of the
+    // drive, a unit for each folder it makes, the index file and its lock file. A
+    // register is never refused.
     int BuildTransferList(Direction direction, const TransferContext& context, TransferHost& host);
 
     // Fills the list as BuildTransferList does, for the data sets marked in `sets`
@@ -104,6 +118,16 @@ public:
     // The first failure of the last RunTransfer (empty path after a success or a stop).
     const TransferFailure& LastFailure() const { return m_failure; }
 
+    // The space check of the last BuildTransferList of a save (up to the data set
+    // that did not fit, when one did not).
+    const SpaceCheck& Space() const { return m_space; }
+
+    // Whether row `row` of the last RunTransfer was found as its source already and
+    // left as it was (counted in TransferResult::unchanged when it is among its rows).
+    bool RowUnchanged(uint32_t row) const {
+        return std::find(m_unchangedRows.begin(), m_unchangedRows.end(), row) != m_unchangedRows.end();
+    }
+
     const TransferList& List() const { return m_list; }
     uint32_t FileCount() const { return m_list.Count(); }
 
@@ -115,6 +139,10 @@ private:
                      const std::string& destinationFolder, const char* folder, CarryOver kind, ODiskSize& total,
                      int32_t dataSet);
     bool CountsSize(const std::string& destination, CarryOver kind) const;
+    // Units of the index and lock files a save writes into its folder.
+    uint64_t FolderFilesUnits(const TransferContext& context, uint64_t unit) const;
+    // Adds the room of rows `from` on (and of the folders they need made) to `need`.
+    void CountRoom(uint32_t from, SpaceNeed& need, const TransferContext& context);
     // The current row's destination folder made (once per run and folder).
     bool MakeDestinationFolder();
     // The run's open folder for a Windows folder path, opened at its first use;
@@ -182,5 +210,8 @@ private:
     std::vector<uint32_t> m_wholeCopies;    // document rows of this run copied whole
     bool m_mediumMismatch = false;          // a row read back other than it was written
     TransferFailure m_failure;
-    TempSweep m_sweep;  // destination folders cleared of stale temporary files
+    SpaceCheck m_space;
+    std::vector<std::string> m_madeFolders;  // destination folders already counted by the space check
+    std::string m_roomFolder;                // the folder of the last row the space check counted
+    TempSweep m_sweep;                       // destination folders cleared of stale temporary files
 };

@@ -8,6 +8,7 @@
 #include "cli/set_list.h"
 #include "platform/cp932.h"
 #include "transfer/safety_texts.h"
+#include "transfer/transfer_lock.h"
 #include "transfer/transfer_texts.h"
 
 namespace {
@@ -67,20 +68,62 @@ int FailureOf(const UserMessage& message) {
     return host.Failure();
 }
 
-TEST(CliHostMessages, EachFailureHasItsCode) {
-    EXPECT_EQ(FailureOf(Stop(transfer_texts::WriteError(), transfer_texts::CaptionMaintenance())), exit_code::kWrite);
-    EXPECT_EQ(FailureOf(Stop(transfer_texts::WriteError() + safety_texts::MediumMismatchLine(),
-                             transfer_texts::CaptionMaintenance())),
-              exit_code::kVerify);
-    EXPECT_EQ(FailureOf(Stop(transfer_texts::SpaceShortage('E', "1 KB", "2 KB"), {}, true)), exit_code::kSpace);
-    EXPECT_EQ(FailureOf(Stop(transfer_texts::NoFiles(), transfer_texts::CaptionRegister())), exit_code::kRefused);
-    EXPECT_EQ(FailureOf(Stop(transfer_texts::BadFolderName("a*"), transfer_texts::CaptionSave())), exit_code::kRefused);
-    EXPECT_EQ(FailureOf(Stop(safety_texts::RestorePointFailed("/x", 28, "C:\\A"), transfer_texts::CaptionRegister())),
-              exit_code::kWrite);
+UserMessage Question(std::string text, bool appCaption = false) {
+    UserMessage m;
+    m.text = std::move(text);
+    m.appCaption = appCaption;
+    m.buttons = MsgButtons::OkCancel;
+    m.icon = MsgIcon::Question;
+    return m;
+}
+
+// Every kind of message the logic shows: its stable code in the JSON, and the
+// exit code a failure stands for.
+TEST(CliHostMessages, EachKindHasItsCodeAndExitCode) {
     UserMessage info;
-    info.text = safety_texts::NoRestorePoint();
+    info.text = safety_texts::UndoDone(0, "A", 3, 0);
     info.caption = transfer_texts::CaptionRegister();
-    EXPECT_EQ(FailureOf(info), 0);
+    UserMessage stopped = info;
+    stopped.text = transfer_texts::Outcome(true, true, 1, 2, 3, 0.5, "E:\\PARC_JDT\\A");
+    stopped.icon = MsgIcon::Information;
+    const struct {
+        UserMessage message;
+        const char* code;
+        int exitCode;
+    } cases[] = {
+        {Stop(transfer_texts::WriteError(), transfer_texts::CaptionMaintenance()), "write_error", exit_code::kWrite},
+        {Stop(transfer_texts::WriteError() + safety_texts::MediumMismatchLine(), transfer_texts::CaptionMaintenance()),
+         "medium_mismatch", exit_code::kVerify},
+        {Stop(transfer_texts::SpaceShortage('E', "1 KB", "2 KB"), {}, true), "space_shortage", exit_code::kSpace},
+        {Stop(transfer_texts::NoFiles(), transfer_texts::CaptionRegister()), "no_files", exit_code::kRefused},
+        {Stop(transfer_texts::BadFolderName("a*"), transfer_texts::CaptionSave()), "bad_folder_name",
+         exit_code::kRefused},
+        {Stop(transfer_texts::IndexWriteError("E:\\PARC_JDT\\A\\JKNDT.INI"), transfer_texts::CaptionSave()),
+         "index_write_error", exit_code::kWrite},
+        {Stop(safety_texts::RestorePointFailed("/x", 28, "C:\\A"), transfer_texts::CaptionRegister()),
+         "restore_point_failed", exit_code::kWrite},
+        {Stop(safety_texts::UndoFailed("C:\\A", 5), transfer_texts::CaptionRegister()), "undo_failed",
+         exit_code::kWrite},
+        {Stop(safety_texts::LockFailed("E:\\x.lock", 13), transfer_texts::CaptionSave()), "lock_failed",
+         exit_code::kWrite},
+        {Stop(safety_texts::LockWaitStopped(), transfer_texts::CaptionSave()), "lock_wait_stopped",
+         exit_code::kCancelled},
+        {Stop(safety_texts::FolderBusy("E:\\PARC_JDT\\A", LockOwner{}, "E:\\x.lock"), transfer_texts::CaptionSave()),
+         "busy", exit_code::kBusy},
+        {info, "undo_done", 0},
+        {stopped, "stopped", 0},
+        {Question(transfer_texts::ConfirmSave('E')), "confirm_save", 0},
+        {Question(transfer_texts::ConfirmRegister('E')), "confirm_register", 0},
+        {Question(transfer_texts::SaveEmptyNameQuestion()), "confirm_default_folder", 0},
+        {Question(safety_texts::ConfirmUndo(0, "A", 2)), "confirm_undo", 0},
+        {Question(transfer_texts::InsertDisk('E'), true), "insert_disk", 0},
+    };
+    for (const auto& c : cases) {
+        const MessageClass kind = ClassifyMessage(c.message);
+        EXPECT_STREQ(kind.code, c.code) << platform::Cp932ToUtf8(c.message.text);
+        if (c.message.buttons == MsgButtons::OkCancel) continue;
+        EXPECT_EQ(FailureOf(c.message), c.exitCode) << c.code;
+    }
 }
 
 TEST(CliHostMessages, ConfirmationsAnsweredByYesOnly) {

@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <filesystem>
 #include <future>
+#include <map>
 #include <set>
 #include <sstream>
 #include <nlohmann/json.hpp>
@@ -14,6 +15,7 @@
 #include <unistd.h>
 
 #include "platform/copy_file.h"
+#include "tests/cli/command_line_fixture.h"
 #include "tests/cli/tool_runner.h"
 #include "tests/support/temp_prefix.h"
 #include "transfer/transfer_lock.h"
@@ -23,83 +25,6 @@ namespace fs = std::filesystem;
 
 namespace {
 
-class CommandLine : public ::testing::Test {
-protected:
-    void SetUp() override {
-        prefixDir = MakeTempDir();
-        userDir = MakeTempDir();
-        const std::string command =
-            std::string("'") + DEMO_SCRIPT + "' '" + prefixDir + "' '" + DEMDOC_BIN + "' >/dev/null";
-        ASSERT_EQ(std::system(command.c_str()), 0);
-    }
-    void TearDown() override {
-        if (mounted) umount2(mountPoint.c_str(), MNT_DETACH);
-        RemoveHostTree(prefixDir);
-        RemoveHostTree(userDir);
-    }
-
-    ToolResult Run(std::vector<std::string> args, const char* program = QUILLMARK_BIN, bool interrupt = false) {
-        ToolRun run;
-        run.program = program;
-        run.args = std::move(args);
-        run.env = {"WINEPREFIX=" + prefixDir,
-                   "XDG_CONFIG_HOME=" + userDir + "/config",
-                   "XDG_DATA_HOME=" + userDir + "/data",
-                   "QT_QPA_PLATFORM=",
-                   "DISPLAY=",
-                   "WAYLAND_DISPLAY="};
-        run.cwd = prefixDir + "/drive_c";
-        run.pendingInterrupt = interrupt;
-        return RunTool(run);
-    }
-    json RunJson(std::vector<std::string> args, int expectedCode = 0) {
-        args.push_back("--json");
-        const ToolResult r = Run(args);
-        EXPECT_EQ(r.code, expectedCode) << r.err;
-        json doc = json::parse(r.out, nullptr, false);
-        EXPECT_FALSE(doc.is_discarded()) << r.out;
-        if (!doc.is_discarded()) {
-            EXPECT_EQ(doc["exit_code"], expectedCode);
-        }
-        return doc;
-    }
-    // Host file behind a Windows path of the prefix ("C:\A\\B" -> <prefix>/dosdevices/c:/A/B).
-    std::string HostPath(std::string win) const {
-        std::string host = prefixDir + "/dosdevices/" + static_cast<char>(std::tolower(win[0])) + ":";
-        for (size_t i = 2; i < win.size(); ++i) host += win[i] == '\\' ? '/' : win[i];
-        return fs::path(host).lexically_normal().string();
-    }
-    std::string Stick() const { return prefixDir + "/drive_e/PARC_JDT"; }
-    // Drive E: on a fresh tmpfs with these mount options; false without root.
-    bool MountStick(const char* options) {
-        if (geteuid() != 0) return false;
-        mountPoint = prefixDir + "/small";
-        MakeHostDirs(mountPoint);
-        mounted = mount("tmpfs", mountPoint.c_str(), "tmpfs", 0, options) == 0;
-        if (!mounted) return false;
-        fs::remove(prefixDir + "/dosdevices/e:");
-        fs::create_symlink(mountPoint, prefixDir + "/dosdevices/e:");
-        return true;
-    }
-
-    // Two runs started together, as two technicians (or two scripts) would.
-    std::pair<ToolResult, ToolResult> RunTogether(std::vector<std::string> a, std::vector<std::string> b) {
-        auto first = std::async(std::launch::async, [&] { return Run(a); });
-        const ToolResult second = Run(b);
-        return {first.get(), second};
-    }
-    // The numbers (from 1) of the first `n` data sets that have files.
-    std::vector<int> SetsWithFiles(size_t n) {
-        std::vector<int> sets;
-        const json list = RunJson({"list"});
-        for (const json& s : list["sets"])
-            if (s["files"].get<int>() > 0 && sets.size() < n) sets.push_back(s["number"].get<int>());
-        return sets;
-    }
-
-    std::string prefixDir, userDir, mountPoint;
-    bool mounted = false;
-};
 
 TEST_F(CommandLine, ListsMatchTheDemoFilesAndTheEnginesList) {
     const json list = RunJson({"list"});
@@ -121,14 +46,24 @@ TEST_F(CommandLine, ListsMatchTheDemoFilesAndTheEnginesList) {
         files += s["files"].get<uint64_t>();
         bytes += s["bytes"].get<uint64_t>();
     }
-    EXPECT_EQ(dry["file_count"].get<uint64_t>(), files);
-    EXPECT_EQ(dry["bytes"].get<uint64_t>(), bytes);
+    // The list counts a document once per set, as the save's rows do; the save's
+    // files and bytes count each destination file once.
+    EXPECT_EQ(dry["rows"].get<uint64_t>(), files);
+    std::map<std::string, uint64_t> distinct;
     for (const json& f : dry["files"]) {
         const std::string host = HostPath(f["source"]);
         ASSERT_TRUE(fs::is_regular_file(host)) << host;
         EXPECT_EQ(fs::file_size(host), f["bytes"].get<uint64_t>()) << host;
         EXPECT_EQ(f["destination"].get<std::string>().rfind("E:\\PARC_JDT\\", 0), 0u);
+        for (const char* side : {"source", "destination"})  // names as typed: no doubled separator
+            EXPECT_EQ(f[side].get<std::string>().find("\\\\"), std::string::npos) << f.dump();
+        distinct[f["destination"]] = f["bytes"];
     }
+    uint64_t distinctBytes = 0;
+    for (const auto& [path, size] : distinct) distinctBytes += size;
+    EXPECT_EQ(dry["file_count"].get<size_t>(), distinct.size());
+    EXPECT_EQ(dry["bytes"].get<uint64_t>(), distinctBytes);
+    EXPECT_LT(distinctBytes, bytes);  // the demo's documents are in several sets
     EXPECT_TRUE(dry["space"]["fits"].get<bool>());
 
     // Which sets a folder holds comes from its index file.
@@ -169,6 +104,11 @@ TEST_F(CommandLine, SaveRegisterAndUndoRoundTrip) {
     ASSERT_GT(saved["file_count"].get<int>(), 0);
     for (const json& f : saved["files"])
         EXPECT_EQ(ReadHostFile(HostPath(f["destination"])), ReadHostFile(HostPath(f["source"])));
+    // Saved again: the plain files already as their sources are left, and said so.
+    const json again = RunJson({"save", "--drive", "E:", "--folder", "点検", "--sets", "1-3", "--yes"});
+    EXPECT_EQ(again["outcome"]["unchanged"], again["file_count"]) << again.dump();
+    EXPECT_EQ(again["outcome"]["written"], 0);
+    for (const json& f : again["files"]) EXPECT_EQ(f["outcome"], "unchanged") << f.dump();
     // The index file marks exactly the saved sets.
     const std::string index = ReadHostFile(Stick() + "/" + "点検/JKNDT.INI");
     for (int i = 0; i < 3; ++i) EXPECT_NE(index.find("\n" + std::to_string(i) + "=1\r\n"), std::string::npos) << index;
@@ -192,6 +132,7 @@ TEST_F(CommandLine, SaveRegisterAndUndoRoundTrip) {
     EXPECT_EQ(points["restore_points"][0]["id"], registered["restore_point"]);
     const json undone = RunJson({"undo-register", "--id", registered["restore_point"], "--yes"});
     EXPECT_TRUE(undone["undone"].get<bool>());
+    EXPECT_TRUE(undone["restore_point"]["used"].get<bool>()) << undone.dump();
     EXPECT_EQ(ReadHostFile(system), "changed after the save");
 
     // A register naming a set the folder does not hold is refused, nothing done.
@@ -211,7 +152,7 @@ TEST_F(CommandLine, DryRunChangesNothing) {
     for (const json& f : reg["files"]) EXPECT_EQ(f["destination"].get<std::string>().rfind("C:\\", 0), 0u);
     const ToolResult text = Run({"save", "--drive", "E:", "--all", "--dry-run"});
     EXPECT_EQ(text.code, 0);
-    EXPECT_EQ(static_cast<int>(std::count(text.out.begin(), text.out.end(), '\n')), save["file_count"].get<int>());
+    EXPECT_EQ(static_cast<int>(std::count(text.out.begin(), text.out.end(), '\n')), save["rows"].get<int>());
     EXPECT_EQ(TreeDigest(prefixDir), before);
     EXPECT_EQ(TreeDigest(userDir), userBefore);
 }
@@ -389,6 +330,24 @@ TEST_F(CommandLine, AStickThatFillsDuringTheSaveIsAShortage) {
     EXPECT_EQ(doc["written"], false);
     EXPECT_EQ(doc["failure"]["errno_name"], "ENOSPC") << doc.dump();
     EXPECT_EQ(doc["failure"]["path"].get<std::string>().rfind("E:\\PARC_JDT\\x", 0), 0u) << doc.dump();
+    // Each file's outcome: the ones before the failing row written, that row failed
+    // with the system's error, the rest not reached; the counts add up to the files.
+    size_t failedRows = 0;
+    for (const json& f : doc["files"]) {
+        if (f["outcome"] != "failed") continue;
+        ++failedRows;
+        EXPECT_EQ(f["failure"]["errno_name"], "ENOSPC") << f.dump();
+        EXPECT_EQ(f["failure"]["windows_error"], 112) << f.dump();
+    }
+    EXPECT_EQ(failedRows, 1u) << doc.dump();
+    const json& outcome = doc["outcome"];
+    EXPECT_EQ(outcome["failed"], 1);
+    EXPECT_EQ(outcome["written"], doc["written_files"]);
+    EXPECT_EQ(outcome["written"].get<int>() + outcome["failed"].get<int>() + outcome["not_reached"].get<int>(),
+              doc["file_count"].get<int>());
+    for (const json& set : doc["marked_sets"])  // only sets wholly written are marked
+        for (const json& f : doc["files"])
+            EXPECT_TRUE(f["data_set"] != set["number"] || f["outcome"] == "written") << f.dump();
     const ToolResult text = Run({"save", "--drive", "E:", "--folder", "x", "--all", "--yes"});
     EXPECT_EQ(text.code, 4);
     EXPECT_NE(text.err.find("No space left on device (errno 28 ENOSPC"), std::string::npos) << text.err;

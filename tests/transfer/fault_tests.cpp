@@ -77,29 +77,33 @@ protected:
     std::vector<std::string> m_mounted;
 };
 
-TEST_F(FaultTest, SaveNeedingExactlyTheFreeSpaceGoesAheadOneByteMoreIsRefused) {
+TEST_F(FaultTest, SaveNeedingExactlyTheFreeUnitsGoesAheadOneByteMoreIsRefused) {
     if (!MountSmallDisk("1m")) GTEST_SKIP() << "needs root to mount a tmpfs";
     MakeHostDirs(ExtHost("保守A"));
     const uint64_t freeBytes = ODiskNo(4).GetFreeSize().Bytes();
     ASSERT_GT(freeBytes, 8192u);
     catalogue = {MakeEntry(0, 0, "A", "\\A", {"\\*.dat"}), MakeEntry(0, 0, "B", "\\B", {"\\*.dat"})};
-    WriteSys("A/a.dat", std::string(freeBytes - 4096, 'a'));
-    WriteSys("B/b.dat", std::string(4096, 'b'));
+    // What the save takes there: whole units for each file, one for each folder it
+    // makes (A, B), one for the index file it rewrites and one for its lock file.
+    const uint64_t unit = ODiskNo(4).GetAllocationUnit();
+    ASSERT_GE(unit, 512u);
+    WriteSys("A/a.dat", std::string(freeBytes - 5 * unit, 'a'));
+    WriteSys("B/b.dat", std::string(unit, 'b'));
     host.systemSelected = {0, 1};
     ASSERT_EQ(engine.BuildTransferList(Direction::Save, Context(), host), 1);
     EXPECT_TRUE(host.messages.empty());
     EXPECT_EQ(engine.RunTransfer(Direction::Save, Context(), host).rows, 2u);
-    EXPECT_EQ(fs::file_size(ExtHost("保守A/B/b.dat")), 4096u);
+    EXPECT_EQ(fs::file_size(ExtHost("保守A/B/b.dat")), unit);
 
     fs::remove_all(ExtHost("保守A/A"));
     fs::remove_all(ExtHost("保守A/B"));
-    WriteSys("B/b.dat", std::string(4097, 'b'));
+    WriteSys("B/b.dat", std::string(unit + 1, 'b'));  // one byte more takes one unit more
     host.messages.clear();
     ASSERT_EQ(engine.BuildTransferList(Direction::Save, Context(), host), 0);
     ASSERT_EQ(host.messages.size(), 1u);
     EXPECT_EQ(host.messages[0].text, W("「E」の空き容量が不足しています。\n\n空き容量：") +
                                          ODiskSize(freeBytes).ToString(0xFFFFFFFF) + W("\n\nコピーサイズ：") +
-                                         ODiskSize(freeBytes + 1).ToString(0xFFFFFFFF));
+                                         ODiskSize(freeBytes + unit).ToString(0xFFFFFFFF));
     EXPECT_TRUE(host.messages[0].appCaption);
     EXPECT_EQ(host.messages[0].icon, MsgIcon::Stop);
 }
