@@ -440,15 +440,7 @@ int CmdTransfer(const CliProgram& program, const Options& o, Direction direction
     run.out["sets"] = std::move(sets);
 
     DemInitData docInit;
-    FillStandardDocInit(docInit);
-    TransferContext context;
-    context.systemRoot = view.catalogue.systemPath;
-    context.externalRoot = externalRoot;
-    context.dataCount = count;
-    context.catalogue = view.catalogue.entries.get();
-    context.presence = presence.data();
-    context.docInit = &docInit;
-    context.files = program.files;
+    TransferContext context = ContextFor(view, program, externalRoot, presence, &docInit);
     ApplyToolSettings(context, program.programName);
     run.out["verify"] = context.verify;
 

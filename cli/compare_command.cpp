@@ -152,15 +152,7 @@ int RunCompare(const CliProgram& program, const CompareArgs& args) {
         return report.Fail(exit_code::kUsage, "usage", "--sets: " + error);
 
     DemInitData docInit;
-    FillStandardDocInit(docInit);
-    TransferContext context;
-    context.systemRoot = view.catalogue.systemPath;
-    context.externalRoot = externalRoot;
-    context.dataCount = count;
-    context.catalogue = view.catalogue.entries.get();
-    context.presence = presence.data();
-    context.docInit = &docInit;
-    context.files = program.files;
+    TransferContext context = ContextFor(view, program, externalRoot, presence, &docInit);
     const CompareResult result = CompareFolder(context, folder, chosen, CancelFlagOfInterrupt());
     if (result.cancelled) return report.Fail(exit_code::kCancelled, "stopped", "中止しました。何も行っていません。");
 

@@ -128,3 +128,17 @@ bool ReadPresence(const std::string& folderPath, const CliProgram& program, int3
     for (int32_t i = 0; i < count; ++i) presence[static_cast<size_t>(i)] = flags.ReadFlag(i);
     return true;
 }
+
+TransferContext ContextFor(const SystemView& view, const CliProgram& program, const std::string& externalRoot,
+                           const std::vector<int32_t>& presence, DemInitData* docInit) {
+    FillStandardDocInit(*docInit);
+    TransferContext context;
+    context.systemRoot = view.catalogue.systemPath;
+    context.externalRoot = externalRoot;
+    context.dataCount = view.catalogue.count;
+    context.catalogue = view.catalogue.entries.get();
+    context.presence = presence.data();
+    context.docInit = docInit;
+    context.files = program.files;
+    return context;
+}

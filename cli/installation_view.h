@@ -10,6 +10,8 @@
 #include "catalogue/folder_names.h"
 #include "catalogue/system_catalogue.h"
 #include "cli/cli_program.h"
+#include "host/dem.h"
+#include "transfer/transfer_engine.h"
 
 struct SystemView {
     bool settingsFound = false;
@@ -52,3 +54,9 @@ std::vector<FolderInfo> ListFolders(const std::string& externalRoot);
 // false with nothing read when the index file is refused for its size.
 bool ReadPresence(const std::string& folderPath, const CliProgram& program, int32_t count,
                   std::vector<int32_t>& presence);
+
+// What a transfer or a comparison of this installation reads: the system's
+// catalogue and root, the drive's external root, the folder's presence flags
+// (kept alive by the caller) and the standard document set-up in *docInit.
+TransferContext ContextFor(const SystemView& view, const CliProgram& program, const std::string& externalRoot,
+                           const std::vector<int32_t>& presence, DemInitData* docInit);
