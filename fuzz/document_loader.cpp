@@ -16,6 +16,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     }
     fuzz::WriteFile("d.dem", data, size);
     auto loaded = std::make_unique<DemAttr>();
-    docfmt::LoadFile(fuzz::DriveC() + "/d.dem", loaded.get());
+    (void)docfmt::LoadFile(fuzz::DriveC() + "/d.dem", loaded.get());
     return 0;
 }
