@@ -10,7 +10,7 @@
 #include <functional>
 
 #include "platform/profile_cache.h"
-#include "tests/platform_io/profile_fixture.h"
+#include "tests/platform/profile_fixture.h"
 
 namespace {
 

@@ -5,7 +5,7 @@
 #include <QPainter>
 
 #include "controls/sys_image_list.h"
-#include "tests/drive_controls/test_images.h"
+#include "tests/controls/test_images.h"
 #include "tests/support/qt_print.h"
 
 namespace {

@@ -1,6 +1,6 @@
 // Code page 932 names and values: trail bytes 0x5C, 0x5B, 0x5D and letters are
 // parts of characters, never separators, brackets or letters to fold.
-#include "tests/platform_io/profile_fixture.h"
+#include "tests/platform/profile_fixture.h"
 
 namespace {
 

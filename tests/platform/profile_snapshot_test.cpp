@@ -1,7 +1,7 @@
 // A snapshot answers every look-up exactly as the profile functions do on the same
 // file, and keeps answering from the file as it was when it was taken.
 #include "platform/profile_snapshot.h"
-#include "tests/platform_io/profile_fixture.h"
+#include "tests/platform/profile_fixture.h"
 
 namespace {
 

@@ -11,7 +11,7 @@
 #include <cstring>
 #include <fstream>
 
-#include "tests/platform_io/profile_fixture.h"
+#include "tests/platform/profile_fixture.h"
 
 namespace {
 

@@ -1,5 +1,5 @@
 // GetPrivateProfileStringA / GetPrivateProfileIntA: each case pins the Windows result.
-#include "tests/platform_io/profile_fixture.h"
+#include "tests/platform/profile_fixture.h"
 
 namespace {
 

@@ -6,7 +6,7 @@
 
 #include <thread>
 
-#include "tests/platform_io/profile_fixture.h"
+#include "tests/platform/profile_fixture.h"
 
 namespace {
 

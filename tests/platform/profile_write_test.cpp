@@ -4,7 +4,7 @@
 
 #include <filesystem>
 
-#include "tests/platform_io/profile_fixture.h"
+#include "tests/platform/profile_fixture.h"
 
 namespace {
 

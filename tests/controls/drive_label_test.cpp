@@ -6,7 +6,7 @@
 
 #include "controls/drive_label.h"
 #include "controls/sys_image_list.h"
-#include "tests/drive_controls/test_images.h"
+#include "tests/controls/test_images.h"
 #include "tests/support/qt_print.h"
 #include "tests/support/temp_prefix.h"
 
