@@ -48,6 +48,48 @@ const char* KindClass(ControlKind kind) {
     return "";
 }
 
+// Where each addressed control stands, in pixels at base units 6 x 13: the template's
+// x * 6 / 4 and y * 13 / 8, halves rounded away from zero (a combo box's height is its
+// closed field's, checked apart).
+struct Placed {
+    int id;
+    QRect rect;
+};
+
+const std::vector<Placed>& PixelRects(const Deliverable& d) {
+    static const std::vector<Placed> quillmark = {
+        {1012, QRect(23, 41, 201, 23)},   {1013, QRect(23, 65, 201, 13)},    {1001, QRect(23, 150, 201, 328)},
+        {1008, QRect(23, 479, 111, 23)},  {1003, QRect(293, 41, 201, 159)},  {1014, QRect(293, 68, 201, 13)},
+        {1004, QRect(293, 94, 201, 141)}, {1002, QRect(293, 150, 201, 328)}, {1010, QRect(293, 479, 111, 23)},
+        {1005, QRect(243, 179, 32, 98)},  {1006, QRect(243, 280, 32, 98)},   {1015, QRect(408, 479, 86, 23)},
+        {2, QRect(413, 530, 98, 23)},     {1035, QRect(293, 115, 66, 23)},   {1038, QRect(360, 115, 66, 23)},
+        {1039, QRect(428, 115, 66, 23)},
+    };
+    static const std::vector<Placed> brightfen = {
+        {1009, QRect(23, 41, 201, 23)},   {1010, QRect(23, 65, 201, 13)},    {1002, QRect(20, 150, 242, 328)},
+        {1006, QRect(23, 479, 111, 23)},  {1000, QRect(329, 41, 201, 231)},  {1011, QRect(329, 68, 201, 13)},
+        {1001, QRect(329, 94, 201, 278)}, {1012, QRect(329, 115, 66, 23)},   {1013, QRect(396, 115, 66, 23)},
+        {1014, QRect(464, 115, 66, 23)},  {1003, QRect(329, 150, 248, 328)}, {1007, QRect(329, 479, 111, 23)},
+        {1008, QRect(444, 479, 86, 23)},  {1004, QRect(279, 179, 32, 98)},   {1005, QRect(279, 280, 32, 98)},
+        {2, QRect(491, 530, 98, 23)},
+    };
+    static const std::vector<Placed> none;
+    if (&d == &QuillmarkDeliverable()) return quillmark;
+    return &d == &BrightfenDeliverable() ? brightfen : none;
+}
+
+// The dialog's size in pixels: 347 x 347 units for Quillmark, 400 x 347 for Brightfen.
+QSize PixelSize(const Deliverable& d) {
+    if (&d == &QuillmarkDeliverable()) return QSize(521, 564);
+    return &d == &BrightfenDeliverable() ? QSize(600, 564) : QSize();
+}
+
+const QRect* PlacedRect(const Deliverable& d, int id) {
+    for (const Placed& p : PixelRects(d))
+        if (p.id == id) return &p.rect;
+    return nullptr;
+}
+
 class MainDialogTest : public ::testing::TestWithParam<const Deliverable*> {
 protected:
     void SetUp() override {
@@ -65,19 +107,23 @@ TEST_P(MainDialogTest, EveryControlOfTheTemplateStandsAtItsIdWithClassTextAndRec
     // IPAGothic at 9 pt has the Windows font's base units; anything else moves every control.
     EXPECT_EQ(units.BaseX(), 6);
     EXPECT_EQ(units.BaseY(), 13);
-    EXPECT_EQ(dialog.size(), QSize(units.ToPixelsX(D().mainDialog.cx), units.ToPixelsY(D().mainDialog.cy)));
+    EXPECT_EQ(dialog.size(), PixelSize(D()));
     EXPECT_EQ(dialog.windowTitle(), QStringLiteral("設定保守ツール"));
     // Icon 128 is compiled in and found.
     EXPECT_FALSE(QPixmap(QString::fromUtf8(ApplicationIconPath())).isNull());
 
+    size_t addressed = 0;
     for (const ControlTemplate& c : D().mainDialog.controls) {
         if (c.id == -1) continue;
+        ++addressed;
         SCOPED_TRACE(c.id);
         QWidget* w = dialog.GetDlgItem(c.id);
         ASSERT_NE(w, nullptr);
         EXPECT_TRUE(w->inherits(KindClass(c.kind))) << w->metaObject()->className();
         EXPECT_EQ(w->isHidden(), !c.visible);
-        QRect expected = units.ToPixels(c.x, c.y, c.cx, c.cy);
+        const QRect* placed = PlacedRect(D(), c.id);
+        ASSERT_NE(placed, nullptr);
+        QRect expected = *placed;
         if (qobject_cast<QComboBox*>(w)) expected.setHeight(w->sizeHint().height());
         EXPECT_EQ(w->geometry(), expected);
         if (auto* b = qobject_cast<QPushButton*>(w)) {
@@ -85,6 +131,7 @@ TEST_P(MainDialogTest, EveryControlOfTheTemplateStandsAtItsIdWithClassTextAndRec
             EXPECT_FALSE(b->isDefault());  // no push button is the default
         }
     }
+    EXPECT_EQ(PixelRects(D()).size(), addressed);  // no rectangle left unchecked
     // The hidden buttons stay hidden and disabled.
     for (int id : {D().ids.editHidden, D().ids.deleteHidden, D().ids.listDeleteHidden}) {
         EXPECT_TRUE(dialog.GetDlgItem(id)->isHidden());

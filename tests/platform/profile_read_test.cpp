@@ -1,65 +1,79 @@
 // GetPrivateProfileStringA / GetPrivateProfileIntA: each case pins the Windows result.
+#include <vector>
+
 #include "tests/platform/profile_fixture.h"
 
 namespace {
 
 using Read = ProfileTest;
 
-TEST_F(Read, LineEndsBlanksQuotesAndComments) {
+// One look-up and its result; a missing key gives the default "def".
+struct LookUp {
+    const char* section;
+    const char* key;
+    const char* expected;
+};
+
+// A file and the look-ups that pin how Windows reads it.
+struct LookUpCase {
+    const char* name;
+    const char* file;
+    std::vector<LookUp> lookUps;
+};
+
+const LookUpCase kLookUps[] = {
     // Windows: CRLF, LF and a lone CR all end lines; keys and values are trimmed of
     // spaces, tabs and VT; one outer pair of equal quotes comes off; ';' lines are
     // comments, also for look-ups; '#' is text; there are no inline comments.
-    Put("[s]\r\na=1\nb=2\rc=3\r\n \t k \v= \t v v \t\r\n"
-        "q1=\"quoted \"\r\nq2='x'\r\nq3=\"mixed'\r\nq4=\"\r\n"
-        ";hidden=1\r\n  ;k2=2\r\n#h=3\r\nin=v ;x\r\neq=a=b;c\r\n");
-    EXPECT_EQ(Get("s", "a"), "1");
-    EXPECT_EQ(Get("s", "b"), "2");
-    EXPECT_EQ(Get("s", "c"), "3");
-    EXPECT_EQ(Get("s", "k"), "v v");
-    EXPECT_EQ(Get("s", "q1"), "quoted ");
-    EXPECT_EQ(Get("s", "q2"), "x");
-    EXPECT_EQ(Get("s", "q3"), "\"mixed'");
-    EXPECT_EQ(Get("s", "q4"), "\"");
-    EXPECT_EQ(Get("s", ";hidden"), "def");
-    EXPECT_EQ(Get("s", ";k2"), "def");
-    EXPECT_EQ(Get("s", "#h"), "3");
-    EXPECT_EQ(Get("s", "in"), "v ;x");
-    EXPECT_EQ(Get("s", "eq"), "a=b;c");
-}
-
-TEST_F(Read, NamesMatchIgnoringCaseAndOnlySpacesAreStripped) {
+    {"LineEndsBlanksQuotesAndComments",
+     "[s]\r\na=1\nb=2\rc=3\r\n \t k \v= \t v v \t\r\n"
+     "q1=\"quoted \"\r\nq2='x'\r\nq3=\"mixed'\r\nq4=\"\r\n"
+     ";hidden=1\r\n  ;k2=2\r\n#h=3\r\nin=v ;x\r\neq=a=b;c\r\n",
+     {{"s", "a", "1"},
+      {"s", "b", "2"},
+      {"s", "c", "3"},
+      {"s", "k", "v v"},
+      {"s", "q1", "quoted "},
+      {"s", "q2", "x"},
+      {"s", "q3", "\"mixed'"},
+      {"s", "q4", "\""},
+      {"s", ";hidden", "def"},
+      {"s", ";k2", "def"},
+      {"s", "#h", "3"},
+      {"s", "in", "v ;x"},
+      {"s", "eq", "a=b;c"}}},
     // Windows: case-insensitive names; only spaces (not tabs) stripped from the
     // caller's names; quotes in names are literal.
-    Put("[Sec]\r\nKey=1\r\n\"q\"=2\r\n");
-    EXPECT_EQ(Get("sEC", "kEY"), "1");
-    EXPECT_EQ(Get("  sec ", " key  "), "1");
-    EXPECT_EQ(Get("sec", "key\t"), "def");
-    EXPECT_EQ(Get("sec", "\"q\""), "2");
-    EXPECT_EQ(Get("sec", "q"), "def");
-}
-
-TEST_F(Read, SectionHeaderRules) {
+    {"NamesMatchIgnoringCaseAndOnlySpacesAreStripped",
+     "[Sec]\r\nKey=1\r\n\"q\"=2\r\n",
+     {{"sEC", "kEY", "1"},
+      {"  sec ", " key  ", "1"},
+      {"sec", "key\t", "def"},
+      {"sec", "\"q\"", "2"},
+      {"sec", "q", "def"}}},
     // Windows: the name ends at the first ']', text after it is ignored, a header
     // without ']' still counts, '[' inside is literal, "[]" is the section "".
-    Put("[a]junk\r\nk=1\r\n[b]c]\r\nk=2\r\n[abc   \r\nk=3\r\n[x[y]\r\nk=4\r\n[]\r\nk=5\r\n");
-    EXPECT_EQ(Get("a", "k"), "1");
-    EXPECT_EQ(Get("b", "k"), "2");
-    EXPECT_EQ(Get("b]c", "k"), "def");
-    EXPECT_EQ(Get("abc", "k"), "3");
-    EXPECT_EQ(Get("x[y", "k"), "4");
-    EXPECT_EQ(Get("", "k"), "5");
-}
-
-TEST_F(Read, DuplicatesKeysBeforeSectionsAndLinesWithoutEquals) {
+    {"SectionHeaderRules",
+     "[a]junk\r\nk=1\r\n[b]c]\r\nk=2\r\n[abc   \r\nk=3\r\n[x[y]\r\nk=4\r\n[]\r\nk=5\r\n",
+     {{"a", "k", "1"}, {"b", "k", "2"}, {"b]c", "k", "def"}, {"abc", "k", "3"}, {"x[y", "k", "4"}, {"", "k", "5"}}},
     // Windows: the first section of a name is the only one searched, the first of
     // duplicate keys wins, keys before the first section cannot be reached.
     // A line without '=' is never a key (our choice: its look-up gives the default).
-    Put("top=0\r\n[d]\r\nk=1\r\nk=2\r\nbare\r\n[d]\r\nk=3\r\nonly=4\r\nk2=\r\n");
-    EXPECT_EQ(Get("d", "k"), "1");
-    EXPECT_EQ(Get("d", "only"), "def");
-    EXPECT_EQ(Get("", "top"), "def");
-    EXPECT_EQ(Get("d", "bare"), "def");
+    {"DuplicatesKeysBeforeSectionsAndLinesWithoutEquals",
+     "top=0\r\n[d]\r\nk=1\r\nk=2\r\nbare\r\n[d]\r\nk=3\r\nonly=4\r\nk2=\r\n",
+     {{"d", "k", "1"}, {"d", "only", "def"}, {"", "top", "def"}, {"d", "bare", "def"}}},
+};
+
+class LookUps : public ProfileTest, public ::testing::WithParamInterface<LookUpCase> {};
+
+TEST_P(LookUps, GiveTheWindowsResult) {
+    Put(GetParam().file);
+    for (const LookUp& l : GetParam().lookUps)
+        EXPECT_EQ(Get(l.section, l.key), l.expected) << "[" << l.section << "] " << l.key;
 }
+
+INSTANTIATE_TEST_SUITE_P(Read, LookUps, ::testing::ValuesIn(kLookUps),
+                         [](const auto& p) { return std::string(p.param.name); });
 
 TEST_F(Read, EmptyValueAndDefaults) {
     // "k=" exists and reads as "" (length 0); a NULL default is ""; the default
