@@ -29,6 +29,7 @@
 #include "platform/cp932.h"
 #include "platform/profile_cache.h"
 #include "platform/profile_file.h"
+#include "platform/profile_names.h"
 #include "platform/win32.h"
 
 namespace fs = std::filesystem;

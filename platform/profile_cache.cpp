@@ -1,4 +1,5 @@
 #include "platform/profile_cache.h"
+#include "platform/profile_names.h"
 
 #include <fcntl.h>
 #include <unistd.h>

@@ -35,11 +35,6 @@ struct ProfileTarget {
 // to storing the new one, so writes in this process never interleave.
 std::mutex& CacheMutex();
 
-// With CacheMutex() held: the parsed file named `fileName` for a read, or nullptr
-// with *error set. The name's resolution is kept between calls (a missing file's
-// too) and checked for freshness far more cheaply than resolving it again.
-[[nodiscard]] const ProfileFile* ReadLocked(const char* fileName, DWORD* error);
-
 // With CacheMutex() held: the parsed file, or nullptr with *error set
 // (2 missing, 3 folder missing, 5 folder or unreadable). The pointer stays valid
 // while the lock is held.
@@ -82,22 +77,8 @@ UINT ReadIntFrom(const ProfileFile* file, DWORD error, LPCSTR app, LPCSTR key, I
 // Grows whenever a parsed file is released (pointers from LoadLocked go stale).
 uint64_t FilesEpochLocked();
 
-// With CacheMutex() held: forgets every kept name resolution.
-void ClearNamesLocked();
-
 // Whether a profile file name holds '\' or '/' (CP932 double-byte characters taken whole).
 bool HasSeparator(std::string_view s);
-
-// How reads were answered since the start, for tests and benchmarks.
-struct ReadCounters {
-    uint64_t watched = 0;    // proved current by the change notification alone
-    uint64_t checked = 0;    // by one stat()
-    uint64_t resolved = 0;   // the Windows path resolved again
-    uint64_t overflows = 0;  // the notification queue overflowed
-};
-ReadCounters ReadCountersForTesting();
-// Off: freshness is proved by stat() alone, as where inotify is not available.
-void UseChangeWatchForTesting(bool on);
 
 // Forgets every parsed file (WritePrivateProfileStringA(NULL, NULL, NULL, NULL)).
 void ClearCache();

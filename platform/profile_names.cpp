@@ -11,6 +11,8 @@
 //    folder, whose modification time moves when anything is made in it.
 // After any reported change the kept name is checked the second way; when that
 // fails (the file vanished, the link changed) the Windows path is resolved again.
+#include "platform/profile_names.h"
+
 #include <sys/stat.h>
 
 #include <climits>

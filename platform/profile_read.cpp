@@ -6,6 +6,7 @@
 
 #include "platform/cp932.h"
 #include "platform/profile_cache.h"
+#include "platform/profile_names.h"
 #include "platform/win32.h"
 
 using platform::profile::Line;

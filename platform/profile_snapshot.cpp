@@ -3,6 +3,7 @@
 #include <mutex>
 
 #include "platform/profile_cache.h"
+#include "platform/profile_names.h"
 
 namespace platform {
 

@@ -10,6 +10,7 @@
 #include <functional>
 
 #include "platform/profile_cache.h"
+#include "platform/profile_names.h"
 #include "tests/platform/profile_fixture.h"
 
 namespace {
