@@ -8,6 +8,7 @@
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
+#include <utility>
 
 #include "platform/beneath.h"
 #include "platform/copy_file.h"
@@ -69,30 +70,26 @@ std::unique_ptr<FolderSession> FolderSession::Open(std::string_view winFolder, D
         *error = ERROR_PATH_NOT_FOUND;
         return nullptr;
     }
-    const int fd = OpenUnderDrive(hp.host, O_RDONLY | O_DIRECTORY);
-    if (fd < 0) {
+    UniqueFd fd(OpenUnderDrive(hp.host, O_RDONLY | O_DIRECTORY));
+    if (!fd.Valid()) {
         *error = errno == ENOENT || errno == ELOOP || errno == ENOTDIR ? ERROR_PATH_NOT_FOUND
                                                                        : static_cast<DWORD>(ErrnoToWin32(errno));
         return nullptr;
     }
     std::unique_ptr<FolderSession> s(new FolderSession);
-    s->m_fd = fd;
+    s->m_fd = std::move(fd);
     s->m_win.assign(winFolder);
     s->m_host = hp.host;
-    if (fstat(fd, &s->m_st) != 0) {
+    if (fstat(s->m_fd.Get(), &s->m_st) != 0) {
         *error = static_cast<DWORD>(ErrnoToWin32(errno));
         return nullptr;
     }
     return s;
 }
 
-FolderSession::~FolderSession() {
-    if (m_fd >= 0) close(m_fd);
-}
-
 void FolderSession::BuildIndex() {
     m_indexed = true;
-    UniqueFd fd(openat(m_fd, ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    UniqueFd fd(openat(m_fd.Get(), ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC));
     if (!fd.Valid()) return;
     DIR* d = fdopendir(fd.Get());
     if (!d) return;
@@ -103,7 +100,7 @@ void FolderSession::BuildIndex() {
         bool link = e->d_type == DT_LNK;  // links below a drive root lead nowhere
         if (e->d_type == DT_UNKNOWN) {
             struct stat st {};
-            link = fstatat(m_fd, e->d_name, &st, AT_SYMLINK_NOFOLLOW) != 0 || S_ISLNK(st.st_mode);
+            link = fstatat(m_fd.Get(), e->d_name, &st, AT_SYMLINK_NOFOLLOW) != 0 || S_ISLNK(st.st_mode);
         }
         if (link || IsTransferTempName(n) || !IsWindowsCompatibleName(n))
             m_unindexed.emplace(n);
@@ -137,13 +134,13 @@ std::string FolderSession::NameFor(const std::string& name, struct stat* st, boo
         *exists = false;
         return name;
     }
-    *exists = fstatat(m_fd, name.c_str(), st, AT_SYMLINK_NOFOLLOW) == 0;
+    *exists = fstatat(m_fd.Get(), name.c_str(), st, AT_SYMLINK_NOFOLLOW) == 0;
     if (*exists || errno != ENOENT) return name;
     const std::string* other = MatchIgnoringCase(name);
     if (!other || *other == name) return name;
     // The listing may be older than the folder: the name found must still be
     // there, or be one this run is about to put there.
-    if (fstatat(m_fd, other->c_str(), st, AT_SYMLINK_NOFOLLOW) == 0) {
+    if (fstatat(m_fd.Get(), other->c_str(), st, AT_SYMLINK_NOFOLLOW) == 0) {
         if (S_ISLNK(st->st_mode)) return name;
         *exists = true;
         return *other;
@@ -153,12 +150,12 @@ std::string FolderSession::NameFor(const std::string& name, struct stat* st, boo
 
 int FolderSession::OpenFile(const std::string& name, struct stat* st, std::string* found, DWORD* error, bool listed) {
     *found = name;
-    int fd = listed ? OpenListedFileAt(m_fd, name.c_str(), st) : OpenRegularFileAt(m_fd, name.c_str(), st);
+    int fd = listed ? OpenListedFileAt(m_fd.Get(), name.c_str(), st) : OpenRegularFileAt(m_fd.Get(), name.c_str(), st);
     if (fd < 0 && errno == ENOENT) {
         const std::string* other = MatchIgnoringCase(name);
         if (other && *other != name) {
             *found = *other;
-            fd = OpenRegularFileAt(m_fd, other->c_str(), st);
+            fd = OpenRegularFileAt(m_fd.Get(), other->c_str(), st);
         }
     }
     if (fd < 0) {
@@ -175,7 +172,7 @@ int FolderSession::CreateMask() {
     if (m_createMask != kMaskUnread) return m_createMask;
     // A default ACL gives new files their mode instead of the umask.
     const bool defaultAcl =
-        fgetxattr(m_fd, "system.posix_acl_default", nullptr, 0) >= 0 || (errno != ENODATA && errno != ENOTSUP);
+        fgetxattr(m_fd.Get(), "system.posix_acl_default", nullptr, 0) >= 0 || (errno != ENODATA && errno != ENOTSUP);
     m_createMask = defaultAcl ? -1 : ProcessUmask();
     return m_createMask;
 }

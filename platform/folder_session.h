@@ -12,6 +12,7 @@
 #include <unordered_map>
 #include <unordered_set>
 
+#include "platform/unique_fd.h"
 #include "platform/win32.h"
 
 namespace platform {
@@ -22,11 +23,10 @@ public:
     // that follows no link below the drive root. Null with *error (3 when it is
     // missing or no folder) when it cannot be.
     static std::unique_ptr<FolderSession> Open(std::string_view winFolder, DWORD* error);
-    ~FolderSession();
     FolderSession(const FolderSession&) = delete;
     FolderSession& operator=(const FolderSession&) = delete;
 
-    int Fd() const { return m_fd; }
+    int Fd() const { return m_fd.Get(); }
     const std::string& Host() const { return m_host; }
     dev_t Device() const { return m_st.st_dev; }
 
@@ -72,7 +72,7 @@ private:
     void Index(const std::string& name, bool ours);
 
     std::string m_win, m_host;
-    int m_fd = -1;
+    UniqueFd m_fd;
     struct stat m_st {};
     bool m_indexed = false;
     bool m_listed = false;  // the listing was read to its end
