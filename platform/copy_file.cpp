@@ -16,6 +16,7 @@
 #include "platform/beneath.h"
 #include "platform/host_fs.h"
 #include "platform/paths.h"
+#include "platform/unique_fd.h"
 
 namespace platform {
 
@@ -71,87 +72,106 @@ std::string RandomSuffix() {
     return s;
 }
 
-struct FolderFd {
-    int fd = -1;
-    ~FolderFd() {
-        if (fd >= 0) close(fd);
-    }
-};
-
 bool SameContentStamp(const struct stat& a, const struct stat& b) {
     return a.st_size == b.st_size && a.st_mtim.tv_sec == b.st_mtim.tv_sec && a.st_mtim.tv_nsec == b.st_mtim.tv_nsec &&
            a.st_ino == b.st_ino && a.st_dev == b.st_dev;
 }
 
 void SyncFolder(const std::string& folder) {
-    int dfd = open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (dfd < 0) return;
-    fsync(dfd);  // the rename is done; a folder that cannot be flushed changes nothing
-    close(dfd);
+    const UniqueFd dir(open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    if (dir.Valid()) fsync(dir.Get());  // the rename is done; a folder that cannot be flushed changes nothing
 }
 
-// Moves every byte of `in` to `out`: in the kernel when it can (and clones where
-// the filesystem supports it), else through a buffer. Returns 0 or an errno value.
-// `progress` (may be null) hears the bytes written so far after every chunk; a
-// false answer stops the copy with ECANCELED.
-int CopyData(int in, int out, off_t sourceSize, platform::CopyProgress progress, void* data,
-             const platform::CopyTap* tap) {
+constexpr int kUseBuffer = -2;  // CopyInKernel: the kernel cannot copy these files, nothing was moved
+
+// One file's bytes on their way: both ends, the size the source was opened with,
+// and who hears them.
+struct DataCopy {
+    int in = -1, out = -1;
+    off_t size = 0;
+    CopyProgress progress = nullptr;
+    void* data = nullptr;
+    const CopyTap* tap = nullptr;
     off_t copied = 0;
-    bool inKernel = tap == nullptr;  // a tap hears the bytes, so they pass through our buffer
+
+    // Counts `n` bytes moved; false when the watcher asks the copy to stop.
+    bool Moved(ssize_t n) {
+        if (g_sourceReadHook) g_sourceReadHook(static_cast<size_t>(n));
+        copied += n;
+        return !progress || progress(static_cast<uint64_t>(copied), data);
+    }
+    // The size it was opened with is done: a source that grew since shows in the
+    // caller's stamp check, so no call is spent on reading its end.
+    bool Done() const { return copied == size; }
+};
+
+bool KernelCopyRefused(int err) {
+    return err == ENOSYS || err == EXDEV || err == EOPNOTSUPP || err == EINVAL || err == EBADF || err == ETXTBSY;
+}
+
+// In the kernel (a clone where the filesystem supports it). 0 when done,
+// kUseBuffer when the kernel cannot and nothing was moved, else an errno value.
+int CopyInKernel(DataCopy& c) {
     // Chunks small enough that a watcher sees a large file move and a stop
     // request is heard within a fraction of a second even on a slow stick.
-    const size_t chunk = progress ? kProgressChunk : size_t(1) << 30;
-    while (inKernel) {
-        ssize_t n = copy_file_range(in, nullptr, out, nullptr, chunk, 0);
+    const size_t chunk = c.progress ? kProgressChunk : size_t(1) << 30;
+    while (true) {
+        const ssize_t n = copy_file_range(c.in, nullptr, c.out, nullptr, chunk, 0);
         if (n > 0) {
-            if (g_sourceReadHook) g_sourceReadHook(static_cast<size_t>(n));
-            copied += n;
-            if (progress && !progress(static_cast<uint64_t>(copied), data)) return ECANCELED;
-            // The size it was opened with is done: a source that grew since shows in
-            // the caller's stamp check, so no call is spent on reading its end.
-            if (copied == sourceSize) return 0;
+            if (!c.Moved(n)) return ECANCELED;
+            if (c.Done()) return 0;
             continue;
         }
-        if (n == 0) {
-            // Some filesystems answer 0 at once for a file that has data.
-            if (copied == 0 && sourceSize > 0) break;
-            return 0;
-        }
+        // Some filesystems answer 0 at once for a file that has data.
+        if (n == 0) return c.copied == 0 && c.size > 0 ? kUseBuffer : 0;
         if (errno == EINTR) continue;
-        if (copied == 0 && (errno == ENOSYS || errno == EXDEV || errno == EOPNOTSUPP || errno == EINVAL ||
-                            errno == EBADF || errno == ETXTBSY))
-            break;
-        return errno;
+        return c.copied == 0 && KernelCopyRefused(errno) ? kUseBuffer : errno;
     }
+}
+
+int WriteAll(int out, const char* bytes, size_t size) {
+    size_t done = 0;
+    while (done < size) {
+        const ssize_t w = write(out, bytes + done, size - done);
+        if (w < 0) {
+            if (errno == EINTR) continue;
+            return errno;
+        }
+        if (w == 0) return EIO;
+        done += static_cast<size_t>(w);
+    }
+    return 0;
+}
+
+// Through a buffer, the tap hearing every byte. 0 or an errno value (or kSourceChanged).
+int CopyThroughBuffer(DataCopy& c) {
     // One buffer per thread: a save of thousands of small files allocates once.
     thread_local std::vector<char> buf(kCopyBuffer);
     while (true) {
-        ssize_t n = read(in, buf.data(), buf.size());
+        const ssize_t n = read(c.in, buf.data(), buf.size());
         if (n < 0) {
             if (errno == EINTR) continue;
             return errno;
         }
-        if (n == 0) {
-            // A source cut short while it was read is no copy of it.
-            if (tap && copied != sourceSize) return kSourceChanged;
-            return 0;
-        }
-        if (g_sourceReadHook) g_sourceReadHook(static_cast<size_t>(n));
-        if (tap) tap->bytes(buf.data(), static_cast<size_t>(n), tap->data);
-        size_t done = 0;
-        while (done < static_cast<size_t>(n)) {
-            ssize_t w = write(out, buf.data() + done, static_cast<size_t>(n) - done);
-            if (w < 0) {
-                if (errno == EINTR) continue;
-                return errno;
-            }
-            if (w == 0) return EIO;
-            done += static_cast<size_t>(w);
-        }
-        copied += n;
-        if (progress && !progress(static_cast<uint64_t>(copied), data)) return ECANCELED;
-        if (copied == sourceSize) return 0;  // as above: growth shows in the stamp check
+        // A source cut short while it was read is no copy of it.
+        if (n == 0) return c.tap && !c.Done() ? kSourceChanged : 0;
+        if (c.tap) c.tap->bytes(buf.data(), static_cast<size_t>(n), c.tap->data);
+        if (const int err = WriteAll(c.out, buf.data(), static_cast<size_t>(n)); err != 0) return err;
+        if (!c.Moved(n)) return ECANCELED;
+        if (c.Done()) return 0;
     }
+}
+
+// Moves every byte of `in` to `out`: in the kernel when it can, else through a
+// buffer. Returns 0 or an errno value. `progress` (may be null) hears the bytes
+// written so far after every chunk; a false answer stops the copy with ECANCELED.
+int CopyData(int in, int out, off_t sourceSize, CopyProgress progress, void* data, const CopyTap* tap) {
+    DataCopy c{in, out, sourceSize, progress, data, tap};
+    if (!tap) {  // a tap hears the bytes, so they pass through our buffer
+        const int err = CopyInKernel(c);
+        if (err != kUseBuffer) return err;
+    }
+    return CopyThroughBuffer(c);
 }
 
 BOOL Fail(DWORD error) {
@@ -182,7 +202,7 @@ bool IsTransferTempName(std::string_view name) {
     return true;
 }
 
-int CreateTempIn(int dirFd, std::string_view targetName, std::string* tempName) {
+int CreateTempIn(int dirFd, std::string_view targetName, std::string* tempName, mode_t mode) {
     std::string base(targetName);
     if (base.size() > kMaxTempBase) {
         size_t cut = kMaxTempBase;
@@ -191,7 +211,7 @@ int CreateTempIn(int dirFd, std::string_view targetName, std::string* tempName) 
     }
     for (int attempt = 0; attempt < 100; ++attempt) {
         std::string name = std::string(kTempHead) + base + "." + RandomSuffix() + std::string(kTempTail);
-        int fd = openat(dirFd, name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
+        int fd = openat(dirFd, name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, mode);
         if (fd >= 0) {
             *tempName = std::move(name);
             return fd;
@@ -205,11 +225,10 @@ int CreateTempIn(int dirFd, std::string_view targetName, std::string* tempName) 
 int CreateTempBeside(const std::string& hostTarget, std::string* tempPath) {
     std::string folder = FolderOf(hostTarget);
     std::string base;
-    FolderFd dir;
-    dir.fd = OpenParentFolder(hostTarget, &base);
-    if (dir.fd < 0) return -1;
+    const UniqueFd dir(OpenParentFolder(hostTarget, &base));
+    if (!dir.Valid()) return -1;
     std::string name;
-    int fd = CreateTempIn(dir.fd, base, &name);
+    int fd = CreateTempIn(dir.Get(), base, &name);
     if (fd >= 0) *tempPath = (folder == "/" ? "" : folder) + "/" + name;
     return fd;
 }
@@ -218,13 +237,11 @@ int RemoveStaleTemps(const char* winFolder) {
     if (!winFolder) return 0;
     HostPath hp = ResolvePath(winFolder);
     if (!hp.ok || !hp.exists || !S_ISDIR(hp.info.st_mode)) return 0;
-    int fd = OpenUnderDrive(hp.host, O_RDONLY | O_DIRECTORY);
-    if (fd < 0) return 0;
-    DIR* d = fdopendir(fd);
-    if (!d) {
-        close(fd);
-        return 0;
-    }
+    UniqueFd fd(OpenUnderDrive(hp.host, O_RDONLY | O_DIRECTORY));
+    if (!fd.Valid()) return 0;
+    DIR* d = fdopendir(fd.Get());
+    if (!d) return 0;
+    (void)fd.Release();  // the listing owns it now
     const time_t now = time(nullptr);
     int removed = 0;
     while (dirent* e = readdir(d)) {
@@ -250,9 +267,8 @@ void DiscardTemp(int fd, const std::string& tempPath) {
     int saved = errno;
     if (fd >= 0) close(fd);
     std::string name;
-    FolderFd dir;
-    dir.fd = OpenParentFolder(tempPath, &name);
-    if (dir.fd >= 0) unlinkat(dir.fd, name.c_str(), 0);
+    const UniqueFd dir(OpenParentFolder(tempPath, &name));
+    if (dir.Valid()) unlinkat(dir.Get(), name.c_str(), 0);
     errno = saved;
 }
 
@@ -283,16 +299,15 @@ int RenameInFolder(int dirFd, const std::string& tempName, const std::string& ta
 int RenameTemp(const std::string& tempPath, const std::string& hostTarget, bool noReplace, bool flushFolder) {
     // Both names are in one folder, reached once without following links.
     std::string tempName;
-    FolderFd dir;
-    dir.fd = OpenParentFolder(tempPath, &tempName);
-    if (dir.fd < 0) {
+    const UniqueFd dir(OpenParentFolder(tempPath, &tempName));
+    if (!dir.Valid()) {
         int err = errno;
         DiscardTemp(-1, tempPath);
         return err;
     }
     size_t slash = hostTarget.rfind('/');
     const std::string targetName = slash == std::string::npos ? hostTarget : hostTarget.substr(slash + 1);
-    const int err = RenameInFolder(dir.fd, tempName, targetName, noReplace);
+    const int err = RenameInFolder(dir.Get(), tempName, targetName, noReplace);
     if (err != 0) return err;
     if (flushFolder) SyncFolder(FolderOf(hostTarget));
     return 0;
@@ -307,12 +322,8 @@ bool FlushFilesystemOf(const char* winPath) {
     // The nearest existing folder of the path, never above the drive's root.
     while (path.size() >= root.size() && !path.empty()) {
         // Folders only, reached without links: a device or FIFO is never opened.
-        int fd = OpenUnderDrive(path, O_RDONLY | O_DIRECTORY | O_NONBLOCK);
-        if (fd >= 0) {
-            int rc = syncfs(fd);
-            close(fd);
-            return rc == 0;
-        }
+        const UniqueFd fd(OpenUnderDrive(path, O_RDONLY | O_DIRECTORY | O_NONBLOCK));
+        if (fd.Valid()) return syncfs(fd.Get()) == 0;
         if (path == "/" || path == root) break;
         path = FolderOf(path);
     }
@@ -342,16 +353,12 @@ BOOL platform::CopyFileToTemp(LPCSTR lpExistingFileName, LPCSTR lpNewFileName, B
     if (!src.exists) return Fail(src.parentExists ? ERROR_FILE_NOT_FOUND : ERROR_PATH_NOT_FOUND);
     struct stat sst {};
     // Folders, FIFOs, devices and sockets are refused without being opened for reading.
-    int in = OpenRegularFile(src.host, &sst);
-    if (in < 0) {
+    const UniqueFd in(OpenRegularFile(src.host, &sst));
+    if (!in.Valid()) {
         if (errno == ENOENT || errno == ELOOP)
             return Fail(src.parentExists ? ERROR_FILE_NOT_FOUND : ERROR_PATH_NOT_FOUND);
         return Fail(static_cast<DWORD>(ErrnoToWin32(errno == EISDIR ? EACCES : errno)));
     }
-    struct InCloser {
-        int fd;
-        ~InCloser() { close(fd); }
-    } inCloser{in};
     if (src.trailingSeparator) return Fail(ERROR_ACCESS_DENIED);
 
     HostPath dst = ResolvePath(lpNewFileName);
@@ -360,55 +367,100 @@ BOOL platform::CopyFileToTemp(LPCSTR lpExistingFileName, LPCSTR lpNewFileName, B
     if (!dst.parentExists) return Fail(ERROR_PATH_NOT_FOUND);
 
     std::string name;
-    FolderFd dir;
     const std::string folder = FolderOf(dst.host);
-    dir.fd = OpenParentFolder(dst.host, &name);
-    if (dir.fd < 0) return Fail(WriteErrorOf(errno));
-    const CopySource source{in, sst, &src.host, {}};
-    const CopyTarget target{dir.fd, &folder, name};
+    const UniqueFd dir(OpenParentFolder(dst.host, &name));
+    if (!dir.Valid()) return Fail(WriteErrorOf(errno));
+    const CopySource source{in.Get(), sst, &src.host, {}};
+    CopyTarget target;
+    target.dirFd = dir.Get();
+    target.folder = &folder;
+    target.name = name;
     return CopyOpenedToTemp(source, target, bFailIfExists, progress, progressData, pending, tap);
 }
 
-BOOL platform::CopyOpenedToTemp(const CopySource& src, const CopyTarget& dst, BOOL bFailIfExists, CopyProgress progress,
-                                void* progressData, PendingCopy* pending, const CopyTap* tap) {
-    using namespace platform;
-    const struct stat& sst = src.st;
-    const char* dstName = dst.name.c_str();
-    struct stat dl = dst.seen;
-    const bool dstExists = dst.looked ? dst.exists : fstatat(dst.dirFd, dstName, &dl, AT_SYMLINK_NOFOLLOW) == 0;
+namespace platform {
+namespace {
+
+// Whether a file created with `mode`'s permission bits gets exactly them where
+// a create takes `createMask` away, so that the copy needs no chmod. A create sets
+// no read-only mark on FAT-like filesystems, whatever its mode: a source without
+// its owner's write bit is always given its mode by a chmod.
+bool CreateGivesMode(mode_t mode, int createMask) {
+    return createMask >= 0 && (mode & static_cast<mode_t>(createMask)) == 0 && (mode & S_IWUSR) != 0;
+}
+
+// The destination rules of CopyFileA for what the target's name holds now (`dl`):
+// ERROR_SUCCESS, or why the copy is refused.
+DWORD RefusedDestination(const CopySource& src, const CopyTarget& dst, const struct stat& dl, bool failIfExists) {
     // A link in the destination's place is replaced, never written through.
-    const bool dstFollows = dstExists && !S_ISLNK(dl.st_mode);
-    if (dstExists) {
-        if (dstFollows && dl.st_dev == sst.st_dev && dl.st_ino == sst.st_ino)
-            return Fail(bFailIfExists ? ERROR_FILE_EXISTS : ERROR_SHARING_VIOLATION);
-        if (bFailIfExists) return Fail(ERROR_FILE_EXISTS);
-        if (S_ISDIR(dl.st_mode)) return Fail(ERROR_ACCESS_DENIED);
-        // Windows also refuses a hidden destination. Here "hidden" is only a name
-        // that starts with a dot, which a settings folder may hold on purpose: a
-        // second save of such a file must not fail, so only read-only refuses.
-        if (AttributesOf(dl, dst.name) & FILE_ATTRIBUTE_READONLY) return Fail(ERROR_ACCESS_DENIED);
-        if (dstFollows && faccessat(dst.dirFd, dstName, W_OK, 0) != 0) return Fail(WriteErrorOf(errno));
+    const bool follows = !S_ISLNK(dl.st_mode);
+    if (follows && dl.st_dev == src.st.st_dev && dl.st_ino == src.st.st_ino)
+        return failIfExists ? ERROR_FILE_EXISTS : ERROR_SHARING_VIOLATION;
+    if (failIfExists) return ERROR_FILE_EXISTS;
+    if (S_ISDIR(dl.st_mode)) return ERROR_ACCESS_DENIED;
+    // Windows also refuses a hidden destination. Here "hidden" is only a name
+    // that starts with a dot, which a settings folder may hold on purpose: a
+    // second save of such a file must not fail, so only read-only refuses.
+    if (AttributesOf(dl, dst.name) & FILE_ATTRIBUTE_READONLY) return ERROR_ACCESS_DENIED;
+    if (follows && faccessat(dst.dirFd, dst.name.c_str(), W_OK, 0) != 0) return WriteErrorOf(errno);
+    return ERROR_SUCCESS;
+}
+
+// The temporary file of one copy beside its target, removed when it goes out of
+// scope unless it was renamed or handed over whole.
+class TempFile {
+public:
+    explicit TempFile(const CopyTarget& dst) : m_dst(dst) {}
+    ~TempFile() {
+        if (m_name.empty()) return;
+        const int saved = errno;
+        m_fd.Reset();
+        unlinkat(m_dst.dirFd, m_name.c_str(), 0);
+        errno = saved;
+    }
+    TempFile(const TempFile&) = delete;
+    TempFile& operator=(const TempFile&) = delete;
+
+    [[nodiscard]] DWORD Create(mode_t mode) {
+        m_fd.Reset(CreateTempIn(m_dst.dirFd, m_dst.name, &m_name, mode));
+        return m_fd.Valid() ? ERROR_SUCCESS : WriteErrorOf(errno);
+    }
+    int Fd() const { return m_fd.Get(); }
+
+    // Closed whole and described in *pending, to be flushed and renamed with its batch.
+    [[nodiscard]] DWORD Hand(PendingCopy* pending, bool noReplace) {
+        if (const DWORD error = Close(); error != ERROR_SUCCESS) return error;
+        const std::string head = *m_dst.folder == "/" ? "" : *m_dst.folder;
+        *pending = PendingCopy{head + "/" + m_name, head + "/" + m_dst.name, noReplace, m_name, m_dst.name};
+        m_name.clear();
+        return ERROR_SUCCESS;
     }
 
-    std::string temp;
-    int out = CreateTempIn(dst.dirFd, dst.name, &temp);
-    if (out < 0) return Fail(WriteErrorOf(errno));
-    const auto discard = [&](int fd) {
-        const int saved = errno;
-        if (fd >= 0) close(fd);
-        unlinkat(dst.dirFd, temp.c_str(), 0);
-        errno = saved;
-    };
-    // Whoever owned the file we replace keeps owning it (when we may give it away).
-    if (dstFollows && geteuid() == 0 && fchown(out, dl.st_uid, dl.st_gid) != 0) {
-        // Not all filesystems keep owners (FAT); the copy is still good.
+    // Flushed, closed and renamed over the target.
+    [[nodiscard]] DWORD Commit(bool noReplace) {
+        // A full disk or a failing medium may first show at the flush or the close.
+        if (fsync(m_fd.Get()) != 0 && errno != EINVAL) return WriteErrorOf(errno);
+        if (const DWORD error = Close(); error != ERROR_SUCCESS) return error;
+        const int err = RenameInFolder(m_dst.dirFd, m_name, m_dst.name, noReplace);
+        m_name.clear();  // renamed, or removed by the failed rename
+        if (err != 0) return err == EEXIST ? ERROR_FILE_EXISTS : WriteErrorOf(err);
+        return ERROR_SUCCESS;
     }
-    int err = CopyData(src.fd, out, sst.st_size, progress, progressData, tap);
-    if (err != 0) {
-        discard(out);
-        if (err == kSourceChanged) return Fail(ERROR_SHARING_VIOLATION);
-        return Fail(err == ECANCELED ? ERROR_REQUEST_ABORTED : WriteErrorOf(err));
-    }
+
+private:
+    DWORD Close() { return close(m_fd.Release()) == 0 ? ERROR_SUCCESS : WriteErrorOf(errno); }
+
+    const CopyTarget& m_dst;
+    UniqueFd m_fd;
+    std::string m_name;
+};
+
+// The source's bytes into `out`, checked against the stamp the source was opened
+// with, then its mode (by a chmod when `chmod`) and times: ERROR_SUCCESS or why not.
+DWORD FillTemp(const CopySource& src, int out, bool chmod, CopyProgress progress, void* data, const CopyTap* tap) {
+    const int err = CopyData(src.fd, out, src.st.st_size, progress, data, tap);
+    if (err == kSourceChanged) return ERROR_SHARING_VIOLATION;
+    if (err != 0) return err == ECANCELED ? ERROR_REQUEST_ABORTED : WriteErrorOf(err);
     // A source written while it was copied gives a copy that is neither the old
     // file nor the new one: the copy fails rather than keep such a mix.
     if (g_copyHook) {
@@ -417,45 +469,52 @@ BOOL platform::CopyOpenedToTemp(const CopySource& src, const CopyTarget& dst, BO
         g_copyHook(host.c_str());
     }
     struct stat after {};
-    if (fstat(src.fd, &after) != 0 || !SameContentStamp(sst, after)) {
-        discard(out);
-        return Fail(ERROR_SHARING_VIOLATION);
-    }
+    if (fstat(src.fd, &after) != 0 || !SameContentStamp(src.st, after)) return ERROR_SHARING_VIOLATION;
     // Attributes and the last-write time go with the data. Filesystems without
     // Unix permissions (FAT) may refuse the mode; that does not fail the copy.
-    fchmod(out, sst.st_mode & 0777);
-    struct timespec times[2] = {sst.st_atim, sst.st_mtim};
+    if (chmod) fchmod(out, src.st.st_mode & 0777);
+    const struct timespec times[2] = {src.st.st_atim, src.st.st_mtim};
     futimens(out, times);
+    return ERROR_SUCCESS;
+}
+
+bool Root() {
+    static const bool root = geteuid() == 0;
+    return root;
+}
+
+}  // namespace
+}  // namespace platform
+
+BOOL platform::CopyOpenedToTemp(const CopySource& src, const CopyTarget& dst, BOOL bFailIfExists, CopyProgress progress,
+                                void* progressData, PendingCopy* pending, const CopyTap* tap) {
+    const bool failIfExists = bFailIfExists != FALSE;
+    struct stat dl = dst.seen;
+    const bool exists = dst.looked ? dst.exists : fstatat(dst.dirFd, dst.name.c_str(), &dl, AT_SYMLINK_NOFOLLOW) == 0;
+    if (exists) {
+        if (const DWORD refused = RefusedDestination(src, dst, dl, failIfExists); refused != ERROR_SUCCESS)
+            return Fail(refused);
+    }
+    const mode_t mode = src.st.st_mode & 0777;
+    const bool modeAtCreate = CreateGivesMode(mode, dst.createMask);
+    TempFile temp(dst);
+    if (const DWORD error = temp.Create(modeAtCreate ? mode : 0666); error != ERROR_SUCCESS) return Fail(error);
+    // Whoever owned the file we replace keeps owning it (when we may give it away).
+    if (exists && !S_ISLNK(dl.st_mode) && Root() && fchown(temp.Fd(), dl.st_uid, dl.st_gid) != 0) {
+        // Not all filesystems keep owners (FAT); the copy is still good.
+    }
+    if (const DWORD error = FillTemp(src, temp.Fd(), !modeAtCreate, progress, progressData, tap);
+        error != ERROR_SUCCESS)
+        return Fail(error);
     // The data is flushed before the rename, so the destination is always the old
-    // file or the whole new one. The folder entry is left to the transfer's one
-    // flush of the filesystem at its end: a flush per file halves the speed of a
-    // save of many small files.
-    if (pending) {
-        // Flushed, read back and renamed with the rest of its batch.
-        if (close(out) != 0) {
-            err = errno;
-            discard(-1);
-            return Fail(WriteErrorOf(err));
-        }
-        const std::string& folder = *dst.folder;
-        const std::string head = folder == "/" ? "" : folder;
-        *pending = PendingCopy{head + "/" + temp, head + "/" + dst.name, bFailIfExists != FALSE, temp, dst.name};
-        SetLastError(ERROR_SUCCESS);
-        return TRUE;
-    }
-    // A full disk or a failing medium may first show at the flush or the close.
-    if (fsync(out) != 0 && errno != EINVAL) {
-        err = errno;
-        discard(out);
-        return Fail(WriteErrorOf(err));
-    }
-    if (close(out) != 0) {
-        err = errno;
-        discard(-1);
-        return Fail(WriteErrorOf(err));
-    }
-    err = RenameInFolder(dst.dirFd, temp, dst.name, bFailIfExists != FALSE);
-    if (err != 0) return Fail(err == EEXIST ? ERROR_FILE_EXISTS : WriteErrorOf(err));
+    // file or the whole new one. With `pending` the file is flushed, read back and
+    // renamed with the rest of its batch, the folder entry left to the transfer's
+    // one flush of the filesystem at its end: a flush per file halves the speed of
+    // a save of many small files. A name the folder's listing did not hold is
+    // renamed to without replacing what may have come there since.
+    const bool noReplace = failIfExists || dst.listedAbsent;
+    const DWORD error = pending ? temp.Hand(pending, noReplace) : temp.Commit(noReplace);
+    if (error != ERROR_SUCCESS) return Fail(error);
     SetLastError(ERROR_SUCCESS);
     return TRUE;
 }

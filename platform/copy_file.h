@@ -46,9 +46,9 @@ void SetSourceReadHookForTesting(void (*hook)(size_t bytes));
 // Reports a read of a source to that hook (for readers outside this file).
 void NoteSourceRead(size_t bytes);
 
-// CreateTempBeside for a folder already open (`dirFd`, O_PATH will do): fills
-// *tempName with the bare name of the new file.
-int CreateTempIn(int dirFd, std::string_view targetName, std::string* tempName);
+// CreateTempBeside for a folder already open (`dirFd`, O_PATH will do), created
+// with `mode` less the umask: fills *tempName with the bare name of the new file.
+int CreateTempIn(int dirFd, std::string_view targetName, std::string* tempName, mode_t mode = 0666);
 
 // Renames `tempName` over `targetName`, both in the folder `dirFd` (as RenameTemp,
 // without a flush). Returns 0, or an errno value after removing the temporary file.
@@ -121,6 +121,13 @@ struct CopyTarget {
     bool looked = false;
     bool exists = false;
     struct stat seen {};
+    // Known absent from the folder's listing without a look of its own: the copy
+    // is renamed to the name without replacing what may have come there since.
+    bool listedAbsent = false;
+    // The permission bits a create in the folder takes away (the umask, where no
+    // default ACL decides instead); -1 when unknown. Where they spare the source's
+    // mode, the temporary file is created with it and needs no chmod.
+    int createMask = -1;
 };
 
 // Every destination rule of CopyFileA and the copy itself, shared by

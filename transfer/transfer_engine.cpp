@@ -309,7 +309,7 @@ TransferResult TransferEngine::RunTransfer(Direction direction, const TransferCo
     return result;
 }
 
-TransferResult TransferEngine::CopyRows(Direction direction, const TransferContext& context, TransferHost& host) {
+void TransferEngine::StartRun() {
     m_flushRows.clear();
     m_wholeCopies.clear();
     m_mediumMismatch = false;
@@ -318,6 +318,61 @@ TransferResult TransferEngine::CopyRows(Direction direction, const TransferConte
     m_sweep.Clear();
     m_sessions.clear();
     m_unchangedRows.clear();
+}
+
+void TransferEngine::ShowCurrent(int32_t set, const TransferContext& context) {
+    if (!m_progress.observer) return;
+    m_progress.observer->SetCurrent(
+        set >= 0 && set < context.dataCount && context.catalogue ? context.catalogue[set].name() : "", m_destination);
+}
+
+bool TransferEngine::ReadyForRow(CarryOver kind) {
+    // A document row may read what the rows before it wrote: those are renamed
+    // first. So is the batch before the run lets go of the folders it opened.
+    if (kind == CarryOver::WholeFile && m_sessions.size() < kMaxSessions) return true;
+    if (!FlushBatch()) return false;
+    if (m_sessions.size() >= kMaxSessions) m_sessions.clear();
+    return true;
+}
+
+void TransferEngine::CountWrittenRow(uint32_t i, bool counted, uint64_t size, TransferResult& result) {
+    bool driveSeen = false;
+    for (uint32_t r : m_flushRows)
+        driveSeen |= std::toupper(static_cast<unsigned char>(m_list.Row(r).destination[0])) ==
+                     std::toupper(static_cast<unsigned char>(m_destination[0]));
+    if (!driveSeen) m_flushRows.push_back(i);
+    ++result.rows;
+    if (m_rowUnchanged) {
+        m_unchangedRows.push_back(i);
+        ++result.unchanged;
+    }
+    if (counted) {
+        ++result.files;
+        result.bytes += size;
+    }
+    if (m_progress.observer) {
+        m_progress.observer->bytesDone = result.bytes;
+        if (counted) ++m_progress.observer->filesDone;
+        m_progress.observer->Progressed();
+    }
+}
+
+void TransferEngine::FinishRun(TransferResult& result) {
+    // Success is reported only once the data is on the medium, so that a stick
+    // pulled after the message loses nothing; a stop keeps what it wrote the same way.
+    if (!FlushBatch()) {
+        EndFailedRun(m_batchFailedRow, result);
+    } else if (result.rows > 0 && !FlushDestinations()) {
+        NoteFailure(m_destination, GetLastError());
+        result.failed = true;
+        result.rows = 0;  // nothing is known to be on the medium
+        CountKeptRows(result);
+    }
+    m_sessions.clear();
+}
+
+TransferResult TransferEngine::CopyRows(Direction direction, const TransferContext& context, TransferHost& host) {
+    StartRun();
     TransferResult result;
     const uint32_t count = m_list.Count();
     for (uint32_t i = 0; i < count; ++i) {
@@ -332,28 +387,15 @@ TransferResult TransferEngine::CopyRows(Direction direction, const TransferConte
         const CarryOver kind = row.kind;
         const bool counted = row.counted;
         const uint64_t size = row.size;
-        if (m_progress.observer) {
-            const int32_t set = row.dataSet;
-            m_progress.observer->SetCurrent(
-                set >= 0 && set < context.dataCount && context.catalogue ? context.catalogue[set].name() : "",
-                m_destination);
-        }
+        ShowCurrent(row.dataSet, context);
         m_progress.base = result.bytes;
 
         host.ProcessPendingEvents();
 
         m_sweep.Before(m_destination);
         result.reached = i + 1;
-        // A document row may read what the rows before it wrote: those are renamed
-        // first. So is the batch before the run lets go of the folders it opened.
-        bool ready = true;
-        if (kind != CarryOver::WholeFile || m_sessions.size() >= kMaxSessions) {
-            ready = FlushBatch();
-            if (ready && m_sessions.size() >= kMaxSessions) m_sessions.clear();
-        }
         m_rowUnchanged = false;
-        const bool written = ready && MakeDestinationFolder() && WriteRow(i, direction, kind, context);
-        if (!written) {
+        if (!ReadyForRow(kind) || !MakeDestinationFolder() || !WriteRow(i, direction, kind, context)) {
             if (m_progress.stopped && m_batchFailedRow == kNoRow) {
                 // Stopped inside a file: it was abandoned, its destination left whole.
                 result.cancelled = true;
@@ -364,37 +406,9 @@ TransferResult TransferEngine::CopyRows(Direction direction, const TransferConte
             EndFailedRun(i, result);
             return result;
         }
-        bool driveSeen = false;
-        for (uint32_t r : m_flushRows)
-            driveSeen |= std::toupper(static_cast<unsigned char>(m_list.Row(r).destination[0])) ==
-                         std::toupper(static_cast<unsigned char>(m_destination[0]));
-        if (!driveSeen) m_flushRows.push_back(i);
-        ++result.rows;
-        if (m_rowUnchanged) {
-            m_unchangedRows.push_back(i);
-            ++result.unchanged;
-        }
-        if (counted) {
-            ++result.files;
-            result.bytes += size;
-        }
-        if (m_progress.observer) {
-            m_progress.observer->bytesDone = result.bytes;
-            if (counted) ++m_progress.observer->filesDone;
-            m_progress.observer->Progressed();
-        }
+        CountWrittenRow(i, counted, size, result);
     }
-    // Success is reported only once the data is on the medium, so that a stick
-    // pulled after the message loses nothing; a stop keeps what it wrote the same way.
-    if (!FlushBatch()) {
-        EndFailedRun(m_batchFailedRow, result);
-    } else if (result.rows > 0 && !FlushDestinations()) {
-        NoteFailure(m_destination, GetLastError());
-        result.failed = true;
-        result.rows = 0;  // nothing is known to be on the medium
-        CountKeptRows(result);
-    }
-    m_sessions.clear();
+    FinishRun(result);
     return result;
 }
 
@@ -527,8 +541,7 @@ void TransferEngine::DiscardBatch() {
 }
 
 bool TransferEngine::Unchanged(int in, const struct stat& source, platform::FolderSession& folder,
-                               const std::string& name, const struct stat& destination, bool verifyOn,
-                               bool* sourceRead) {
+                               const std::string& name, const struct stat& destination, bool verifyOn) {
     // What a copy would leave: the same size, last-write time and mode. A read-only
     // or the source's own file is left to the copy, which refuses it as Windows does.
     if (!S_ISREG(destination.st_mode) || destination.st_size != source.st_size ||
@@ -537,18 +550,49 @@ bool TransferEngine::Unchanged(int in, const struct stat& source, platform::Fold
         (platform::AttributesOf(destination, name) & FILE_ATTRIBUTE_READONLY))
         return false;
     if (!verifyOn) return true;
-    // Verification: the same bytes on the medium as in the source, read once each.
-    *sourceRead = true;
-    verify::Digest sourceDigest, back;
+    // Verification: the same bytes on the medium as in the source, compared as
+    // both are read once (and the source still as it was opened).
     struct stat after {};
-    return verify::HashSource(in, &sourceDigest) && fstat(in, &after) == 0 && after.st_size == source.st_size &&
-           SameTime(after.st_mtim, source.st_mtim) && verify::ReadBackIn(folder, name, &back) && back == sourceDigest;
+    return verify::SameBytesIn(folder, name, in, static_cast<uint64_t>(source.st_size)) && fstat(in, &after) == 0 &&
+           after.st_size == source.st_size && SameTime(after.st_mtim, source.st_mtim);
+}
+
+bool TransferEngine::CopyInSessions(platform::FolderSession& from, platform::FolderSession& to,
+                                    const std::string& sourceLeaf, const std::string& destinationLeaf, bool verifyOn,
+                                    const platform::CopyTap* tap, platform::PendingCopy* pending) {
+    platform::CopySource in;
+    std::string sourceName;
+    DWORD error = ERROR_SUCCESS;
+    // Every row comes from the search, which has just seen a regular file there.
+    const platform::UniqueFd source(from.OpenFile(sourceLeaf, &in.st, &sourceName, &error, true));
+    if (!source.Valid()) {
+        SetLastError(error);
+        return false;
+    }
+    in.fd = source.Get();
+    in.folder = &from.Host();
+    in.name = sourceName;
+    platform::CopyTarget out;
+    out.dirFd = to.Fd();
+    out.folder = &to.Host();
+    out.name = to.NameFor(destinationLeaf, &out.seen, &out.exists, &out.listedAbsent);
+    out.looked = true;
+    if (out.exists && Unchanged(in.fd, in.st, to, out.name, out.seen, verifyOn)) {
+        m_rowUnchanged = true;
+        SetLastError(ERROR_SUCCESS);
+        return true;
+    }
+    out.createMask = to.CreateMask();
+    const platform::CopyProgress progress = m_progress.observer || m_progress.cancel ? &OnProgress : nullptr;
+    if (platform::CopyOpenedToTemp(in, out, FALSE, progress, &m_progress, pending, tap) == FALSE) return false;
+    // The next file of another case finds this name before the batch renames it.
+    to.Added(out.name);
+    return true;
 }
 
 bool TransferEngine::WriteToBatch(uint32_t row, const char* source, const char* destination, bool verifyOn,
                                   uint64_t size) {
     BatchEntry entry;
-    const bool watched = m_progress.observer || m_progress.cancel;
     // Verification: the source is hashed as the copy reads it (one read of each
     // source), the temporary file read back from the medium once the batch is flushed.
     verify::StreamHasher hasher;
@@ -557,7 +601,6 @@ bool TransferEngine::WriteToBatch(uint32_t row, const char* source, const char* 
         return false;
     }
     const platform::CopyTap* tap = verifyOn ? hasher.Tap() : nullptr;
-    const platform::CopyProgress progress = watched ? &OnProgress : nullptr;
     std::shared_ptr<platform::FolderSession> from = Session(FolderPart(m_source));
     std::shared_ptr<platform::FolderSession> to = from ? Session(FolderPart(m_destination)) : nullptr;
     std::string sourceLeaf, destinationLeaf;
@@ -565,38 +608,13 @@ bool TransferEngine::WriteToBatch(uint32_t row, const char* source, const char* 
         platform::HostLeafName(LeafPart(m_destination), &destinationLeaf) && !sourceLeaf.empty() &&
         !destinationLeaf.empty()) {
         // Both folders open: the files are reached by their names in them.
-        platform::CopySource in;
-        std::string sourceName;
-        DWORD error = ERROR_SUCCESS;
-        in.fd = from->OpenFile(sourceLeaf, &in.st, &sourceName, &error);
-        if (in.fd < 0) {
-            SetLastError(error);
-            return false;
-        }
-        const platform::UniqueFd closer(in.fd);
-        in.folder = &from->Host();
-        in.name = sourceName;
-        platform::CopyTarget out;
-        out.dirFd = to->Fd();
-        out.folder = &to->Host();
-        out.name = to->NameFor(destinationLeaf, &out.seen, &out.exists);
-        out.looked = true;
-        bool sourceRead = false;
-        if (out.exists && Unchanged(in.fd, in.st, *to, out.name, out.seen, verifyOn, &sourceRead)) {
-            m_rowUnchanged = true;
-            return true;
-        }
-        // Hashed and found other: the copy reads the source again from its start.
-        if (sourceRead && lseek(in.fd, 0, SEEK_SET) != 0) {
-            SetLastError(30);  // ERROR_READ_FAULT
-            return false;
-        }
-        if (platform::CopyOpenedToTemp(in, out, FALSE, progress, &m_progress, &entry.copy, tap) == FALSE) return false;
-        // The next file of another case finds this name before the batch renames it.
-        to->Added(out.name);
+        if (!CopyInSessions(*from, *to, sourceLeaf, destinationLeaf, verifyOn, tap, &entry.copy)) return false;
+        if (m_rowUnchanged) return true;
         entry.folder = std::move(to);
-    } else if (platform::CopyFileToTemp(source, destination, FALSE, progress, &m_progress, &entry.copy, tap) == FALSE) {
-        return false;
+    } else {
+        const platform::CopyProgress progress = m_progress.observer || m_progress.cancel ? &OnProgress : nullptr;
+        if (platform::CopyFileToTemp(source, destination, FALSE, progress, &m_progress, &entry.copy, tap) == FALSE)
+            return false;
     }
     if (verifyOn) entry.digest = hasher.Result();
     entry.row = row;
@@ -649,19 +667,7 @@ size_t TransferEngine::FoldersInPlace(size_t count) const {
     return count;
 }
 
-bool TransferEngine::FlushBatch() {
-    if (m_batch.empty()) return true;
-    // Every file of the batch on the medium under its temporary name: one flush.
-    SetPhase(m_progress.observer, TransferPhase::Writing);
-    size_t good = m_batch.size();
-    if (!FlushBatchDrives()) {
-        NoteFailure(m_batch.front().winDestination, GetLastError());
-        good = 0;
-    }
-    good = FoldersInPlace(good);
-    if (good < m_batch.size() && m_failure.path.empty())
-        NoteFailure(m_batch[good].winDestination, ERROR_PATH_NOT_FOUND, ENOENT);
-    SetPhase(m_progress.observer, TransferPhase::Checking);
+size_t TransferEngine::ReadBackBatch(size_t good) {
     // Each read back in order; the first that reads other than written fails its
     // row, and the files before it still go into place.
     for (size_t i = 0; i < good; ++i) {
@@ -678,29 +684,49 @@ bool TransferEngine::FlushBatch() {
             good = i;
         }
     }
-    if (m_progress.observer) m_progress.observer->bytesChecked += m_batchBytes;
-    SetPhase(m_progress.observer, TransferPhase::Finishing);
-    // Then the renames, each atomic: at any crash a destination is its old file or the new one.
-    size_t done = 0;
-    bool ok = true;
-    while (ok && done < good) {
+    return good;
+}
+
+size_t TransferEngine::RenameBatch(size_t good) {
+    // Each rename atomic: at any crash a destination is its old file or the new one.
+    for (size_t done = 0; done < good; ++done) {
         const BatchEntry& e = m_batch[done];
         const platform::PendingCopy& c = e.copy;
         // A failed rename removes its own temporary file.
         const int renamed = e.folder ? platform::RenameInFolder(e.folder->Fd(), c.tempName, c.targetName, c.noReplace)
                                      : platform::RenameTemp(c.temp, c.target, c.noReplace, false);
-        if (renamed != 0) NoteFailure(e.winDestination, platform::WriteErrorOf(renamed), renamed);
-        ok = renamed == 0;
-        if (!ok) break;
-        ++done;
-        if (g_batchRenameHook) g_batchRenameHook(done);
+        if (renamed != 0) {
+            NoteFailure(e.winDestination, platform::WriteErrorOf(renamed), renamed);
+            m_batch[done].copy.temp.clear();
+            return done;
+        }
+        if (g_batchRenameHook) g_batchRenameHook(done + 1);
     }
+    return good;
+}
+
+bool TransferEngine::FlushBatch() {
+    if (m_batch.empty()) return true;
+    // Every file of the batch on the medium under its temporary name: one flush.
+    SetPhase(m_progress.observer, TransferPhase::Writing);
+    size_t good = m_batch.size();
+    if (!FlushBatchDrives()) {
+        NoteFailure(m_batch.front().winDestination, GetLastError());
+        good = 0;
+    }
+    good = FoldersInPlace(good);
+    if (good < m_batch.size() && m_failure.path.empty())
+        NoteFailure(m_batch[good].winDestination, ERROR_PATH_NOT_FOUND, ENOENT);
+    SetPhase(m_progress.observer, TransferPhase::Checking);
+    good = ReadBackBatch(good);
+    if (m_progress.observer) m_progress.observer->bytesChecked += m_batchBytes;
+    SetPhase(m_progress.observer, TransferPhase::Finishing);
+    const size_t done = RenameBatch(good);
     if (done < m_batch.size()) m_batchFailedRow = std::min(m_batchFailedRow, m_batch[done].row);
     // The renames themselves on the medium; should that flush fail, none of them
     // is known to be there.
     if (done > 0 && !FlushBatchDrives()) m_batchFailedRow = std::min(m_batchFailedRow, m_batch[0].row);
-    // A failed rename has removed its own temporary file; the rest are discarded.
-    if (!ok) m_batch[done].copy.temp.clear();
+    // The renamed entries leave the batch; the rest are discarded.
     m_batch.erase(m_batch.begin(), m_batch.begin() + static_cast<std::ptrdiff_t>(done));
     DiscardBatch();
     SetPhase(m_progress.observer, TransferPhase::Copying);

@@ -151,11 +151,25 @@ private:
     // Whether a whole-file row may be left as it is: same size, time and mode as
     // its source and writable (and, with `verify`, the same bytes on the medium).
     bool Unchanged(int in, const struct stat& source, platform::FolderSession& folder, const std::string& name,
-                   const struct stat& destination, bool verify, bool* sourceRead);
+                   const struct stat& destination, bool verify);
+    // A whole file copied from one open folder to another by its names in them, to
+    // a temporary file described in *pending; or, when Unchanged, left as it is
+    // (m_rowUnchanged). False with the last error set.
+    bool CopyInSessions(platform::FolderSession& from, platform::FolderSession& to, const std::string& sourceLeaf,
+                        const std::string& destinationLeaf, bool verify, const platform::CopyTap* tap,
+                        platform::PendingCopy* pending);
     bool WriteRow(uint32_t row, Direction direction, CarryOver kind, const TransferContext& context);
     bool CopiedWholeEarlier(uint32_t row) const;
     bool FlushDestinations();
     TransferResult CopyRows(Direction direction, const TransferContext& context, TransferHost& host);
+    // CopyRows' parts: the run's state cleared, the row shown to the observer, the
+    // batch put in place where the row needs it, a written row counted, and the
+    // end of a run whose rows were all written (or that was stopped).
+    void StartRun();
+    void ShowCurrent(int32_t set, const TransferContext& context);
+    bool ReadyForRow(CarryOver kind);
+    void CountWrittenRow(uint32_t row, bool counted, uint64_t size, TransferResult& result);
+    void FinishRun(TransferResult& result);
     // The write-error message, ending with what the failed transfer kept.
     void ShowFailure(TransferHost& host, const std::string& keptLine);
     // A document the destination lacks, copied whole (and checked, with `verify`).
@@ -170,6 +184,10 @@ private:
     void DiscardBatch();
     bool FlushBatch();
     bool FlushBatchDrives() const;
+    // FlushBatch's parts on the first `good` entries: how many of them read back
+    // as written, and how many were renamed into place.
+    size_t ReadBackBatch(size_t good);
+    size_t RenameBatch(size_t good);
     // Keeps the first failure of the run.
     void NoteFailure(const std::string& winPath, DWORD error, int errnoValue = 0);
     // How many of the first `count` batch entries lie in folders still in place.

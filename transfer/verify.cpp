@@ -8,6 +8,8 @@
 #include <cerrno>
 #include <algorithm>
 #include <cstdlib>
+#include <cstring>
+#include <memory>
 #include <vector>
 
 #include "platform/beneath.h"
@@ -38,9 +40,8 @@ std::vector<char>& ReadBuffer() {
 // Hashes a regular file open at offset 0 from large reads into `buffer`, stopping
 // at the size fstat gives once a read comes back short, so that a small file costs
 // one read. A file that grew or shrank meanwhile hashes with its other size and
-// fails the caller's comparison. A `source`'s reads are told to the test hook.
-// Returns 0 or an errno value.
-int HashKnownSize(int fd, char* buffer, size_t size, Digest* out, bool source = false) {
+// fails the caller's comparison. Returns 0 or an errno value.
+int HashKnownSize(int fd, char* buffer, size_t size, Digest* out) {
     struct stat st {};
     if (fstat(fd, &st) != 0) return errno;
     if (!S_ISREG(st.st_mode)) return EACCES;
@@ -59,7 +60,6 @@ int HashKnownSize(int fd, char* buffer, size_t size, Digest* out, bool source = 
             return errno;
         }
         if (n == 0) break;
-        if (source) platform::NoteSourceRead(static_cast<size_t>(n));
         hasher.Add(buffer, static_cast<size_t>(n));
         total += static_cast<uint64_t>(n);
         if (total >= known && static_cast<size_t>(n) < want) break;
@@ -182,18 +182,24 @@ bool ReadBackFromMedium(const std::string& hostPath, Digest* out) {
     return WriteOutAndDrop(fd) && HashKnownSize(fd, ReadBuffer().data(), kReadBuffer, out) == 0;
 }
 
-bool ReadBackIn(platform::FolderSession& folder, const std::string& name, Digest* out) {
+namespace {
+
+// Runs `read` on the file `name` of an open folder as its medium returns it:
+// direct reads where the folder's filesystem takes them (learnt once per folder),
+// else through the emptied cache. `read(fd, buffer, capacity)` returns 0,
+// EINVAL (no direct reads here) or another errno value.
+template <class Read>
+bool FromMediumIn(platform::FolderSession& folder, const std::string& name, Read&& read) {
     if (BeforeReadBack()) BeforeReadBack()(folder.Host() + "/" + name);
     constexpr int kFlags = O_RDONLY | O_NONBLOCK | O_NOCTTY | O_NOFOLLOW | O_CLOEXEC;
     char* direct = DirectBuffer();
     if (direct && folder.direct != platform::FolderSession::Direct::No) {
         // A direct read waits for the kernel to write back its range itself: no
         // write-out or cache drop of our own is needed.
-        const int fd = openat(folder.Fd(), name.c_str(), kFlags | O_DIRECT);
-        if (fd < 0 && errno != EINVAL) return false;
-        if (fd >= 0) {
-            FdCloser closer{fd};
-            const int err = HashKnownSize(fd, direct, kDirectBuffer, out);
+        const FdCloser fd(openat(folder.Fd(), name.c_str(), kFlags | O_DIRECT));
+        if (!fd.Valid() && errno != EINVAL) return false;
+        if (fd.Valid()) {
+            const int err = read(fd.Get(), direct, kDirectBuffer);
             if (err != EINVAL) {
                 folder.direct = platform::FolderSession::Direct::Yes;
                 return err == 0;
@@ -204,13 +210,73 @@ bool ReadBackIn(platform::FolderSession& folder, const std::string& name, Digest
         if (folder.direct == platform::FolderSession::Direct::Unknown)
             folder.direct = platform::FolderSession::Direct::No;
     }
-    const int fd = openat(folder.Fd(), name.c_str(), kFlags);
-    if (fd < 0) return false;
-    FdCloser closer{fd};
-    return WriteOutAndDrop(fd) && HashKnownSize(fd, ReadBuffer().data(), kReadBuffer, out) == 0;
+    const FdCloser fd(openat(folder.Fd(), name.c_str(), kFlags));
+    return fd.Valid() && WriteOutAndDrop(fd.Get()) && read(fd.Get(), ReadBuffer().data(), kReadBuffer) == 0;
 }
 
-bool HashSource(int fd, Digest* out) { return HashKnownSize(fd, ReadBuffer().data(), kReadBuffer, out, true) == 0; }
+// Reads `size` bytes of `fd` at `offset` (fewer only at its end); -1 on an error.
+ssize_t ReadAt(int fd, char* buffer, size_t size, uint64_t offset) {
+    size_t done = 0;
+    while (done < size) {
+        const ssize_t n = pread(fd, buffer + done, size - done, static_cast<off_t>(offset + done));
+        if (n < 0 && errno == EINTR) continue;
+        if (n < 0) return -1;
+        if (n == 0) break;
+        done += static_cast<size_t>(n);
+    }
+    return static_cast<ssize_t>(done);
+}
+
+// Whether the regular file `fd`, read from its start into `buffer` (`capacity`
+// bytes), holds the `size` bytes the source `source` holds from its start, each
+// chunk compared as it comes. The source is read with pread: its offset stays
+// where it was for a copy after a difference. 0 (with *same) or an errno value.
+int CompareWithSource(int fd, char* buffer, size_t capacity, int source, uint64_t size, bool* same) {
+    *same = false;
+    struct stat st {};
+    if (fstat(fd, &st) != 0) return errno;
+    if (!S_ISREG(st.st_mode)) return EACCES;
+    if (static_cast<uint64_t>(st.st_size) != size) return 0;
+    // Its own buffer, allocated once per thread; only what a read asks for is touched.
+    thread_local const std::unique_ptr<char[]> theirs(new char[kDirectBuffer]);
+    uint64_t total = 0;
+    while (true) {
+        // No more than the rest and one block past it, as HashKnownSize reads.
+        const uint64_t rest = size - total;
+        const size_t want = static_cast<size_t>(std::min<uint64_t>(capacity, (rest / kDirectAlign + 1) * kDirectAlign));
+        const ssize_t n = read(fd, buffer, want);
+        if (n < 0 && errno == EINTR) continue;
+        if (n < 0) return errno;
+        const auto got = static_cast<size_t>(n);
+        if (got > rest) return 0;  // grew since its fstat
+        if (got > 0) {
+            // A source that cannot be read as far is no match; the copy reports why.
+            if (ReadAt(source, theirs.get(), got, total) != n) return 0;
+            platform::NoteSourceRead(got);
+            if (std::memcmp(buffer, theirs.get(), got) != 0) return 0;
+            total += got;
+        }
+        if (got < want) break;
+    }
+    *same = total == size;
+    return 0;
+}
+
+}  // namespace
+
+bool ReadBackIn(platform::FolderSession& folder, const std::string& name, Digest* out) {
+    return FromMediumIn(
+        folder, name, [&](int fd, char* buffer, size_t capacity) { return HashKnownSize(fd, buffer, capacity, out); });
+}
+
+bool SameBytesIn(platform::FolderSession& folder, const std::string& name, int source, uint64_t size) {
+    bool same = false;
+    return FromMediumIn(folder, name,
+                        [&](int fd, char* buffer, size_t capacity) {
+                            return CompareWithSource(fd, buffer, capacity, source, size, &same);
+                        }) &&
+           same;
+}
 
 bool HashFile(const char* winPath, Digest* out) {
     const platform::HostPath hp = platform::ResolvePath(winPath ? winPath : "");

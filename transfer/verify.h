@@ -69,9 +69,11 @@ bool ReadBackFromMedium(const std::string& hostPath, Digest* out);
 // through the emptied cache.
 bool ReadBackIn(platform::FolderSession& folder, const std::string& name, Digest* out);
 
-// Hashes the open regular file `fd` from its start (the page cache may answer):
-// a source, read once.
-bool HashSource(int fd, Digest* out);
+// Whether the file `name` in an open folder of a transfer reads back from its
+// medium (as ReadBackIn reads) as the `size` bytes of the open source `source`
+// from its start: the bytes compared, not their hashes. The source's offset is
+// left where it was.
+bool SameBytesIn(platform::FolderSession& folder, const std::string& name, int source, uint64_t size);
 
 // Hash of a Windows path's file (CP932), as HashHostFile.
 bool HashFile(const char* winPath, Digest* out);

@@ -1,7 +1,8 @@
 // A transfer opens each folder once and reaches its files by name: names that
 // differ only in case meet the same file, a folder removed or replaced by a link
-// while the run holds it fails the row, whole files already as their source are
-// left unwritten, and each source is read once.
+// while the run holds it fails the row, a file put where the folder's listing had
+// none is kept, every copy takes its source's mode and times whatever the umask,
+// whole files already as their source are left unwritten, and each source is read once.
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -104,6 +105,62 @@ TEST_F(FolderSessionTest, FolderRemovedOrReplacedByALinkMidRunFailsTheRow) {
                 EXPECT_EQ(Listing(dir), std::vector<std::string>{}) << dir;
             }
     }
+}
+
+TEST_F(FolderSessionTest, FileAppearingAfterTheListingIsKeptAndFailsItsRow) {
+    catalogue = {MakeEntry(0, 0, "U", "\\U", {"\\0.dat", "\\1.dat"})};
+    WriteSys("U/0.dat", "zero");
+    WriteSys("U/1.dat", "one");
+    for (bool verify : {true, false}) {
+        SCOPED_TRACE(verify);
+        fs::remove_all(ExtHost("保守A"));
+        host.messages.clear();
+        host.eventsCount = 0;
+        // Another program writes the second name once the run has listed the folder.
+        host.onEvents = [&](int call) {
+            if (call == 1) WriteExt("保守A/U/1.dat", "theirs");
+        };
+        const TransferResult result = Save(verify);
+        host.onEvents = nullptr;
+        EXPECT_TRUE(result.failed);
+        EXPECT_EQ(result.rows, 1u);
+        EXPECT_EQ(host.messages.size(), 1u);
+        EXPECT_EQ(ReadHostFile(ExtHost("保守A/U/0.dat")), "zero");
+        EXPECT_EQ(ReadHostFile(ExtHost("保守A/U/1.dat")), "theirs");
+        EXPECT_EQ(Listing(ExtHost("保守A/U")), (std::vector<std::string>{"0.dat", "1.dat"}));
+    }
+}
+
+TEST_F(FolderSessionTest, CopiesTakeTheSourceModeAndTimesWhateverTheUmask) {
+    // Modes a create under the umask gives exactly, ones it would narrow, and
+    // read-only ones (which only a chmod marks on some filesystems).
+    const mode_t modes[] = {0644, 0600, 0755, 0640, 0444, 0400, 0666};
+    const mode_t masks[] = {022, 077, 0};
+    catalogue = {MakeEntry(0, 0, "U", "\\U", {"\\*.dat"})};
+    for (size_t i = 0; i < std::size(modes); ++i) {
+        const std::string rel = "U/" + std::to_string(i) + ".dat";
+        WriteSys(rel, "mode " + std::to_string(i));
+        ASSERT_EQ(::chmod(SysHost(rel).c_str(), modes[i]), 0);
+        const struct timespec times[2] = {{1600000000, 0}, {1500000000 + static_cast<time_t>(i), 123456789}};
+        ASSERT_EQ(::utimensat(AT_FDCWD, SysHost(rel).c_str(), times, 0), 0);
+    }
+    const mode_t saved = ::umask(022);
+    for (mode_t mask : masks) {
+        for (bool verify : {true, false}) {
+            SCOPED_TRACE(testing::Message() << "umask " << std::oct << mask << (verify ? " verified" : ""));
+            ::umask(mask);
+            fs::remove_all(ExtHost("保守A"));
+            ASSERT_TRUE(Save(verify).Complete(std::size(modes)));
+            for (size_t i = 0; i < std::size(modes); ++i) {
+                const std::string rel = "U/" + std::to_string(i) + ".dat";
+                const struct stat copy = StatOf(ExtHost("保守A/" + rel));
+                EXPECT_EQ(copy.st_mode & 07777, modes[i]) << rel;
+                EXPECT_EQ(copy.st_mtim.tv_sec, 1500000000 + static_cast<time_t>(i)) << rel;
+                EXPECT_EQ(copy.st_mtim.tv_nsec, 123456789) << rel;
+            }
+        }
+    }
+    ::umask(saved);
 }
 
 struct UnchangedCase {
