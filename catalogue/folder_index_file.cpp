@@ -1,5 +1,6 @@
 #include "catalogue/folder_index_file.h"
 
+#include <algorithm>
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
@@ -55,68 +56,91 @@ int FlagSnapshot::ReadFlag(int i) const { return AsFlag(m_file->GetInt(FlagSecti
 
 bool IsPresent(const std::string& indexPath, int i) { return ReadFlag(indexPath, i) != 0; }
 
-bool WriteFlag(const std::string& indexPath, int i, bool present) {
-    return WritePrivateProfileStringA(FlagSection().c_str(), Key(i).text, present ? "1" : "0", indexPath.c_str()) !=
-           FALSE;
+platform::Status WriteFlag(const std::string& indexPath, int i, bool present) {
+    if (WritePrivateProfileStringA(FlagSection().c_str(), Key(i).text, present ? "1" : "0", indexPath.c_str()))
+        return platform::Status::Success();
+    return platform::Status::LastError(indexPath);
 }
 
-bool WriteFlags(const std::string& indexPath, const std::vector<int>& present, const std::vector<int>& absent) {
-    if (present.empty() && absent.empty()) return true;
-    const char* section = FlagSection().c_str();
-    // The section's key names, as a list of strings; the buffer grows until the list fits.
-    std::vector<char> keys(4096);
+namespace {
+// The flag section's key names, as a list of strings; the buffer grows until the list fits.
+platform::Status ReadKeys(const std::string& indexPath, std::vector<char>* keys) {
+    keys->assign(4096, '\0');
     while (true) {
-        DWORD n = GetPrivateProfileStringA(section, nullptr, "", keys.data(), static_cast<DWORD>(keys.size()),
-                                           indexPath.c_str());
-        if (n + 2 < keys.size()) break;
-        if (keys.size() >= (size_t(64) << 20)) return false;  // not an index file this tool wrote
-        keys.resize(keys.size() * 4);
+        const DWORD n = GetPrivateProfileStringA(FlagSection().c_str(), nullptr, "", keys->data(),
+                                                 static_cast<DWORD>(keys->size()), indexPath.c_str());
+        if (n + 2 < keys->size()) return platform::Status::Success();
+        // Not an index file this tool wrote.
+        if (keys->size() >= (size_t(64) << 20)) return platform::Status::Failure(ERROR_MORE_DATA, indexPath);
+        keys->resize(keys->size() * 4);
     }
-    auto listed = [](const std::vector<int>& sets, const char* key) {
-        for (int i : sets)
-            if (std::strcmp(key, Key(i).text) == 0) return true;
-        return false;
-    };
-    std::vector<bool> written(present.size(), false);
-    std::string entries, value(256, '\0');
-    for (const char* key = keys.data(); *key; key += std::strlen(key) + 1) {
-        const char* v = nullptr;
-        for (size_t i = 0; i < present.size(); ++i)
-            if (std::strcmp(key, Key(present[i]).text) == 0) {
-                written[i] = true;
-                v = "1";
-            }
-        // A set missing from the file reads as absent already: only keys present are cleared.
-        if (!v && listed(absent, key)) v = "0";
-        if (!v) {
-            DWORD n = GetPrivateProfileStringA(section, key, "", value.data(), static_cast<DWORD>(value.size()),
-                                               indexPath.c_str());
-            value.resize(n);
-            v = value.c_str();
+}
+
+bool Lists(const std::vector<int>& sets, const char* key) {
+    return std::any_of(sets.begin(), sets.end(), [&](int i) { return std::strcmp(key, Key(i).text) == 0; });
+}
+
+// The value `key` gets in the rewrite: "1" when set present (marked in *written),
+// "0" when set absent, else the one it has in the file (held in *kept).
+const char* NewValue(const std::string& indexPath, const char* key, const std::vector<int>& present,
+                     const std::vector<int>& absent, std::vector<bool>* written, std::string* kept) {
+    const char* v = nullptr;
+    for (size_t i = 0; i < present.size(); ++i)
+        if (std::strcmp(key, Key(present[i]).text) == 0) {
+            (*written)[i] = true;
+            v = "1";
         }
-        entries.append(key).append("=").append(v).push_back('\0');
-        value.assign(256, '\0');
-    }
+    if (v) return v;
+    // A set missing from the file reads as absent already: only keys present are cleared.
+    if (Lists(absent, key)) return "0";
+    kept->assign(256, '\0');
+    const DWORD n = GetPrivateProfileStringA(FlagSection().c_str(), key, "", kept->data(),
+                                             static_cast<DWORD>(kept->size()), indexPath.c_str());
+    kept->resize(n);
+    return kept->c_str();
+}
+}  // namespace
+
+platform::Status WriteFlags(const std::string& indexPath, const std::vector<int>& present,
+                            const std::vector<int>& absent) {
+    if (present.empty() && absent.empty()) return platform::Status::Success();
+    std::vector<char> keys;
+    if (platform::Status read = ReadKeys(indexPath, &keys); !read) return read;
+    std::vector<bool> written(present.size(), false);
+    std::string entries, kept;
+    for (const char* key = keys.data(); *key; key += std::strlen(key) + 1)
+        entries.append(key)
+            .append("=")
+            .append(NewValue(indexPath, key, present, absent, &written, &kept))
+            .push_back('\0');
     for (size_t i = 0; i < present.size(); ++i)
         if (!written[i]) entries.append(Key(present[i]).text).append("=1").push_back('\0');
     entries.push_back('\0');
-    return WritePrivateProfileSectionA(section, entries.c_str(), indexPath.c_str()) != FALSE;
+    if (WritePrivateProfileSectionA(FlagSection().c_str(), entries.c_str(), indexPath.c_str()))
+        return platform::Status::Success();
+    return platform::Status::LastError(indexPath);
 }
 
-bool WriteNew(const std::string& indexPath, int count) {
-    bool ok = true;
+platform::Status WriteNew(const std::string& indexPath, int count) {
+    platform::Status status;
+    auto note = [&](bool written) {
+        if (!written && status) status = platform::Status::LastError(indexPath);
+    };
     if (count > 0 && GetFileAttributesA(indexPath.c_str()) == INVALID_FILE_ATTRIBUTES) {
         // A new file: every flag in one write, the same bytes as one key at a
         // time, without a rewrite and flush of the file per data set.
         std::string entries;
         for (int i = 0; i < count; ++i) entries.append(Key(i).text).append("=0").push_back('\0');
         entries.push_back('\0');
-        ok = WritePrivateProfileSectionA(FlagSection().c_str(), entries.c_str(), indexPath.c_str()) != FALSE;
+        note(WritePrivateProfileSectionA(FlagSection().c_str(), entries.c_str(), indexPath.c_str()) != FALSE);
     } else {
-        for (int i = 0; i < count; ++i) ok = WriteFlag(indexPath, i, false) && ok;
+        for (int i = 0; i < count; ++i) {
+            platform::Status one = WriteFlag(indexPath, i, false);
+            if (status && !one) status = std::move(one);
+        }
     }
-    ok = (WritePrivateProfileStringA(CountSection().c_str(), "MAX", "0", indexPath.c_str()) != FALSE) && ok;
-    return ok;
+    note(WritePrivateProfileStringA(CountSection().c_str(), "MAX", "0", indexPath.c_str()) != FALSE);
+    return status;
 }
 
 }  // namespace FolderIndexFile

@@ -8,7 +8,7 @@
 bool IsCliInvocation(int argc, char** argv);
 
 // Runs one command and returns the process exit code (see cli/exit_codes.h).
-int RunCli(int argc, char** argv, const CliProgram& program);
+[[nodiscard]] int RunCli(int argc, char** argv, const CliProgram& program);
 
 // True when the dialog can open a window: a display (DISPLAY, WAYLAND_DISPLAY), or
 // a Qt platform that needs none (QT_QPA_PLATFORM or -platform, e.g. offscreen).
@@ -16,4 +16,4 @@ bool DialogHasDisplay(int argc, char** argv);
 
 // Says on standard error that the dialog needs a display and names --help;
 // returns exit_code::kNoDisplay.
-int ExplainNoDisplay(const CliProgram& program);
+[[nodiscard]] int ExplainNoDisplay(const CliProgram& program);

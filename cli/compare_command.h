@@ -21,4 +21,4 @@ struct CompareArgs {
 CLI::App* AddCompareCommand(CLI::App& app, CompareArgs& args);
 
 // Runs it: 0 when compared (whatever differs), else the exit code of the failure.
-int RunCompare(const CliProgram& program, const CompareArgs& args);
+[[nodiscard]] int RunCompare(const CliProgram& program, const CompareArgs& args);

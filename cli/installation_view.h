@@ -52,8 +52,8 @@ std::vector<FolderInfo> ListFolders(const std::string& externalRoot);
 
 // Presence flags of the maintenance folder (its index file), one per data set;
 // false with nothing read when the index file is refused for its size.
-bool ReadPresence(const std::string& folderPath, const CliProgram& program, int32_t count,
-                  std::vector<int32_t>& presence);
+[[nodiscard]] bool ReadPresence(const std::string& folderPath, const CliProgram& program, int32_t count,
+                                std::vector<int32_t>& presence);
 
 // What a transfer or a comparison of this installation reads: the system's
 // catalogue and root, the drive's external root, the folder's presence flags

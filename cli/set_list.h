@@ -8,4 +8,4 @@
 // Marks in `chosen` (resized to `count`) every number of `text`: numbers from 1
 // to `count`, single or as ranges "a-b" with a <= b, separated by commas. False
 // with a reason in *error for anything else (nothing is guessed).
-bool ParseSetList(const std::string& text, int32_t count, std::vector<char>& chosen, std::string* error);
+[[nodiscard]] bool ParseSetList(const std::string& text, int32_t count, std::vector<char>& chosen, std::string* error);

@@ -23,6 +23,29 @@ std::atomic<bool> g_haveOpenat2{true};
 
 using Fd = platform::UniqueFd;
 
+// Opens the component `name` of a walk in `dirFd`: the last one with the
+// caller's flags, any other as a folder. A link answers ELOOP.
+int OpenComponent(int dirFd, const std::string& name, bool last, int flags, mode_t mode) {
+    Fd f(last ? openat(dirFd, name.c_str(), flags | O_NOFOLLOW | O_CLOEXEC, mode)
+              : openat(dirFd, name.c_str(), O_PATH | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
+    struct stat st {};
+    if (f.Get() < 0) {
+        int err = errno;
+        if ((err == ENOTDIR || err == ELOOP) && fstatat(dirFd, name.c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0 &&
+            S_ISLNK(st.st_mode))
+            err = ELOOP;
+        errno = err;
+        return -1;
+    }
+    // O_PATH | O_NOFOLLOW opens a final link itself: refuse it as well.
+    if (last && (flags & O_PATH) && fstat(f.Get(), &st) == 0 && S_ISLNK(st.st_mode)) {
+        f.Reset();
+        errno = ELOOP;
+        return -1;
+    }
+    return f.Release();
+}
+
 // One component at a time, never following a link. Intermediate components must
 // be folders; a link anywhere answers ELOOP.
 int WalkNoFollow(int rootFd, std::string_view rel, int flags, mode_t mode) {
@@ -30,36 +53,20 @@ int WalkNoFollow(int rootFd, std::string_view rel, int flags, mode_t mode) {
     if (cur.Get() < 0) return -1;
     size_t pos = 0;
     while (true) {
-        size_t slash = rel.find('/', pos);
-        std::string name(rel.substr(pos, slash == std::string_view::npos ? std::string_view::npos : slash - pos));
+        const size_t slash = rel.find('/', pos);
+        const bool last = slash == std::string_view::npos;
+        const std::string name(rel.substr(pos, last ? std::string_view::npos : slash - pos));
         if (name == "..") {
             errno = EXDEV;
             return -1;
         }
-        bool last = slash == std::string_view::npos;
         if (name.empty() || name == ".") {
             if (last) return openat(cur.Get(), ".", flags & ~(O_CREAT | O_EXCL | O_NOFOLLOW), mode);
             pos = slash + 1;
             continue;
         }
-        int f = last ? openat(cur.Get(), name.c_str(), flags | O_NOFOLLOW | O_CLOEXEC, mode)
-                     : openat(cur.Get(), name.c_str(), O_PATH | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
-        struct stat st {};
-        if (f < 0) {
-            int err = errno;
-            if ((err == ENOTDIR || err == ELOOP) && fstatat(cur.Get(), name.c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0 &&
-                S_ISLNK(st.st_mode))
-                err = ELOOP;
-            errno = err;
-            return -1;
-        }
-        // O_PATH | O_NOFOLLOW opens a final link itself: refuse it as well.
-        if (last && (flags & O_PATH) && fstat(f, &st) == 0 && S_ISLNK(st.st_mode)) {
-            close(f);
-            errno = ELOOP;
-            return -1;
-        }
-        if (last) return f;
+        const int f = OpenComponent(cur.Get(), name, last, flags, mode);
+        if (f < 0 || last) return f;
         cur.Reset(f);
         pos = slash + 1;
     }

@@ -16,8 +16,8 @@ void MoveAttributeGroups(const DemAttr& from, DemAttr& to, CarryOver kind);
 // the destination's attributes back. False when the document engine cannot be
 // prepared, either document cannot be loaded, or the save fails; the destination
 // is then unchanged (the library saves atomically).
-bool CarryOverAttributes(const char* source, const char* destination, CarryOver kind, DemInitData& docInit,
-                         const char* docTempName);
+[[nodiscard]] bool CarryOverAttributes(const char* source, const char* destination, CarryOver kind,
+                                       DemInitData& docInit, const char* docTempName);
 
 // Whether the groups of carry-over kind `kind` are the same in `a` and `b`.
 bool SameAttributeGroups(const DemAttr& a, const DemAttr& b, CarryOver kind);
@@ -38,10 +38,10 @@ unsigned DifferingAttributeGroups(const DemAttr& a, const DemAttr& b, CarryOver 
 // Loads the documents `a` and `b` through the host document library and gives in
 // *differing the groups of `kind` that differ between them. False when the document
 // engine cannot be prepared or either document cannot be loaded.
-bool CompareAttributeGroups(const char* a, const char* b, CarryOver kind, DemInitData& docInit, const char* docTempName,
-                            unsigned* differing);
+[[nodiscard]] bool CompareAttributeGroups(const char* a, const char* b, CarryOver kind, DemInitData& docInit,
+                                          const char* docTempName, unsigned* differing);
 
 // Reloads `destination` from its medium and `source`, and answers whether the
 // destination holds the source's groups of `kind`: the check of a carry-over.
-bool CarriedOver(const char* source, const char* destination, CarryOver kind, DemInitData& docInit,
-                 const char* docTempName);
+[[nodiscard]] bool CarriedOver(const char* source, const char* destination, CarryOver kind, DemInitData& docInit,
+                               const char* docTempName);

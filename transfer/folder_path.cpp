@@ -17,14 +17,14 @@ void ForEachSeparator(const std::string& path, Visit visit) {
 }
 }  // namespace
 
-int CreateFolderPath(const char* filePath) {
-    if (!filePath) return 0;
+bool CreateFolderPath(const char* filePath) {
+    if (!filePath) return false;
     const std::string path(filePath);
 
     size_t last = std::string::npos;
     ForEachSeparator(path, [&](size_t i) { last = i; });
     // A bare file name lies in the current folder, which exists.
-    if (last == std::string::npos) return 1;
+    if (last == std::string::npos) return true;
 
     const std::string folder = path.substr(0, last);
     bool rootMissing = false;
@@ -40,9 +40,9 @@ int CreateFolderPath(const char* filePath) {
         prefix.assign(folder, 0, i);
         _mkdir(prefix.c_str());  // exists already, or fails: the write will tell
     });
-    if (rootMissing) return 0;
+    if (rootMissing) return false;
     // A file directly in a drive root: the root is all there is to test.
-    if (folder.size() == 2 && folder[1] == ':') return _access((folder + '\\').c_str(), 0) == 0 ? 1 : 0;
+    if (folder.size() == 2 && folder[1] == ':') return _access((folder + '\\').c_str(), 0) == 0;
     if (!folder.empty()) _mkdir(folder.c_str());
-    return 1;
+    return true;
 }

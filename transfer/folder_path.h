@@ -2,9 +2,9 @@
 #pragma once
 
 // Makes every folder above the file named by `filePath` (a CP932 Windows path),
-// from the top down. Returns 0 when the path's drive root ("X:\") does not exist,
-// else 1 once each folder has been asked for, whether or not it could be made: a
-// folder that cannot be made shows up as a failing write of the file.
+// from the top down. False when the path's drive root ("X:\") does not exist,
+// else true once each folder has been asked for, whether or not it could be made:
+// a folder that cannot be made shows up as a failing write of the file.
 // Double-byte characters are never split, so a trail byte 0x5C (表, ソ) is not a
 // separator.
-int CreateFolderPath(const char* filePath);
+[[nodiscard]] bool CreateFolderPath(const char* filePath);

@@ -1,21 +1,38 @@
 #include "transfer/maintenance_folder.h"
 
+#include <cerrno>
+
 #include "catalogue/folder_index_file.h"
 #include "catalogue/folder_names.h"
 #include "platform/cp932.h"
+#include "platform/paths.h"
 #include "platform/win32.h"
 #include "transfer/folder_path.h"
 
-bool CreateMaintenanceFolder(const std::string& externalRoot, const std::string& name, const char* indexFile,
-                             int32_t count) {
+namespace {
+platform::Status Failed(DWORD error, const std::string& folderPath) {
+    SetLastError(error);
+    return platform::Status::Failure(error, folderPath);
+}
+}  // namespace
+
+platform::Status CreateMaintenanceFolder(const std::string& externalRoot, const std::string& name,
+                                         const char* indexFile, int32_t count) {
     const std::string folderPath = externalRoot + "\\" + name;
     const std::string indexPath = FolderIndexFile::PathFor(folderPath, indexFile);
+    if (externalRoot.empty()) return Failed(ERROR_PATH_NOT_FOUND, folderPath);
     // Anything else would make nested folders, leave the maintenance root, make a
     // folder Windows reaches under another name, or overflow the reader's buffers.
-    if (externalRoot.empty() || !IsUsableFolderName(name) || indexPath.size() > kMaxIndexPath) return false;
-    if (CreateFolderPath(indexPath.c_str()) == 0 || !PathExists(folderPath.c_str())) return false;
-    FolderIndexFile::WriteNew(indexPath, count);
-    return true;
+    if (!IsUsableFolderName(name) || indexPath.size() > kMaxIndexPath) return Failed(ERROR_INVALID_NAME, folderPath);
+    if (!CreateFolderPath(indexPath.c_str())) return Failed(ERROR_PATH_NOT_FOUND, folderPath);
+    // The folders above are asked for without an answer: the folder itself is
+    // made once more when missing, to learn why it could not be.
+    if (!PathExists(folderPath.c_str()) && _mkdir(folderPath.c_str()) != 0 && errno != EEXIST)
+        return Failed(static_cast<DWORD>(platform::ErrnoToWin32(errno)), folderPath);
+    // A flag the file lacks reads as "0", which is all a new file holds: the
+    // folder is usable even when its index file could not be written yet.
+    static_cast<void>(FolderIndexFile::WriteNew(indexPath, count));
+    return platform::Status::Success();
 }
 
 bool IsUsableMaintenanceFolder(const std::string& externalRoot, const std::string& name) {

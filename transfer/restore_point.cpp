@@ -15,7 +15,6 @@
 #include <ctime>
 #include <filesystem>
 #include <memory>
-#include <nlohmann/json.hpp>
 #include <set>
 #include <tuple>
 
@@ -26,15 +25,18 @@
 #include "platform/cp932.h"
 #include "platform/paths.h"
 #include "transfer/folder_path.h"
+#include "transfer/restore_point_manifest.h"
 #include "transfer/verify.h"
 
 namespace {
 
-constexpr int kManifestVersion = 1;
-constexpr const char* kManifest = "manifest.json";
+using restore_point_files::AllDigits;
+using restore_point_files::kFiles;
+using restore_point_files::kManifest;
+using restore_point_files::SyncFd;
+
 constexpr const char* kPartial = ".partial";
 constexpr const char* kOwner = "owner";
-constexpr const char* kFiles = "files";
 constexpr size_t kBuffer = 1 << 20;
 constexpr size_t kMaxOwnerBytes = 512;
 
@@ -63,12 +65,6 @@ bool EndsWith(const std::string& s, const char* tail) {
 
 bool IsPointName(const std::string& name) {
     return !name.empty() && name[0] != '.' && name.find('/') == std::string::npos;
-}
-
-bool AllDigits(const std::string& s, size_t from, size_t to) {
-    if (from >= to || to > s.size()) return false;
-    return std::all_of(s.begin() + static_cast<std::ptrdiff_t>(from), s.begin() + static_cast<std::ptrdiff_t>(to),
-                       [](char c) { return c >= '0' && c <= '9'; });
 }
 
 // "20261209T010203Z-0001": the UTC time and the counter of a new-form id.
@@ -137,20 +133,6 @@ std::vector<std::string> NamesIn(int dirFd) {
     return names;
 }
 
-int WriteAll(int fd, const char* data, size_t size) {
-    while (size > 0) {
-        const ssize_t w = write(fd, data, size);
-        if (w < 0) {
-            if (errno == EINTR) continue;
-            return errno;
-        }
-        if (w == 0) return EIO;
-        data += w;
-        size -= static_cast<size_t>(w);
-    }
-    return 0;
-}
-
 // Copies what `in` reads from its current offset to `out`, hashing it. 0 or errno.
 int CopyHashing(int in, int out, verify::Digest* digest) {
     verify::StreamHasher hasher;
@@ -164,61 +146,10 @@ int CopyHashing(int in, int out, verify::Digest* digest) {
         }
         if (n == 0) break;
         hasher.Add(buffer.data(), static_cast<size_t>(n));
-        if (const int err = WriteAll(out, buffer.data(), static_cast<size_t>(n))) return err;
+        if (const int err = restore_point_files::WriteAll(out, buffer.data(), static_cast<size_t>(n))) return err;
     }
     *digest = hasher.Result();
     return 0;
-}
-
-// Reads up to `limit` bytes of a regular file `name` in `dirFd`, never through a
-// link. 0, EFBIG when it is larger, or errno.
-int ReadBounded(int dirFd, const char* name, size_t limit, std::string* out) {
-    Fd fd(openat(dirFd, name, O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC));
-    if (fd.Get() < 0) return errno;
-    struct stat st {};
-    if (fstat(fd.Get(), &st) != 0) return errno;
-    if (!S_ISREG(st.st_mode)) return EINVAL;
-    if (static_cast<uint64_t>(st.st_size) > limit) return EFBIG;
-    out->clear();
-    char chunk[1 << 16];
-    while (true) {
-        const ssize_t n = read(fd.Get(), chunk, sizeof chunk);
-        if (n < 0) {
-            if (errno == EINTR) continue;
-            return errno;
-        }
-        if (n == 0) return 0;
-        if (out->size() + static_cast<size_t>(n) > limit) return EFBIG;  // grew meanwhile
-        out->append(chunk, static_cast<size_t>(n));
-    }
-}
-
-// Writes `bytes` as `name` in `dirFd` through a flushed temporary file and a rename.
-int WriteFileAtomicAt(int dirFd, const std::string& name, const std::string& bytes) {
-    const std::string temp = "." + name + "." + std::to_string(getpid()) + ".tmp";
-    int fd = openat(dirFd, temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
-    if (fd < 0 && errno == EEXIST) {  // left by a dead process of the same pid
-        unlinkat(dirFd, temp.c_str(), 0);
-        fd = openat(dirFd, temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
-    }
-    if (fd < 0) return errno;
-    Fd out(fd);
-    int err = WriteAll(fd, bytes.data(), bytes.size());
-    if (err == 0 && fsync(fd) != 0) err = errno;
-    if (err == 0 && close(out.Release()) != 0) err = errno;
-    if (err == 0 && renameat(dirFd, temp.c_str(), dirFd, name.c_str()) != 0) err = errno;
-    if (err != 0) {
-        unlinkat(dirFd, temp.c_str(), 0);
-        return err;
-    }
-    fsync(dirFd);
-    return 0;
-}
-
-std::string Hex(uint64_t v) {
-    char text[17];
-    std::snprintf(text, sizeof text, "%016llx", static_cast<unsigned long long>(v));
-    return text;
 }
 
 // ---- processes that own an unfinished point
@@ -249,7 +180,8 @@ bool IsStalePartial(int rootFd, const std::string& name, int64_t now) {
     if (fstat(dir.Get(), &st) != 0) return false;
     if (now - static_cast<int64_t>(st.st_mtim.tv_sec) > RestorePointStore::kStalePartialSeconds) return true;
     std::string record;
-    if (ReadBounded(dir.Get(), kOwner, kMaxOwnerBytes, &record) != 0) return false;  // being made, or too young
+    if (restore_point_files::ReadBounded(dir.Get(), kOwner, kMaxOwnerBytes, &record) != 0)
+        return false;  // being made, or too young
     char host[256] = {};
     long long pid = 0;
     unsigned long long start = 0;
@@ -257,139 +189,6 @@ bool IsStalePartial(int rootFd, const std::string& name, int64_t now) {
     if (host != HostName()) return false;  // another machine's: only its age tells
     uint64_t seen = 0;
     return pid <= 0 || pid > INT_MAX || !ProcessStart(static_cast<pid_t>(pid), &seen) || seen != start;
-}
-
-// ---- manifest
-
-struct Malformed {};
-
-const nlohmann::json& At(const nlohmann::json& j, const char* key) {
-    if (!j.is_object()) throw Malformed{};
-    const auto it = j.find(key);
-    if (it == j.end()) throw Malformed{};
-    return *it;
-}
-std::string Str(const nlohmann::json& j, const char* key) {
-    const nlohmann::json& v = At(j, key);
-    if (!v.is_string()) throw Malformed{};
-    return v.get<std::string>();
-}
-bool Bool(const nlohmann::json& j, const char* key) {
-    const nlohmann::json& v = At(j, key);
-    if (!v.is_boolean()) throw Malformed{};
-    return v.get<bool>();
-}
-uint64_t U64(const nlohmann::json& j, const char* key) {
-    const nlohmann::json& v = At(j, key);
-    if (!v.is_number_unsigned()) throw Malformed{};
-    return v.get<uint64_t>();
-}
-int64_t I64(const nlohmann::json& j, const char* key) {
-    const nlohmann::json& v = At(j, key);
-    if (v.is_number_unsigned() && v.get<uint64_t>() > static_cast<uint64_t>(INT64_MAX)) throw Malformed{};
-    if (!v.is_number_integer()) throw Malformed{};
-    return v.get<int64_t>();
-}
-std::string Cp932(const std::string& utf8) {
-    bool ok = true;
-    std::string text = platform::Utf8ToCp932(utf8, &ok);
-    if (!ok) throw Malformed{};
-    return text;
-}
-uint64_t HexValue(const std::string& s) {
-    if (s.empty() || s.size() > 16 || s.find_first_not_of("0123456789abcdefABCDEF") != std::string::npos)
-        throw Malformed{};
-    return std::strtoull(s.c_str(), nullptr, 16);
-}
-
-// "files/<n>": the only form of a kept copy.
-bool IsCopyName(const std::string& copy) {
-    const size_t n = std::strlen(kFiles);
-    return copy.size() > n + 1 && copy.size() <= n + 1 + 9 && copy.compare(0, n, kFiles) == 0 && copy[n] == '/' &&
-           AllDigits(copy, n + 1, copy.size());
-}
-
-RestoreEntry ParseEntry(const nlohmann::json& item) {
-    RestoreEntry e;
-    e.winPath = Cp932(Str(item, "path"));
-    e.existed = Bool(item, "existed");
-    if (e.existed) {
-        e.size = U64(item, "size");
-        e.mtimeNs = I64(item, "mtime_ns");
-        e.atimeNs = I64(item, "atime_ns");
-        const uint64_t mode = U64(item, "mode");
-        if (mode > 07777) throw Malformed{};
-        e.mode = static_cast<uint32_t>(mode) & 0777;  // never set-id bits from a file of the user's folder
-        e.hash = HexValue(Str(item, "xxh3"));
-        e.copy = Str(item, "copy");
-        if (!IsCopyName(e.copy)) throw Malformed{};
-    }
-    return e;
-}
-
-// Reads the manifest of the point folder `dirFd`. False when it is missing, too
-// large, malformed or of another version.
-bool ParseManifest(int dirFd, const std::string& dir, RestorePoint* out) {
-    std::string text;
-    if (ReadBounded(dirFd, kManifest, RestorePointStore::kMaxManifestBytes, &text) != 0) return false;
-    const nlohmann::json manifest = nlohmann::json::parse(text, nullptr, false);
-    if (manifest.is_discarded() || !manifest.is_object()) return false;
-    try {
-        const nlohmann::json& version = At(manifest, "version");
-        if (!version.is_number_unsigned() || version.get<uint64_t>() != kManifestVersion) return false;
-        RestorePoint point;
-        point.id = Str(manifest, "id");
-        point.dir = dir;
-        point.createdUnix = I64(manifest, "created_unix");
-        point.folder = Cp932(Str(manifest, "folder"));
-        if (manifest.contains("system_root")) point.systemRoot = Cp932(Str(manifest, "system_root"));
-        point.prefix = Str(manifest, "prefix");
-        point.used = Bool(manifest, "used");
-        const nlohmann::json& files = At(manifest, "files");
-        if (!files.is_array()) return false;
-        for (const nlohmann::json& item : files) point.files.push_back(ParseEntry(item));
-        *out = std::move(point);
-        return true;
-    } catch (const Malformed&) {
-        return false;
-    } catch (const nlohmann::json::exception&) {
-        return false;
-    }
-}
-
-int WriteManifestAt(int dirFd, const RestorePoint& point) {
-    nlohmann::json files = nlohmann::json::array();
-    for (const RestoreEntry& e : point.files) {
-        bool ok = true;
-        nlohmann::json f = {{"path", platform::Cp932ToUtf8(e.winPath, &ok)}, {"existed", e.existed}};
-        if (!ok) return EILSEQ;
-        if (e.existed) {
-            f["size"] = e.size;
-            f["mtime_ns"] = e.mtimeNs;
-            f["atime_ns"] = e.atimeNs;
-            f["mode"] = e.mode;
-            f["xxh3"] = Hex(e.hash);
-            f["copy"] = e.copy;
-        }
-        files.push_back(std::move(f));
-    }
-    bool ok = true;
-    nlohmann::json manifest = {{"version", kManifestVersion},
-                               {"id", point.id},
-                               {"created_unix", point.createdUnix},
-                               {"folder", platform::Cp932ToUtf8(point.folder, &ok)},
-                               {"prefix", point.prefix},
-                               {"used", point.used},
-                               {"files", std::move(files)}};
-    if (!point.systemRoot.empty()) manifest["system_root"] = platform::Cp932ToUtf8(point.systemRoot, &ok);
-    if (!ok) return EILSEQ;
-    std::string text;
-    try {
-        text = manifest.dump(1, '\t') + "\n";
-    } catch (const nlohmann::json::exception&) {
-        return EILSEQ;  // a host path that is not UTF-8
-    }
-    return WriteFileAtomicAt(dirFd, kManifest, text);
 }
 
 // ---- system paths
@@ -503,7 +302,7 @@ Found OpenDestination(const std::string& winPath, Fd* in, struct stat* st) {
 // Writes the kept copy of `entry` over its system file, atomically, with its mode
 // and times. 0 or errno; EIO when the kept copy no longer matches its checksum.
 int PutBack(int pointFd, const RestoreEntry& entry) {
-    CreateFolderPath(entry.winPath.c_str());
+    if (!CreateFolderPath(entry.winPath.c_str())) return ENOENT;  // its drive is gone
     const platform::HostPath hp = platform::ResolvePath(entry.winPath);
     if (!hp.ok) return ENOENT;
     Fd in(platform::OpenAtBeneath(pointFd, entry.copy, O_RDONLY | O_NONBLOCK | O_NOCTTY));
@@ -530,8 +329,7 @@ int RemoveNew(const RestoreEntry& entry) {
     Fd parent(platform::OpenUnderDrive(FolderOf(hp.host), O_RDONLY | O_DIRECTORY));
     if (parent.Get() < 0) return errno == ENOENT || errno == ENOTDIR ? 0 : errno;
     if (unlinkat(parent.Get(), NameOf(hp.host).c_str(), 0) != 0 && errno != ENOENT && errno != ENOTDIR) return errno;
-    fsync(parent.Get());
-    return 0;
+    return SyncFd(parent.Get());
 }
 
 // Whether the system file reads back from its medium as kept (the shared
@@ -574,6 +372,60 @@ namespace {
 int OpenStoreRoot(const std::string& root) { return open(root.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC); }
 }  // namespace
 
+namespace {
+// Makes the ".partial" folder of a new point in the store `rootFd`, its id after
+// every one there (point->createdUnix set). 0 or errno.
+int MakePartialFolder(int rootFd, RestorePoint* point, std::string* partial) {
+    std::vector<std::string> names = NamesIn(rootFd);
+    for (int attempt = 0;; ++attempt) {
+        point->id = NextId(point->createdUnix, names);
+        *partial = point->id + kPartial;
+        if (mkdirat(rootFd, partial->c_str(), 0700) == 0) return 0;
+        if (errno != EEXIST || attempt >= 1000) return errno;
+        names.push_back(*partial);  // another process took it meanwhile
+    }
+}
+
+// Keeps the system file entry->winPath as it is now, as "files/<n>" of the point
+// (`filesFd`): its bytes, mode and times, or that it does not exist (an undo
+// then removes it). 0, errno, or RestorePointStore::kDestinationUnwritable.
+int KeepFile(int filesFd, size_t n, RestoreEntry* entry) {
+    Fd in(-1);
+    struct stat st {};
+    switch (OpenDestination(entry->winPath, &in, &st)) {
+    case Found::Nothing: return 0;
+    case Found::Unwritable: return RestorePointStore::kDestinationUnwritable;
+    case Found::Error: return errno;
+    case Found::File: break;
+    }
+    entry->existed = true;
+    entry->mode = st.st_mode & 0777;
+    entry->mtimeNs = Ns(st.st_mtim);
+    entry->atimeNs = Ns(st.st_atim);
+    const std::string name = std::to_string(n);
+    entry->copy = std::string(kFiles) + "/" + name;
+    Fd keep(openat(filesFd, name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600));
+    if (keep.Get() < 0) return errno;
+    verify::Digest digest;
+    if (const int err = CopyHashing(in.Get(), keep.Get(), &digest)) return err;
+    if (close(keep.Release()) != 0) return errno;
+    entry->size = digest.size;
+    entry->hash = digest.hash;
+    return 0;
+}
+
+// Makes the point's folder `dirFd` whole on the medium: one flush for all the
+// kept copies, then the manifest, then the copies' folder. 0 or errno.
+int SealPoint(int dirFd, int filesFd, const RestorePoint& point) {
+    if (const int err = restore_point_files::SyncFileSystemOf(dirFd)) return err;
+    if (const int err = restore_point_files::WriteManifestAt(dirFd, point)) return err;
+    if (const int err = SyncFd(filesFd)) return err;
+    // A complete point ignores an owner file it still holds.
+    unlinkat(dirFd, kOwner, 0);
+    return 0;
+}
+}  // namespace
+
 int RestorePointStore::Create(const std::vector<std::string>& winPaths, const std::string& folder, RestorePoint* out,
                               std::string* failedPath) {
     std::error_code ec;
@@ -587,24 +439,18 @@ int RestorePointStore::Create(const std::vector<std::string>& winPaths, const st
     point.folder = folder;
     point.systemRoot = m_systemRoot;
     point.prefix = CurrentPrefix();
-    std::vector<std::string> names = NamesIn(root.Get());
-    std::string partial;
-    for (int attempt = 0;; ++attempt) {
-        point.id = NextId(point.createdUnix, names);
-        partial = point.id + kPartial;
-        if (mkdirat(root.Get(), partial.c_str(), 0700) == 0) break;
-        if (errno != EEXIST || attempt >= 1000) return errno;
-        names.push_back(partial);  // another process took it meanwhile
-    }
+    std::string made;  // the point's folder in the store, once there is one
+    if (const int err = MakePartialFolder(root.Get(), &point, &made)) return err;
     point.dir = m_root + "/" + point.id;
     auto fail = [&](int err, const std::string& winPath) {
-        std::filesystem::remove_all(m_root + "/" + partial, ec);
+        std::filesystem::remove_all(m_root + "/" + made, ec);
         if (failedPath) *failedPath = winPath;
         return err;
     };
-    Fd dir(openat(root.Get(), partial.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
+    Fd dir(openat(root.Get(), made.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
     if (dir.Get() < 0) return fail(errno, "");
-    if (const int err = WriteFileAtomicAt(dir.Get(), kOwner, PartialOwnerRecord(getpid()))) return fail(err, "");
+    if (const int err = restore_point_files::WriteFileAtomicAt(dir.Get(), kOwner, PartialOwnerRecord(getpid())))
+        return fail(err, "");
     if (mkdirat(dir.Get(), kFiles, 0700) != 0) return fail(errno, "");
     Fd files(openat(dir.Get(), kFiles, O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
     if (files.Get() < 0) return fail(errno, "");
@@ -614,39 +460,17 @@ int RestorePointStore::Create(const std::vector<std::string>& winPaths, const st
         if (!seen.insert(winPath).second) continue;
         RestoreEntry entry;
         entry.winPath = winPath;
-        Fd in(-1);
-        struct stat st {};
-        switch (OpenDestination(winPath, &in, &st)) {
-        case Found::Nothing: point.files.push_back(std::move(entry)); continue;  // new: an undo removes it
-        case Found::Unwritable: return fail(kDestinationUnwritable, winPath);
-        case Found::Error: return fail(errno, winPath);
-        case Found::File: break;
-        }
-        entry.existed = true;
-        entry.mode = st.st_mode & 0777;
-        entry.mtimeNs = Ns(st.st_mtim);
-        entry.atimeNs = Ns(st.st_atim);
-        const std::string n = std::to_string(point.files.size());
-        entry.copy = std::string(kFiles) + "/" + n;
-        Fd keep(openat(files.Get(), n.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600));
-        if (keep.Get() < 0) return fail(errno, winPath);
-        verify::Digest digest;
-        if (const int err = CopyHashing(in.Get(), keep.Get(), &digest)) return fail(err, winPath);
-        if (close(keep.Release()) != 0) return fail(errno, winPath);
-        entry.size = digest.size;
-        entry.hash = digest.hash;
+        if (const int err = KeepFile(files.Get(), point.files.size(), &entry)) return fail(err, winPath);
         point.files.push_back(std::move(entry));
     }
 
-    // One flush for all the kept copies, then the manifest, then the name that
-    // makes the point count: a crash at any step leaves only a ".partial" folder.
-    if (syncfs(dir.Get()) != 0) return fail(errno, "");
-    if (const int err = WriteManifestAt(dir.Get(), point)) return fail(err, "");
-    fsync(files.Get());
-    unlinkat(dir.Get(), kOwner, 0);
-    if (renameat2(root.Get(), partial.c_str(), root.Get(), point.id.c_str(), RENAME_NOREPLACE) != 0)
+    // A crash at any step before the rename leaves only a ".partial" folder; a
+    // point whose name cannot be made durable is removed again as well.
+    if (const int err = SealPoint(dir.Get(), files.Get(), point)) return fail(err, "");
+    if (renameat2(root.Get(), made.c_str(), root.Get(), point.id.c_str(), RENAME_NOREPLACE) != 0)
         return fail(errno, "");
-    fsync(root.Get());
+    made = point.id;
+    if (const int err = SyncFd(root.Get())) return fail(err, "");
     if (out) *out = std::move(point);
     return 0;
 }
@@ -657,7 +481,8 @@ bool RestorePointStore::Load(const std::string& id, RestorePoint* out) const {
     if (root.Get() < 0) return false;
     Fd dir(openat(root.Get(), id.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
     RestorePoint point;
-    if (dir.Get() < 0 || !ParseManifest(dir.Get(), m_root + "/" + id, &point) || point.id != id) return false;
+    if (dir.Get() < 0 || !restore_point_files::ParseManifest(dir.Get(), m_root + "/" + id, &point) || point.id != id)
+        return false;
     *out = std::move(point);
     return true;
 }
@@ -720,7 +545,8 @@ UndoResult RestorePointStore::CheckOpened(const std::string& id, RestorePoint* p
         result.error = ENOENT;
         return result;
     }
-    if (!ParseManifest(dir.Get(), m_root + "/" + id, point) || point->id != id) return refuse(kManifest);
+    if (!restore_point_files::ParseManifest(dir.Get(), m_root + "/" + id, point) || point->id != id)
+        return refuse(kManifest);
     if (point->prefix != CurrentPrefix()) {
         result.error = EXDEV;  // taken from another installation
         return result;
@@ -770,7 +596,7 @@ UndoResult RestorePointStore::Undo(const std::string& id, const std::function<bo
         }
     }
     point.used = true;
-    if (const int err = WriteManifestAt(dir.Get(), point)) {
+    if (const int err = restore_point_files::WriteManifestAt(dir.Get(), point)) {
         result.error = err;
         return result;
     }

@@ -91,16 +91,17 @@ public:
     // Keeps every file of `winPaths` (CP932 Windows paths; repeats are kept once)
     // as it is now, for a register from the maintenance folder `folder`. The point
     // is complete and on the medium when this returns 0. Any failure (no room, a
-    // file that cannot be read) returns its errno, or kDestinationUnwritable,
-    // leaves nothing behind and names the file in *failedPath when there is one.
-    int Create(const std::vector<std::string>& winPaths, const std::string& folder, RestorePoint* out,
-               std::string* failedPath = nullptr);
+    // file that cannot be read, a flush of the point's data or folders that
+    // fails) returns its errno, or kDestinationUnwritable, leaves nothing behind
+    // and names the file in *failedPath when there is one.
+    [[nodiscard]] int Create(const std::vector<std::string>& winPaths, const std::string& folder, RestorePoint* out,
+                             std::string* failedPath = nullptr);
 
     // Complete points of the current installation, newest first.
     std::vector<RestorePoint> List() const;
     // The newest point not undone yet; false when there is none.
-    bool Latest(RestorePoint* out) const;
-    bool Load(const std::string& id, RestorePoint* out) const;
+    [[nodiscard]] bool Latest(RestorePoint* out) const;
+    [[nodiscard]] bool Load(const std::string& id, RestorePoint* out) const;
 
     // Removes all but the newest `keep` points of the current installation, and
     // stale unfinished ones of any.
@@ -108,7 +109,7 @@ public:
 
     // Whether the point may be undone here, as Undo checks it, touching nothing:
     // ok, or refused / error as Undo would answer.
-    UndoResult Check(const std::string& id) const;
+    [[nodiscard]] UndoResult Check(const std::string& id) const;
 
     // Puts every file of the point back as it was: kept bytes written atomically
     // with their mode and times, files that were new removed. Each is then read
@@ -116,13 +117,13 @@ public:
     // short (a crash, a failure) leaves the point unused, and running it again
     // finishes the job. `beforeFile`, when set, runs before file i and stops the
     // undo where it answers false (as a crash would).
-    UndoResult Undo(const std::string& id, const std::function<bool(size_t)>& beforeFile = {});
+    [[nodiscard]] UndoResult Undo(const std::string& id, const std::function<bool(size_t)>& beforeFile = {});
 
     // For tests: the clock Create reads (seconds since 1970, UTC); empty for time().
     void SetClockForTesting(std::function<int64_t()> now) { m_clock = std::move(now); }
 
 private:
-    UndoResult CheckOpened(const std::string& id, RestorePoint* point, int* pointFd) const;
+    [[nodiscard]] UndoResult CheckOpened(const std::string& id, RestorePoint* point, int* pointFd) const;
 
     std::string m_root;
     std::string m_systemRoot;

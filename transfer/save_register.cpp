@@ -81,6 +81,37 @@ bool RefuseFolderName(OperationHost& host, const TransferContext& context, const
 
 // The letter the confirmations name: the external root's first character.
 char RootLetter(const TransferContext& context) { return context.externalRoot.empty() ? ' ' : context.externalRoot[0]; }
+
+// The folder name a save writes into: the box's, or the default one when the
+// user accepts it for an empty box. False when the save does not go on.
+bool ChooseSaveFolder(OperationHost& host, const TransferContext& context, std::string* folderName) {
+    if (!folderName->empty()) return !RefuseFolderName(host, context, *folderName);
+    if (Ask(host, transfer_texts::SaveEmptyNameQuestion(), transfer_texts::CaptionSave()) != MsgAnswer::Ok)
+        return false;
+    *folderName = transfer_texts::DefaultFolderName();
+    host.SetFolderName(*folderName);
+    return true;
+}
+
+// A confirmed save: the sets it replaces unmarked, the copy, the sets it holds
+// marked, the outcome. An index file that cannot be written stops it.
+void SaveConfirmed(TransferEngine& engine, const TransferContext& context, OperationHost& host,
+                   const std::string& folder) {
+    const std::string indexPath = folder + '\\' + context.files.indexFile;
+    const std::vector<int> replaced = HeldSetsToReplace(engine, context, indexPath);
+    if (!FolderIndexFile::WriteFlags(indexPath, {}, replaced)) {
+        ShowStopMessage(host, transfer_texts::IndexWriteError(indexPath), transfer_texts::CaptionSave());
+        return;
+    }
+    const TransferResult result = engine.RunTransfer(Direction::Save, context, host);
+    const std::vector<int> held = SetsToMark(engine, context, host, result, replaced);
+    if (!held.empty() && !FolderIndexFile::WriteFlags(indexPath, held)) {
+        ShowStopMessage(host, transfer_texts::IndexWriteError(indexPath), transfer_texts::CaptionSave());
+        return;
+    }
+    host.DataSetsMarked(held);
+    Report(host, engine, context, result, true, folder);
+}
 }  // namespace
 
 void RunSave(TransferEngine& engine, const TransferContext& context, OperationHost& host) {
@@ -102,17 +133,7 @@ void RunSave(TransferEngine& engine, const TransferContext& context, OperationHo
     }
 
     std::string folderName = host.FolderName();
-    bool go = true;
-    if (folderName.empty()) {
-        if (Ask(host, transfer_texts::SaveEmptyNameQuestion(), transfer_texts::CaptionSave()) == MsgAnswer::Ok) {
-            folderName = transfer_texts::DefaultFolderName();
-            host.SetFolderName(folderName);
-        } else {
-            go = false;
-        }
-    } else if (RefuseFolderName(host, context, folderName)) {
-        go = false;
-    }
+    bool go = ChooseSaveFolder(host, context, &folderName);
 
     // One save into a folder at a time, from the list to the index marks.
     const std::string folder = context.externalRoot + '\\' + folderName;
@@ -124,25 +145,11 @@ void RunSave(TransferEngine& engine, const TransferContext& context, OperationHo
 
     host.BeginWaitCursor();
     if (go && engine.BuildTransferList(Direction::Save, context, host) != 0) {
-        if (engine.FileCount() == 0) {
+        if (engine.FileCount() == 0)
             ShowStopMessage(host, transfer_texts::NoFiles(), transfer_texts::CaptionSave());
-        } else if (Ask(host, transfer_texts::ConfirmSave(RootLetter(context)), transfer_texts::CaptionSave(),
-                       MsgDetail::CompareSave) == MsgAnswer::Ok) {
-            const std::string indexPath = folder + '\\' + context.files.indexFile;
-            const std::vector<int> replaced = HeldSetsToReplace(engine, context, indexPath);
-            if (!FolderIndexFile::WriteFlags(indexPath, {}, replaced)) {
-                ShowStopMessage(host, transfer_texts::IndexWriteError(indexPath), transfer_texts::CaptionSave());
-            } else {
-                const TransferResult result = engine.RunTransfer(Direction::Save, context, host);
-                const std::vector<int> held = SetsToMark(engine, context, host, result, replaced);
-                if (!held.empty() && !FolderIndexFile::WriteFlags(indexPath, held))
-                    ShowStopMessage(host, transfer_texts::IndexWriteError(indexPath), transfer_texts::CaptionSave());
-                else {
-                    host.DataSetsMarked(held);
-                    Report(host, engine, context, result, true, folder);
-                }
-            }
-        }
+        else if (Ask(host, transfer_texts::ConfirmSave(RootLetter(context)), transfer_texts::CaptionSave(),
+                     MsgDetail::CompareSave) == MsgAnswer::Ok)
+            SaveConfirmed(engine, context, host, folder);
     }
     lock.Release();
     host.RefreshPane(Pane::External);

@@ -373,7 +373,7 @@ OperationLock OperationLock::ForFolder(const std::string& winFolder, bool save, 
         }
     const LockWait wait = WaitOf(host, shownLock);
     for (int attempt = 0; attempt < 3; ++attempt) {
-        if (!missing.empty()) CreateFolderPath(shownLock.c_str());
+        if (!missing.empty() && !CreateFolderPath(shownLock.c_str())) break;  // no drive root: as below
         const platform::HostPath folder = platform::ResolvePath(winFolder);
         if (!folder.ok || !folder.exists) break;  // nothing to lock: the operation's checks say why
         result.m_lock = TransferLock::Take(folder.host + "/" + std::string(platform::kFolderLockName), wait);

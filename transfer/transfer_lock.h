@@ -75,7 +75,7 @@ class TransferLock {
 public:
     TransferLock() = default;  // holds nothing (Free)
     // Takes the lock file `hostPath` (in an existing folder), waiting as `wait` says.
-    static TransferLock Take(const std::string& hostPath, const LockWait& wait = {});
+    [[nodiscard]] static TransferLock Take(const std::string& hostPath, const LockWait& wait = {});
     ~TransferLock() { Release(); }
     TransferLock(TransferLock&& other) noexcept;
     TransferLock& operator=(TransferLock&& other) noexcept;
@@ -128,12 +128,12 @@ public:
     // (`save`) makes the folder when it is missing. A medium that takes no lock
     // file (read-only, full) does not stop the operation: nobody can write there
     // either, and a save's own writes report the medium's state.
-    static OperationLock ForFolder(const std::string& winFolder, bool save, OperationHost& host,
-                                   const std::string& caption);
+    [[nodiscard]] static OperationLock ForFolder(const std::string& winFolder, bool save, OperationHost& host,
+                                                 const std::string& caption);
     // The lock of the current installation in the host folder `lockFolder`
     // (made when needed); an empty `lockFolder` takes none.
-    static OperationLock ForInstallation(const std::string& lockFolder, OperationHost& host,
-                                         const std::string& caption);
+    [[nodiscard]] static OperationLock ForInstallation(const std::string& lockFolder, OperationHost& host,
+                                                       const std::string& caption);
 
 private:
     TransferLock m_lock;

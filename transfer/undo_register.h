@@ -15,8 +15,8 @@
 // write error, as the copy would; a failure of the store with the restore-point
 // message. `folder`: the maintenance folder registered from (CP932 Windows path).
 // *made (when given) gets the point made; its id stays empty when none was.
-bool KeepRestorePoint(const TransferEngine& engine, const TransferContext& context, const std::string& folder,
-                      OperationHost& host, RestorePoint* made = nullptr);
+[[nodiscard]] bool KeepRestorePoint(const TransferEngine& engine, const TransferContext& context,
+                                    const std::string& folder, OperationHost& host, RestorePoint* made = nullptr);
 
 // Asks to undo the register of `point` (time, folder, file count), puts the
 // files back, refreshes the system pane and says what was restored or what

@@ -119,7 +119,8 @@ StreamHasher::StreamHasher() : m_state(XXH3_createState(), [](XXH3_state_s* s) {
         static_cast<StreamHasher*>(data)->Add(chunk, size);
     };
     m_tap.data = this;
-    Reset();
+    // Every user resets before the first bytes and learns there whether the state can be had.
+    static_cast<void>(Reset());
 }
 
 StreamHasher::~StreamHasher() = default;

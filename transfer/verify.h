@@ -37,7 +37,7 @@ public:
     StreamHasher& operator=(const StreamHasher&) = delete;
 
     // Starts again from no bytes; false when the hash state cannot be had.
-    bool Reset();
+    [[nodiscard]] bool Reset();
     void Add(const void* bytes, size_t size);
     Digest Result() const;
     // A tap that feeds this hasher; valid while the hasher lives.
@@ -51,35 +51,35 @@ private:
 
 // Hashes a host file as it reads now (the page cache may answer). False when it
 // cannot be opened or read, or is no regular file.
-bool HashHostFile(const std::string& hostPath, Digest* out);
+[[nodiscard]] bool HashHostFile(const std::string& hostPath, Digest* out);
 // The same for a file opened for reading (read from its start; the caller closes it).
-bool HashOpenFile(int fd, Digest* out);
+[[nodiscard]] bool HashOpenFile(int fd, Digest* out);
 
 // Writes out a written host file's dirty pages and drops its pages from the
 // cache, so that the next read comes from the medium. False when it cannot be
 // opened or written out.
-bool DropFromCache(const std::string& hostPath);
+[[nodiscard]] bool DropFromCache(const std::string& hostPath);
 
 // DropFromCache, then a hash of what the medium returns: direct reads where the
 // filesystem takes them, else reads through the emptied cache.
-bool ReadBackFromMedium(const std::string& hostPath, Digest* out);
+[[nodiscard]] bool ReadBackFromMedium(const std::string& hostPath, Digest* out);
 
 // ReadBackFromMedium for the file `name` in an open folder of a transfer: direct
 // reads where the folder's filesystem takes them (learnt once per folder), else
 // through the emptied cache.
-bool ReadBackIn(platform::FolderSession& folder, const std::string& name, Digest* out);
+[[nodiscard]] bool ReadBackIn(platform::FolderSession& folder, const std::string& name, Digest* out);
 
 // Whether the file `name` in an open folder of a transfer reads back from its
 // medium (as ReadBackIn reads) as the `size` bytes of the open source `source`
 // from its start: the bytes compared, not their hashes. The source's offset is
 // left where it was.
-bool SameBytesIn(platform::FolderSession& folder, const std::string& name, int source, uint64_t size);
+[[nodiscard]] bool SameBytesIn(platform::FolderSession& folder, const std::string& name, int source, uint64_t size);
 
 // Hash of a Windows path's file (CP932), as HashHostFile.
-bool HashFile(const char* winPath, Digest* out);
+[[nodiscard]] bool HashFile(const char* winPath, Digest* out);
 
 // Whether the file at a Windows path reads back from its medium as `expected`.
-bool WrittenAs(const char* winPath, const Digest& expected);
+[[nodiscard]] bool WrittenAs(const char* winPath, const Digest& expected);
 
 // Runs at every DropFromCache (so before every read-back) with the host path: lets a test play a
 // medium that returns other bytes. Empty to clear.

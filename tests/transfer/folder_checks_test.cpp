@@ -4,7 +4,9 @@
 #include <filesystem>
 
 #include "tests/support/temp_prefix.h"
+#include "platform/win32.h"
 #include "transfer/folder_path.h"
+#include "transfer/maintenance_folder.h"
 #include "transfer/transfer_list.h"
 #include "transfer/user_checks.h"
 
@@ -26,11 +28,11 @@ TEST(CarryOverKind, DocumentsOfTypeTwoOnly) {
 TEST(CreateFolderPath, MakesEveryFolderAboveTheFile) {
     TempPrefix prefix;
     const std::string e = prefix.AddDrive('E');
-    EXPECT_EQ(CreateFolderPath("E:\\a\\b\\c\\d\\file.txt"), 1);
+    EXPECT_TRUE(CreateFolderPath("E:\\a\\b\\c\\d\\file.txt"));
     EXPECT_TRUE(fs::is_directory(e + "/a/b/c/d"));
     EXPECT_FALSE(HostExists(e + "/a/b/c/d/file.txt"));
     // Existing folders are passed over.
-    EXPECT_EQ(CreateFolderPath("E:\\a\\b\\x\\file.txt"), 1);
+    EXPECT_TRUE(CreateFolderPath("E:\\a\\b\\x\\file.txt"));
     EXPECT_TRUE(fs::is_directory(e + "/a/b/x"));
 }
 
@@ -38,7 +40,7 @@ TEST(CreateFolderPath, DoubleByteTrailBackslashIsNoSeparator) {
     TempPrefix prefix;
     const std::string e = prefix.AddDrive('E');
     // 表 is 95 5C and ソ is 83 5C: each folder must be made whole.
-    EXPECT_EQ(CreateFolderPath(W("E:\\表示\\ソフト\\f.dat").c_str()), 1);
+    EXPECT_TRUE(CreateFolderPath(W("E:\\表示\\ソフト\\f.dat").c_str()));
     EXPECT_TRUE(fs::is_directory(e + "/表示/ソフト"));
     std::vector<std::string> top;
     for (const auto& entry : fs::directory_iterator(e)) top.push_back(entry.path().filename().string());
@@ -48,12 +50,42 @@ TEST(CreateFolderPath, DoubleByteTrailBackslashIsNoSeparator) {
 TEST(CreateFolderPath, MissingDriveRootMakesNothing) {
     TempPrefix prefix;
     prefix.LinkDrive('F', prefix.Dir() + "/no-medium");
-    EXPECT_EQ(CreateFolderPath("F:\\a\\b\\f.txt"), 0);
-    EXPECT_EQ(CreateFolderPath("G:\\a\\f.txt"), 0);  // no such drive
-    EXPECT_EQ(CreateFolderPath("F:\\f.txt"), 0);
+    EXPECT_FALSE(CreateFolderPath("F:\\a\\b\\f.txt"));
+    EXPECT_FALSE(CreateFolderPath("G:\\a\\f.txt"));  // no such drive
+    EXPECT_FALSE(CreateFolderPath("F:\\f.txt"));
     EXPECT_FALSE(HostExists(prefix.Dir() + "/no-medium"));
     prefix.AddDrive('H');
-    EXPECT_EQ(CreateFolderPath("H:\\f.txt"), 1);
+    EXPECT_TRUE(CreateFolderPath("H:\\f.txt"));
+}
+
+// A refused or impossible folder says why, as its Windows error, and makes nothing.
+TEST(CreateMaintenanceFolder, FailureCarriesItsWindowsError) {
+    TempPrefix prefix;
+    const std::string e = prefix.AddDrive('E');
+    prefix.LinkDrive('F', prefix.Dir() + "/no-medium");
+    WriteHostFile(e + "/blocked", "a file where the root should be");
+    const struct {
+        const char* root;
+        const char* name;
+        DWORD error;
+    } cases[] = {
+        {"", "M", ERROR_PATH_NOT_FOUND},             // no drive
+        {"E:\\R", "a\\b", ERROR_INVALID_NAME},       // not one folder
+        {"E:\\R", "..", ERROR_INVALID_NAME},         // leaves the root
+        {"F:\\R", "M", ERROR_PATH_NOT_FOUND},        // no medium
+        {"E:\\blocked", "M", ERROR_FILE_NOT_FOUND},  // the root is a file: _mkdir's own error
+    };
+    for (const auto& c : cases) {
+        SetLastError(ERROR_SUCCESS);
+        const platform::Status status = CreateMaintenanceFolder(c.root, c.name, "index.ini", 3);
+        EXPECT_FALSE(status) << c.root << " " << c.name;
+        EXPECT_EQ(status.Error(), c.error) << c.root << " " << c.name;
+        EXPECT_EQ(GetLastError(), c.error) << c.root << " " << c.name;
+    }
+    EXPECT_FALSE(HostExists(e + "/R"));
+    const platform::Status made = CreateMaintenanceFolder("E:\\R", "M", "index.ini", 3);
+    EXPECT_TRUE(made) << made.Text();
+    EXPECT_TRUE(HostExists(e + "/R/M/index.ini"));
 }
 
 class CurrentFolder {

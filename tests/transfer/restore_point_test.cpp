@@ -14,6 +14,7 @@
 #include <nlohmann/json.hpp>
 
 #include "tests/transfer/transfer_fixture.h"
+#include "transfer/restore_point_manifest.h"
 #include "transfer/safety_texts.h"
 #include "transfer/undo_register.h"
 
@@ -221,6 +222,35 @@ TEST_F(RestorePointTest, FullDiskWhileKeepingStopsTheRegisterBeforeAnything) {
     EXPECT_EQ(Snapshot(), before);
     EXPECT_EQ(StateOf(SysHost("U/big.ini")), bigBefore);
     EXPECT_TRUE(Listing(store.Root()).empty());  // nothing half-made left
+}
+
+// A flush that fails, at each flush of the point in turn (its owner file, the
+// kept copies, the manifest, its folders, the store's folder after the rename),
+// stops the register with the restore-point message, before anything is touched,
+// and leaves nothing of the point; the first run whose flushes all succeed registers.
+TEST_F(RestorePointTest, FailedFlushStopsTheRegisterAndLeavesNoPoint) {
+    SetUpRegister();
+    struct ClearFault {
+        ~ClearFault() { restore_point_files::SetSyncFaultForTesting({}); }
+    } clear;
+    int failAt = 0;
+    for (;; ++failAt) {
+        int flushes = 0;
+        restore_point_files::SetSyncFaultForTesting([&] { return flushes++ == failAt ? EIO : 0; });
+        host.messages.clear();
+        RunRegister(engine, Context(), host);
+        if (flushes <= failAt) break;  // no flush failed: registered
+        ASSERT_EQ(host.messages.size(), 2u) << failAt;
+        EXPECT_NE(host.Texts()[1].find("再登録は中止しました（システムのファイルは変更していません）。"),
+                  std::string::npos)
+            << failAt;
+        EXPECT_EQ(Snapshot(), before) << failAt;
+        EXPECT_EQ(Listing(store.Root()), std::vector<std::string>{}) << failAt;
+    }
+    EXPECT_GE(failAt, 5);
+    EXPECT_EQ(host.messages.size(), 1u);  // only the confirmation
+    EXPECT_EQ(store.List().size(), 1u);
+    EXPECT_NE(Snapshot(), before);
 }
 
 TEST_F(RestorePointTest, PruningKeepsTheNewestAndDropsUnfinished) {

@@ -114,8 +114,8 @@ TEST_F(OperationTest, SaveWithNothingToCopy) {
 
 TEST_F(OperationTest, CompleteSaveMarksSelectedDataSetsOnly) {
     MakeHostDirs(ExtHost("保守A"));
-    FolderIndexFile::WriteNew(IndexPath(), 5);
-    FolderIndexFile::WriteFlag(IndexPath(), 3, true);
+    ASSERT_TRUE(FolderIndexFile::WriteNew(IndexPath(), 5));
+    ASSERT_TRUE(FolderIndexFile::WriteFlag(IndexPath(), 3, true));
     // Data set 2 has no files: it is marked all the same.
     catalogue[2] = MakeEntry(0, 0, "NOPE", "\\N", {"\\*.ini"});
     host.systemSelected = {0, 2};
@@ -160,7 +160,7 @@ TEST_F(OperationTest, LongFolderNameHoldsBothFilesAndIndexWhenTheFolderIsThere) 
 
 TEST_F(OperationTest, NamesThatAreNoOneFolderAreRefusedBySaveAndRegister) {
     WriteExt("保守A/D0/s.ini", "saved D0");
-    FolderIndexFile::WriteFlag(IndexPath(), 0, true);
+    ASSERT_TRUE(FolderIndexFile::WriteFlag(IndexPath(), 0, true));
     for (const std::string& name : {std::string(".."), std::string("/"), std::string("\\"), std::string("..\\..\\x"),
                                     W("保守B."), std::string("NUL"), std::string("a|b")}) {
         for (const bool save : {true, false}) {
@@ -185,8 +185,8 @@ TEST_F(OperationTest, NamesThatAreNoOneFolderAreRefusedBySaveAndRegister) {
 TEST_F(OperationTest, RegisterCopiesIntoSystemAndLeavesIndexAlone) {
     WriteExt("保守A/D0/s.ini", "saved D0");
     WriteExt("保守A/D2/s.ini", "saved D2");
-    FolderIndexFile::WriteFlag(IndexPath(), 0, true);
-    FolderIndexFile::WriteFlag(IndexPath(), 2, true);
+    ASSERT_TRUE(FolderIndexFile::WriteFlag(IndexPath(), 0, true));
+    ASSERT_TRUE(FolderIndexFile::WriteFlag(IndexPath(), 2, true));
     const std::string indexBefore = ReadHostFile(ExtHost("保守A/JKNDT.INI"));
     presence = {1, 0, 1, 0, 0};
     host.externalSelected = {1};
