@@ -32,8 +32,8 @@ inline void WriteFile(const std::filesystem::path& p, const std::vector<char>& b
 
 // `sets` folders <prefix>0, <prefix>1 ... below `root`, each of `files` files
 // f<i>.dat of `size` random bytes; returns the folders' names in that order.
-inline std::vector<std::string> MakeFolders(const std::filesystem::path& root, std::mt19937& random,
-                                            const char* prefix, int sets, int files, size_t size) {
+inline std::vector<std::string> MakeFolders(const std::filesystem::path& root, std::mt19937& random, const char* prefix,
+                                            int sets, int files, size_t size) {
     std::vector<std::string> names;
     for (int d = 0; d < sets; ++d) {
         const std::string folder = prefix + std::to_string(d);
