@@ -5,6 +5,7 @@
 #include <QElapsedTimer>
 #include <QEventLoop>
 #include <QTimer>
+#include <algorithm>
 #include <cstdio>
 
 #include "app/control_lock.h"
@@ -16,13 +17,36 @@
 #include "platform/cp932.h"
 #include "transfer/transfer_texts.h"
 
-bool DialogTransferHost::IsSystemRowSelected(int row) const { return m_system.IsRowSelected(row); }
+namespace {
+bool RowIn(const std::vector<char>& rows, int row) {
+    return row >= 0 && static_cast<size_t>(row) < rows.size() && rows[static_cast<size_t>(row)] != 0;
+}
 
-bool DialogTransferHost::IsExternalRowSelected(int row) const { return m_external.IsRowSelected(row); }
+std::vector<char> SelectedRows(const ListPane& pane) {
+    std::vector<char> rows(static_cast<size_t>(std::max(pane.RowCount(), 0)), 0);
+    for (size_t r = 0; r < rows.size(); ++r) rows[r] = pane.IsRowSelected(static_cast<int>(r)) ? 1 : 0;
+    return rows;
+}
+}  // namespace
 
-std::string DialogTransferHost::FolderName() const { return m_external.FolderName(); }
+// The worker never reads a widget: it gets the answers taken before it started.
+bool DialogTransferHost::IsSystemRowSelected(int row) const {
+    return OnWorker() ? RowIn(m_answers.system, row) : m_system.IsRowSelected(row);
+}
 
-int DialogTransferHost::CurrentDrive() const { return m_external.CurrentDrive(); }
+bool DialogTransferHost::IsExternalRowSelected(int row) const {
+    return OnWorker() ? RowIn(m_answers.external, row) : m_external.IsRowSelected(row);
+}
+
+std::string DialogTransferHost::FolderName() const {
+    return OnWorker() ? m_answers.folderName : m_external.FolderName();
+}
+
+int DialogTransferHost::CurrentDrive() const { return OnWorker() ? m_answers.drive : m_external.CurrentDrive(); }
+
+void DialogTransferHost::TakeAnswers() {
+    m_answers = {SelectedRows(m_system), SelectedRows(m_external), m_external.FolderName(), m_external.CurrentDrive()};
+}
 
 void DialogTransferHost::SetTransferBusy(bool busy) { m_lock.SetLocked(busy); }
 
@@ -33,7 +57,7 @@ void DialogTransferHost::ClearExternalRoot() { m_external.ClearRoot(); }
 void DialogTransferHost::RefreshPane(Pane pane) { Panes(m_system, m_external, m_window).Refresh(pane); }
 
 MsgAnswer DialogTransferHost::ShowMessage(const UserMessage& message) {
-    if (std::this_thread::get_id() != m_uiThread) {
+    if (OnWorker()) {
         // No window from the copying thread: the message waits for its end.
         std::lock_guard<std::mutex> lock(m_deferredLock);
         m_deferred.push_back(message);
@@ -55,6 +79,34 @@ CProgressDlg* DialogTransferHost::NewProgressWindow() {
     return new CProgressDlg(&m_window, m_observer, m_bCancel, FromCp932(transfer_texts::CaptionMaintenance()));
 }
 
+void DialogTransferHost::ServeWhile(const std::function<void()>& work, std::atomic<bool>& done) {
+    QEventLoop loop;
+    std::thread worker([&] {
+        work();
+        done = true;
+        QMetaObject::invokeMethod(
+            &loop, [&loop] { loop.quit(); }, Qt::QueuedConnection);
+    });
+    // Also ends the wait should the quit be posted before the loop runs.
+    QTimer check;
+    QObject::connect(&check, &QTimer::timeout, &loop, [&] {
+        if (done) loop.quit();
+    });
+    check.start(CProgressDlg::kPollMs);
+    while (!done) loop.exec();
+    worker.join();
+}
+
+void DialogTransferHost::ShowDeferred() {
+    std::vector<UserMessage> deferred;
+    {
+        std::lock_guard<std::mutex> lock(m_deferredLock);
+        deferred.swap(m_deferred);
+    }
+    for (const UserMessage& message : deferred)
+        if (!ShownAsClosing(message)) ShowMessageBox(&m_window, message);
+}
+
 TransferResult DialogTransferHost::RunCopy(const std::function<TransferResult()>& copy) {
     delete m_pProgress;      // the last transfer's outcome
     m_bCancel = m_bClosing;  // asked to end before the copy began: it does not start
@@ -62,13 +114,6 @@ TransferResult DialogTransferHost::RunCopy(const std::function<TransferResult()>
     std::atomic<bool> done{false};
     QElapsedTimer clock;
     clock.start();
-    QEventLoop loop;
-    std::thread worker([&] {
-        result = copy();
-        done = true;
-        QMetaObject::invokeMethod(
-            &loop, [&loop] { loop.quit(); }, Qt::QueuedConnection);
-    });
     // The window comes only for a transfer that takes a while; a quick one looks as before.
     QTimer appear;
     appear.setSingleShot(true);
@@ -78,25 +123,23 @@ TransferResult DialogTransferHost::RunCopy(const std::function<TransferResult()>
         m_pProgress->show();
     });
     appear.start(m_nProgressDelayMs);
-    // Also ends the wait should the quit be posted before the loop runs.
-    QTimer check;
-    QObject::connect(&check, &QTimer::timeout, &loop, [&] {
-        if (done) loop.quit();
-    });
-    check.start(CProgressDlg::kPollMs);
-    while (!done) loop.exec();
-    worker.join();
+    ServeWhile([&] { result = copy(); }, done);
     m_nLastCopyMs = clock.elapsed();
     appear.stop();
     if (m_pProgress && (result.failed || result.cancelled)) delete m_pProgress;
-    std::vector<UserMessage> deferred;
-    {
-        std::lock_guard<std::mutex> lock(m_deferredLock);
-        deferred.swap(m_deferred);
-    }
-    for (const UserMessage& message : deferred)
-        if (!ShownAsClosing(message)) ShowMessageBox(&m_window, message);
+    ShowDeferred();
     return result;
+}
+
+void DialogTransferHost::RunAside(const std::function<void()>& work) {
+    // The wait cursor is up already; what changes is that the dialog repaints.
+    const bool wasLocked = m_lock.IsLocked();
+    m_lock.SetLocked(true);
+    TakeAnswers();
+    std::atomic<bool> done{false};
+    ServeWhile(work, done);
+    m_lock.SetLocked(wasLocked);
+    ShowDeferred();
 }
 
 void DialogTransferHost::ShowOutcome(const std::string& text) {
@@ -123,7 +166,7 @@ void DialogTransferHost::ShowOutcome(const std::string& text) {
 }
 
 void DialogTransferHost::ProcessPendingEvents() {
-    if (std::this_thread::get_id() != m_uiThread) return;  // the interface thread serves them itself
+    if (OnWorker()) return;  // the interface thread serves them itself
     // Repaints and input for the enabled windows; quitting is filtered while busy.
     QApplication::processEvents(QEventLoop::AllEvents);
 }

@@ -1,13 +1,14 @@
 // The main dialog as the front end of save, register and undo: answers the
-// logic's questions from the two panes, locks the controls, runs the copy on a
-// worker thread while the progress window shows it, and holds back the messages
-// that thread asks for until it has ended.
+// logic's questions from the two panes, locks the controls, runs the copy (and
+// the file work beside it) on a worker thread while the progress window shows
+// it, and holds back the messages that thread asks for until it has ended.
 #pragma once
 
 #include <QPointer>
 #include <atomic>
 #include <functional>
 #include <mutex>
+#include <string>
 #include <thread>
 #include <vector>
 
@@ -50,6 +51,8 @@ public:
     // refreshed lists show what it did. A longer one ends in its progress window,
     // which then tells the outcome.
     void ShowOutcome(const std::string& text) override;
+    // On a worker thread too, the controls locked, without a progress window.
+    void RunAside(const std::function<void()>& work) override;
 
     // What a confirmation's "詳細..." opens: the window of what the operation would change.
     void SetDetailsView(std::function<void(Direction)> open) { m_openDetails = std::move(open); }
@@ -70,6 +73,15 @@ public:
 
 private:
     CProgressDlg* NewProgressWindow();
+    // Runs `work` on a worker thread, serving this thread's events until it has
+    // ended; `done` is set when it has.
+    void ServeWhile(const std::function<void()>& work, std::atomic<bool>& done);
+    // The messages the worker asked for, in their order.
+    void ShowDeferred();
+    bool OnWorker() const { return std::this_thread::get_id() != m_uiThread; }
+    // What the logic asks of the panes, taken before work aside starts; the
+    // controls are locked while it runs, so the answers hold.
+    void TakeAnswers();
     // The dialog is closing: messages go to standard error instead of a box.
     bool ShownAsClosing(const UserMessage& message) const;
 
@@ -82,6 +94,11 @@ private:
     TransferObserver m_observer;
     std::atomic<bool> m_bCancel{false};
     const std::thread::id m_uiThread = std::this_thread::get_id();
+    struct PaneAnswers {
+        std::vector<char> system, external;  // selected rows
+        std::string folderName;
+        int drive = -1;
+    } m_answers;
     // Messages asked for by the copying thread, shown once it has ended.
     std::mutex m_deferredLock;
     std::vector<UserMessage> m_deferred;

@@ -11,6 +11,7 @@ public:
     ListPane(CDataListCtrl* list, QLabel* freeSpace) : m_pList(list), m_pFreeSpace(freeSpace) {}
 
     bool IsRowSelected(int row) const;
+    int RowCount() const;
     QLabel* FreeSpaceLabel() const { return m_pFreeSpace; }
 
     void ToggleSelection();

@@ -47,17 +47,23 @@ inline void WriteCp932(const std::filesystem::path& path, const std::string& utf
     std::ofstream(path, std::ios::binary) << platform::Utf8ToCp932(utf8);
 }
 
-// A prefix with drive C:, the suite's settings file and a catalogue of `sets` data
-// sets (three file names and two folders each); the system drive holds no
-// maintenance folder, as in a fresh installation.
-inline std::string MakeInstallation(int sets) {
+// Drive C: of the prefix `dir` with the suite's settings file: its data below
+// C:\ORBIS\SYSDATA, the catalogue in ...\SYSTEM.
+inline void MakeSuiteDrive(const std::string& dir) {
     namespace fs = std::filesystem;
-    std::string dir = MakeTempFolder("bench-startup");
     fs::create_directories(dir + "/dosdevices");
     fs::create_directory_symlink("../drive_c", dir + "/dosdevices/c:");
     WriteCp932(dir + "/drive_c/windows/ORBIS.INI",
                "[OrbisPath]\r\n10000=C:\\ORBIS\\SYSDATA\r\n10003=C:\\ORBIS\\SYSDATA\\SYSTEM\r\n"
                "[System]\r\nDataRoot=C:\\ORBIS\\SYSDATA\r\nDocTemp=C:\\ORBIS\\TEMP\r\n");
+}
+
+// A prefix with drive C:, the suite's settings file and a catalogue of `sets` data
+// sets (three file names and two folders each); the system drive holds no
+// maintenance folder, as in a fresh installation.
+inline std::string MakeInstallation(int sets) {
+    std::string dir = MakeTempFolder("bench-startup");
+    MakeSuiteDrive(dir);
     std::ostringstream ini;
     ini << "[データ数]\r\nMAX=" << sets << "\r\n[データ名称]\r\n";
     for (int i = 0; i < sets; ++i) ini << i << "=" << DataName(i) << "\r\n";

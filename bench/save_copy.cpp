@@ -10,7 +10,6 @@
 //   bench_save_copy --make WORK FOLDERS FILES SIZE   a prefix in WORK whose C:\SYS holds FOLDERS
 //                                                    folders of FILES files of SIZE bytes
 //   bench_save_copy --save WORK verify|plain         one save of it (for strace and peak memory)
-#include <fcntl.h>
 #include <stdlib.h>
 #include <sys/resource.h>
 #include <unistd.h>
@@ -24,6 +23,7 @@
 #include <string>
 #include <vector>
 
+#include "bench/save_trees.h"
 #include "transfer/transfer_engine.h"
 
 namespace fs = std::filesystem;
@@ -49,15 +49,6 @@ public:
     TransferObserver observer;
     std::atomic<bool> cancel{false};
 };
-
-void WriteFile(const fs::path& p, const std::vector<char>& bytes) {
-    const int fd = ::open(p.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-    if (fd < 0 || ::write(fd, bytes.data(), bytes.size()) != static_cast<ssize_t>(bytes.size())) {
-        std::perror(p.c_str());
-        std::exit(1);
-    }
-    ::close(fd);
-}
 
 CatalogueEntry Entry(const std::string& folder) {
     CatalogueEntry e;
@@ -155,20 +146,9 @@ double TimeCp(const Case& c, const fs::path& from, const fs::path& target, bool 
     return s;
 }
 
-std::vector<char> RandomBytes(std::mt19937& random, size_t n) {
-    std::vector<char> v(n);
-    for (auto& b : v) b = static_cast<char>(random());
-    return v;
-}
-
 void MakeFolders(Case& c, std::mt19937& random, const char* prefix, int sets, int files, size_t size) {
-    for (int d = 0; d < sets; ++d) {
-        const std::string folder = prefix + std::to_string(d);
-        fs::create_directories(c.sourceDir / folder);
-        for (int f = 0; f < files; ++f)
-            WriteFile(c.sourceDir / folder / ("f" + std::to_string(f) + ".dat"), RandomBytes(random, size));
+    for (const std::string& folder : bench::MakeFolders(c.sourceDir, random, prefix, sets, files, size))
         c.catalogue.push_back(Entry(folder));
-    }
 }
 
 // The case of every folder below C:\SYS, in name order.
@@ -242,12 +222,7 @@ int main(int argc, char** argv) {
     if (wanted("folder")) MakeFolders(folder, random, "ONE", 1, 4000, 1024);
     Case large{"one file of 512 MiB", {Entry("LARGE")}, sys};
     if (wanted("large")) {
-        fs::create_directories(sys / "LARGE");
-        const std::vector<char> chunk = RandomBytes(random, 1 << 20);
-        const int fd = ::open((sys / "LARGE/big.dat").c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-        for (int i = 0; i < 512; ++i)
-            if (::write(fd, chunk.data(), chunk.size()) != static_cast<ssize_t>(chunk.size())) return 1;
-        ::close(fd);
+        bench::MakeLargeFile(sys / "LARGE/big.dat", random, 512);
     }
     ::sync();
 

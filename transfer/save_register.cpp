@@ -93,25 +93,34 @@ bool ChooseSaveFolder(OperationHost& host, const TransferContext& context, std::
     return true;
 }
 
-// A confirmed save: the sets it replaces unmarked, the copy, the sets it holds
-// marked, the outcome. An index file that cannot be written stops it.
+// The confirmed save of the listed files: the marks of the sets it replaces
+// cleared, the copy, the marks of what it wrote. The index file's rewrites are
+// file work beside the copy.
 void SaveConfirmed(TransferEngine& engine, const TransferContext& context, OperationHost& host,
                    const std::string& folder) {
     const std::string indexPath = folder + '\\' + context.files.indexFile;
-    const std::vector<int> replaced = HeldSetsToReplace(engine, context, indexPath);
-    if (!FolderIndexFile::WriteFlags(indexPath, {}, replaced)) {
+    std::vector<int> replaced;
+    bool cleared = false;
+    host.RunAside([&] {
+        replaced = HeldSetsToReplace(engine, context, indexPath);
+        cleared = FolderIndexFile::WriteFlags(indexPath, {}, replaced).IsOk();
+    });
+    if (!cleared) {
         ShowStopMessage(host, transfer_texts::IndexWriteError(indexPath), transfer_texts::CaptionSave());
         return;
     }
     const TransferResult result = engine.RunTransfer(Direction::Save, context, host);
     const std::vector<int> held = SetsToMark(engine, context, host, result, replaced);
-    if (!held.empty() && !FolderIndexFile::WriteFlags(indexPath, held)) {
+    bool marked = true;
+    if (!held.empty()) host.RunAside([&] { marked = FolderIndexFile::WriteFlags(indexPath, held).IsOk(); });
+    if (!marked) {
         ShowStopMessage(host, transfer_texts::IndexWriteError(indexPath), transfer_texts::CaptionSave());
         return;
     }
     host.DataSetsMarked(held);
     Report(host, engine, context, result, true, folder);
 }
+
 }  // namespace
 
 void RunSave(TransferEngine& engine, const TransferContext& context, OperationHost& host) {
@@ -144,12 +153,15 @@ void RunSave(TransferEngine& engine, const TransferContext& context, OperationHo
     }
 
     host.BeginWaitCursor();
-    if (go && engine.BuildTransferList(Direction::Save, context, host) != 0) {
-        if (engine.FileCount() == 0)
+    int listed = 0;
+    if (go) host.RunAside([&] { listed = engine.BuildTransferList(Direction::Save, context, host); });
+    if (listed != 0) {
+        if (engine.FileCount() == 0) {
             ShowStopMessage(host, transfer_texts::NoFiles(), transfer_texts::CaptionSave());
-        else if (Ask(host, transfer_texts::ConfirmSave(RootLetter(context)), transfer_texts::CaptionSave(),
-                     MsgDetail::CompareSave) == MsgAnswer::Ok)
+        } else if (Ask(host, transfer_texts::ConfirmSave(RootLetter(context)), transfer_texts::CaptionSave(),
+                       MsgDetail::CompareSave) == MsgAnswer::Ok) {
             SaveConfirmed(engine, context, host, folder);
+        }
     }
     lock.Release();
     host.RefreshPane(Pane::External);
@@ -184,13 +196,15 @@ void RunRegister(TransferEngine& engine, const TransferContext& context, Operati
 
     host.BeginWaitCursor();
     if (go) {
-        engine.BuildTransferList(Direction::Register, context, host);
+        host.RunAside([&] { (void)engine.BuildTransferList(Direction::Register, context, host); });
         if (engine.FileCount() == 0) {
             ShowStopMessage(host, transfer_texts::NoFiles(), transfer_texts::CaptionRegister());
         } else if (Ask(host, transfer_texts::ConfirmRegister(RootLetter(context)), transfer_texts::CaptionSave(),
                        MsgDetail::CompareRegister) == MsgAnswer::Ok) {
             // Safety net: what the register replaces is kept first; no restore point, no register.
-            if (KeepRestorePoint(engine, context, folder, host, made))
+            bool kept = false;
+            host.RunAside([&] { kept = KeepRestorePoint(engine, context, folder, host, made); });
+            if (kept)
                 Report(host, engine, context, engine.RunTransfer(Direction::Register, context, host), false, folder);
         }
     }

@@ -2,6 +2,7 @@
 // widget, so that every front end runs them with the same steps and messages.
 #pragma once
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -35,6 +36,11 @@ public:
     // A save has marked these data sets (catalogue indexes) as held in the
     // folder's index file; the other sets it listed are not marked.
     virtual void DataSetsMarked(const std::vector<int>& sets) { (void)sets; }
+    // An operation's own file work beside the copy (listing the files, keeping a
+    // restore point, rewriting the index file): a front end may run it on another
+    // thread and serve its events meanwhile, its controls locked, the messages it
+    // asks for shown once it has ended.
+    virtual void RunAside(const std::function<void()>& work) { work(); }
 };
 
 // A stop box (OK only) with `caption`: what ended an operation.

@@ -20,6 +20,7 @@
 #include "dialogs/message_box.h"
 #include "dialogs/new_folder_dlg.h"
 #include "resources/deliverable.h"
+#include "transfer/tool_settings.h"
 #include "tests/app/dialog_driver.h"
 #include "tests/app/installation.h"
 #include "tests/support/qt_print.h"
@@ -211,6 +212,49 @@ TEST_P(ActionsTest, RegisterWritesThePlainFilesBackAndLeavesOthers) {
     EXPECT_EQ(ReadHostFile(install.sysdata + "/USERDATA/SET2/a2.TXT"), "from the stick");
     EXPECT_EQ(ReadHostFile(install.sysdata + "/USERDATA/SET2/other.TXT"), "stays");
     EXPECT_EQ(ReadHostFile(install.sysdata + "/USERDATA/SET0/a0.TXT"), "system 0");
+}
+
+// The restore point is kept on a worker thread while the dialog serves its events,
+// its controls locked; one that cannot be kept is still told and nothing is registered.
+TEST_P(ActionsTest, RegisterKeepsItsRestorePointWhileTheDialogServesItsEvents) {
+    const std::string store = RestorePointRoot(D().programName);
+    struct Case {
+        bool storeBlocked;
+        const char* set2After;
+        size_t boxes;
+    };
+    for (const Case& c : {Case{false, "from the stick", 1}, Case{true, "system 2", 2}}) {
+        SCOPED_TRACE(c.storeBlocked);
+        RemoveHostTree(store);
+        if (c.storeBlocked) WriteHostFile(store, "a file where the store's folder goes");
+        MessageScript script;
+        Installation::WriteIni(IndexFile("点検"), "[データ存在フラグ]\n0=0\n1=0\n2=1\n");
+        WriteHostFile(root + "/点検/USERDATA/SET2/a2.TXT", "from the stick");
+        WriteHostFile(install.sysdata + "/USERDATA/SET2/a2.TXT", "system 2");
+        auto dialog = OpenOnStick();
+        List(*dialog, 1)->SetRowSelected(0, true);
+        bool pressing = true, servedDuring = false, busy = false;
+        std::string set2;
+        QTimer::singleShot(0, [&] {
+            servedDuring = pressing;
+            busy = Probe(*dialog).IsTransferBusy() && !dialog->GetDlgItem(D().ids.exit)->isEnabled();
+            set2 = ReadHostFile(install.sysdata + "/USERDATA/SET2/a2.TXT");
+        });
+        Press(*dialog, D().ids.registerButton);
+        pressing = false;
+        QApplication::processEvents();
+        EXPECT_TRUE(servedDuring);
+        EXPECT_TRUE(busy);
+        EXPECT_EQ(set2, "system 2");  // the first event came before the copy began
+        EXPECT_EQ(ReadHostFile(install.sysdata + "/USERDATA/SET2/a2.TXT"), c.set2After);
+        ASSERT_EQ(script.shown.size(), c.boxes);
+        if (c.storeBlocked) {
+            EXPECT_EQ(script.shown[1].text.rfind("再登録の前に、元に戻すためのデータを保存できませんでした。", 0), 0u);
+        }
+        EXPECT_FALSE(Probe(*dialog).IsTransferBusy());
+        EXPECT_TRUE(dialog->GetDlgItem(D().ids.exit)->isEnabled());
+    }
+    RemoveHostTree(store);
 }
 
 TEST_P(ActionsTest, RegisterWithAnEmptyFolderBoxAsksItsOwnQuestion) {
