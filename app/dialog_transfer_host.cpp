@@ -22,7 +22,7 @@ bool DialogTransferHost::IsExternalRowSelected(int row) const { return m_externa
 
 std::string DialogTransferHost::FolderName() const { return m_external.FolderName(); }
 
-int DialogTransferHost::CurrentDrive() const { return m_external.CurrentDrive(); }
+std::optional<platform::DriveLetter> DialogTransferHost::CurrentDrive() const { return m_external.CurrentDrive(); }
 
 void DialogTransferHost::SetTransferBusy(bool busy) { m_lock.SetLocked(busy); }
 

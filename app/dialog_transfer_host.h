@@ -30,7 +30,7 @@ public:
     bool IsSystemRowSelected(int row) const override;
     bool IsExternalRowSelected(int row) const override;
     std::string FolderName() const override;
-    int CurrentDrive() const override;
+    std::optional<platform::DriveLetter> CurrentDrive() const override;
     MsgAnswer ShowMessage(const UserMessage& message) override;
     void ProcessPendingEvents() override;
     void SetTransferBusy(bool busy) override;

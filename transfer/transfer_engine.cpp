@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <cerrno>
-#include <cctype>
 #include <chrono>
 
 #include <fcntl.h>
@@ -55,7 +54,8 @@ int TransferEngine::BuildTransferList(Direction direction, const TransferContext
 
     const bool save = direction != Direction::Register;
     int externalRow = 0;
-    int freeDrive = -2;  // no drive read yet (-1 is "none")
+    bool roomRead = false;  // the free room of `freeDrive` (none too) is read
+    std::optional<platform::DriveLetter> freeDrive;
     SpaceNeed need(0);
     uint32_t roomCounted = 0;  // rows whose room `need` holds
     for (int32_t e = 0; e < context.dataCount; ++e) {
@@ -75,17 +75,17 @@ int TransferEngine::BuildTransferList(Direction direction, const TransferContext
 
         if (save) {
             // The free room is read once per drive and list: building the list writes nothing.
-            const int drive = host.CurrentDrive();
-            if (drive != freeDrive) {
-                const bool known = platform::IsDriveNumber(drive);
-                const ODiskNo disk(static_cast<unsigned char>(known ? drive : 0));
-                m_space.freeBytes = known ? disk.GetFreeSize().Bytes() : 0;
-                need = SpaceNeed(known ? disk.GetAllocationUnit() : 0);
+            const std::optional<platform::DriveLetter> drive = host.CurrentDrive();
+            if (!roomRead || drive != freeDrive) {
+                const ODiskNo disk(static_cast<unsigned char>(drive ? drive->Number() : 0));
+                m_space.freeBytes = drive ? disk.GetFreeSize().Bytes() : 0;
+                need = SpaceNeed(drive ? disk.GetAllocationUnit() : 0);
                 need.AddUnits(FolderFilesUnits(context, need.Unit()));
                 m_madeFolders.clear();
                 m_roomFolder.clear();
                 roomCounted = 0;
                 freeDrive = drive;
+                roomRead = true;
             }
             CountRoom(roomCounted, need, context);
             roomCounted = m_list.Count();
@@ -365,9 +365,8 @@ TransferResult TransferEngine::CopyRows(Direction direction, const TransferConte
             return result;
         }
         bool driveSeen = false;
-        for (uint32_t r : m_flushRows)
-            driveSeen |= std::toupper(static_cast<unsigned char>(m_list.Row(r).destination[0])) ==
-                         std::toupper(static_cast<unsigned char>(m_destination[0]));
+        const std::optional<platform::DriveLetter> drive = platform::DriveLetter::OfPath(m_destination);
+        for (uint32_t r : m_flushRows) driveSeen |= platform::DriveLetter::OfPath(m_list.Row(r).destination) == drive;
         if (!driveSeen) m_flushRows.push_back(i);
         ++result.rows;
         if (m_rowUnchanged) {
@@ -613,13 +612,12 @@ bool TransferEngine::FlushBatchDrives() const {
     bool ok = true;
     for (size_t i = 0; i < m_batch.size(); ++i) {
         const BatchEntry& e = m_batch[i];
-        const char drive = static_cast<char>(std::toupper(static_cast<unsigned char>(e.winDestination[0])));
+        const std::optional<platform::DriveLetter> drive = platform::DriveLetter::OfPath(e.winDestination);
         bool seen = false;
         for (size_t j = 0; j < i && !seen; ++j) {
             const BatchEntry& earlier = m_batch[j];
             seen = e.folder ? earlier.folder && earlier.folder->Device() == e.folder->Device()
-                            : !earlier.folder &&
-                                  std::toupper(static_cast<unsigned char>(earlier.winDestination[0])) == drive;
+                            : !earlier.folder && platform::DriveLetter::OfPath(earlier.winDestination) == drive;
         }
         if (seen) continue;
         ok &= e.folder ? syncfs(e.folder->Fd()) == 0 : platform::FlushFilesystemOf(e.winDestination.c_str());
