@@ -45,6 +45,13 @@ TransferEngine::TransferEngine() {
     m_wholeCopies.reserve(64);
 }
 
+struct TransferEngine::RoomCount {
+    bool read = false;  // the free room of `drive` (none too) is read
+    std::optional<platform::DriveLetter> drive;
+    SpaceNeed need{0};
+    uint32_t counted = 0;  // rows whose room `need` holds
+};
+
 int TransferEngine::BuildTransferList(Direction direction, const TransferContext& context, TransferHost& host) {
     m_list.Clear();
     m_documentRows.clear();
@@ -54,10 +61,7 @@ int TransferEngine::BuildTransferList(Direction direction, const TransferContext
 
     const bool save = direction != Direction::Register;
     int externalRow = 0;
-    bool roomRead = false;  // the free room of `freeDrive` (none too) is read
-    std::optional<platform::DriveLetter> freeDrive;
-    SpaceNeed need(0);
-    uint32_t roomCounted = 0;  // rows whose room `need` holds
+    RoomCount room;
     for (int32_t e = 0; e < context.dataCount; ++e) {
         // The folder box is read for every data set, as the front end may change it.
         m_folderName = host.FolderName();
@@ -73,38 +77,39 @@ int TransferEngine::BuildTransferList(Direction direction, const TransferContext
         }
         if (!takesPart || !ListDataSet(direction, context, e, total)) continue;
 
-        if (save) {
-            // The free room is read once per drive and list: building the list writes nothing.
-            const std::optional<platform::DriveLetter> drive = host.CurrentDrive();
-            if (!roomRead || drive != freeDrive) {
-                const ODiskNo disk(static_cast<unsigned char>(drive ? drive->Number() : 0));
-                m_space.freeBytes = drive ? disk.GetFreeSize().Bytes() : 0;
-                need = SpaceNeed(drive ? disk.GetAllocationUnit() : 0);
-                need.AddUnits(FolderFilesUnits(context, need.Unit()));
-                m_madeFolders.clear();
-                m_roomFolder.clear();
-                roomCounted = 0;
-                freeDrive = drive;
-                roomRead = true;
-            }
-            CountRoom(roomCounted, need, context);
-            roomCounted = m_list.Count();
-            m_space.neededBytes = need.Bytes();
-            m_space.unit = need.Unit();
-            if (m_space.freeBytes < m_space.neededBytes) {
-                m_space.fits = false;
-                UserMessage message;
-                message.text = transfer_texts::SpaceShortage(m_externalFolder.empty() ? ' ' : m_externalFolder[0],
-                                                             ODiskSize(m_space.freeBytes).ToString(0xFFFFFFFF),
-                                                             ODiskSize(m_space.neededBytes).ToString(0xFFFFFFFF));
-                message.appCaption = true;
-                message.icon = MsgIcon::Stop;
-                host.ShowMessage(message);
-                return 0;
-            }
-        }
+        if (save && !RoomFits(room, context, host)) return 0;
     }
     return 1;
+}
+
+bool TransferEngine::RoomFits(RoomCount& room, const TransferContext& context, TransferHost& host) {
+    // The free room is read once per drive and list: building the list writes nothing.
+    const std::optional<platform::DriveLetter> drive = host.CurrentDrive();
+    if (!room.read || drive != room.drive) {
+        const ODiskNo disk(static_cast<unsigned char>(drive ? drive->Number() : 0));
+        m_space.freeBytes = drive ? disk.GetFreeSize().Bytes() : 0;
+        room.need = SpaceNeed(drive ? disk.GetAllocationUnit() : 0);
+        room.need.AddUnits(FolderFilesUnits(context, room.need.Unit()));
+        m_madeFolders.clear();
+        m_roomFolder.clear();
+        room.counted = 0;
+        room.drive = drive;
+        room.read = true;
+    }
+    CountRoom(room.counted, room.need, context);
+    room.counted = m_list.Count();
+    m_space.neededBytes = room.need.Bytes();
+    m_space.unit = room.need.Unit();
+    if (m_space.freeBytes >= m_space.neededBytes) return true;
+    m_space.fits = false;
+    UserMessage message;
+    message.text = transfer_texts::SpaceShortage(m_externalFolder.empty() ? ' ' : m_externalFolder[0],
+                                                 ODiskSize(m_space.freeBytes).ToString(0xFFFFFFFF),
+                                                 ODiskSize(m_space.neededBytes).ToString(0xFFFFFFFF));
+    message.appCaption = true;
+    message.icon = MsgIcon::Stop;
+    host.ShowMessage(message);
+    return false;
 }
 
 uint64_t TransferEngine::FolderFilesUnits(const TransferContext& context, uint64_t unit) const {
@@ -309,6 +314,36 @@ TransferResult TransferEngine::RunTransfer(Direction direction, const TransferCo
     return result;
 }
 
+void TransferEngine::ShowCurrentRow(const TransferRow& row, const TransferContext& context) {
+    if (!m_progress.observer) return;
+    const int32_t set = row.dataSet;
+    m_progress.observer->SetCurrent(
+        set >= 0 && set < context.dataCount && context.catalogue ? context.catalogue[set].name() : "", row.destination);
+}
+
+void TransferEngine::CountWrittenRow(uint32_t i, bool counted, uint64_t size, TransferResult& result) {
+    // One row per drive is kept for the flush at the end.
+    const std::optional<platform::DriveLetter> drive = platform::DriveLetter::OfPath(m_destination);
+    const bool driveSeen = std::any_of(m_flushRows.begin(), m_flushRows.end(), [&](uint32_t r) {
+        return platform::DriveLetter::OfPath(m_list.Row(r).destination) == drive;
+    });
+    if (!driveSeen) m_flushRows.push_back(i);
+    ++result.rows;
+    if (m_rowUnchanged) {
+        m_unchangedRows.push_back(i);
+        ++result.unchanged;
+    }
+    if (counted) {
+        ++result.files;
+        result.bytes += size;
+    }
+    if (m_progress.observer) {
+        m_progress.observer->bytesDone = result.bytes;
+        if (counted) ++m_progress.observer->filesDone;
+        m_progress.observer->Progressed();
+    }
+}
+
 TransferResult TransferEngine::CopyRows(Direction direction, const TransferContext& context, TransferHost& host) {
     m_flushRows.clear();
     m_wholeCopies.clear();
@@ -332,12 +367,7 @@ TransferResult TransferEngine::CopyRows(Direction direction, const TransferConte
         const CarryOver kind = row.kind;
         const bool counted = row.counted;
         const uint64_t size = row.size;
-        if (m_progress.observer) {
-            const int32_t set = row.dataSet;
-            m_progress.observer->SetCurrent(
-                set >= 0 && set < context.dataCount && context.catalogue ? context.catalogue[set].name() : "",
-                m_destination);
-        }
+        ShowCurrentRow(row, context);
         m_progress.base = result.bytes;
 
         host.ProcessPendingEvents();
@@ -364,24 +394,7 @@ TransferResult TransferEngine::CopyRows(Direction direction, const TransferConte
             EndFailedRun(i, result);
             return result;
         }
-        bool driveSeen = false;
-        const std::optional<platform::DriveLetter> drive = platform::DriveLetter::OfPath(m_destination);
-        for (uint32_t r : m_flushRows) driveSeen |= platform::DriveLetter::OfPath(m_list.Row(r).destination) == drive;
-        if (!driveSeen) m_flushRows.push_back(i);
-        ++result.rows;
-        if (m_rowUnchanged) {
-            m_unchangedRows.push_back(i);
-            ++result.unchanged;
-        }
-        if (counted) {
-            ++result.files;
-            result.bytes += size;
-        }
-        if (m_progress.observer) {
-            m_progress.observer->bytesDone = result.bytes;
-            if (counted) ++m_progress.observer->filesDone;
-            m_progress.observer->Progressed();
-        }
+        CountWrittenRow(i, counted, size, result);
     }
     // Success is reported only once the data is on the medium, so that a stick
     // pulled after the message loses nothing; a stop keeps what it wrote the same way.

@@ -143,6 +143,16 @@ private:
     uint64_t FolderFilesUnits(const TransferContext& context, uint64_t unit) const;
     // Adds the room of rows `from` on (and of the folders they need made) to `need`.
     void CountRoom(uint32_t from, SpaceNeed& need, const TransferContext& context);
+    // A save's list so far against the free room of the host's current drive (read
+    // again when the drive changes); false, with the shortage shown, when it does
+    // not fit.
+    struct RoomCount;
+    bool RoomFits(RoomCount& room, const TransferContext& context, TransferHost& host);
+    // Tells the observer which data set and file row `row` copies.
+    void ShowCurrentRow(const TransferRow& row, const TransferContext& context);
+    // Counts row `i`, just written (the current destination), into the run's
+    // result, its flush and the observer's figures.
+    void CountWrittenRow(uint32_t i, bool counted, uint64_t size, TransferResult& result);
     // The current row's destination folder made (once per run and folder).
     bool MakeDestinationFolder();
     // The run's open folder for a Windows folder path, opened at its first use;
