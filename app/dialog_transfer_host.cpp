@@ -42,7 +42,9 @@ std::string DialogTransferHost::FolderName() const {
     return OnWorker() ? m_answers.folderName : m_external.FolderName();
 }
 
-int DialogTransferHost::CurrentDrive() const { return OnWorker() ? m_answers.drive : m_external.CurrentDrive(); }
+std::optional<platform::DriveLetter> DialogTransferHost::CurrentDrive() const {
+    return OnWorker() ? m_answers.drive : m_external.CurrentDrive();
+}
 
 void DialogTransferHost::TakeAnswers() {
     m_answers = {SelectedRows(m_system), SelectedRows(m_external), m_external.FolderName(), m_external.CurrentDrive()};

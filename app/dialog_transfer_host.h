@@ -31,7 +31,7 @@ public:
     bool IsSystemRowSelected(int row) const override;
     bool IsExternalRowSelected(int row) const override;
     std::string FolderName() const override;
-    int CurrentDrive() const override;
+    std::optional<platform::DriveLetter> CurrentDrive() const override;
     MsgAnswer ShowMessage(const UserMessage& message) override;
     void ProcessPendingEvents() override;
     void SetTransferBusy(bool busy) override;
@@ -97,7 +97,7 @@ private:
     struct PaneAnswers {
         std::vector<char> system, external;  // selected rows
         std::string folderName;
-        int drive = -1;
+        std::optional<platform::DriveLetter> drive;
     } m_answers;
     // Messages asked for by the copying thread, shown once it has ended.
     std::mutex m_deferredLock;

@@ -16,21 +16,20 @@ ExternalPanel::ExternalPanel(const Deliverable& deliverable, CDriveComboBox* dri
                              CDataListCtrl* list, QLabel* freeSpace)
     : ListPane(list, freeSpace), m_deliverable(deliverable), m_pDriveBox(driveBox), m_pFolderBox(folderBox) {}
 
-void ExternalPanel::FillDrives(int drive) {
+void ExternalPanel::FillDrives(std::optional<platform::DriveLetter> drive) {
     m_pDriveBox->FillDrives();
     m_pDriveBox->SetCurSel(m_pDriveBox->FindDrive(drive));
     UpdateRoot();
 }
 
 void ExternalPanel::UpdateRoot() {
-    const int index = m_pDriveBox->GetCurSel();
-    const auto letter = index < 0 ? std::nullopt : platform::DriveLetter::FromNumber(m_pDriveBox->GetItemDrive(index));
-    m_strRoot = letter ? letter->Root() + m_deliverable.files.externalRoot : std::string();
+    const std::optional<platform::DriveLetter> drive = CurrentDrive();
+    m_strRoot = drive ? drive->Root() + m_deliverable.files.externalRoot : std::string();
 }
 
-int ExternalPanel::CurrentDrive() const {
-    const int index = m_pDriveBox->GetCurSel();
-    return index < 0 ? -1 : m_pDriveBox->GetItemDrive(index);
+std::optional<platform::DriveLetter> ExternalPanel::CurrentDrive() const {
+    // No selection is index -1, which holds no drive.
+    return m_pDriveBox->GetItemDrive(m_pDriveBox->GetCurSel());
 }
 
 void ExternalPanel::OnFolderChosen() { m_nFolderSel = m_pFolderBox->currentIndex(); }

@@ -7,9 +7,11 @@
 #include <QString>
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 
 #include "app/list_pane.h"
+#include "platform/drive_letter.h"
 
 class CDriveComboBox;
 class QComboBox;
@@ -28,11 +30,11 @@ public:
     void SetFolderSel(int index) { m_nFolderSel = index; }
 
     // Fills the drive box and chooses `drive` in it; the root follows.
-    void FillDrives(int drive);
+    void FillDrives(std::optional<platform::DriveLetter> drive);
     // The root of the drive chosen in the drive box.
     void UpdateRoot();
-    // The drive box's drive number, -1 with none.
-    int CurrentDrive() const;
+    // The drive box's drive; none with no entry chosen.
+    std::optional<platform::DriveLetter> CurrentDrive() const;
     // The user chose a folder in the box.
     void OnFolderChosen();
 

@@ -12,7 +12,6 @@
 #include <QTimer>
 #include <QWindow>
 #include <algorithm>
-#include <cctype>
 
 #include "app/control_lock.h"
 #include "app/dialog_transfer_host.h"
@@ -32,18 +31,9 @@
 #include "dialogs/new_folder_dlg.h"
 #include "host/settings_file_check.h"
 #include "platform/cp932.h"
+#include "platform/drive_letter.h"
 #include "resources/deliverable.h"
 #include "transfer/maintenance_folder.h"
-
-namespace {
-
-// Drive number of a path: its first character made upper case, minus 'A'.
-int DriveOfPath(const std::string& path) {
-    unsigned char first = path.empty() ? 0 : static_cast<unsigned char>(path[0]);
-    return std::toupper(first) - 'A';
-}
-
-}  // namespace
 
 CMaintenanceDlg::CMaintenanceDlg(const Deliverable& deliverable, QWidget* parent)
     : QDialog(parent), m_deliverable(deliverable) {
@@ -158,7 +148,7 @@ void CMaintenanceDlg::OnInitDialog() {
     m_listSystem->SetupColumns();
     m_listExternal->SetupColumns();
 
-    int systemDrive = DriveOfPath(m_pSystem->Path());
+    const std::optional<platform::DriveLetter> systemDrive = platform::DriveLetter::OfPath(m_pSystem->Path());
     m_labelDrive->SetDrive(systemDrive);
     // The external panel opens on the system drive and its first folder.
     m_pExternal->FillDrives(systemDrive);

@@ -43,7 +43,7 @@ void Panes::LoadList(Pane pane) const {
 void Panes::ShowFreeSpace(Pane pane) const {
     const std::string& path = pane == Pane::System ? m_system.Path() : m_external.Root();
     QString text = ui_texts::FreeSpacePrefix();
-    const auto letter = path.empty() ? std::nullopt : platform::DriveLetter::FromLetter(path[0]);
+    const auto letter = platform::DriveLetter::OfPath(path);
     if (letter)
         text += FromCp932(ODiskNo(static_cast<unsigned char>(letter->Number())).GetFreeSize().ToString(0xFFFFFFFF));
     if (QLabel* label = pane == Pane::System ? m_system.FreeSpaceLabel() : m_external.FreeSpaceLabel())

@@ -188,7 +188,7 @@ public:
           }) {
         m_dialog.show();
         auto* drives = qobject_cast<CDriveComboBox*>(m_dialog.GetDlgItem(D().ids.comboDrive));
-        const int index = drives ? drives->FindDrive(4) : -1;
+        const int index = drives ? drives->FindDrive(platform::DriveLetter::FromLetter('E')) : -1;
         if (index < 0) Fail("no drive E: in the box");
         drives->SetCurSel(index);
         emit drives->activated(index);  // what a click on the entry sends

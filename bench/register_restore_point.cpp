@@ -26,7 +26,9 @@ public:
     bool IsSystemRowSelected(int) const override { return false; }
     bool IsExternalRowSelected(int) const override { return true; }
     std::string FolderName() const override { return folder; }
-    int CurrentDrive() const override { return 4; }
+    std::optional<platform::DriveLetter> CurrentDrive() const override {
+        return platform::DriveLetter::FromLetter('E');
+    }
     MsgAnswer ShowMessage(const UserMessage& m) override {
         std::fprintf(stderr, "message: %s\n", platform::Cp932ToUtf8(m.text).c_str());
         failed = true;

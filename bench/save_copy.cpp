@@ -35,7 +35,9 @@ public:
     bool IsSystemRowSelected(int) const override { return true; }
     bool IsExternalRowSelected(int) const override { return true; }
     std::string FolderName() const override { return "BENCH"; }
-    int CurrentDrive() const override { return 4; }
+    std::optional<platform::DriveLetter> CurrentDrive() const override {
+        return platform::DriveLetter::FromLetter('E');
+    }
     MsgAnswer ShowMessage(const UserMessage& m) override {
         std::fprintf(stderr, "message: %s\n", m.text.c_str());
         failed = true;

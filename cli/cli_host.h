@@ -5,10 +5,12 @@
 
 #include <chrono>
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "cli/progress_bar.h"
+#include "platform/drive_letter.h"
 #include "transfer/save_register.h"
 
 struct HostOptions {
@@ -43,7 +45,7 @@ public:
     // Selection by catalogue index (save) and by external row (register).
     std::vector<char> systemRows, externalRows;
     std::string folder;  // CP932 folder box text
-    int drive = -1;
+    std::optional<platform::DriveLetter> drive;
 
     // First failure met (an exit code), 0 while there is none.
     int Failure() const { return m_failure; }
@@ -69,7 +71,7 @@ public:
     bool IsSystemRowSelected(int row) const override;
     bool IsExternalRowSelected(int row) const override;
     std::string FolderName() const override { return folder; }
-    int CurrentDrive() const override { return drive; }
+    std::optional<platform::DriveLetter> CurrentDrive() const override { return drive; }
     MsgAnswer ShowMessage(const UserMessage& message) override;
     void ProcessPendingEvents() override;
     void SetTransferBusy(bool busy) override;
@@ -79,7 +81,7 @@ public:
 
     // OperationHost
     void SetFolderName(const std::string& name) override { folder = name; }
-    void ClearExternalRoot() override { drive = -1; }
+    void ClearExternalRoot() override { drive.reset(); }
     void RefreshPane(Pane) override {}
     void BeginWaitCursor() override {}
     void EndWaitCursor() override {}

@@ -118,32 +118,34 @@ bool LoadOrFail(Run& run, SystemView& view, int* code) {
     return true;
 }
 
-// The drive argument as a drive number, or a usage failure.
-bool DriveOrFail(Run& run, int* drive, int* code) {
-    *drive = ParseDriveLetter(run.options.drive);
-    if (*drive < 0) {
-        *code =
-            run.Fail(exit_code::kUsage, "usage", "--drive: ドライブ文字ではありません: '" + run.options.drive + "'");
-        return false;
-    }
-    run.out["drive"] = platform::DriveLetter::FromNumber(*drive)->Name();
-    return true;
-}
-
 // A drive the prefix does not have, or one without its medium (a removable
 // drive is asked for its medium by the operation itself, as the dialog does).
-bool MediumOrFail(Run& run, int drive, bool askRemovable, int* code) {
-    const std::string letter(1, platform::DriveLetter::FromNumber(drive)->Letter());
-    if (!(GetLogicalDrives() & (1u << drive))) {
+bool MediumOrFail(Run& run, platform::DriveLetter drive, bool askRemovable, int* code) {
+    const std::string letter(1, drive.Letter());
+    if (!(GetLogicalDrives() & (1u << drive.Number()))) {
         *code = run.Fail(exit_code::kMedium, "no_drive", "ドライブ " + letter + ": がありません。");
         return false;
     }
-    if (askRemovable && platform::DriveType(drive) == DRIVE_REMOVABLE) return true;
+    if (askRemovable && platform::DriveType(drive.Number()) == DRIVE_REMOVABLE) return true;
     if (!IsDiskInDrive(drive)) {
         *code = run.Fail(exit_code::kMedium, "insert_disk", U(transfer_texts::InsertDisk(letter[0])));
         return false;
     }
     return true;
+}
+
+// The --drive argument, a drive the prefix has and (see MediumOrFail) its medium;
+// none, with the failure's exit code in *code, when any is missing.
+std::optional<platform::DriveLetter> DriveOrFail(Run& run, bool askRemovable, int* code) {
+    const std::optional<platform::DriveLetter> drive = ParseDriveLetter(run.options.drive);
+    if (!drive) {
+        *code =
+            run.Fail(exit_code::kUsage, "usage", "--drive: ドライブ文字ではありません: '" + run.options.drive + "'");
+        return std::nullopt;
+    }
+    run.out["drive"] = drive->Name();
+    if (!MediumOrFail(run, *drive, askRemovable, code)) return std::nullopt;
+    return drive;
 }
 
 // The stop's message, naming the signal that asked for it.
@@ -256,6 +258,45 @@ int TellFailure(Run& run, const TransferFailure& failure) {
 
 json SetJson(const SystemView& view, int32_t i) { return cli_json::SetRecord(i, SetName(view.catalogue, i)); }
 
+// The presence flags of the maintenance folder at `folderPath`, or the refusal of
+// its index file for its size.
+bool PresenceOrFail(Run& run, const std::string& folderPath, int32_t count, std::vector<int32_t>& presence, int* code) {
+    if (ReadPresence(folderPath, run.program, count, presence)) return true;
+    *code = run.Fail(exit_code::kRefused, "file_too_large",
+                     U(transfer_texts::FileTooLarge(folderPath + "\\" + run.program.files.indexFile)));
+    return false;
+}
+
+// The maintenance folder `list --drive` names, and what it holds.
+bool ListedFolderOrFail(Run& run, const SystemView& view, std::vector<int32_t>& presence, int* code) {
+    const std::optional<platform::DriveLetter> drive = DriveOrFail(run, false, code);
+    if (!drive) return false;
+    const std::string root = ExternalRootOf(*drive, run.program);
+    const std::string folder = run.options.folder.empty() ? transfer_texts::DefaultFolderName() : W(run.options.folder);
+    if (!TransferFolderOrFail(run, root, folder, false, code)) return false;
+    const std::string folderPath = root + "\\" + folder;
+    cli_json::PutCp932(run.out, "folder", folder);
+    cli_json::PutCp932(run.out, "folder_path", folderPath);
+    return PresenceOrFail(run, folderPath, view.catalogue.count, presence, code);
+}
+
+// Data set `i` as `list` gives it: a line, or with --json a record into `sets`.
+// With `presence` (a folder was named) it says whether the folder holds the set.
+void ListSet(Run& run, const SystemView& view, int32_t i, const std::vector<int32_t>* presence, json& sets) {
+    const SetFiles files = CountSetFiles(view.catalogue, i);
+    const bool held = presence && (*presence)[static_cast<size_t>(i)] != 0;
+    if (!run.options.json) {
+        std::printf("%d\t%s\t%u\t%llu%s\n", static_cast<int>(i) + 1, U(SetName(view.catalogue, i)).c_str(), files.files,
+                    static_cast<unsigned long long>(files.bytes), presence ? (held ? "\theld" : "\t-") : "");
+        return;
+    }
+    json set = SetJson(view, i);
+    set["files"] = files.files;
+    set["bytes"] = files.bytes;
+    if (presence) set["held"] = held;
+    sets.push_back(std::move(set));
+}
+
 int CmdList(const CliProgram& program, const Options& o) {
     Run run(program, o, "list");
     SystemView view;
@@ -263,39 +304,12 @@ int CmdList(const CliProgram& program, const Options& o) {
     if (!LoadOrFail(run, view, &code)) return code;
     std::vector<int32_t> presence;
     const bool byFolder = !o.drive.empty();
-    if (byFolder) {
-        int drive = -1;
-        if (!DriveOrFail(run, &drive, &code)) return code;
-        if (!MediumOrFail(run, drive, false, &code)) return code;
-        const std::string folder = o.folder.empty() ? transfer_texts::DefaultFolderName() : W(o.folder);
-        if (!IsUsableMaintenanceFolder(ExternalRootOf(drive, program), folder))
-            return run.Fail(exit_code::kRefused, "bad_folder_name", U(transfer_texts::BadFolderName(folder)));
-        const std::string folderPath = ExternalRootOf(drive, program) + "\\" + folder;
-        if (!FolderOrFail(run, folderPath, &code)) return code;
-        cli_json::PutCp932(run.out, "folder", folder);
-        cli_json::PutCp932(run.out, "folder_path", folderPath);
-        if (!ReadPresence(folderPath, program, view.catalogue.count, presence))
-            return run.Fail(exit_code::kRefused, "file_too_large",
-                            U(transfer_texts::FileTooLarge(folderPath + "\\" + program.files.indexFile)));
-    }
+    if (byFolder && !ListedFolderOrFail(run, view, presence, &code)) return code;
     cli_json::PutCp932(run.out, "system_root", view.catalogue.systemPath);
     cli_json::PutCp932(run.out, "catalogue", view.catalogue.catalogPath);
     run.out["count"] = view.catalogue.count;
     json sets = json::array();
-    for (int32_t i = 0; i < view.catalogue.count; ++i) {
-        const SetFiles files = CountSetFiles(view.catalogue, i);
-        json set = SetJson(view, i);
-        set["files"] = files.files;
-        set["bytes"] = files.bytes;
-        if (byFolder) set["held"] = presence[static_cast<size_t>(i)] != 0;
-        if (o.json) {
-            sets.push_back(std::move(set));
-        } else {
-            std::printf("%d\t%s\t%u\t%llu%s\n", static_cast<int>(i) + 1, U(SetName(view.catalogue, i)).c_str(),
-                        files.files, static_cast<unsigned long long>(files.bytes),
-                        byFolder ? (presence[static_cast<size_t>(i)] ? "\theld" : "\t-") : "");
-        }
-    }
+    for (int32_t i = 0; i < view.catalogue.count; ++i) ListSet(run, view, i, byFolder ? &presence : nullptr, sets);
     run.out["sets"] = std::move(sets);
     return run.Finish(0);
 }
@@ -317,10 +331,10 @@ int CmdDrives(const CliProgram& program, const Options& o) {
 
 int CmdFolders(const CliProgram& program, const Options& o) {
     Run run(program, o, "folders");
-    int drive = -1, code = 0;
-    if (!DriveOrFail(run, &drive, &code)) return code;
-    if (!MediumOrFail(run, drive, false, &code)) return code;
-    const std::string root = ExternalRootOf(drive, program);
+    int code = 0;
+    const std::optional<platform::DriveLetter> drive = DriveOrFail(run, false, &code);
+    if (!drive) return code;
+    const std::string root = ExternalRootOf(*drive, program);
     cli_json::PutCp932(run.out, "root", root);
     json folders = json::array();
     for (const FolderInfo& f : ListFolders(root)) {
@@ -338,11 +352,11 @@ int CmdFolders(const CliProgram& program, const Options& o) {
 int CmdNewFolder(const CliProgram& program, const Options& o) {
     Run run(program, o, "new-folder");
     SystemView view;
-    int drive = -1, code = 0;
+    int code = 0;
     if (!LoadOrFail(run, view, &code)) return code;
-    if (!DriveOrFail(run, &drive, &code)) return code;
-    if (!MediumOrFail(run, drive, false, &code)) return code;
-    const std::string root = ExternalRootOf(drive, program);
+    const std::optional<platform::DriveLetter> drive = DriveOrFail(run, false, &code);
+    if (!drive) return code;
+    const std::string root = ExternalRootOf(*drive, program);
     const std::string name = W(o.name);
     cli_json::PutUtf8(run.out, "folder", o.name);
     cli_json::PutCp932(run.out, "folder_path", root + "\\" + name);
@@ -367,10 +381,10 @@ int CmdNewFolder(const CliProgram& program, const Options& o) {
 
 // The dry run's space check: the engine's own figures, so that what it says
 // fits is what the save itself accepts.
-void PutSpace(Run& run, const TransferEngine& engine, int drive, bool fits) {
+void PutSpace(Run& run, const TransferEngine& engine, platform::DriveLetter drive, bool fits) {
     SpaceCheck space = engine.Space();
     if (space.unit == 0) {  // nothing listed: the drive's figures alone
-        const ODiskNo disk(static_cast<unsigned char>(drive));
+        const ODiskNo disk(static_cast<unsigned char>(drive.Number()));
         space.freeBytes = disk.GetFreeSize().Bytes();
         space.unit = disk.GetAllocationUnit();
     }
@@ -384,52 +398,42 @@ void PutSpace(Run& run, const TransferEngine& engine, int drive, bool fits) {
                      U(ODiskSize(space.freeBytes).ToString(0xFFFFFFFF)).c_str());
 }
 
-// Save or register, with --dry-run: the operation's own checks, then the list.
-int CmdTransfer(const CliProgram& program, const Options& o, Direction direction) {
-    const bool save = direction == Direction::Save;
-    Run run(program, o, save ? "save" : "register");
-    run.out["dry_run"] = o.dryRun;
-    SystemView view;
-    int drive = -1, code = 0;
-    if (!LoadOrFail(run, view, &code)) return code;
-    if (!DriveOrFail(run, &drive, &code)) return code;
-    if (!MediumOrFail(run, drive, !o.dryRun && save, &code)) return code;
-    const int32_t count = view.catalogue.count;
-
-    CliHost& host = run.host;
-    host.drive = drive;
-    host.folder = W(o.folder);
-    const std::string externalRoot = ExternalRootOf(drive, program);
-    const std::string folderUsed = host.folder.empty() ? transfer_texts::DefaultFolderName() : host.folder;
+// The folder of a save or register (the folder box's text is in the host) and
+// its presence flags: a register lists what the folder holds, its rows are the
+// held data sets in order.
+bool TransferFolderPresence(Run& run, const std::string& externalRoot, bool save, int32_t count,
+                            std::vector<int32_t>& presence, int* code) {
+    const std::string& folder = run.host.folder;
+    const std::string folderUsed = folder.empty() ? transfer_texts::DefaultFolderName() : folder;
     cli_json::PutCp932(run.out, "folder", folderUsed);
     cli_json::PutCp932(run.out, "folder_path", externalRoot + "\\" + folderUsed);
-    if (!TransferFolderOrFail(run, externalRoot, host.folder, save, &code)) return code;
-    // A register lists what the folder holds; its rows are the held data sets in order.
-    std::vector<int32_t> presence;
-    if (!ReadPresence(externalRoot + "\\" + folderUsed, program, count, presence))
-        return run.Fail(
-            exit_code::kRefused, "file_too_large",
-            U(transfer_texts::FileTooLarge(externalRoot + "\\" + folderUsed + "\\" + program.files.indexFile)));
-    std::vector<char> chosen;
-    if (o.all) {
-        chosen.assign(static_cast<size_t>(count), 1);
-    } else {
-        std::string error;
-        if (!ParseSetList(o.sets, count, chosen, &error))
-            return run.Fail(exit_code::kUsage, "usage", "--sets: " + error);
+    if (!TransferFolderOrFail(run, externalRoot, folder, save, code)) return false;
+    return PresenceOrFail(run, externalRoot + "\\" + folderUsed, count, presence, code);
+}
+
+// The data sets --sets or --all names, as the host's selected rows and into the JSON.
+bool ParseTransferSets(Run& run, const SystemView& view, const std::vector<int32_t>& presence, bool save, int* code) {
+    const Options& o = run.options;
+    const int32_t count = view.catalogue.count;
+    std::vector<char> chosen(static_cast<size_t>(count), 1);
+    std::string error;
+    if (!o.all && !ParseSetList(o.sets, count, chosen, &error)) {
+        *code = run.Fail(exit_code::kUsage, "usage", "--sets: " + error);
+        return false;
     }
+    CliHost& host = run.host;
     json sets = json::array();
     host.systemRows.assign(static_cast<size_t>(count), 0);
     for (int32_t i = 0; i < count; ++i) {
         const size_t k = static_cast<size_t>(i);
         if (!chosen[k]) continue;
         if (!save && !presence[k]) {
+            if (o.all) continue;
             // Named explicitly but not in the folder: say so rather than skip it quietly.
-            if (!o.all)
-                return run.Fail(exit_code::kRefused, "not_held",
-                                "データ " + std::to_string(i + 1) + " (" + U(SetName(view.catalogue, i)) +
-                                    ") は保守フォルダにありません。");
-            continue;
+            *code = run.Fail(exit_code::kRefused, "not_held",
+                             "データ " + std::to_string(i + 1) + " (" + U(SetName(view.catalogue, i)) +
+                                 ") は保守フォルダにありません。");
+            return false;
         }
         host.systemRows[k] = 1;
         sets.push_back(SetJson(view, i));
@@ -438,26 +442,28 @@ int CmdTransfer(const CliProgram& program, const Options& o, Direction direction
         for (int32_t i = 0; i < count; ++i)
             if (presence[static_cast<size_t>(i)]) host.externalRows.push_back(host.systemRows[static_cast<size_t>(i)]);
     run.out["sets"] = std::move(sets);
+    return true;
+}
 
-    DemInitData docInit;
-    TransferContext context = ContextFor(view, program, externalRoot, presence, &docInit);
-    ApplyToolSettings(context, program.programName);
-    run.out["verify"] = context.verify;
+// --dry-run: the checks the operation makes before its list, without asking
+// anything, then the list and (a save) the space check.
+int DryRunTransfer(Run& run, TransferEngine& engine, const TransferContext& context, Direction direction,
+                   platform::DriveLetter drive) {
+    CliHost& host = run.host;
+    if (!host.folder.empty() && !IsValidFolderName(host.folder))
+        return run.Fail(exit_code::kRefused, "bad_folder_name", U(transfer_texts::BadFolderName(host.folder)));
+    const int fits = engine.BuildTransferList(direction, context, host);
+    PutTransferList(run, engine, false);
+    if (direction == Direction::Save) PutSpace(run, engine, drive, fits != 0);
+    if (fits && engine.FileCount() == 0) return run.Fail(exit_code::kRefused, "no_files", U(transfer_texts::NoFiles()));
+    return run.Finish(0);
+}
 
-    TransferEngine engine;
-
-    if (o.dryRun) {
-        // The same checks the operation makes before its list, without asking anything.
-        if (!host.folder.empty() && !IsValidFolderName(host.folder))
-            return run.Fail(exit_code::kRefused, "bad_folder_name", U(transfer_texts::BadFolderName(host.folder)));
-        const int fits = engine.BuildTransferList(direction, context, host);
-        PutTransferList(run, engine, false);
-        if (save) PutSpace(run, engine, drive, fits != 0);
-        if (fits && engine.FileCount() == 0)
-            return run.Fail(exit_code::kRefused, "no_files", U(transfer_texts::NoFiles()));
-        return run.Finish(0);
-    }
-
+// The save or register itself, and what it did.
+int RunTransfer(Run& run, TransferEngine& engine, const TransferContext& context, Direction direction,
+                const SystemView& view) {
+    const bool save = direction == Direction::Save;
+    CliHost& host = run.host;
     // Registers keep a restore point and name it.
     RestorePoint made;
     if (CancelRequested()) return run.Fail(exit_code::kCancelled, "stopped", StoppedText("何も行っていません。"));
@@ -485,6 +491,32 @@ int CmdTransfer(const CliProgram& program, const Options& o, Direction direction
     run.out["written"] = written;
     if (host.Failure() == 0 && !written) host.SetFailure(exit_code::kRefused);
     return run.Finish(fullCode);
+}
+
+// Save or register, with --dry-run: the operation's own checks, then the list.
+int CmdTransfer(const CliProgram& program, const Options& o, Direction direction) {
+    const bool save = direction == Direction::Save;
+    Run run(program, o, save ? "save" : "register");
+    run.out["dry_run"] = o.dryRun;
+    SystemView view;
+    int code = 0;
+    if (!LoadOrFail(run, view, &code)) return code;
+    const std::optional<platform::DriveLetter> drive = DriveOrFail(run, !o.dryRun && save, &code);
+    if (!drive) return code;
+    run.host.drive = drive;
+    run.host.folder = W(o.folder);
+    const std::string externalRoot = ExternalRootOf(*drive, program);
+    std::vector<int32_t> presence;
+    if (!TransferFolderPresence(run, externalRoot, save, view.catalogue.count, presence, &code)) return code;
+    if (!ParseTransferSets(run, view, presence, save, &code)) return code;
+
+    DemInitData docInit;
+    TransferContext context = ContextFor(view, program, externalRoot, presence, &docInit);
+    ApplyToolSettings(context, program.programName);
+    run.out["verify"] = context.verify;
+    TransferEngine engine;
+    if (o.dryRun) return DryRunTransfer(run, engine, context, direction, *drive);
+    return RunTransfer(run, engine, context, direction, view);
 }
 
 json PointJson(const RestorePoint& p) {
@@ -571,6 +603,149 @@ bool IsCliInvocation(int argc, char** argv) {
     return std::strncmp(first, "--", 2) == 0 || std::strcmp(first, "-h") == 0;
 }
 
+namespace {
+
+// The options every command takes after its name.
+void AddCommonOptions(CLI::App* sub, Options& o) {
+    sub->add_flag("--json", o.json, "one JSON document on standard output");
+    sub->add_option("--prefix", o.prefix, "the installation's prefix folder (instead of $WINEPREFIX)");
+    sub->add_flag("--quiet,-q", o.quiet, "failures only on standard error");
+    sub->add_flag("--verbose", o.verbose, "one line per file written, on standard error");
+}
+
+CLI::Option* AddDriveOption(CLI::App* sub, Options& o, bool required) {
+    auto* opt = sub->add_option("--drive", o.drive, "drive letter of the maintenance folders, e.g. E:");
+    if (required) opt->required();
+    return opt;
+}
+
+void AddWaitOption(CLI::App* sub, Options& o) {
+    sub->add_option("--wait", o.wait,
+                    "wait up to SECONDS (without a value: until free) for a folder or installation another run "
+                    "holds, instead of exit code 10")
+        ->expected(0, 1)
+        ->default_str("forever")
+        ->type_name("[=SECONDS]");
+}
+
+// The subcommands, as RunCli tells which one was given.
+struct Commands {
+    CLI::App* list = nullptr;
+    CLI::App* drives = nullptr;
+    CLI::App* folders = nullptr;
+    CLI::App* transfers[2] = {nullptr, nullptr};  // register, save
+    CLI::App* newFolder = nullptr;
+    CLI::App* undo = nullptr;
+    CLI::App* compare = nullptr;
+};
+
+void AddTransferCommands(CLI::App& app, Options& o, Commands& c) {
+    c.transfers[0] = app.add_subcommand("register", "maintenance folder -> system");
+    c.transfers[1] = app.add_subcommand("save", "system -> maintenance folder");
+    for (CLI::App* sub : c.transfers) {
+        AddCommonOptions(sub, o);
+        AddDriveOption(sub, o, true);
+        sub->add_option("--folder", o.folder, "maintenance folder (default: the default folder, after a confirmation)");
+        auto* sets = sub->add_option("--sets", o.sets, "data set numbers as listed: 1,3,5-7");
+        auto* all = sub->add_flag("--all", o.all, "every data set (a register: every one the folder holds)");
+        sets->excludes(all);
+        sub->add_flag("--dry-run", o.dryRun, "print the transfer list and the space check; change nothing");
+        sub->add_flag("--yes,-y", o.yes, "answer the confirmations with OK");
+        AddWaitOption(sub, o);
+    }
+}
+
+Commands AddCommands(CLI::App& app, Options& o, CompareArgs& compareArgs) {
+    Commands c;
+    c.list = app.add_subcommand("list", "the catalogue's data sets (and which a maintenance folder holds)");
+    AddCommonOptions(c.list, o);
+    CLI::Option* listDrive = AddDriveOption(c.list, o, false);
+    c.list->add_option("--folder", o.folder, "maintenance folder (with --drive)")->needs(listDrive);
+    c.drives = app.add_subcommand("drives", "the drives: letter, type, label, medium, free space");
+    AddCommonOptions(c.drives, o);
+    c.folders = app.add_subcommand("folders", "the maintenance folders of a drive");
+    AddCommonOptions(c.folders, o);
+    AddDriveOption(c.folders, o, true);
+    c.folders->add_flag("--names-only", o.namesOnly, "the folder names alone, one a line")->group("");
+    AddTransferCommands(app, o, c);
+    c.newFolder = app.add_subcommand("new-folder", "make a maintenance folder");
+    AddCommonOptions(c.newFolder, o);
+    AddDriveOption(c.newFolder, o, true);
+    c.newFolder->add_option("name", o.name, "the folder's name")->required();
+    c.undo = app.add_subcommand("undo-register", "undo a register from its restore point");
+    AddCommonOptions(c.undo, o);
+    auto* listOpt = c.undo->add_flag("--list", o.listPoints, "list the restore points");
+    c.undo->add_option("--id", o.id, "the restore point to undo (default: the newest not undone)")->excludes(listOpt);
+    c.undo->add_flag("--yes,-y", o.yes, "answer the confirmation with OK");
+    AddWaitOption(c.undo, o);
+    c.compare = AddCompareCommand(app, compareArgs);
+    AddCommonOptions(c.compare, o);
+    return c;
+}
+
+bool IsCommandName(const CLI::App& app, const std::string& word) {
+    for (const CLI::App* sub : app.get_subcommands([](const CLI::App*) { return true; }))
+        if (sub->get_name() == word) return true;
+    return false;
+}
+
+// What the parser cannot check: a transfer names its sets, --wait a number of
+// seconds (kept in o.waitSeconds). The usage failure's code, or 0.
+int CheckParsedOptions(const CliProgram& program, const Commands& c, Options& o) {
+    for (CLI::App* sub : c.transfers)
+        if (sub->parsed() && !o.all && o.sets.empty())
+            return FailOutsideRun(program, o.json, sub->get_name(), exit_code::kUsage, "usage",
+                                  sub->get_name() + ": --sets か --all のどちらかが必要です。");
+    if (o.wait == "forever") {
+        o.waitSeconds = kLockWaitForever;
+        return exit_code::kOk;
+    }
+    if (o.wait.empty()) return exit_code::kOk;
+    char* end = nullptr;
+    const long seconds = std::strtol(o.wait.c_str(), &end, 10);
+    if (*end != '\0' || seconds < 0 || seconds > INT32_MAX || !std::isdigit(static_cast<unsigned char>(o.wait[0])))
+        return FailOutsideRun(program, o.json, "", exit_code::kUsage, "usage",
+                              "--wait: 秒数ではありません: '" + o.wait + "'");
+    o.waitSeconds = static_cast<int>(seconds);
+    return exit_code::kOk;
+}
+
+// Runs the command the parser found.
+int Dispatch(const CliProgram& program, const Commands& c, const Options& o, CompareArgs& compareArgs) {
+    if (c.list->parsed()) return CmdList(program, o);
+    if (c.drives->parsed()) return CmdDrives(program, o);
+    if (c.folders->parsed()) return CmdFolders(program, o);
+    if (c.transfers[1]->parsed()) return CmdTransfer(program, o, Direction::Save);
+    if (c.transfers[0]->parsed()) return CmdTransfer(program, o, Direction::Register);
+    if (c.newFolder->parsed()) return CmdNewFolder(program, o);
+    if (c.undo->parsed()) return CmdUndo(program, o);
+    if (c.compare->parsed()) {
+        compareArgs.json = o.json;
+        return RunCompare(program, compareArgs);
+    }
+    return exit_code::kUsage;
+}
+
+// The prefix, then the command, with whatever goes wrong answered as one failure.
+int RunParsed(const CliProgram& program, const CLI::App& app, const Commands& c, const Options& o,
+              CompareArgs& compareArgs) {
+    const std::string name = app.get_subcommands().empty() ? std::string() : app.get_subcommands().front()->get_name();
+    try {
+        if (!PrefixExists())
+            return FailOutsideRun(program, o.json, name, exit_code::kNoSettings, "no_prefix",
+                                  "プレフィックス " + platform::PrefixDir() + " がありません（" +
+                                      platform::PrefixDir() +
+                                      "/dosdevices がありません）。--prefix か WINEPREFIX で指定してください。");
+        return Dispatch(program, c, o, compareArgs);
+    } catch (const std::exception& e) {
+        // Whatever went wrong, the caller gets one answer and a code, never an abort.
+        return FailOutsideRun(program, o.json, name, exit_code::kInternal, "internal",
+                              std::string("内部エラーです: ") + e.what());
+    }
+}
+
+}  // namespace
+
 int RunCli(int argc, char** argv, const CliProgram& program) {
     std::string command = program.programName;
     for (char& c : command) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
@@ -584,75 +759,16 @@ int RunCli(int argc, char** argv, const CliProgram& program) {
     app.add_flag("--json", o.json, "one JSON document on standard output");
     app.add_flag("--quiet,-q", o.quiet, "failures only on standard error");
     app.add_flag("--verbose", o.verbose, "one line per file written, on standard error");
+    CompareArgs compareArgs;
+    const Commands commands = AddCommands(app, o, compareArgs);
     // Asked for before the arguments are understood: a refusal of them is a document too.
     bool asJson = false;
     for (int i = 1; i < argc; ++i) asJson |= std::strcmp(argv[i], "--json") == 0;
 
-    auto driveOption = [&](CLI::App* sub, bool required) {
-        auto* opt = sub->add_option("--drive", o.drive, "drive letter of the maintenance folders, e.g. E:");
-        if (required) opt->required();
-        return opt;
-    };
-    auto common = [&](CLI::App* sub) {
-        sub->add_flag("--json", o.json, "one JSON document on standard output");
-        sub->add_option("--prefix", o.prefix, "the installation's prefix folder (instead of $WINEPREFIX)");
-        sub->add_flag("--quiet,-q", o.quiet, "failures only on standard error");
-        sub->add_flag("--verbose", o.verbose, "one line per file written, on standard error");
-    };
-    auto waitOption = [&](CLI::App* sub) {
-        sub->add_option("--wait", o.wait,
-                        "wait up to SECONDS (without a value: until free) for a folder or installation another run "
-                        "holds, instead of exit code 10")
-            ->expected(0, 1)
-            ->default_str("forever")
-            ->type_name("[=SECONDS]");
-    };
-    CLI::App* list = app.add_subcommand("list", "the catalogue's data sets (and which a maintenance folder holds)");
-    common(list);
-    CLI::Option* listDrive = driveOption(list, false);
-    list->add_option("--folder", o.folder, "maintenance folder (with --drive)")->needs(listDrive);
-    CLI::App* drives = app.add_subcommand("drives", "the drives: letter, type, label, medium, free space");
-    common(drives);
-    CLI::App* folders = app.add_subcommand("folders", "the maintenance folders of a drive");
-    common(folders);
-    driveOption(folders, true);
-    folders->add_flag("--names-only", o.namesOnly, "the folder names alone, one a line")->group("");
-    CLI::App* transfers[2] = {app.add_subcommand("register", "maintenance folder -> system"),
-                              app.add_subcommand("save", "system -> maintenance folder")};
-    for (CLI::App* sub : transfers) {
-        common(sub);
-        driveOption(sub, true);
-        sub->add_option("--folder", o.folder, "maintenance folder (default: the default folder, after a confirmation)");
-        auto* sets = sub->add_option("--sets", o.sets, "data set numbers as listed: 1,3,5-7");
-        auto* all = sub->add_flag("--all", o.all, "every data set (a register: every one the folder holds)");
-        sets->excludes(all);
-        sub->add_flag("--dry-run", o.dryRun, "print the transfer list and the space check; change nothing");
-        sub->add_flag("--yes,-y", o.yes, "answer the confirmations with OK");
-        waitOption(sub);
-    }
-    CLI::App* newFolder = app.add_subcommand("new-folder", "make a maintenance folder");
-    common(newFolder);
-    driveOption(newFolder, true);
-    newFolder->add_option("name", o.name, "the folder's name")->required();
-    CLI::App* undo = app.add_subcommand("undo-register", "undo a register from its restore point");
-    common(undo);
-    auto* listOpt = undo->add_flag("--list", o.listPoints, "list the restore points");
-    undo->add_option("--id", o.id, "the restore point to undo (default: the newest not undone)")->excludes(listOpt);
-    undo->add_flag("--yes,-y", o.yes, "answer the confirmation with OK");
-    waitOption(undo);
-    CompareArgs compareArgs;
-    CLI::App* compare = AddCompareCommand(app, compareArgs);
-    common(compare);
-
-    if (argv[1][0] != '-') {
-        bool known = false;
-        for (const CLI::App* sub : app.get_subcommands([](CLI::App*) { return true; }))
-            known |= sub->get_name() == argv[1];
-        if (!known)
-            return FailOutsideRun(program, asJson, argv[1], exit_code::kUsage, "usage",
-                                  command + ": '" + argv[1] + "' はコマンドではありません。使い方は " + command +
-                                      " --help を参照してください。");
-    }
+    if (argv[1][0] != '-' && !IsCommandName(app, argv[1]))
+        return FailOutsideRun(program, asJson, argv[1], exit_code::kUsage, "usage",
+                              command + ": '" + argv[1] + "' はコマンドではありません。使い方は " + command +
+                                  " --help を参照してください。");
     try {
         app.parse(argc, argv);
     } catch (const CLI::ParseError& e) {
@@ -661,46 +777,8 @@ int RunCli(int argc, char** argv, const CliProgram& program) {
             app.get_subcommands().empty() ? std::string() : app.get_subcommands().front()->get_name();
         return FailOutsideRun(program, asJson, name, exit_code::kUsage, "usage", UsageText(command, e));
     }
-    for (CLI::App* sub : transfers)
-        if (sub->parsed() && !o.all && o.sets.empty())
-            return FailOutsideRun(program, o.json, sub->get_name(), exit_code::kUsage, "usage",
-                                  sub->get_name() + ": --sets か --all のどちらかが必要です。");
-    if (o.wait == "forever") {
-        o.waitSeconds = kLockWaitForever;
-    } else if (!o.wait.empty()) {
-        char* end = nullptr;
-        const long seconds = std::strtol(o.wait.c_str(), &end, 10);
-        if (*end != '\0' || seconds < 0 || seconds > INT32_MAX || !std::isdigit(static_cast<unsigned char>(o.wait[0])))
-            return FailOutsideRun(program, o.json, "", exit_code::kUsage, "usage",
-                                  "--wait: 秒数ではありません: '" + o.wait + "'");
-        o.waitSeconds = static_cast<int>(seconds);
-    }
+    if (const int code = CheckParsedOptions(program, commands, o); code != exit_code::kOk) return code;
     if (!o.prefix.empty()) setenv("WINEPREFIX", o.prefix.c_str(), 1);
     InstallInterruptHandler();
-
-    CLI::App* const parsed = app.get_subcommands().empty() ? nullptr : app.get_subcommands().front();
-    const std::string name = parsed ? parsed->get_name() : std::string();
-    try {
-        if (!PrefixExists())
-            return FailOutsideRun(program, o.json, name, exit_code::kNoSettings, "no_prefix",
-                                  "プレフィックス " + platform::PrefixDir() + " がありません（" +
-                                      platform::PrefixDir() +
-                                      "/dosdevices がありません）。--prefix か WINEPREFIX で指定してください。");
-        if (list->parsed()) return CmdList(program, o);
-        if (drives->parsed()) return CmdDrives(program, o);
-        if (folders->parsed()) return CmdFolders(program, o);
-        if (transfers[1]->parsed()) return CmdTransfer(program, o, Direction::Save);
-        if (transfers[0]->parsed()) return CmdTransfer(program, o, Direction::Register);
-        if (newFolder->parsed()) return CmdNewFolder(program, o);
-        if (undo->parsed()) return CmdUndo(program, o);
-        if (compare->parsed()) {
-            compareArgs.json = o.json;
-            return RunCompare(program, compareArgs);
-        }
-    } catch (const std::exception& e) {
-        // Whatever went wrong, the caller gets one answer and a code, never an abort.
-        return FailOutsideRun(program, o.json, name, exit_code::kInternal, "internal",
-                              std::string("内部エラーです: ") + e.what());
-    }
-    return exit_code::kUsage;
+    return RunParsed(program, app, commands, o, compareArgs);
 }

@@ -100,13 +100,11 @@ void PrintFile(const json& file) {
                 file["folder"].get<std::string>().c_str());
 }
 
-// The drive, its medium and the folder's index file, or the failure's exit code.
-int CheckDrive(Report& report, int drive) {
-    if (drive < 0)
-        return report.Fail(exit_code::kUsage, "usage", "--drive: not a drive letter: '" + report.args.drive + "'");
-    const char letter = platform::DriveLetter::FromNumber(drive)->Letter();
-    report.out["drive"] = platform::DriveLetter::FromNumber(drive)->Name();
-    if (!(GetLogicalDrives() & (1u << drive)))
+// The drive and its medium, or the failure's exit code.
+int CheckDrive(Report& report, platform::DriveLetter drive) {
+    const char letter = drive.Letter();
+    report.out["drive"] = drive.Name();
+    if (!(GetLogicalDrives() & (1u << drive.Number())))
         return report.Fail(exit_code::kMedium, "no_drive", "ドライブ " + std::string(1, letter) + ": がありません。");
     if (!IsDiskInDrive(drive))
         return report.Fail(exit_code::kMedium, "insert_disk", U(transfer_texts::InsertDisk(letter)));
@@ -132,11 +130,12 @@ int RunCompare(const CliProgram& program, const CompareArgs& args) {
     report.out["command"] = "compare";
     const SystemView view = LoadSystem(program);
     if (!view.missingText.empty()) return report.Fail(exit_code::kNoSettings, "no_settings", U(view.missingText));
-    const int drive = ParseDriveLetter(args.drive);
-    if (const int code = CheckDrive(report, drive); code != exit_code::kOk) return code;
+    const std::optional<platform::DriveLetter> drive = ParseDriveLetter(args.drive);
+    if (!drive) return report.Fail(exit_code::kUsage, "usage", "--drive: not a drive letter: '" + args.drive + "'");
+    if (const int code = CheckDrive(report, *drive); code != exit_code::kOk) return code;
 
     const int32_t count = view.catalogue.count;
-    const std::string externalRoot = ExternalRootOf(drive, program);
+    const std::string externalRoot = ExternalRootOf(*drive, program);
     const std::string folder =
         args.folder.empty() ? transfer_texts::DefaultFolderName() : platform::Utf8ToCp932(args.folder);
     if (!IsValidFolderName(folder))

@@ -64,10 +64,11 @@ std::string SetName(const LoadedCatalogue& catalogue, int32_t i) {
 std::vector<DriveInfo> ListDrives() {
     std::vector<DriveInfo> drives;
     const DWORD mask = GetLogicalDrives();
-    for (int d = 0; d < platform::kDriveCount; ++d) {
+    for (const platform::DriveLetter drive : platform::DriveLetter::All()) {
+        const int d = drive.Number();
         if (!(mask & (1u << d))) continue;
         DriveInfo info;
-        info.letter = platform::DriveLetter::FromNumber(d)->Letter();
+        info.letter = drive.Letter();
         info.type = platform::DriveType(d);
         info.medium = platform::DriveHasMedium(d);
         if (info.medium) {
@@ -91,18 +92,13 @@ const char* DriveTypeName(unsigned type) {
     }
 }
 
-int ParseDriveLetter(const std::string& text) {
-    if (text.empty() || text.size() > 3) return -1;
-    const auto letter = platform::DriveLetter::FromLetter(text[0]);
-    if (!letter) return -1;
-    if (text.size() >= 2 && text[1] != ':') return -1;
-    if (text.size() == 3 && text[2] != '\\' && text[2] != '/') return -1;
-    return letter->Number();
+std::optional<platform::DriveLetter> ParseDriveLetter(const std::string& text) {
+    // The letter alone, or the drive's root as a path names it.
+    return text.size() == 1 ? platform::DriveLetter::FromLetter(text[0]) : platform::DriveLetter::OfRoot(text);
 }
 
-std::string ExternalRootOf(int drive, const CliProgram& program) {
-    const auto letter = platform::DriveLetter::FromNumber(drive);
-    return letter ? letter->Root() + program.files.externalRoot : std::string();
+std::string ExternalRootOf(platform::DriveLetter drive, const CliProgram& program) {
+    return drive.Root() + program.files.externalRoot;
 }
 
 std::vector<FolderInfo> ListFolders(const std::string& externalRoot) {

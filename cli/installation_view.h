@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -11,6 +12,7 @@
 #include "catalogue/system_catalogue.h"
 #include "cli/cli_program.h"
 #include "host/dem.h"
+#include "platform/drive_letter.h"
 #include "transfer/transfer_engine.h"
 
 struct SystemView {
@@ -42,10 +44,10 @@ struct DriveInfo {
 std::vector<DriveInfo> ListDrives();
 const char* DriveTypeName(unsigned type);
 
-// "E:", "e", "E:\" -> 4; -1 for anything else.
-int ParseDriveLetter(const std::string& text);
+// "E:", "e", "E:\" -> E:; none for anything else.
+std::optional<platform::DriveLetter> ParseDriveLetter(const std::string& text);
 // "E:\PARC_JDT" of drive `drive`.
-std::string ExternalRootOf(int drive, const CliProgram& program);
+std::string ExternalRootOf(platform::DriveLetter drive, const CliProgram& program);
 
 // The maintenance folders under `externalRoot`, in the folder box's order.
 std::vector<FolderInfo> ListFolders(const std::string& externalRoot);

@@ -174,15 +174,12 @@ void CDriveComboBox::ResetContent() { clear(); }
 void CDriveComboBox::FillDrives() {
     ResetContent();
     const DWORD mask = GetLogicalDrives();
-    for (int n = 0; n < platform::kDriveCount; ++n)
-        if (mask & (DWORD{1} << n)) AddDrive(n);
+    for (const platform::DriveLetter drive : platform::DriveLetter::All())
+        if (mask & (DWORD{1} << drive.Number())) AddDrive(drive);
 }
 
-int CDriveComboBox::AddDrive(int drive) {
-    // Only drive letters: any other number would form a root of some other byte.
-    const auto letter = platform::DriveLetter::FromNumber(drive);
-    if (!letter) return CB_ERR;
-    const std::string rootText = letter->Root();
+int CDriveComboBox::AddDrive(platform::DriveLetter drive) {
+    const std::string rootText = drive.Root();
     const char* root = rootText.c_str();
     SHFILEINFOA info;
     std::memset(&info, 0, sizeof info);
@@ -202,16 +199,13 @@ int CDriveComboBox::AddDrive(int drive) {
     return index;
 }
 
-int CDriveComboBox::GetItemDrive(int index) const {
+std::optional<platform::DriveLetter> CDriveComboBox::GetItemDrive(int index) const {
     const std::optional<DriveComboItem> rec = Record(index);
-    // A record no drive has filled in (drive 32) holds no drive: 'A' + 32 would
-    // read as a lower-case "a:".
-    if (!rec || !platform::IsDriveNumber(rec->drive)) return -1;
-    return rec->drive;
+    return rec ? rec->drive : std::nullopt;
 }
 
-int CDriveComboBox::FindDrive(int drive) const {
-    if (!platform::IsDriveNumber(drive)) return -1;
+int CDriveComboBox::FindDrive(std::optional<platform::DriveLetter> drive) const {
+    if (!drive) return -1;
     const int n = count();
     for (int i = 0; i < n; ++i)
         if (GetItemDrive(i) == drive) return i;

@@ -15,6 +15,7 @@
 #include <optional>
 #include <string>
 
+#include "platform/drive_letter.h"
 #include "platform/win32.h"
 
 #ifndef CB_ERR
@@ -29,11 +30,11 @@ class QPainter;
 
 // What an entry holds besides the caller's data; a plain value kept in the model.
 struct DriveComboItem {
-    int drive = 32;           // 0 = A: ... 25 = Z:; 32 until a drive fills the record in
-    std::string displayName;  // the shell's display name of the root (CP932)
-    DWORD driveType = 0;      // GetDriveTypeA of the root; kept for callers, not consulted
-    int icon = -1;            // index into the small drive icon list
-    qintptr callerData = 0;   // what the item-data calls set and read
+    std::optional<platform::DriveLetter> drive;  // none until a drive fills the record in
+    std::string displayName;                     // the shell's display name of the root (CP932)
+    DWORD driveType = 0;                         // GetDriveTypeA of the root; kept for callers, not consulted
+    int icon = -1;                               // index into the small drive icon list
+    qintptr callerData = 0;                      // what the item-data calls set and read
 };
 Q_DECLARE_METATYPE(DriveComboItem)
 
@@ -45,13 +46,13 @@ public:
     // ---- drives ----
     // Empties the list and adds every logical drive, A: to Z:, in letter order.
     void FillDrives();
-    // Adds drive n (0..25); answers the new index, CB_ERR when the shell knows no
-    // such drive (nothing is added), or the list's own error.
-    int AddDrive(int drive);
-    // Drive number of entry `index`; -1 for a bad index or an entry that holds no drive.
-    int GetItemDrive(int index) const;
-    // First entry, from index 0, holding drive `drive`; -1 if none.
-    int FindDrive(int drive) const;
+    // Adds `drive`; answers the new index, CB_ERR when the shell knows no such
+    // drive (nothing is added), or the list's own error.
+    int AddDrive(platform::DriveLetter drive);
+    // The drive of entry `index`; none for a bad index or an entry that holds no drive.
+    std::optional<platform::DriveLetter> GetItemDrive(int index) const;
+    // First entry, from index 0, holding `drive`; -1 if none (always for no drive).
+    int FindDrive(std::optional<platform::DriveLetter> drive) const;
     // Smallest height an entry may have: the small icon height + 1.
     int GetMinItemHeight() const;
 

@@ -18,26 +18,24 @@ void CDriveLabel::SetImageList(const CSysImageList* list) {
 
 const CSysImageList& CDriveLabel::Images() const { return m_pImages ? *m_pImages : SysImageList(); }
 
-bool CDriveLabel::SetDrive(int drive) {
-    if (drive != -1) {
-        // No range test: the shell decides which roots exist. The letter is formed
-        // with wrap-around so that any number gives some byte, never overflow.
-        const char root[4] = {static_cast<char>(static_cast<unsigned>('A') + static_cast<unsigned>(drive)), ':', '\\',
-                              '\0'};
+bool CDriveLabel::SetDrive(std::optional<platform::DriveLetter> drive) {
+    if (drive) {
+        // The shell decides which roots exist.
         SHFILEINFOA info;
         std::memset(&info, 0, sizeof info);
-        if (SHGetFileInfoA(root, 0, &info, sizeof info, SHGFI_SYSICONINDEX | SHGFI_DISPLAYNAME | SHGFI_SMALLICON)) {
+        if (SHGetFileInfoA(drive->Root().c_str(), 0, &info, sizeof info,
+                           SHGFI_SYSICONINDEX | SHGFI_DISPLAYNAME | SHGFI_SMALLICON)) {
             info.szDisplayName[sizeof info.szDisplayName - 1] = '\0';
             m_nIcon = info.iIcon;
-            m_nDrive = drive;
+            m_drive = drive;
             setText(FromCp932(info.szDisplayName));
             return true;
         }
     }
-    m_nDrive = -1;
+    m_drive.reset();
     m_nIcon = -1;
     setText(QString());
-    return drive == -1;
+    return !drive;
 }
 
 void CDriveLabel::paintEvent(QPaintEvent*) {
@@ -46,7 +44,7 @@ void CDriveLabel::paintEvent(QPaintEvent*) {
     // Windows paints the label on the dialog's button face.
     p.fillRect(rect(), palette().color(QPalette::Button));
     drawFrame(&p);
-    if (m_nDrive < 0) return;
+    if (!m_drive) return;
 
     const CSysImageList& images = Images();
     QRect image = images.ImageRect(m_nIcon);

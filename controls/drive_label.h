@@ -4,7 +4,9 @@
 
 #include <QLabel>
 #include <QString>
+#include <optional>
 
+#include "platform/drive_letter.h"
 #include "platform/win32.h"
 
 class CSysImageList;
@@ -15,11 +17,11 @@ public:
     explicit CDriveLabel(QWidget* parent = nullptr);
     ~CDriveLabel() override;
 
-    // Shows drive n (0 = A:). -1 empties the label and answers TRUE; a drive the
+    // Shows `drive`. No drive empties the label and answers TRUE; a drive the
     // shell knows nothing about empties it and answers FALSE. Does not repaint.
-    bool SetDrive(int drive);
+    bool SetDrive(std::optional<platform::DriveLetter> drive);
 
-    int Drive() const { return m_nDrive; }
+    std::optional<platform::DriveLetter> Drive() const { return m_drive; }
     int IconIndex() const { return m_nIcon; }
     // The shown display name (the label's window text).
     QString Text() const { return text(); }
@@ -33,7 +35,7 @@ protected:
 private:
     const CSysImageList& Images() const;
 
-    int m_nDrive = -1;
+    std::optional<platform::DriveLetter> m_drive;
     int m_nIcon = -1;
     const CSysImageList* m_pImages = nullptr;
 };

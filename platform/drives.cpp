@@ -302,17 +302,10 @@ DWORD GetLogicalDrives(void) {
 }
 
 UINT GetDriveTypeA(LPCSTR root) {
-    int drive;
-    if (!root) {
-        drive = platform::CurrentDirectory()[0] - 'A';
-    } else {
-        std::string_view s = root;
-        bool letter = s.size() >= 2 && ((s[0] >= 'A' && s[0] <= 'Z') || (s[0] >= 'a' && s[0] <= 'z')) && s[1] == ':';
-        // Only a volume root names a drive: "C:" or "C:\"; "C:\Windows\" is no root.
-        if (!letter || !(s.size() == 2 || (s.size() == 3 && (s[2] == '\\' || s[2] == '/')))) return DRIVE_NO_ROOT_DIR;
-        drive = (s[0] & ~0x20) - 'A';
-    }
-    return platform::DriveType(drive);
+    // Only a volume root names a drive: "C:" or "C:\"; "C:\Windows\" is no root.
+    const auto letter =
+        root ? platform::DriveLetter::OfRoot(root) : platform::DriveLetter::OfPath(platform::CurrentDirectory());
+    return letter ? platform::DriveType(letter->Number()) : DRIVE_NO_ROOT_DIR;
 }
 
 UINT SetErrorMode(UINT uMode) {

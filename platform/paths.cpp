@@ -24,8 +24,6 @@ namespace {
 
 bool IsSeparator(char c) { return c == '\\' || c == '/'; }
 
-bool IsAsciiLetter(char c) { return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z'); }
-
 // Appends the components of a CP932 path (empty ones dropped) to *out.
 void SplitCp932(std::string_view s, std::vector<std::string>* out, bool* trailing) {
     for (std::string& part : SplitWindowsPath(s, trailing)) out->push_back(std::move(part));
@@ -324,38 +322,34 @@ std::string DriveHostRoot(int drive) {
 
 HostPath ResolvePath(std::string_view p) {
     HostPath r;
-    if (p.empty()) {
-        r.error = ERROR_PATH_NOT_FOUND;
+    if (p.empty() || (p.size() >= 2 && IsSeparator(p[0]) && IsSeparator(p[1]))) {
+        r.error = ERROR_PATH_NOT_FOUND;  // nothing, or a UNC name: no network shares here
         return r;
     }
     std::vector<std::string> comps;
     bool trailing = false;
-    int drive = -1;
-    if (p.size() >= 2 && IsAsciiLetter(p[0]) && p[1] == ':') {
-        drive = (p[0] & ~0x20) - 'A';
+    std::optional<DriveLetter> drive = DriveLetter::OfPath(p);
+    if (drive) {
         std::string_view rest = p.substr(2);
         if (rest.empty() || !IsSeparator(rest[0])) {
             // "D:x" is relative to the current folder when that is on D:, else to D:'s root.
             std::string cur = CurrentDirectory();
-            if ((cur[0] & ~0x20) - 'A' == drive) SplitCp932(std::string_view(cur).substr(2), &comps, nullptr);
+            if (DriveLetter::OfPath(cur) == drive) SplitCp932(std::string_view(cur).substr(2), &comps, nullptr);
         }
         SplitCp932(rest, &comps, &trailing);
         if (rest.empty()) trailing = false;
-    } else if (IsSeparator(p[0])) {
-        if (p.size() >= 2 && IsSeparator(p[1])) {
-            r.error = ERROR_PATH_NOT_FOUND;  // UNC names: no network shares here
-            return r;
-        }
-        std::string cur = CurrentDirectory();
-        drive = (cur[0] & ~0x20) - 'A';
-        SplitCp932(p, &comps, &trailing);
     } else {
+        // Rooted ("\x") on the current folder's drive, or relative to the folder itself.
         std::string cur = CurrentDirectory();
-        drive = (cur[0] & ~0x20) - 'A';
-        SplitCp932(std::string_view(cur).substr(2), &comps, nullptr);
+        drive = DriveLetter::OfPath(cur);
+        if (!IsSeparator(p[0])) SplitCp932(std::string_view(cur).substr(2), &comps, nullptr);
         SplitCp932(p, &comps, &trailing);
     }
-    return ResolveAbsolute(drive, comps, trailing);
+    if (!drive) {
+        r.error = ERROR_PATH_NOT_FOUND;  // a current folder without a drive: nothing to resolve on
+        return r;
+    }
+    return ResolveAbsolute(drive->Number(), comps, trailing);
 }
 
 bool HostLeafName(std::string_view cp932Leaf, std::string* utf8) {
@@ -373,7 +367,7 @@ namespace {
 
 // A drive whose root folder holds the current folder, and the length of that root.
 struct RootMatch {
-    int drive;
+    DriveLetter drive;
     size_t len;
 };
 
@@ -382,8 +376,8 @@ struct RootMatch {
 std::vector<RootMatch> DrivesHolding(const std::string& cwd) {
     std::vector<RootMatch> matches;
     char real[PATH_MAX];
-    for (int d = 0; d < kDriveCount; ++d) {
-        std::string root = DriveHostRoot(d);
+    for (const DriveLetter d : DriveLetter::All()) {
+        std::string root = DriveHostRoot(d.Number());
         if (root.empty() || !realpath(root.c_str(), real)) continue;
         std::string r = real;
         if (r == "/") {
@@ -399,8 +393,8 @@ std::vector<RootMatch> DrivesHolding(const std::string& cwd) {
 
 // The Windows path of host path `rest` below the root of `drive`; false when a
 // name on the way has no Windows form.
-[[nodiscard]] bool WindowsPathBelow(int drive, std::string_view rest, std::string* win) {
-    *win = DriveLetter::FromNumber(drive)->Root();
+[[nodiscard]] bool WindowsPathBelow(DriveLetter drive, std::string_view rest, std::string* win) {
+    *win = drive.Root();
     bool first = true;
     size_t pos = 0;
     while (pos < rest.size()) {

@@ -47,9 +47,8 @@ DWORD_PTR SHGetFileInfoA(LPCSTR pszPath, DWORD, SHFILEINFOA* psfi, UINT cbFileIn
     using namespace platform;
     // Only drive roots are answered: "X:\" (also "X:" and "X:/").
     if (!pszPath || (uFlags & SHGFI_PIDL)) return 0;
-    std::string_view p = pszPath;
-    const auto letter = p.size() >= 2 && p[1] == ':' ? DriveLetter::FromLetter(p[0]) : std::nullopt;
-    if (!letter || !(p.size() == 2 || (p.size() == 3 && (p[2] == '\\' || p[2] == '/')))) return 0;
+    const auto letter = DriveLetter::OfRoot(pszPath);
+    if (!letter) return 0;
     const int drive = letter->Number();
     unsigned type = DriveType(drive);
     if (type == DRIVE_NO_ROOT_DIR) return 0;

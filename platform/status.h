@@ -29,7 +29,7 @@ public:
 
     [[nodiscard]] bool IsOk() const noexcept { return m_error == ERROR_SUCCESS; }
     explicit operator bool() const noexcept { return IsOk(); }
-    [[nodiscard]] DWORD Error() const noexcept { return m_error; }  // ERROR_SUCCESS on success
+    [[nodiscard]] DWORD Error() const noexcept { return m_error; }             // ERROR_SUCCESS on success
     [[nodiscard]] const std::string& Text() const noexcept { return m_text; }  // CP932; empty on success
 
 private:

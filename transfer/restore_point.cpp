@@ -7,7 +7,6 @@
 #include <unistd.h>
 
 #include <algorithm>
-#include <cctype>
 #include <cerrno>
 #include <climits>
 #include <cstdio>
@@ -23,6 +22,7 @@
 #include "platform/copy_file.h"
 #include "platform/lock_file.h"
 #include "platform/cp932.h"
+#include "platform/drive_letter.h"
 #include "platform/paths.h"
 #include "transfer/folder_path.h"
 #include "transfer/restore_point_manifest.h"
@@ -204,14 +204,13 @@ std::string NameOf(const std::string& host) {
 }
 
 bool IsDriveAbsolute(const std::string& winPath) {
-    return winPath.size() >= 3 && std::isalpha(static_cast<unsigned char>(winPath[0])) && winPath[1] == ':' &&
-           (winPath[2] == '\\' || winPath[2] == '/');
+    return winPath.size() >= 3 && platform::DriveLetter::OfPath(winPath) && (winPath[2] == '\\' || winPath[2] == '/');
 }
 
 // A resolved path as its drive and the part below the drive's root, the same
 // whichever spelling of the drive root the resolver gave.
 struct DrivePath {
-    int drive = -1;
+    std::optional<platform::DriveLetter> drive;
     std::string rel;  // "SYS/U/a.ini", no leading or trailing '/'
 };
 
@@ -224,9 +223,9 @@ bool ToDrivePath(const std::string& winPath, DrivePath* out) {
     std::string rel = hp.host.substr(rootLength);
     while (!rel.empty() && rel.front() == '/') rel.erase(0, 1);
     while (!rel.empty() && rel.back() == '/') rel.pop_back();
-    out->drive = hp.drive;
+    out->drive = platform::DriveLetter::FromNumber(hp.drive);
     out->rel = std::move(rel);
-    return true;
+    return out->drive.has_value();
 }
 
 // Whether no component from the drive root down to `host` is a link: the

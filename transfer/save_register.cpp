@@ -124,15 +124,14 @@ void SaveConfirmed(TransferEngine& engine, const TransferContext& context, Opera
 }  // namespace
 
 void RunSave(TransferEngine& engine, const TransferContext& context, OperationHost& host) {
-    const int drive = host.CurrentDrive();
-    const auto driveLetter = platform::DriveLetter::FromNumber(drive);
+    const std::optional<platform::DriveLetter> driveLetter = host.CurrentDrive();
     if (!driveLetter) {
         host.ClearExternalRoot();
         return;
     }
     const char letter = driveLetter->Letter();
     if (GetDriveTypeA(driveLetter->Root().c_str()) == DRIVE_REMOVABLE) {
-        while (!IsDiskInDrive(drive)) {
+        while (!IsDiskInDrive(*driveLetter)) {
             UserMessage prompt;
             prompt.text = transfer_texts::InsertDisk(letter);
             prompt.appCaption = true;

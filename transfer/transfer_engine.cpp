@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <cerrno>
-#include <cctype>
 #include <chrono>
 
 #include <fcntl.h>
@@ -46,6 +45,13 @@ TransferEngine::TransferEngine() {
     m_wholeCopies.reserve(64);
 }
 
+struct TransferEngine::RoomCount {
+    bool read = false;  // the free room of `drive` (none too) is read
+    std::optional<platform::DriveLetter> drive;
+    SpaceNeed need{0};
+    uint32_t counted = 0;  // rows whose room `need` holds
+};
+
 int TransferEngine::BuildTransferList(Direction direction, const TransferContext& context, TransferHost& host) {
     m_list.Clear();
     m_documentRows.clear();
@@ -55,9 +61,7 @@ int TransferEngine::BuildTransferList(Direction direction, const TransferContext
 
     const bool save = direction != Direction::Register;
     int externalRow = 0;
-    int freeDrive = -2;  // no drive read yet (-1 is "none")
-    SpaceNeed need(0);
-    uint32_t roomCounted = 0;  // rows whose room `need` holds
+    RoomCount room;
     for (int32_t e = 0; e < context.dataCount; ++e) {
         // The folder box is read for every data set, as the front end may change it.
         m_folderName = host.FolderName();
@@ -73,38 +77,39 @@ int TransferEngine::BuildTransferList(Direction direction, const TransferContext
         }
         if (!takesPart || !ListDataSet(direction, context, e, total)) continue;
 
-        if (save) {
-            // The free room is read once per drive and list: building the list writes nothing.
-            const int drive = host.CurrentDrive();
-            if (drive != freeDrive) {
-                const bool known = platform::IsDriveNumber(drive);
-                const ODiskNo disk(static_cast<unsigned char>(known ? drive : 0));
-                m_space.freeBytes = known ? disk.GetFreeSize().Bytes() : 0;
-                need = SpaceNeed(known ? disk.GetAllocationUnit() : 0);
-                need.AddUnits(FolderFilesUnits(context, need.Unit()));
-                m_madeFolders.clear();
-                m_roomFolder.clear();
-                roomCounted = 0;
-                freeDrive = drive;
-            }
-            CountRoom(roomCounted, need, context);
-            roomCounted = m_list.Count();
-            m_space.neededBytes = need.Bytes();
-            m_space.unit = need.Unit();
-            if (m_space.freeBytes < m_space.neededBytes) {
-                m_space.fits = false;
-                UserMessage message;
-                message.text = transfer_texts::SpaceShortage(m_externalFolder.empty() ? ' ' : m_externalFolder[0],
-                                                             ODiskSize(m_space.freeBytes).ToString(0xFFFFFFFF),
-                                                             ODiskSize(m_space.neededBytes).ToString(0xFFFFFFFF));
-                message.appCaption = true;
-                message.icon = MsgIcon::Stop;
-                host.ShowMessage(message);
-                return 0;
-            }
-        }
+        if (save && !RoomFits(room, context, host)) return 0;
     }
     return 1;
+}
+
+bool TransferEngine::RoomFits(RoomCount& room, const TransferContext& context, TransferHost& host) {
+    // The free room is read once per drive and list: building the list writes nothing.
+    const std::optional<platform::DriveLetter> drive = host.CurrentDrive();
+    if (!room.read || drive != room.drive) {
+        const ODiskNo disk(static_cast<unsigned char>(drive ? drive->Number() : 0));
+        m_space.freeBytes = drive ? disk.GetFreeSize().Bytes() : 0;
+        room.need = SpaceNeed(drive ? disk.GetAllocationUnit() : 0);
+        room.need.AddUnits(FolderFilesUnits(context, room.need.Unit()));
+        m_madeFolders.clear();
+        m_roomFolder.clear();
+        room.counted = 0;
+        room.drive = drive;
+        room.read = true;
+    }
+    CountRoom(room.counted, room.need, context);
+    room.counted = m_list.Count();
+    m_space.neededBytes = room.need.Bytes();
+    m_space.unit = room.need.Unit();
+    if (m_space.freeBytes >= m_space.neededBytes) return true;
+    m_space.fits = false;
+    UserMessage message;
+    message.text = transfer_texts::SpaceShortage(m_externalFolder.empty() ? ' ' : m_externalFolder[0],
+                                                 ODiskSize(m_space.freeBytes).ToString(0xFFFFFFFF),
+                                                 ODiskSize(m_space.neededBytes).ToString(0xFFFFFFFF));
+    message.appCaption = true;
+    message.icon = MsgIcon::Stop;
+    host.ShowMessage(message);
+    return false;
 }
 
 uint64_t TransferEngine::FolderFilesUnits(const TransferContext& context, uint64_t unit) const {
@@ -336,10 +341,11 @@ bool TransferEngine::ReadyForRow(CarryOver kind) {
 }
 
 void TransferEngine::CountWrittenRow(uint32_t i, bool counted, uint64_t size, TransferResult& result) {
-    bool driveSeen = false;
-    for (uint32_t r : m_flushRows)
-        driveSeen |= std::toupper(static_cast<unsigned char>(m_list.Row(r).destination[0])) ==
-                     std::toupper(static_cast<unsigned char>(m_destination[0]));
+    // One row per drive is kept for the flush at the end.
+    const std::optional<platform::DriveLetter> drive = platform::DriveLetter::OfPath(m_destination);
+    const bool driveSeen = std::any_of(m_flushRows.begin(), m_flushRows.end(), [&](uint32_t r) {
+        return platform::DriveLetter::OfPath(m_list.Row(r).destination) == drive;
+    });
     if (!driveSeen) m_flushRows.push_back(i);
     ++result.rows;
     if (m_rowUnchanged) {
@@ -631,13 +637,12 @@ bool TransferEngine::FlushBatchDrives() const {
     bool ok = true;
     for (size_t i = 0; i < m_batch.size(); ++i) {
         const BatchEntry& e = m_batch[i];
-        const char drive = static_cast<char>(std::toupper(static_cast<unsigned char>(e.winDestination[0])));
+        const std::optional<platform::DriveLetter> drive = platform::DriveLetter::OfPath(e.winDestination);
         bool seen = false;
         for (size_t j = 0; j < i && !seen; ++j) {
             const BatchEntry& earlier = m_batch[j];
             seen = e.folder ? earlier.folder && earlier.folder->Device() == e.folder->Device()
-                            : !earlier.folder &&
-                                  std::toupper(static_cast<unsigned char>(earlier.winDestination[0])) == drive;
+                            : !earlier.folder && platform::DriveLetter::OfPath(earlier.winDestination) == drive;
         }
         if (seen) continue;
         ok &= e.folder ? syncfs(e.folder->Fd()) == 0 : platform::FlushFilesystemOf(e.winDestination.c_str());

@@ -143,6 +143,11 @@ private:
     uint64_t FolderFilesUnits(const TransferContext& context, uint64_t unit) const;
     // Adds the room of rows `from` on (and of the folders they need made) to `need`.
     void CountRoom(uint32_t from, SpaceNeed& need, const TransferContext& context);
+    // A save's list so far against the free room of the host's current drive (read
+    // again when the drive changes); false, with the shortage shown, when it does
+    // not fit.
+    struct RoomCount;
+    bool RoomFits(RoomCount& room, const TransferContext& context, TransferHost& host);
     // The current row's destination folder made (once per run and folder).
     bool MakeDestinationFolder();
     // The run's open folder for a Windows folder path, opened at its first use;

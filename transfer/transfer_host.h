@@ -3,7 +3,10 @@
 
 #include <atomic>
 #include <functional>
+#include <optional>
 #include <string>
+
+#include "platform/drive_letter.h"
 
 #include "transfer/transfer_progress.h"
 
@@ -17,8 +20,8 @@ public:
     virtual bool IsExternalRowSelected(int row) const = 0;
     // Text of the maintenance folder combo box (CP932), empty when none.
     virtual std::string FolderName() const = 0;
-    // Drive number of the drive combo box's current entry, -1 when none.
-    virtual int CurrentDrive() const = 0;
+    // The drive of the drive combo box's current entry; none without one.
+    virtual std::optional<platform::DriveLetter> CurrentDrive() const = 0;
     virtual MsgAnswer ShowMessage(const UserMessage& message) = 0;
     // Lets queued events through (repaint, input to enabled windows); a request
     // to quit is dropped.

@@ -12,11 +12,9 @@ bool IsValidFolderName(const std::string& name) {
     return true;
 }
 
-bool IsDiskInDrive(int drive) {
-    const auto letter = platform::DriveLetter::FromNumber(drive);
-    if (!letter) return false;
+bool IsDiskInDrive(platform::DriveLetter drive) {
     SetErrorMode(SEM_FAILCRITICALERRORS);
-    const DWORD attributes = GetFileAttributesA(letter->Root().c_str());
+    const DWORD attributes = GetFileAttributesA(drive.Root().c_str());
     SetErrorMode(0);
     return attributes != INVALID_FILE_ATTRIBUTES;
 }

@@ -3,6 +3,7 @@
 
 #include <string>
 
+#include "platform/drive_letter.h"
 #include "platform/win32.h"
 
 // True when something named `name` exists (relative names from the current
@@ -10,7 +11,6 @@
 // false exactly when the file system refuses the name.
 [[nodiscard]] bool IsValidFolderName(const std::string& name);
 
-// True when the root of drive `drive` (0 = A:) answers an attribute query, asked
-// with the system's critical-error boxes suppressed; false for no medium or no
-// such drive.
-[[nodiscard]] bool IsDiskInDrive(int drive);
+// True when the root of `drive` answers an attribute query, asked with the
+// system's critical-error boxes suppressed; false for no medium or no such drive.
+[[nodiscard]] bool IsDiskInDrive(platform::DriveLetter drive);

@@ -86,7 +86,7 @@ protected:
     std::unique_ptr<CMaintenanceDlg> OpenOnStick() {
         auto dialog = std::make_unique<CMaintenanceDlg>(D());
         dialog->show();
-        ChooseDrive(*dialog, D().ids, 4);
+        ChooseDrive(*dialog, D().ids, 'E');
         return dialog;
     }
     CDataListCtrl* List(CMaintenanceDlg& d, int side) {
@@ -167,7 +167,7 @@ TEST_P(ActionsTest, RefusedNameThenNothingToCopyAfterTheFoldersAreReadAnew) {
     // A data set whose system folder is missing: nothing to copy.
     RemoveHostTree(install.sysdata + "/USERDATA/SET3");
     MakeHostDirs(root + "/現場");
-    ChooseDrive(*dialog, D().ids, 4);  // the same drive again: its folders read anew
+    ChooseDrive(*dialog, D().ids, 'E');  // the same drive again: its folders read anew
     List(*dialog, 0)->SetRowSelected(0, false);
     List(*dialog, 0)->SetRowSelected(3, true);
     Press(*dialog, D().ids.save);

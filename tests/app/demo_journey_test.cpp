@@ -105,7 +105,7 @@ TEST_F(DemoJourney, NewFolderSaveRegisterAndMerge) {
     ASSERT_EQ(system->GetItemCount(), 10);
 
     // 1. The stick: its first maintenance folder opens with what it holds.
-    ChooseDrive(dialog, d.ids, 4);
+    ChooseDrive(dialog, d.ids, 'E');
     EXPECT_EQ(folders->count(), 2);
     EXPECT_EQ(folders->currentText(), QStringLiteral("2026年12月点検"));
     EXPECT_EQ(external->GetItemCount(), 7);
@@ -206,7 +206,7 @@ TEST_F(DemoJourney, RegisterTheWrongFolderThenUndoItFromTheSystemMenu) {
     const std::string userData = prefixDir + "/drive_c/ORBIS/SYSDATA/USERDATA";
     const auto before = Tree(userData);
     auto* external = qobject_cast<CDataListCtrl*>(dialog.GetDlgItem(d.ids.listExternal));
-    ChooseDrive(dialog, d.ids, 4);
+    ChooseDrive(dialog, d.ids, 'E');
     for (int row = 0; row < external->GetItemCount(); ++row) external->SetRowSelected(row, true);
     Press(dialog, d.ids.registerButton);
     ASSERT_EQ(seen.size(), 1u);
@@ -324,7 +324,7 @@ TEST_F(DemoJourney, WhatARegisterOrASaveWouldChangeFromTheConfirmationsAndTheMen
     });
     CMaintenanceDlg dialog(d);
     dialog.show();
-    ChooseDrive(dialog, d.ids, 4);  // the first folder, 2026年12月点検, holds sets 1-3, 5, 6, 9, 10
+    ChooseDrive(dialog, d.ids, 'E');  // the first folder, 2026年12月点検, holds sets 1-3, 5, 6, 9, 10
     auto* system = qobject_cast<CDataListCtrl*>(dialog.GetDlgItem(d.ids.listSystem));
     auto* external = qobject_cast<CDataListCtrl*>(dialog.GetDlgItem(d.ids.listExternal));
     const std::string userData = prefixDir + "/drive_c/ORBIS/SYSDATA/USERDATA";
@@ -380,7 +380,7 @@ TEST_F(DemoJourney, CompareWindowOfEachProgramListsTheFoldersSets) {
                                    d == &QuillmarkDeliverable() ? QString() : QStringLiteral("compare-brightfen")};
         CMaintenanceDlg dialog(*d);
         dialog.show();
-        ChooseDrive(dialog, d->ids, 4);
+        ChooseDrive(dialog, d->ids, 'E');
         auto* external = qobject_cast<CDataListCtrl*>(dialog.GetDlgItem(d->ids.listExternal));
         ASSERT_GT(external->GetItemCount(), 0);
         reader.ReadNext();

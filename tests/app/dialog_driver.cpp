@@ -22,11 +22,11 @@ void Press(CMaintenanceDlg& dialog, int id) {
     button->click();
 }
 
-void ChooseDrive(CMaintenanceDlg& dialog, const MainDialogIds& ids, int drive) {
+void ChooseDrive(CMaintenanceDlg& dialog, const MainDialogIds& ids, char letter) {
     auto* combo = qobject_cast<CDriveComboBox*>(dialog.GetDlgItem(ids.comboDrive));
     ASSERT_NE(combo, nullptr);
-    const int index = combo->FindDrive(drive);
-    ASSERT_GE(index, 0) << "no drive " << drive << " in the box";
+    const int index = combo->FindDrive(platform::DriveLetter::FromLetter(letter));
+    ASSERT_GE(index, 0) << "no drive " << letter << ": in the box";
     combo->SetCurSel(index);
     // What a click on the entry in the open list sends.
     emit combo->activated(index);

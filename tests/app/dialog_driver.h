@@ -7,7 +7,7 @@ struct MainDialogIds;
 class CMaintenanceDlg;
 
 void Press(CMaintenanceDlg& dialog, int id);
-void ChooseDrive(CMaintenanceDlg& dialog, const MainDialogIds& ids, int drive);
+void ChooseDrive(CMaintenanceDlg& dialog, const MainDialogIds& ids, char letter);
 void ChooseFolder(CMaintenanceDlg& dialog, const MainDialogIds& ids, int index);
 // objectName of the entry: "aboutEntry", "undoRegisterEntry", "restorePointsEntry".
 void PickMenuEntry(CMaintenanceDlg& dialog, const char* objectName);

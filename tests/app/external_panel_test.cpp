@@ -29,7 +29,7 @@ protected:
         root = install.stick + "/PARC_JDT";
     }
     static const Deliverable& D() { return QuillmarkDeliverable(); }
-    void Choose(CMaintenanceDlg& dialog, int drive) { ChooseDrive(dialog, D().ids, drive); }
+    void Choose(CMaintenanceDlg& dialog, char letter) { ChooseDrive(dialog, D().ids, letter); }
     QComboBox* Folders(CMaintenanceDlg& d) { return qobject_cast<QComboBox*>(d.GetDlgItem(D().ids.comboFolder)); }
     CDataListCtrl* External(CMaintenanceDlg& d) {
         return qobject_cast<CDataListCtrl*>(d.GetDlgItem(D().ids.listExternal));
@@ -50,7 +50,7 @@ TEST_F(ExternalPanelTest, StartsOnTheSystemDriveWithItsLabel) {
     dialog.show();
     EXPECT_EQ(Probe(dialog).ExternalRoot(), "C:\\PARC_JDT");
     auto* label = qobject_cast<CDriveLabel*>(dialog.GetDlgItem(D().ids.labelDrive));
-    EXPECT_EQ(label->Drive(), 2);
+    EXPECT_EQ(label->Drive(), platform::DriveLetter::FromLetter('C'));
     EXPECT_EQ(label->Text(), QStringLiteral("ローカル ディスク (C:)"));
     EXPECT_EQ(Entries(dialog), QStringList({"A", "B"}));
     EXPECT_EQ(Folders(dialog)->currentText(), QStringLiteral("A"));
@@ -61,7 +61,7 @@ TEST_F(ExternalPanelTest, FoldersAreSortedAndCutAtTheirFirstDot) {
     WriteHostFile(root + "/file.txt", "not a folder");
     CMaintenanceDlg dialog(D());
     dialog.show();
-    Choose(dialog, 4);
+    Choose(dialog, 'E');
     EXPECT_EQ(Entries(dialog), QStringList({"", "A", "B", "C", "x"}));
 }
 
@@ -75,13 +75,13 @@ TEST_F(ExternalPanelTest, SelectionIsRestoredByIndexAcrossDrives) {
 
     CMaintenanceDlg dialog(D());
     dialog.show();
-    Choose(dialog, 4);
+    Choose(dialog, 'E');
     ChooseFolder(dialog, D().ids, 2);
     EXPECT_EQ(Probe(dialog).FolderSel(), 2);
-    Choose(dialog, 3);  // two folders: nothing selected, nothing listed
+    Choose(dialog, 'D');  // two folders: nothing selected, nothing listed
     EXPECT_EQ(Folders(dialog)->currentIndex(), -1);
     EXPECT_EQ(External(dialog)->GetItemCount(), 0);
-    Choose(dialog, 6);  // three folders: its third
+    Choose(dialog, 'G');  // three folders: its third
     EXPECT_EQ(Folders(dialog)->currentText(), QStringLiteral("Z"));
 }
 
@@ -89,7 +89,7 @@ TEST_F(ExternalPanelTest, RightListShowsThePresentDataSetsWithTheirNumbers) {
     Installation::WriteIni(root + "/A/JKNDT.INI", "[データ存在フラグ]\n0=1\n1=0\n2=1\n3=2\n");
     CMaintenanceDlg dialog(D());
     dialog.show();
-    Choose(dialog, 4);
+    Choose(dialog, 'E');
     CDataListCtrl* list = External(dialog);
     ASSERT_EQ(list->GetItemCount(), 3);
     EXPECT_EQ(list->GetItem(0)->no, "1");
@@ -107,14 +107,14 @@ TEST_F(ExternalPanelTest, ADriveWithoutTheRootFolderOrWithoutMediumEmptiesThePan
     install.prefix.AddDrive('D', "hd");
     CMaintenanceDlg dialog(D());
     dialog.show();
-    Choose(dialog, 4);
+    Choose(dialog, 'E');
     EXPECT_EQ(External(dialog)->GetItemCount(), 1);
-    Choose(dialog, 3);
+    Choose(dialog, 'D');
     EXPECT_EQ(Folders(dialog)->count(), 0);
     EXPECT_EQ(External(dialog)->GetItemCount(), 0);
     // The stick pulled: its link now points nowhere.
     install.prefix.LinkDrive('E', install.prefix.Dir() + "/gone");
-    Choose(dialog, 4);
+    Choose(dialog, 'E');
     EXPECT_EQ(Folders(dialog)->count(), 0);
     EXPECT_EQ(External(dialog)->GetItemCount(), 0);
 }
@@ -131,7 +131,7 @@ TEST_F(ExternalPanelTest, BothFreeSpaceTextsFollowWhenBothSidesAreOnOneDrive) {
     Probe(dialog).RefreshPane(Pane::External);  // C: on both sides: both texts are written
     EXPECT_FALSE(left->text().isEmpty());
     EXPECT_FALSE(right->text().isEmpty());
-    Choose(dialog, 4);
+    Choose(dialog, 'E');
     left->setText(QString());
     Probe(dialog).RefreshPane(Pane::External);  // now on different drives
     EXPECT_TRUE(left->text().isEmpty());
@@ -181,7 +181,7 @@ TEST_F(ExternalPanelTest, OversizedIndexFileIsNotReadAndIsNamedInAStopBox) {
     });
     CMaintenanceDlg dialog(D());
     dialog.show();
-    Choose(dialog, 4);
+    Choose(dialog, 'E');
     ASSERT_EQ(shown.size(), 1u);
     EXPECT_EQ(
         platform::Cp932ToUtf8(shown[0].text),

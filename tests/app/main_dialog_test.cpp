@@ -166,7 +166,7 @@ TEST_P(MainDialogTest, SaveAndRegisterButtonsFollowTheirListsSelections) {
                            "[データ存在フラグ]\n0=0\n1=1\n2=0\n");
     CMaintenanceDlg dialog(D());
     dialog.show();
-    ChooseDrive(dialog, D().ids, 4);
+    ChooseDrive(dialog, D().ids, 'E');
     QWidget* save = dialog.GetDlgItem(D().ids.save);
     QWidget* reg = dialog.GetDlgItem(D().ids.registerButton);
     auto* system = qobject_cast<CDataListCtrl*>(dialog.GetDlgItem(D().ids.listSystem));

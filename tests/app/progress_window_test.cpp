@@ -76,7 +76,7 @@ protected:
         g_gate.Reset();
         dialog = std::make_unique<CMaintenanceDlg>(D());
         dialog->show();
-        ChooseDrive(*dialog, D().ids, 4);
+        ChooseDrive(*dialog, D().ids, 'E');
         for (int i = 0; i < 3; ++i) List(0)->SetRowSelected(i, true);
     }
     void TearDown() override {

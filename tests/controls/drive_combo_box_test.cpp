@@ -14,6 +14,8 @@
 #include "tests/support/qt_print.h"
 #include "tests/support/temp_prefix.h"
 
+using platform::DriveLetter;
+
 namespace {
 
 class DriveComboTest : public ::testing::Test {
@@ -39,7 +41,7 @@ TEST_F(DriveComboTest, ListsEveryDriveInLetterOrderWithTheShellsNameAndIcon) {
         SCOPED_TRACE(i);
         const ShellAnswer shell = AskShell(drives[i]);
         ASSERT_TRUE(shell.ok);
-        EXPECT_EQ(combo.GetItemDrive(i), drives[i]);
+        EXPECT_EQ(combo.GetItemDrive(i), DriveLetter::FromNumber(drives[i]));
         const std::optional<DriveComboItem> rec = combo.ItemRecord(i);
         ASSERT_TRUE(rec.has_value());
         EXPECT_EQ(platform::Cp932ToUtf8(rec->displayName), shell.nameUtf8);
@@ -51,19 +53,19 @@ TEST_F(DriveComboTest, ListsEveryDriveInLetterOrderWithTheShellsNameAndIcon) {
     }
     // Windows adds entries without selecting one.
     EXPECT_EQ(combo.GetCurSel(), -1);
-    EXPECT_EQ(combo.FindDrive(2), 1);
-    EXPECT_EQ(combo.FindDrive('D' - 'A'), 2);
-    EXPECT_EQ(combo.SetCurSel(combo.FindDrive(2)), 1);
+    EXPECT_EQ(combo.FindDrive(DriveLetter::FromNumber(2)), 1);
+    EXPECT_EQ(combo.FindDrive(DriveLetter::FromLetter('D')), 2);
+    EXPECT_EQ(combo.SetCurSel(combo.FindDrive(DriveLetter::FromNumber(2))), 1);
     EXPECT_EQ(combo.currentText(), QString::fromStdString(AskShell(2).nameUtf8));
 
-    for (int absent : {1, 25, -1, 26, 32}) EXPECT_EQ(combo.FindDrive(absent), -1) << absent;
-    EXPECT_EQ(combo.SetCurSel(combo.FindDrive(25)), CB_ERR);
+    for (int absent : {1, 25, -1, 26, 32}) EXPECT_EQ(combo.FindDrive(DriveLetter::FromNumber(absent)), -1) << absent;
+    EXPECT_EQ(combo.SetCurSel(combo.FindDrive(DriveLetter::FromNumber(25))), CB_ERR);
     EXPECT_EQ(combo.GetCurSel(), -1);
-    EXPECT_EQ(combo.GetItemDrive(-1), -1);
-    EXPECT_EQ(combo.GetItemDrive(3), -1);
+    EXPECT_EQ(combo.GetItemDrive(-1), std::nullopt);
+    EXPECT_EQ(combo.GetItemDrive(3), std::nullopt);
 
     // Drives the shell does not know are not added.
-    for (int unknown : {16 /* Q:, no link */, 26, -1}) EXPECT_EQ(combo.AddDrive(unknown), CB_ERR) << unknown;
+    EXPECT_EQ(combo.AddDrive(*DriveLetter::FromLetter('Q')), CB_ERR);  // no link
     EXPECT_EQ(combo.GetCount(), 3);
 }
 
@@ -73,7 +75,7 @@ TEST_F(DriveComboTest, RecordsGoWithTheirEntries) {
     combo.FillDrives();  // refilling starts again, no entry kept twice
     ASSERT_EQ(combo.GetCount(), 2);
     EXPECT_EQ(combo.DeleteString(0), 1);
-    EXPECT_EQ(combo.GetItemDrive(0), 25);  // Z:'s record moved up with its entry
+    EXPECT_EQ(combo.GetItemDrive(0), DriveLetter::FromLetter('Z'));  // Z:'s record moved up with its entry
     EXPECT_EQ(combo.DeleteString(5), CB_ERR);
     combo.ResetContent();
     EXPECT_FALSE(combo.ItemRecord(0).has_value());
@@ -86,7 +88,7 @@ TEST_F(DriveComboTest, RecordsGoWithTheirEntries) {
     // An entry the list refuses (it is full) leaves nothing behind.
     combo.setMaxCount(1);
     EXPECT_EQ(combo.AddString(3), CB_ERR);
-    EXPECT_EQ(combo.AddDrive(2), CB_ERR);
+    EXPECT_EQ(combo.AddDrive(*DriveLetter::FromLetter('C')), CB_ERR);
     EXPECT_EQ(combo.GetCount(), 1);
     EXPECT_EQ(combo.GetItemData(0), 2);
 }
@@ -100,8 +102,8 @@ TEST_F(DriveComboTest, ItemDataIsTheCallersOwnNeverTheRecord) {
     EXPECT_EQ(combo.SetItemData(0, 77), 0);
     EXPECT_EQ(combo.GetItemData(0), 77);
     ASSERT_TRUE(combo.ItemRecord(0).has_value());
-    EXPECT_EQ(combo.itemData(0), QVariant());  // Qt's user data is not where it goes
-    EXPECT_EQ(combo.GetItemDrive(0), -1);      // a record no drive filled in
+    EXPECT_EQ(combo.itemData(0), QVariant());        // Qt's user data is not where it goes
+    EXPECT_EQ(combo.GetItemDrive(0), std::nullopt);  // a record no drive filled in
 
     // CB_INSERTSTRING at 0 appends.
     EXPECT_EQ(combo.InsertString(0, 33), 2);
@@ -161,7 +163,7 @@ TEST_F(DriveComboTest, EntryHeightsNeverFallBelowTheIconHeightPlusOne) {
     EXPECT_EQ(combo.GetItemHeight(0), 30);
 
     // The drop-down list lays its entries out at that height.
-    combo.AddDrive(2);
+    combo.AddDrive(*DriveLetter::FromLetter('C'));
     EXPECT_EQ(combo.view()->sizeHintForRow(0), 30);
 
     CSysImageList none{std::vector<QImage>{}};

@@ -20,3 +20,38 @@ TEST(DriveLetter, NumbersLettersAndRootsAgree) {
     EXPECT_FALSE(DriveLetter::FromLetter('['));
     EXPECT_FALSE(DriveLetter::FromLetter('\x83'));
 }
+
+TEST(DriveLetter, OfPathReadsOnlyADriveHead) {
+    const struct {
+        const char* path;
+        std::optional<DriveLetter> drive;
+    } cases[] = {
+        {"E:\\x", DriveLetter::FromLetter('E')},
+        {"e:", DriveLetter::FromLetter('E')},
+        {"z:relative", DriveLetter::FromLetter('Z')},
+        {"A:/", DriveLetter::FromLetter('A')},
+        {"1:\\", std::nullopt},
+        {"", std::nullopt},
+        {"E", std::nullopt},
+        {":\\", std::nullopt},
+        {"\\\\srv\\share", std::nullopt},
+        {"\\x", std::nullopt},
+        {"relative\\E:", std::nullopt},
+        {"\x83:\\", std::nullopt},
+        {"EE:\\", std::nullopt},
+    };
+    for (const auto& c : cases) EXPECT_EQ(DriveLetter::OfPath(c.path), c.drive) << c.path;
+}
+
+TEST(DriveLetter, OfRootTakesOnlyAVolumeRoot) {
+    for (const char* root : {"E:", "e:\\", "E:/"})
+        EXPECT_EQ(DriveLetter::OfRoot(root), DriveLetter::FromLetter('E')) << root;
+    for (const char* other : {"E:\\x", "E:x", "E:\\\\", "E", "", "\\\\srv\\share", "1:\\"})
+        EXPECT_FALSE(DriveLetter::OfRoot(other)) << other;
+}
+
+TEST(DriveLetter, AllIsEveryDriveInOrder) {
+    int n = 0;
+    for (DriveLetter d : DriveLetter::All()) EXPECT_EQ(d.Number(), n++);
+    EXPECT_EQ(n, platform::kDriveCount);
+}

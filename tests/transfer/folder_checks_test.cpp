@@ -117,11 +117,10 @@ TEST(IsDiskInDrive, AnswersWhetherTheRootCanBeRead) {
     prefix.AddDrive('E', "floppy");
     prefix.LinkDrive('A', prefix.Dir() + "/empty-floppy");
     prefix.SetDriveType('A', "floppy");
-    EXPECT_TRUE(IsDiskInDrive(4));
-    EXPECT_TRUE(IsDiskInDrive(2));
-    EXPECT_FALSE(IsDiskInDrive(0));
-    EXPECT_FALSE(IsDiskInDrive(6));  // G: does not exist
-    EXPECT_FALSE(IsDiskInDrive(-1));
-    EXPECT_FALSE(IsDiskInDrive(26));
+    using platform::DriveLetter;
+    EXPECT_TRUE(IsDiskInDrive(*DriveLetter::FromLetter('E')));
+    EXPECT_TRUE(IsDiskInDrive(*DriveLetter::FromLetter('C')));
+    EXPECT_FALSE(IsDiskInDrive(*DriveLetter::FromLetter('A')));
+    EXPECT_FALSE(IsDiskInDrive(*DriveLetter::FromLetter('G')));  // G: does not exist
 }
 }  // namespace

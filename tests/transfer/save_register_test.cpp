@@ -28,7 +28,7 @@ protected:
 };
 
 TEST_F(OperationTest, SaveWithoutDriveReturnsSilently) {
-    host.drive = -1;
+    host.drive = std::nullopt;
     host.systemSelected = {0};
     RunSave(engine, Context(), host);
     EXPECT_EQ(host.calls, (std::vector<std::string>{"clearRoot"}));
@@ -38,7 +38,7 @@ TEST_F(OperationTest, SaveWithoutDriveReturnsSilently) {
 TEST_F(OperationTest, SaveAsksForADiskUntilCancelled) {
     prefix.LinkDrive('F', prefix.Dir() + "/no-disk");
     prefix.SetDriveType('F', "floppy");
-    host.drive = 5;
+    host.drive = platform::DriveLetter::FromLetter('F');
     host.systemSelected = {0};
     host.answers = {MsgAnswer::Ok, MsgAnswer::Cancel};
     RunSave(engine, Context(), host);

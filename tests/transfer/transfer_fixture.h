@@ -19,8 +19,8 @@
 class FakeHost : public OperationHost {
 public:
     std::set<int> systemSelected, externalSelected;
-    std::string folderName;         // CP932
-    int drive = 4;                  // E:
+    std::string folderName;  // CP932
+    std::optional<platform::DriveLetter> drive = platform::DriveLetter::FromLetter('E');
     std::deque<MsgAnswer> answers;  // scripted answers; OK when none is left
     std::vector<UserMessage> messages;
     std::vector<std::string> calls;  // "busy1", "busy0", "events", "refresh1", "wait+", ...
@@ -33,7 +33,7 @@ public:
     bool IsSystemRowSelected(int row) const override { return systemSelected.count(row) != 0; }
     bool IsExternalRowSelected(int row) const override { return externalSelected.count(row) != 0; }
     std::string FolderName() const override { return folderName; }
-    int CurrentDrive() const override {
+    std::optional<platform::DriveLetter> CurrentDrive() const override {
         ++driveQueries;
         return drive;
     }
