@@ -46,6 +46,41 @@ TransferEngine::TransferEngine() {
     m_wholeCopies.reserve(64);
 }
 
+namespace {
+
+// Whether data set `e` takes part in the list: a save's selected system rows; a
+// register's selected rows of the external list, row r being the r-th data set
+// the folder holds.
+bool TakesPart(Direction direction, const TransferContext& context, TransferHost& host, int32_t e, int& externalRow) {
+    if (direction != Direction::Register) return host.IsSystemRowSelected(e);
+    if (!context.presence || context.presence[e] == 0) return false;
+    return host.IsExternalRowSelected(externalRow++);
+}
+
+void ShowSpaceShortage(TransferHost& host, const SpaceCheck& space, char driveLetter) {
+    UserMessage message;
+    message.text = transfer_texts::SpaceShortage(driveLetter, ODiskSize(space.freeBytes).ToString(0xFFFFFFFF),
+                                                 ODiskSize(space.neededBytes).ToString(0xFFFFFFFF));
+    message.appCaption = true;
+    message.icon = MsgIcon::Stop;
+    host.ShowMessage(message);
+}
+
+// Whether what lies below a missing folder along `name` is missing too: not when
+// the name could lead back up (only dots and blanks, or a '/' inside it).
+bool StepsDown(std::string_view name) {
+    return name.find('/') == std::string_view::npos && name.find_first_not_of(". ") != std::string_view::npos;
+}
+
+}  // namespace
+
+// What the space check of a save has counted on the drive it last read.
+struct TransferEngine::RoomCount {
+    int drive = -2;  // no drive read yet (-1 is "none")
+    SpaceNeed need{0};
+    uint32_t rows = 0;  // rows whose room `need` holds
+};
+
 int TransferEngine::BuildTransferList(Direction direction, const TransferContext& context, TransferHost& host) {
     m_list.Clear();
     m_documentRows.clear();
@@ -53,58 +88,40 @@ int TransferEngine::BuildTransferList(Direction direction, const TransferContext
     ODiskSize total;
     if (context.dataCount <= 0 || !context.catalogue) return 1;
 
-    const bool save = direction != Direction::Register;
     int externalRow = 0;
-    int freeDrive = -2;  // no drive read yet (-1 is "none")
-    SpaceNeed need(0);
-    uint32_t roomCounted = 0;  // rows whose room `need` holds
+    RoomCount room;
     for (int32_t e = 0; e < context.dataCount; ++e) {
         // The folder box is read for every data set, as the front end may change it.
         m_folderName = host.FolderName();
         if (m_folderName.empty()) m_folderName = transfer_texts::DefaultFolderName();
-
-        bool takesPart;
-        if (save) {
-            takesPart = host.IsSystemRowSelected(e);
-        } else {
-            // Row r of the external list is the r-th data set the folder holds.
-            if (!context.presence || context.presence[e] == 0) continue;
-            takesPart = host.IsExternalRowSelected(externalRow++);
-        }
-        if (!takesPart || !ListDataSet(direction, context, e, total)) continue;
-
-        if (save) {
-            // The free room is read once per drive and list: building the list writes nothing.
-            const int drive = host.CurrentDrive();
-            if (drive != freeDrive) {
-                const bool known = platform::IsDriveNumber(drive);
-                const ODiskNo disk(static_cast<unsigned char>(known ? drive : 0));
-                m_space.freeBytes = known ? disk.GetFreeSize().Bytes() : 0;
-                need = SpaceNeed(known ? disk.GetAllocationUnit() : 0);
-                need.AddUnits(FolderFilesUnits(context, need.Unit()));
-                m_madeFolders.clear();
-                m_roomFolder.clear();
-                roomCounted = 0;
-                freeDrive = drive;
-            }
-            CountRoom(roomCounted, need, context);
-            roomCounted = m_list.Count();
-            m_space.neededBytes = need.Bytes();
-            m_space.unit = need.Unit();
-            if (m_space.freeBytes < m_space.neededBytes) {
-                m_space.fits = false;
-                UserMessage message;
-                message.text = transfer_texts::SpaceShortage(m_externalFolder.empty() ? ' ' : m_externalFolder[0],
-                                                             ODiskSize(m_space.freeBytes).ToString(0xFFFFFFFF),
-                                                             ODiskSize(m_space.neededBytes).ToString(0xFFFFFFFF));
-                message.appCaption = true;
-                message.icon = MsgIcon::Stop;
-                host.ShowMessage(message);
-                return 0;
-            }
-        }
+        if (!TakesPart(direction, context, host, e, externalRow) || !ListDataSet(direction, context, e, total))
+            continue;
+        if (direction == Direction::Register || RoomFits(context, host.CurrentDrive(), room)) continue;
+        ShowSpaceShortage(host, m_space, m_externalFolder.empty() ? ' ' : m_externalFolder[0]);
+        return 0;
     }
     return 1;
+}
+
+bool TransferEngine::RoomFits(const TransferContext& context, int drive, RoomCount& room) {
+    // The free room is read once per drive and list: building the list writes nothing.
+    if (drive != room.drive) {
+        const bool known = platform::IsDriveNumber(drive);
+        const ODiskNo disk(static_cast<unsigned char>(known ? drive : 0));
+        m_space.freeBytes = known ? disk.GetFreeSize().Bytes() : 0;
+        room.need = SpaceNeed(known ? disk.GetAllocationUnit() : 0);
+        room.need.AddUnits(FolderFilesUnits(context, room.need.Unit()));
+        m_madeFolders.clear();
+        m_roomFolder.clear();
+        room.rows = 0;
+        room.drive = drive;
+    }
+    CountRoom(room.rows, room.need, context);
+    room.rows = m_list.Count();
+    m_space.neededBytes = room.need.Bytes();
+    m_space.unit = room.need.Unit();
+    m_space.fits = m_space.freeBytes >= m_space.neededBytes;
+    return m_space.fits;
 }
 
 uint64_t TransferEngine::FolderFilesUnits(const TransferContext& context, uint64_t unit) const {
@@ -128,20 +145,45 @@ void TransferEngine::CountRoom(uint32_t from, SpaceNeed& need, const TransferCon
         const TransferRow& row = m_list.Row(i);
         if (!row.counted) continue;
         need.AddFile(row.size);
-        // Every folder the save makes on the way takes a unit of its own. Rows of one
-        // folder follow each other: the folder of the row before is known already.
+        // Rows of one folder follow each other: the folder of the row before is known already.
         const size_t cut = platform::LastCp932Separator(row.destination, "\\");
         if (cut == std::string::npos || std::string_view(row.destination).substr(0, cut) == m_roomFolder) continue;
         m_roomFolder.assign(row.destination, 0, cut);
-        for (size_t end = cut; end != std::string::npos && rootCut != std::string::npos && end > rootCut;
-             end = platform::LastCp932Separator(std::string_view(row.destination).substr(0, end), "\\")) {
-            const std::string_view folder = std::string_view(row.destination).substr(0, end);
-            if (std::find(m_madeFolders.begin(), m_madeFolders.end(), folder) != m_madeFolders.end()) break;
-            m_madeFolders.emplace_back(folder);
-            if (GetFileAttributesA(m_madeFolders.back().c_str()) != INVALID_FILE_ATTRIBUTES) break;
-            need.AddUnits();
-        }
+        if (rootCut != std::string::npos) need.AddUnits(FoldersToMake(row.destination, cut, rootCut));
     }
+}
+
+uint64_t TransferEngine::FoldersToMake(std::string_view destination, size_t cut, size_t rootCut) {
+    // Every folder the save makes on the way takes a unit of its own. The folders
+    // not met before, deepest first, up to one whose state is known: below a
+    // missing one they are missing too, and are not asked for.
+    std::vector<size_t> ends;
+    bool belowMissing = false;
+    std::string& key = m_folderKey;
+    size_t end = cut;
+    for (; end != std::string_view::npos && end > rootCut;
+         end = platform::LastCp932Separator(destination.substr(0, end), "\\")) {
+        key.assign(destination.substr(0, end));
+        const auto known = m_madeFolders.find(key);
+        if (known != m_madeFolders.end()) {
+            belowMissing = !known->second;
+            break;
+        }
+        ends.push_back(end);
+    }
+    for (size_t k = ends.size(); belowMissing && k-- > 0;) {
+        const size_t parent = k + 1 < ends.size() ? ends[k + 1] : end;  // the known folder above them all
+        belowMissing = StepsDown(destination.substr(parent + 1, ends[k] - parent - 1));
+    }
+    uint64_t units = 0;
+    for (const size_t folderEnd : ends) {
+        key.assign(destination.substr(0, folderEnd));
+        const bool there = !belowMissing && GetFileAttributesA(key.c_str()) != INVALID_FILE_ATTRIBUTES;
+        m_madeFolders.emplace(key, there);
+        if (there) break;  // and so are the folders above it
+        ++units;
+    }
+    return units;
 }
 
 void TransferEngine::ListDataSets(Direction direction, const TransferContext& context, const std::string& folderName,

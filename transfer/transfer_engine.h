@@ -141,8 +141,15 @@ private:
     bool CountsSize(const std::string& destination, CarryOver kind) const;
     // Units of the index and lock files a save writes into its folder.
     uint64_t FolderFilesUnits(const TransferContext& context, uint64_t unit) const;
+    struct RoomCount;
+    // Counts the rows listed since the last call into the space check of a save to
+    // `drive` (read anew when it changed); whether they still fit.
+    bool RoomFits(const TransferContext& context, int drive, RoomCount& room);
     // Adds the room of rows `from` on (and of the folders they need made) to `need`.
     void CountRoom(uint32_t from, SpaceNeed& need, const TransferContext& context);
+    // Units of the folders above `cut` in `destination` (down to just below
+    // `rootCut`) that a save would make and were not counted before.
+    uint64_t FoldersToMake(std::string_view destination, size_t cut, size_t rootCut);
     // The current row's destination folder made (once per run and folder).
     bool MakeDestinationFolder();
     // The run's open folder for a Windows folder path, opened at its first use;
@@ -211,7 +218,9 @@ private:
     bool m_mediumMismatch = false;          // a row read back other than it was written
     TransferFailure m_failure;
     SpaceCheck m_space;
-    std::vector<std::string> m_madeFolders;  // destination folders already counted by the space check
-    std::string m_roomFolder;                // the folder of the last row the space check counted
-    TempSweep m_sweep;                       // destination folders cleared of stale temporary files
+    // Destination folders the space check has met, and whether each is there.
+    std::unordered_map<std::string, bool> m_madeFolders;
+    std::string m_folderKey;   // work string of the space check's folder look-ups
+    std::string m_roomFolder;  // the folder of the last row the space check counted
+    TempSweep m_sweep;         // destination folders cleared of stale temporary files
 };
