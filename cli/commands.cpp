@@ -69,6 +69,8 @@ struct Run {
     const Options& options;
     CliHost host;
     json out = json::object();
+    // Top-level fields too long to build as a tree, as their text (out holds null for each).
+    std::vector<std::pair<std::string, std::string>> texts;
 
     Run(const CliProgram& p, const Options& o, const char* command) : program(p), options(o), host(MakeHostOptions(o)) {
         out["schema"] = cli_json::kSchema;
@@ -96,7 +98,7 @@ struct Run {
             for (const ShownMessage& m : host.Messages())
                 messages.push_back(cli_json::MessageRecord(m.text, m.code, m.question, m.accepted));
             out["messages"] = messages;
-            std::printf("%s\n", cli_json::Dump(out).c_str());
+            std::printf("%s\n", cli_json::DumpWith(out, texts).c_str());
         }
         return code;
     }
@@ -180,13 +182,28 @@ uint32_t FailedRow(const TransferEngine& engine, const CliHost& host) {
     return host.Result().rows < engine.FileCount() ? host.Result().rows : UINT32_MAX;
 }
 
+// One row of the transfer list, its fields in the document's order; with its
+// outcome after a run, and the failure on the row that failed.
+void PutFileRecord(cli_json::RecordsText& files, const TransferRow& row, const char* outcome,
+                   const TransferFailure* failure) {
+    files.Begin();
+    files.Unsigned("bytes", row.size);
+    files.Signed("data_set", int64_t{row.dataSet} + 1);
+    files.Cp932("destination", row.destination);
+    if (failure) files.Value("failure", cli_failure::Record(*failure));
+    files.Signed("kind", static_cast<int>(row.kind));
+    if (outcome) files.Value("outcome", outcome);
+    files.Cp932("source", row.source);
+}
+
 // The transfer list into the JSON; a dry run's text output prints it too. Files
 // and bytes count each destination file once (a document is one row per
 // attribute kind); `rows` counts the rows. After a run (`ran`) each row has its
 // outcome and `outcome` counts the files by theirs.
 void PutTransferList(Run& run, const TransferEngine& engine, bool ran) {
     const Options& o = run.options;
-    json files = json::array();
+    // Written straight as text: a list can hold many thousands of rows.
+    cli_json::RecordsText files;
     uint64_t bytes = 0;
     uint32_t fileCount = 0;
     const uint32_t failedRow = ran ? FailedRow(engine, run.host) : UINT32_MAX;
@@ -199,26 +216,19 @@ void PutTransferList(Run& run, const TransferEngine& engine, bool ran) {
             ++fileCount;
             bytes += row.size;
         }
-        json file = json::object();
-        cli_json::PutCp932(file, "source", row.source);
-        cli_json::PutCp932(file, "destination", row.destination);
-        file["kind"] = static_cast<int>(row.kind);
-        file["bytes"] = row.size;
-        file["data_set"] = row.dataSet + 1;
-        if (ran) {
-            const std::string outcome = RowOutcome(i, engine, run.host, failedRow);
-            file["outcome"] = outcome;
-            if (i == failedRow) file["failure"] = cli_failure::Record(engine.LastFailure());
+        const char* const outcome = ran ? RowOutcome(i, engine, run.host, failedRow) : nullptr;
+        if (outcome) {
             int& worst = fileOutcome.try_emplace(row.destination, 0).first->second;
             for (int k = 0; k < 4; ++k)
-                if (outcome == kOutcomes[k]) worst = std::max(worst, k);
+                if (std::strcmp(outcome, kOutcomes[k]) == 0) worst = std::max(worst, k);
         }
-        files.push_back(std::move(file));
+        if (o.json) PutFileRecord(files, row, outcome, i == failedRow ? &engine.LastFailure() : nullptr);
         if (!o.json && o.dryRun)
             std::printf("%s\t%s\t%d\t%llu\n", U(row.source).c_str(), U(row.destination).c_str(),
                         static_cast<int>(row.kind), static_cast<unsigned long long>(row.size));
     }
-    run.out["files"] = std::move(files);
+    run.out["files"] = nullptr;
+    run.texts.emplace_back("files", files.Finish());
     run.out["file_count"] = fileCount;
     run.out["bytes"] = bytes;
     run.out["rows"] = engine.FileCount();
@@ -418,7 +428,7 @@ int CmdTransfer(const CliProgram& program, const Options& o, Direction direction
         if (!ParseSetList(o.sets, count, chosen, &error))
             return run.Fail(exit_code::kUsage, "usage", "--sets: " + error);
     }
-    json sets = json::array();
+    cli_json::RecordsText sets;  // as text: a catalogue can hold many thousands
     host.systemRows.assign(static_cast<size_t>(count), 0);
     for (int32_t i = 0; i < count; ++i) {
         const size_t k = static_cast<size_t>(i);
@@ -432,12 +442,13 @@ int CmdTransfer(const CliProgram& program, const Options& o, Direction direction
             continue;
         }
         host.systemRows[k] = 1;
-        sets.push_back(SetJson(view, i));
+        cli_json::PutSetRecord(sets, i, SetName(view.catalogue, i));
     }
     if (!save)
         for (int32_t i = 0; i < count; ++i)
             if (presence[static_cast<size_t>(i)]) host.externalRows.push_back(host.systemRows[static_cast<size_t>(i)]);
-    run.out["sets"] = std::move(sets);
+    run.out["sets"] = nullptr;
+    run.texts.emplace_back("sets", sets.Finish());
 
     DemInitData docInit;
     TransferContext context = ContextFor(view, program, externalRoot, presence, &docInit);
