@@ -196,6 +196,28 @@ void PutFileRecord(cli_json::RecordsText& files, const TransferRow& row, const c
     files.Cp932("source", row.source);
 }
 
+// Outcomes from the best to the worst; a destination file has its worst row's.
+constexpr const char* kOutcomes[] = {"unchanged", "written", "not_reached", "failed"};
+
+// Counts a row's outcome into its destination file's worst (an index into kOutcomes).
+void TallyOutcome(std::map<std::string, int>& fileOutcome, const std::string& destination, const char* outcome) {
+    int& worst = fileOutcome.try_emplace(destination, 0).first->second;
+    for (int k = 0; k < 4; ++k)
+        if (std::strcmp(outcome, kOutcomes[k]) == 0) worst = std::max(worst, k);
+}
+
+// What a run wrote: the files by their outcome, and the counts of the result.
+void PutRunOutcome(Run& run, const std::map<std::string, int>& fileOutcome) {
+    json outcome = {{"written", 0}, {"unchanged", 0}, {"failed", 0}, {"not_reached", 0}};
+    for (const auto& [destination, worst] : fileOutcome)
+        outcome[kOutcomes[worst]] = outcome[kOutcomes[worst]].get<int>() + 1;
+    run.out["outcome"] = std::move(outcome);
+    const TransferResult& result = run.host.Result();
+    run.out["written_files"] = run.host.Copied() ? result.files : 0;
+    run.out["written_bytes"] = run.host.Copied() ? result.bytes : 0;
+    run.out["written_rows"] = run.host.Copied() ? result.rows : 0;
+}
+
 // The transfer list into the JSON; a dry run's text output prints it too. Files
 // and bytes count each destination file once (a document is one row per
 // attribute kind); `rows` counts the rows. After a run (`ran`) each row has its
@@ -207,9 +229,7 @@ void PutTransferList(Run& run, const TransferEngine& engine, bool ran) {
     uint64_t bytes = 0;
     uint32_t fileCount = 0;
     const uint32_t failedRow = ran ? FailedRow(engine, run.host) : UINT32_MAX;
-    // Per destination file: its worst row's outcome (failed > not_reached > written > unchanged).
     std::map<std::string, int> fileOutcome;
-    static const char* const kOutcomes[] = {"unchanged", "written", "not_reached", "failed"};
     for (uint32_t i = 0; i < engine.FileCount(); ++i) {
         const TransferRow& row = engine.List().Row(i);
         if (row.counted) {
@@ -217,11 +237,7 @@ void PutTransferList(Run& run, const TransferEngine& engine, bool ran) {
             bytes += row.size;
         }
         const char* const outcome = ran ? RowOutcome(i, engine, run.host, failedRow) : nullptr;
-        if (outcome) {
-            int& worst = fileOutcome.try_emplace(row.destination, 0).first->second;
-            for (int k = 0; k < 4; ++k)
-                if (std::strcmp(outcome, kOutcomes[k]) == 0) worst = std::max(worst, k);
-        }
+        if (outcome) TallyOutcome(fileOutcome, row.destination, outcome);
         if (o.json) PutFileRecord(files, row, outcome, i == failedRow ? &engine.LastFailure() : nullptr);
         if (!o.json && o.dryRun)
             std::printf("%s\t%s\t%d\t%llu\n", U(row.source).c_str(), U(row.destination).c_str(),
@@ -232,15 +248,7 @@ void PutTransferList(Run& run, const TransferEngine& engine, bool ran) {
     run.out["file_count"] = fileCount;
     run.out["bytes"] = bytes;
     run.out["rows"] = engine.FileCount();
-    if (!ran) return;
-    json outcome = {{"written", 0}, {"unchanged", 0}, {"failed", 0}, {"not_reached", 0}};
-    for (const auto& [destination, worst] : fileOutcome)
-        outcome[kOutcomes[worst]] = outcome[kOutcomes[worst]].get<int>() + 1;
-    run.out["outcome"] = std::move(outcome);
-    const TransferResult& result = run.host.Result();
-    run.out["written_files"] = run.host.Copied() ? result.files : 0;
-    run.out["written_bytes"] = run.host.Copied() ? result.bytes : 0;
-    run.out["written_rows"] = run.host.Copied() ? result.rows : 0;
+    if (ran) PutRunOutcome(run, fileOutcome);
 }
 
 // The folder of a save or register, checked before its index file is read: the
@@ -394,6 +402,59 @@ void PutSpace(Run& run, const TransferEngine& engine, int drive, bool fits) {
                      U(ODiskSize(space.freeBytes).ToString(0xFFFFFFFF)).c_str());
 }
 
+// The data sets the command names, marked in the host's rows and put into the
+// JSON; a register refuses a set named explicitly that the folder does not hold.
+bool ChooseSetsOrFail(Run& run, const SystemView& view, const std::vector<int32_t>& presence, bool save, int* code) {
+    const Options& o = run.options;
+    const int32_t count = view.catalogue.count;
+    CliHost& host = run.host;
+    std::vector<char> chosen;
+    if (o.all) {
+        chosen.assign(static_cast<size_t>(count), 1);
+    } else {
+        std::string error;
+        if (!ParseSetList(o.sets, count, chosen, &error)) {
+            *code = run.Fail(exit_code::kUsage, "usage", "--sets: " + error);
+            return false;
+        }
+    }
+    cli_json::RecordsText sets;  // as text: a catalogue can hold many thousands
+    host.systemRows.assign(static_cast<size_t>(count), 0);
+    for (int32_t i = 0; i < count; ++i) {
+        const size_t k = static_cast<size_t>(i);
+        if (!chosen[k]) continue;
+        if (!save && !presence[k]) {
+            // Named explicitly but not in the folder: say so rather than skip it quietly.
+            if (o.all) continue;
+            *code = run.Fail(exit_code::kRefused, "not_held",
+                             "データ " + std::to_string(i + 1) + " (" + U(SetName(view.catalogue, i)) +
+                                 ") は保守フォルダにありません。");
+            return false;
+        }
+        host.systemRows[k] = 1;
+        cli_json::PutSetRecord(sets, i, SetName(view.catalogue, i));
+    }
+    if (!save)
+        for (int32_t i = 0; i < count; ++i)
+            if (presence[static_cast<size_t>(i)]) host.externalRows.push_back(host.systemRows[static_cast<size_t>(i)]);
+    run.out["sets"] = nullptr;
+    run.texts.emplace_back("sets", sets.Finish());
+    return true;
+}
+
+// A dry run: the same checks the operation makes before its list, without
+// asking anything, then the list and (for a save) its space check.
+int DryRun(Run& run, TransferEngine& engine, const TransferContext& context, Direction direction, int drive) {
+    CliHost& host = run.host;
+    if (!host.folder.empty() && !IsValidFolderName(host.folder))
+        return run.Fail(exit_code::kRefused, "bad_folder_name", U(transfer_texts::BadFolderName(host.folder)));
+    const int fits = engine.BuildTransferList(direction, context, host);
+    PutTransferList(run, engine, false);
+    if (direction == Direction::Save) PutSpace(run, engine, drive, fits != 0);
+    if (fits && engine.FileCount() == 0) return run.Fail(exit_code::kRefused, "no_files", U(transfer_texts::NoFiles()));
+    return run.Finish(0);
+}
+
 // Save or register, with --dry-run: the operation's own checks, then the list.
 int CmdTransfer(const CliProgram& program, const Options& o, Direction direction) {
     const bool save = direction == Direction::Save;
@@ -420,35 +481,7 @@ int CmdTransfer(const CliProgram& program, const Options& o, Direction direction
         return run.Fail(
             exit_code::kRefused, "file_too_large",
             U(transfer_texts::FileTooLarge(externalRoot + "\\" + folderUsed + "\\" + program.files.indexFile)));
-    std::vector<char> chosen;
-    if (o.all) {
-        chosen.assign(static_cast<size_t>(count), 1);
-    } else {
-        std::string error;
-        if (!ParseSetList(o.sets, count, chosen, &error))
-            return run.Fail(exit_code::kUsage, "usage", "--sets: " + error);
-    }
-    cli_json::RecordsText sets;  // as text: a catalogue can hold many thousands
-    host.systemRows.assign(static_cast<size_t>(count), 0);
-    for (int32_t i = 0; i < count; ++i) {
-        const size_t k = static_cast<size_t>(i);
-        if (!chosen[k]) continue;
-        if (!save && !presence[k]) {
-            // Named explicitly but not in the folder: say so rather than skip it quietly.
-            if (!o.all)
-                return run.Fail(exit_code::kRefused, "not_held",
-                                "データ " + std::to_string(i + 1) + " (" + U(SetName(view.catalogue, i)) +
-                                    ") は保守フォルダにありません。");
-            continue;
-        }
-        host.systemRows[k] = 1;
-        cli_json::PutSetRecord(sets, i, SetName(view.catalogue, i));
-    }
-    if (!save)
-        for (int32_t i = 0; i < count; ++i)
-            if (presence[static_cast<size_t>(i)]) host.externalRows.push_back(host.systemRows[static_cast<size_t>(i)]);
-    run.out["sets"] = nullptr;
-    run.texts.emplace_back("sets", sets.Finish());
+    if (!ChooseSetsOrFail(run, view, presence, save, &code)) return code;
 
     DemInitData docInit;
     TransferContext context = ContextFor(view, program, externalRoot, presence, &docInit);
@@ -457,17 +490,7 @@ int CmdTransfer(const CliProgram& program, const Options& o, Direction direction
 
     TransferEngine engine;
 
-    if (o.dryRun) {
-        // The same checks the operation makes before its list, without asking anything.
-        if (!host.folder.empty() && !IsValidFolderName(host.folder))
-            return run.Fail(exit_code::kRefused, "bad_folder_name", U(transfer_texts::BadFolderName(host.folder)));
-        const int fits = engine.BuildTransferList(direction, context, host);
-        PutTransferList(run, engine, false);
-        if (save) PutSpace(run, engine, drive, fits != 0);
-        if (fits && engine.FileCount() == 0)
-            return run.Fail(exit_code::kRefused, "no_files", U(transfer_texts::NoFiles()));
-        return run.Finish(0);
-    }
+    if (o.dryRun) return DryRun(run, engine, context, direction, drive);
 
     // Registers keep a restore point and name it.
     RestorePoint made;
