@@ -41,7 +41,6 @@ void TransferEngine::SetBatchRenameHookForTesting(std::function<void(size_t)> ho
 TransferEngine::TransferEngine() {
     for (std::string* s : {&m_folderName, &m_systemFolder, &m_externalFolder, &m_source, &m_destination})
         s->reserve(TransferList::kPathReserve);
-    m_documentRows.reserve(64);
     m_flushRows.reserve(4);
     m_wholeCopies.reserve(64);
 }
@@ -83,7 +82,7 @@ struct TransferEngine::RoomCount {
 
 int TransferEngine::BuildTransferList(Direction direction, const TransferContext& context, TransferHost& host) {
     m_list.Clear();
-    m_documentRows.clear();
+    m_countedDocuments.clear();
     m_space = SpaceCheck();
     ODiskSize total;
     if (context.dataCount <= 0 || !context.catalogue) return 1;
@@ -189,7 +188,7 @@ uint64_t TransferEngine::FoldersToMake(std::string_view destination, size_t cut,
 void TransferEngine::ListDataSets(Direction direction, const TransferContext& context, const std::string& folderName,
                                   const std::vector<char>& sets) {
     m_list.Clear();
-    m_documentRows.clear();
+    m_countedDocuments.clear();
     if (!context.catalogue) return;
     m_folderName = folderName.empty() ? transfer_texts::DefaultFolderName() : folderName;
     ODiskSize total;
@@ -247,19 +246,9 @@ void TransferEngine::ListMatches(const platform::FileSearchResult& found, const 
         row.dataSet = dataSet;
         row.size = platform::FoundFileSize(file);
         // Each document is written once per kind but takes its room only once.
-        if (CountsSize(row.destination, kind)) {
-            row.counted = true;
-            total += ODiskSize(row.size);  // what O_FileSize gives, read by the search a moment ago
-            if (kind != CarryOver::WholeFile) m_documentRows.push_back(m_list.Count() - 1);
-        }
+        row.counted = kind == CarryOver::WholeFile || m_countedDocuments.insert(row.destination).second;
+        if (row.counted) total += ODiskSize(row.size);  // what O_FileSize gives, read by the search a moment ago
     }
-}
-
-bool TransferEngine::CountsSize(const std::string& destination, CarryOver kind) const {
-    if (kind == CarryOver::WholeFile) return true;
-    for (uint32_t row : m_documentRows)
-        if (m_list.Row(row).destination == destination) return false;
-    return true;
 }
 
 namespace {

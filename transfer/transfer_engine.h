@@ -10,6 +10,7 @@
 #include <string>
 #include <string_view>
 #include <unordered_map>
+#include <unordered_set>
 #include <vector>
 
 #include "catalogue/catalogue_entry.h"
@@ -138,7 +139,6 @@ private:
     void ListMatches(const platform::FileSearchResult& found, const std::string& sourceFolder,
                      const std::string& destinationFolder, const char* folder, CarryOver kind, ODiskSize& total,
                      int32_t dataSet);
-    bool CountsSize(const std::string& destination, CarryOver kind) const;
     // Units of the index and lock files a save writes into its folder.
     uint64_t FolderFilesUnits(const TransferContext& context, uint64_t unit) const;
     struct RoomCount;
@@ -212,7 +212,6 @@ private:
     std::unordered_map<std::string, std::shared_ptr<platform::FolderSession>> m_sessions;  // this run's folders
     std::vector<uint32_t> m_unchangedRows;  // whole-file rows left as they were
     bool m_rowUnchanged = false;            // the row just written was left as it was
-    std::vector<uint32_t> m_documentRows;   // rows of kind 1 to 3 whose size was counted
     std::vector<uint32_t> m_flushRows;      // one written row per destination drive
     std::vector<uint32_t> m_wholeCopies;    // document rows of this run copied whole
     bool m_mediumMismatch = false;          // a row read back other than it was written
@@ -220,6 +219,8 @@ private:
     SpaceCheck m_space;
     // Destination folders the space check has met, and whether each is there.
     std::unordered_map<std::string, bool> m_madeFolders;
+    // Destinations of the documents listed: each takes its room once.
+    std::unordered_set<std::string> m_countedDocuments;
     std::string m_folderKey;   // work string of the space check's folder look-ups
     std::string m_roomFolder;  // the folder of the last row the space check counted
     TempSweep m_sweep;         // destination folders cleared of stale temporary files
