@@ -69,6 +69,8 @@ struct Run {
     const Options& options;
     CliHost host;
     json out = json::object();
+    // Top-level fields too long to build as a tree, as their text (out holds null for each).
+    std::vector<std::pair<std::string, std::string>> texts;
 
     Run(const CliProgram& p, const Options& o, const char* command) : program(p), options(o), host(MakeHostOptions(o)) {
         out["schema"] = cli_json::kSchema;
@@ -96,7 +98,7 @@ struct Run {
             for (const ShownMessage& m : host.Messages())
                 messages.push_back(cli_json::MessageRecord(m.text, m.code, m.question, m.accepted));
             out["messages"] = messages;
-            std::printf("%s\n", cli_json::Dump(out).c_str());
+            std::printf("%s\n", cli_json::DumpWith(out, texts).c_str());
         }
         return code;
     }
@@ -182,49 +184,32 @@ uint32_t FailedRow(const TransferEngine& engine, const CliHost& host) {
     return host.Result().rows < engine.FileCount() ? host.Result().rows : UINT32_MAX;
 }
 
-// The transfer list into the JSON; a dry run's text output prints it too. Files
-// and bytes count each destination file once (a document is one row per
-// attribute kind); `rows` counts the rows. After a run (`ran`) each row has its
-// outcome and `outcome` counts the files by theirs.
-void PutTransferList(Run& run, const TransferEngine& engine, bool ran) {
-    const Options& o = run.options;
-    json files = json::array();
-    uint64_t bytes = 0;
-    uint32_t fileCount = 0;
-    const uint32_t failedRow = ran ? FailedRow(engine, run.host) : UINT32_MAX;
-    // Per destination file: its worst row's outcome (failed > not_reached > written > unchanged).
-    std::map<std::string, int> fileOutcome;
-    static const char* const kOutcomes[] = {"unchanged", "written", "not_reached", "failed"};
-    for (uint32_t i = 0; i < engine.FileCount(); ++i) {
-        const TransferRow& row = engine.List().Row(i);
-        if (row.counted) {
-            ++fileCount;
-            bytes += row.size;
-        }
-        json file = json::object();
-        cli_json::PutCp932(file, "source", row.source);
-        cli_json::PutCp932(file, "destination", row.destination);
-        file["kind"] = static_cast<int>(row.kind);
-        file["bytes"] = row.size;
-        file["data_set"] = row.dataSet + 1;
-        if (ran) {
-            const std::string outcome = RowOutcome(i, engine, run.host, failedRow);
-            file["outcome"] = outcome;
-            if (i == failedRow) file["failure"] = cli_failure::Record(engine.LastFailure());
-            int& worst = fileOutcome.try_emplace(row.destination, 0).first->second;
-            for (int k = 0; k < 4; ++k)
-                if (outcome == kOutcomes[k]) worst = std::max(worst, k);
-        }
-        files.push_back(std::move(file));
-        if (!o.json && o.dryRun)
-            std::printf("%s\t%s\t%d\t%llu\n", U(row.source).c_str(), U(row.destination).c_str(),
-                        static_cast<int>(row.kind), static_cast<unsigned long long>(row.size));
-    }
-    run.out["files"] = std::move(files);
-    run.out["file_count"] = fileCount;
-    run.out["bytes"] = bytes;
-    run.out["rows"] = engine.FileCount();
-    if (!ran) return;
+// One row of the transfer list, its fields in the document's order; with its
+// outcome after a run, and the failure on the row that failed.
+void PutFileRecord(cli_json::RecordsText& files, const TransferRow& row, const char* outcome,
+                   const TransferFailure* failure) {
+    files.Begin();
+    files.Unsigned("bytes", row.size);
+    files.Signed("data_set", int64_t{row.dataSet} + 1);
+    files.Cp932("destination", row.destination);
+    if (failure) files.Value("failure", cli_failure::Record(*failure));
+    files.Signed("kind", static_cast<int>(row.kind));
+    if (outcome) files.Value("outcome", outcome);
+    files.Cp932("source", row.source);
+}
+
+// Outcomes from the best to the worst; a destination file has its worst row's.
+constexpr const char* kOutcomes[] = {"unchanged", "written", "not_reached", "failed"};
+
+// Counts a row's outcome into its destination file's worst (an index into kOutcomes).
+void TallyOutcome(std::map<std::string, int>& fileOutcome, const std::string& destination, const char* outcome) {
+    int& worst = fileOutcome.try_emplace(destination, 0).first->second;
+    for (int k = 0; k < 4; ++k)
+        if (std::strcmp(outcome, kOutcomes[k]) == 0) worst = std::max(worst, k);
+}
+
+// What a run wrote: the files by their outcome, and the counts of the result.
+void PutRunOutcome(Run& run, const std::map<std::string, int>& fileOutcome) {
     json outcome = {{"written", 0}, {"unchanged", 0}, {"failed", 0}, {"not_reached", 0}};
     for (const auto& [destination, worst] : fileOutcome)
         outcome[kOutcomes[worst]] = outcome[kOutcomes[worst]].get<int>() + 1;
@@ -233,6 +218,39 @@ void PutTransferList(Run& run, const TransferEngine& engine, bool ran) {
     run.out["written_files"] = run.host.Copied() ? result.files : 0;
     run.out["written_bytes"] = run.host.Copied() ? result.bytes : 0;
     run.out["written_rows"] = run.host.Copied() ? result.rows : 0;
+}
+
+// The transfer list into the JSON; a dry run's text output prints it too. Files
+// and bytes count each destination file once (a document is one row per
+// attribute kind); `rows` counts the rows. After a run (`ran`) each row has its
+// outcome and `outcome` counts the files by theirs.
+void PutTransferList(Run& run, const TransferEngine& engine, bool ran) {
+    const Options& o = run.options;
+    // Written straight as text: a list can hold many thousands of rows.
+    cli_json::RecordsText files;
+    uint64_t bytes = 0;
+    uint32_t fileCount = 0;
+    const uint32_t failedRow = ran ? FailedRow(engine, run.host) : UINT32_MAX;
+    std::map<std::string, int> fileOutcome;
+    for (uint32_t i = 0; i < engine.FileCount(); ++i) {
+        const TransferRow& row = engine.List().Row(i);
+        if (row.counted) {
+            ++fileCount;
+            bytes += row.size;
+        }
+        const char* const outcome = ran ? RowOutcome(i, engine, run.host, failedRow) : nullptr;
+        if (outcome) TallyOutcome(fileOutcome, row.destination, outcome);
+        if (o.json) PutFileRecord(files, row, outcome, i == failedRow ? &engine.LastFailure() : nullptr);
+        if (!o.json && o.dryRun)
+            std::printf("%s\t%s\t%d\t%llu\n", U(row.source).c_str(), U(row.destination).c_str(),
+                        static_cast<int>(row.kind), static_cast<unsigned long long>(row.size));
+    }
+    run.out["files"] = nullptr;
+    run.texts.emplace_back("files", files.Finish());
+    run.out["file_count"] = fileCount;
+    run.out["bytes"] = bytes;
+    run.out["rows"] = engine.FileCount();
+    if (ran) PutRunOutcome(run, fileOutcome);
 }
 
 // The folder of a save or register, checked before its index file is read: the
@@ -411,37 +429,43 @@ bool TransferFolderPresence(Run& run, const std::string& externalRoot, bool save
     return PresenceOrFail(run, externalRoot + "\\" + folderUsed, count, presence, code);
 }
 
-// The data sets --sets or --all names, as the host's selected rows and into the JSON.
-bool ParseTransferSets(Run& run, const SystemView& view, const std::vector<int32_t>& presence, bool save, int* code) {
+// The data sets the command names, marked in the host's rows and put into the
+// JSON; a register refuses a set named explicitly that the folder does not hold.
+bool ChooseSetsOrFail(Run& run, const SystemView& view, const std::vector<int32_t>& presence, bool save, int* code) {
     const Options& o = run.options;
     const int32_t count = view.catalogue.count;
-    std::vector<char> chosen(static_cast<size_t>(count), 1);
-    std::string error;
-    if (!o.all && !ParseSetList(o.sets, count, chosen, &error)) {
-        *code = run.Fail(exit_code::kUsage, "usage", "--sets: " + error);
-        return false;
-    }
     CliHost& host = run.host;
-    json sets = json::array();
+    std::vector<char> chosen;
+    if (o.all) {
+        chosen.assign(static_cast<size_t>(count), 1);
+    } else {
+        std::string error;
+        if (!ParseSetList(o.sets, count, chosen, &error)) {
+            *code = run.Fail(exit_code::kUsage, "usage", "--sets: " + error);
+            return false;
+        }
+    }
+    cli_json::RecordsText sets;  // as text: a catalogue can hold many thousands
     host.systemRows.assign(static_cast<size_t>(count), 0);
     for (int32_t i = 0; i < count; ++i) {
         const size_t k = static_cast<size_t>(i);
         if (!chosen[k]) continue;
         if (!save && !presence[k]) {
-            if (o.all) continue;
             // Named explicitly but not in the folder: say so rather than skip it quietly.
+            if (o.all) continue;
             *code = run.Fail(exit_code::kRefused, "not_held",
                              "データ " + std::to_string(i + 1) + " (" + U(SetName(view.catalogue, i)) +
                                  ") は保守フォルダにありません。");
             return false;
         }
         host.systemRows[k] = 1;
-        sets.push_back(SetJson(view, i));
+        cli_json::PutSetRecord(sets, i, SetName(view.catalogue, i));
     }
     if (!save)
         for (int32_t i = 0; i < count; ++i)
             if (presence[static_cast<size_t>(i)]) host.externalRows.push_back(host.systemRows[static_cast<size_t>(i)]);
-    run.out["sets"] = std::move(sets);
+    run.out["sets"] = nullptr;
+    run.texts.emplace_back("sets", sets.Finish());
     return true;
 }
 
@@ -508,7 +532,7 @@ int CmdTransfer(const CliProgram& program, const Options& o, Direction direction
     const std::string externalRoot = ExternalRootOf(*drive, program);
     std::vector<int32_t> presence;
     if (!TransferFolderPresence(run, externalRoot, save, view.catalogue.count, presence, &code)) return code;
-    if (!ParseTransferSets(run, view, presence, save, &code)) return code;
+    if (!ChooseSetsOrFail(run, view, presence, save, &code)) return code;
 
     DemInitData docInit;
     TransferContext context = ContextFor(view, program, externalRoot, presence, &docInit);

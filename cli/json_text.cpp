@@ -1,6 +1,9 @@
 #include "cli/json_text.h"
 
+#include <algorithm>
+
 #include "platform/cp932.h"
+#include "platform/cp932_walk.h"
 
 namespace cli_json {
 
@@ -110,6 +113,188 @@ nlohmann::json MessageRecord(std::string_view utf8, std::string_view code, bool 
 
 std::string Dump(const nlohmann::json& document) {
     return document.dump(2, ' ', false, nlohmann::json::error_handler_t::replace);
+}
+
+namespace {
+
+// Indents of a record in a top-level array, of its fields, and of the array's close.
+constexpr std::string_view kRecordIndent = "    ";
+constexpr std::string_view kFieldIndent = "      ";
+constexpr std::string_view kFieldOfTopIndent = "  ";
+
+bool NeedsEscape(char c) { return c == '"' || c == '\\' || static_cast<unsigned char>(c) < 0x20; }
+
+// `utf8` (valid UTF-8) escaped as Dump escapes the text of a JSON string.
+void AppendEscaped(std::string& out, std::string_view utf8) {
+    static constexpr char kDigits[] = "0123456789abcdef";
+    for (size_t i = 0; i < utf8.size();) {
+        // What needs no escape goes in as a run.
+        const size_t run = static_cast<size_t>(
+            std::find_if(utf8.begin() + static_cast<ptrdiff_t>(i), utf8.end(), NeedsEscape) - utf8.begin());
+        out.append(utf8.substr(i, run - i));
+        if (run == utf8.size()) return;
+        const char c = utf8[run];
+        i = run + 1;
+        switch (c) {
+        case '"': out += "\\\""; break;
+        case '\\': out += "\\\\"; break;
+        case '\b': out += "\\b"; break;
+        case '\t': out += "\\t"; break;
+        case '\n': out += "\\n"; break;
+        case '\f': out += "\\f"; break;
+        case '\r': out += "\\r"; break;
+        default:
+            out += "\\u00";
+            out += kDigits[static_cast<unsigned char>(c) >> 4];
+            out += kDigits[static_cast<unsigned char>(c) & 0x0F];
+        }
+    }
+}
+
+// `utf8` (valid UTF-8) as a JSON string, as Dump writes it.
+void AppendString(std::string& out, std::string_view utf8) {
+    out += '"';
+    AppendEscaped(out, utf8);
+    out += '"';
+}
+
+// `text` (as Dump writes a value) placed with `indent` before each of its lines after the first.
+void AppendIndented(std::string& out, std::string_view text, std::string_view indent) {
+    for (size_t start = 0;;) {
+        const size_t end = text.find('\n', start);
+        out.append(text.substr(start, end == std::string_view::npos ? end : end + 1 - start));
+        if (end == std::string_view::npos) return;
+        out.append(indent);
+        start = end + 1;
+    }
+}
+
+}  // namespace
+
+void RecordsText::CloseRecord() {
+    if (m_fields == 0) {
+        m_text += '}';
+        return;
+    }
+    m_text += '\n';
+    m_text += kRecordIndent;
+    m_text += '}';
+}
+
+void RecordsText::Begin() {
+    if (m_records++ == 0) {
+        m_text = "[\n";
+    } else {
+        CloseRecord();
+        m_text += ",\n";
+    }
+    m_text += kRecordIndent;
+    m_text += '{';
+    m_fields = 0;
+}
+
+void RecordsText::Key(std::string_view key) {
+    m_text += m_fields++ == 0 ? "\n" : ",\n";
+    m_text += kFieldIndent;
+    AppendString(m_text, key);
+    m_text += ": ";
+}
+
+void RecordsText::Unsigned(std::string_view key, uint64_t value) {
+    Key(key);
+    m_text += std::to_string(value);
+}
+
+void RecordsText::Signed(std::string_view key, int64_t value) {
+    Key(key);
+    m_text += std::to_string(value);
+}
+
+void RecordsText::Cp932(std::string_view key, std::string_view cp932) {
+    // CP932 converts character by character: a path converts piece by piece, each
+    // piece ending at a backslash of its own, and the pieces that are not ASCII
+    // (a folder name on every row) are converted once.
+    Key(key);
+    m_text += '"';
+    bool ok = true, ascii = true;
+    size_t start = 0;
+    platform::ForEachCp932Char(cp932, [&](size_t i, size_t len) {
+        ascii = ascii && static_cast<unsigned char>(cp932[i]) < 0x80;
+        if (len != 1 || cp932[i] != '\\') return;
+        ok = AppendPiece(cp932.substr(start, i + 1 - start), ascii) && ok;
+        start = i + 1;
+        ascii = true;
+    });
+    ok = AppendPiece(cp932.substr(start), ascii) && ok;
+    m_text += '"';
+    if (ok) return;
+    Key(std::string(key) + "_raw_hex");
+    AppendString(m_text, Hex(cp932));
+}
+
+bool RecordsText::AppendPiece(std::string_view cp932, bool ascii) {
+    if (ascii) {
+        AppendEscaped(m_text, cp932);
+        return true;
+    }
+    auto known = m_pieces.find(std::string(cp932));
+    if (known == m_pieces.end()) {
+        if (m_pieces.size() >= kMaxPieces) m_pieces.clear();
+        bool ok = true;
+        std::string text;
+        AppendEscaped(text, ValidUtf8(platform::Cp932ToUtf8(cp932, &ok)));
+        known = m_pieces.emplace(std::string(cp932), Piece{std::move(text), ok}).first;
+    }
+    m_text += known->second.text;
+    return known->second.ok;
+}
+
+void RecordsText::Value(std::string_view key, const nlohmann::json& value) {
+    Key(key);
+    AppendIndented(m_text, Dump(value), kFieldIndent);
+}
+
+std::string RecordsText::Finish() {
+    std::string text;
+    if (m_records == 0) {
+        text = "[]";
+    } else {
+        CloseRecord();
+        m_text += '\n';
+        m_text += kFieldOfTopIndent;
+        m_text += ']';
+        text = std::move(m_text);
+    }
+    m_text.clear();
+    m_records = m_fields = 0;
+    return text;
+}
+
+void PutSetRecord(RecordsText& records, int32_t index, std::string_view cp932Name) {
+    records.Begin();
+    records.Signed("index", index);
+    records.Cp932("name", cp932Name);
+    records.Signed("number", int64_t{index} + 1);
+}
+
+std::string DumpWith(const nlohmann::json& document, const std::vector<std::pair<std::string, std::string>>& texts) {
+    if (!document.is_object() || document.empty()) return Dump(document);
+    std::string out = "{\n";
+    bool first = true;
+    for (auto it = document.begin(); it != document.end(); ++it) {
+        out += first ? "" : ",\n";
+        first = false;
+        out += kFieldOfTopIndent;
+        out += Dump(nlohmann::json(it.key()));
+        out += ": ";
+        const auto given = std::find_if(texts.begin(), texts.end(), [&](const auto& t) { return t.first == it.key(); });
+        if (given != texts.end())
+            out += given->second;
+        else
+            AppendIndented(out, Dump(it.value()), kFieldOfTopIndent);
+    }
+    out += "\n}";
+    return out;
 }
 
 }  // namespace cli_json

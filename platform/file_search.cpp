@@ -335,12 +335,12 @@ void SearchFolder(const std::string& dirPart, const std::vector<MaskQuery>& quer
     }
 }
 
-}  // namespace
+// Patterns grouped by folder, folders in the order they are first named; a
+// pattern with no folder to search gets its error in `results` at once.
+using FolderQueries = std::vector<std::pair<std::string, std::vector<MaskQuery>>>;
 
-std::vector<FileSearchResult> FindFilesForEach(const std::vector<std::string>& patterns) {
-    std::vector<FileSearchResult> results(patterns.size());
-    // Patterns grouped by folder, folders in the order they are first named.
-    std::vector<std::pair<std::string, std::vector<MaskQuery>>> folders;
+FolderQueries GroupByFolder(const std::vector<std::string>& patterns, std::vector<FileSearchResult>& results) {
+    FolderQueries folders;
     for (size_t i = 0; i < patterns.size(); ++i) {
         if (patterns[i].empty()) {
             results[i].error = ERROR_PATH_NOT_FOUND;
@@ -361,7 +361,11 @@ std::vector<FileSearchResult> FindFilesForEach(const std::vector<std::string>& p
         }
         it->second.push_back(std::move(query));
     }
-    // Each folder's plain children among the later folders.
+    return folders;
+}
+
+// Each folder's plain children among the later folders (a child under its first parent).
+std::vector<std::vector<ChildFolder>> PlainChildren(const FolderQueries& folders) {
     std::vector<std::vector<ChildFolder>> children(folders.size());
     for (size_t f = 0; f < folders.size(); ++f) {
         for (size_t p = 0; p < f; ++p) {
@@ -371,6 +375,15 @@ std::vector<FileSearchResult> FindFilesForEach(const std::vector<std::string>& p
             break;
         }
     }
+    return children;
+}
+
+}  // namespace
+
+std::vector<FileSearchResult> FindFilesForEach(const std::vector<std::string>& patterns) {
+    std::vector<FileSearchResult> results(patterns.size());
+    const FolderQueries folders = GroupByFolder(patterns, results);
+    std::vector<std::vector<ChildFolder>> children = PlainChildren(folders);
     std::vector<bool> missing(folders.size());
     for (size_t f = 0; f < folders.size(); ++f) {
         const auto& [dirPart, queries] = folders[f];

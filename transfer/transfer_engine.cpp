@@ -40,51 +40,71 @@ void TransferEngine::SetBatchRenameHookForTesting(std::function<void(size_t)> ho
 TransferEngine::TransferEngine() {
     for (std::string* s : {&m_folderName, &m_systemFolder, &m_externalFolder, &m_source, &m_destination})
         s->reserve(TransferList::kPathReserve);
-    m_documentRows.reserve(64);
     m_flushRows.reserve(4);
     m_wholeCopies.reserve(64);
 }
 
+namespace {
+
+// Whether data set `e` takes part in the list: a save's selected system rows; a
+// register's selected rows of the external list, row r being the r-th data set
+// the folder holds.
+bool TakesPart(Direction direction, const TransferContext& context, TransferHost& host, int32_t e, int& externalRow) {
+    if (direction != Direction::Register) return host.IsSystemRowSelected(e);
+    if (!context.presence || context.presence[e] == 0) return false;
+    return host.IsExternalRowSelected(externalRow++);
+}
+
+void ShowSpaceShortage(TransferHost& host, const SpaceCheck& space, char driveLetter) {
+    UserMessage message;
+    message.text = transfer_texts::SpaceShortage(driveLetter, ODiskSize(space.freeBytes).ToString(0xFFFFFFFF),
+                                                 ODiskSize(space.neededBytes).ToString(0xFFFFFFFF));
+    message.appCaption = true;
+    message.icon = MsgIcon::Stop;
+    host.ShowMessage(message);
+}
+
+// Whether what lies below a missing folder along `name` is missing too: not when
+// the name could lead back up (only dots and blanks, or a '/' inside it).
+bool StepsDown(std::string_view name) {
+    return name.find('/') == std::string_view::npos && name.find_first_not_of(". ") != std::string_view::npos;
+}
+
+}  // namespace
+
+// What the space check of a save has counted on the drive it last read.
 struct TransferEngine::RoomCount {
     bool read = false;  // the free room of `drive` (none too) is read
     std::optional<platform::DriveLetter> drive;
     SpaceNeed need{0};
-    uint32_t counted = 0;  // rows whose room `need` holds
+    uint32_t rows = 0;  // rows whose room `need` holds
 };
 
 int TransferEngine::BuildTransferList(Direction direction, const TransferContext& context, TransferHost& host) {
     m_list.Clear();
-    m_documentRows.clear();
+    m_countedDocuments.clear();
     m_space = SpaceCheck();
     ODiskSize total;
     if (context.dataCount <= 0 || !context.catalogue) return 1;
 
-    const bool save = direction != Direction::Register;
     int externalRow = 0;
     RoomCount room;
     for (int32_t e = 0; e < context.dataCount; ++e) {
         // The folder box is read for every data set, as the front end may change it.
         m_folderName = host.FolderName();
         if (m_folderName.empty()) m_folderName = transfer_texts::DefaultFolderName();
-
-        bool takesPart;
-        if (save) {
-            takesPart = host.IsSystemRowSelected(e);
-        } else {
-            // Row r of the external list is the r-th data set the folder holds.
-            if (!context.presence || context.presence[e] == 0) continue;
-            takesPart = host.IsExternalRowSelected(externalRow++);
-        }
-        if (!takesPart || !ListDataSet(direction, context, e, total)) continue;
-
-        if (save && !RoomFits(room, context, host)) return 0;
+        if (!TakesPart(direction, context, host, e, externalRow) || !ListDataSet(direction, context, e, total))
+            continue;
+        if (direction == Direction::Register || RoomFits(context, host.CurrentDrive(), room)) continue;
+        ShowSpaceShortage(host, m_space, m_externalFolder.empty() ? ' ' : m_externalFolder[0]);
+        return 0;
     }
     return 1;
 }
 
-bool TransferEngine::RoomFits(RoomCount& room, const TransferContext& context, TransferHost& host) {
+bool TransferEngine::RoomFits(const TransferContext& context, std::optional<platform::DriveLetter> drive,
+                              RoomCount& room) {
     // The free room is read once per drive and list: building the list writes nothing.
-    const std::optional<platform::DriveLetter> drive = host.CurrentDrive();
     if (!room.read || drive != room.drive) {
         const ODiskNo disk(static_cast<unsigned char>(drive ? drive->Number() : 0));
         m_space.freeBytes = drive ? disk.GetFreeSize().Bytes() : 0;
@@ -92,24 +112,16 @@ bool TransferEngine::RoomFits(RoomCount& room, const TransferContext& context, T
         room.need.AddUnits(FolderFilesUnits(context, room.need.Unit()));
         m_madeFolders.clear();
         m_roomFolder.clear();
-        room.counted = 0;
+        room.rows = 0;
         room.drive = drive;
         room.read = true;
     }
-    CountRoom(room.counted, room.need, context);
-    room.counted = m_list.Count();
+    CountRoom(room.rows, room.need, context);
+    room.rows = m_list.Count();
     m_space.neededBytes = room.need.Bytes();
     m_space.unit = room.need.Unit();
-    if (m_space.freeBytes >= m_space.neededBytes) return true;
-    m_space.fits = false;
-    UserMessage message;
-    message.text = transfer_texts::SpaceShortage(m_externalFolder.empty() ? ' ' : m_externalFolder[0],
-                                                 ODiskSize(m_space.freeBytes).ToString(0xFFFFFFFF),
-                                                 ODiskSize(m_space.neededBytes).ToString(0xFFFFFFFF));
-    message.appCaption = true;
-    message.icon = MsgIcon::Stop;
-    host.ShowMessage(message);
-    return false;
+    m_space.fits = m_space.freeBytes >= m_space.neededBytes;
+    return m_space.fits;
 }
 
 uint64_t TransferEngine::FolderFilesUnits(const TransferContext& context, uint64_t unit) const {
@@ -133,26 +145,51 @@ void TransferEngine::CountRoom(uint32_t from, SpaceNeed& need, const TransferCon
         const TransferRow& row = m_list.Row(i);
         if (!row.counted) continue;
         need.AddFile(row.size);
-        // Every folder the save makes on the way takes a unit of its own. Rows of one
-        // folder follow each other: the folder of the row before is known already.
+        // Rows of one folder follow each other: the folder of the row before is known already.
         const size_t cut = platform::LastCp932Separator(row.destination, "\\");
         if (cut == std::string::npos || std::string_view(row.destination).substr(0, cut) == m_roomFolder) continue;
         m_roomFolder.assign(row.destination, 0, cut);
-        for (size_t end = cut; end != std::string::npos && rootCut != std::string::npos && end > rootCut;
-             end = platform::LastCp932Separator(std::string_view(row.destination).substr(0, end), "\\")) {
-            const std::string_view folder = std::string_view(row.destination).substr(0, end);
-            if (std::find(m_madeFolders.begin(), m_madeFolders.end(), folder) != m_madeFolders.end()) break;
-            m_madeFolders.emplace_back(folder);
-            if (GetFileAttributesA(m_madeFolders.back().c_str()) != INVALID_FILE_ATTRIBUTES) break;
-            need.AddUnits();
-        }
+        if (rootCut != std::string::npos) need.AddUnits(FoldersToMake(row.destination, cut, rootCut));
     }
+}
+
+uint64_t TransferEngine::FoldersToMake(std::string_view destination, size_t cut, size_t rootCut) {
+    // Every folder the save makes on the way takes a unit of its own. The folders
+    // not met before, deepest first, up to one whose state is known: below a
+    // missing one they are missing too, and are not asked for.
+    std::vector<size_t> ends;
+    bool belowMissing = false;
+    std::string& key = m_folderKey;
+    size_t end = cut;
+    for (; end != std::string_view::npos && end > rootCut;
+         end = platform::LastCp932Separator(destination.substr(0, end), "\\")) {
+        key.assign(destination.substr(0, end));
+        const auto known = m_madeFolders.find(key);
+        if (known != m_madeFolders.end()) {
+            belowMissing = !known->second;
+            break;
+        }
+        ends.push_back(end);
+    }
+    for (size_t k = ends.size(); belowMissing && k-- > 0;) {
+        const size_t parent = k + 1 < ends.size() ? ends[k + 1] : end;  // the known folder above them all
+        belowMissing = StepsDown(destination.substr(parent + 1, ends[k] - parent - 1));
+    }
+    uint64_t units = 0;
+    for (const size_t folderEnd : ends) {
+        key.assign(destination.substr(0, folderEnd));
+        const bool there = !belowMissing && GetFileAttributesA(key.c_str()) != INVALID_FILE_ATTRIBUTES;
+        m_madeFolders.emplace(key, there);
+        if (there) break;  // and so are the folders above it
+        ++units;
+    }
+    return units;
 }
 
 void TransferEngine::ListDataSets(Direction direction, const TransferContext& context, const std::string& folderName,
                                   const std::vector<char>& sets) {
     m_list.Clear();
-    m_documentRows.clear();
+    m_countedDocuments.clear();
     if (!context.catalogue) return;
     m_folderName = folderName.empty() ? transfer_texts::DefaultFolderName() : folderName;
     ODiskSize total;
@@ -210,19 +247,9 @@ void TransferEngine::ListMatches(const platform::FileSearchResult& found, const 
         row.dataSet = dataSet;
         row.size = platform::FoundFileSize(file);
         // Each document is written once per kind but takes its room only once.
-        if (CountsSize(row.destination, kind)) {
-            row.counted = true;
-            total += ODiskSize(row.size);  // what O_FileSize gives, read by the search a moment ago
-            if (kind != CarryOver::WholeFile) m_documentRows.push_back(m_list.Count() - 1);
-        }
+        row.counted = kind == CarryOver::WholeFile || m_countedDocuments.insert(row.destination).second;
+        if (row.counted) total += ODiskSize(row.size);  // what O_FileSize gives, read by the search a moment ago
     }
-}
-
-bool TransferEngine::CountsSize(const std::string& destination, CarryOver kind) const {
-    if (kind == CarryOver::WholeFile) return true;
-    for (uint32_t row : m_documentRows)
-        if (m_list.Row(row).destination == destination) return false;
-    return true;
 }
 
 namespace {

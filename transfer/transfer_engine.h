@@ -10,6 +10,7 @@
 #include <string>
 #include <string_view>
 #include <unordered_map>
+#include <unordered_set>
 #include <vector>
 
 #include "catalogue/catalogue_entry.h"
@@ -138,16 +139,17 @@ private:
     void ListMatches(const platform::FileSearchResult& found, const std::string& sourceFolder,
                      const std::string& destinationFolder, const char* folder, CarryOver kind, ODiskSize& total,
                      int32_t dataSet);
-    bool CountsSize(const std::string& destination, CarryOver kind) const;
     // Units of the index and lock files a save writes into its folder.
     uint64_t FolderFilesUnits(const TransferContext& context, uint64_t unit) const;
+    struct RoomCount;
+    // Counts the rows listed since the last call into the space check of a save to
+    // `drive` (read anew when it changed); whether they still fit.
+    bool RoomFits(const TransferContext& context, std::optional<platform::DriveLetter> drive, RoomCount& room);
     // Adds the room of rows `from` on (and of the folders they need made) to `need`.
     void CountRoom(uint32_t from, SpaceNeed& need, const TransferContext& context);
-    // A save's list so far against the free room of the host's current drive (read
-    // again when the drive changes); false, with the shortage shown, when it does
-    // not fit.
-    struct RoomCount;
-    bool RoomFits(RoomCount& room, const TransferContext& context, TransferHost& host);
+    // Units of the folders above `cut` in `destination` (down to just below
+    // `rootCut`) that a save would make and were not counted before.
+    uint64_t FoldersToMake(std::string_view destination, size_t cut, size_t rootCut);
     // The current row's destination folder made (once per run and folder).
     bool MakeDestinationFolder();
     // The run's open folder for a Windows folder path, opened at its first use;
@@ -228,13 +230,16 @@ private:
     std::unordered_map<std::string, std::shared_ptr<platform::FolderSession>> m_sessions;  // this run's folders
     std::vector<uint32_t> m_unchangedRows;  // whole-file rows left as they were
     bool m_rowUnchanged = false;            // the row just written was left as it was
-    std::vector<uint32_t> m_documentRows;   // rows of kind 1 to 3 whose size was counted
     std::vector<uint32_t> m_flushRows;      // one written row per destination drive
     std::vector<uint32_t> m_wholeCopies;    // document rows of this run copied whole
     bool m_mediumMismatch = false;          // a row read back other than it was written
     TransferFailure m_failure;
     SpaceCheck m_space;
-    std::vector<std::string> m_madeFolders;  // destination folders already counted by the space check
-    std::string m_roomFolder;                // the folder of the last row the space check counted
-    TempSweep m_sweep;                       // destination folders cleared of stale temporary files
+    // Destination folders the space check has met, and whether each is there.
+    std::unordered_map<std::string, bool> m_madeFolders;
+    // Destinations of the documents listed: each takes its room once.
+    std::unordered_set<std::string> m_countedDocuments;
+    std::string m_folderKey;   // work string of the space check's folder look-ups
+    std::string m_roomFolder;  // the folder of the last row the space check counted
+    TempSweep m_sweep;         // destination folders cleared of stale temporary files
 };

@@ -4,6 +4,7 @@
 
 #include "cli/cli_host.h"
 #include "cli/exit_codes.h"
+#include "cli/json_text.h"
 #include "cli/progress_bar.h"
 #include "cli/set_list.h"
 #include "platform/cp932.h"
@@ -177,3 +178,56 @@ TEST(Dispatch, WordsAndLongOptionsLeaveTheDialog) {
     EXPECT_TRUE(Cli({"-h"}));
 }
 }  // namespace
+
+// Long lists are written straight as text; what they print must be what the
+// document tree dumps, byte for byte, whatever bytes the paths hold.
+TEST(RecordsText, PrintsWhatTheTreeDumps) {
+    const std::string texts[] = {
+        "C:\\SYS\\USERDATA\\S1\\a.D0",                        // ASCII
+        "E:\\PARC_JDT\\\x90\xdd\x92\xe8\\S1\\a.D0",           // a folder name that is not ASCII
+        "E:\\PARC_JDT\\\x90\xdd\x92\xe8\\S2\\b.D0",           // the same folder name again
+        "E:\\\x95\x5c\\x",                                    // 0x5C as a trail byte, then a separator
+        "E:\\\x85\x40\\\x81\x20\\\x81",                       // an unassigned pair, a stray lead byte, one at the end
+        "E:\\\x90\xdd\x92\xe8\\\xa0\x80",                     // the folder name again, then bytes that do not decode
+        "E:\\\x85\x40\\x.D0",                                 // bytes that do not decode before a piece that does
+        std::string("q\"\x01\t\n\x1f\x7f/", 9) + "\x81\x5c",  // what JSON escapes, and a pair ending in 0x5C
+        "",
+    };
+    nlohmann::json tree = {{"command", "save"}, {"rows", 3}, {"zeta", {{"a", {1, 2}}}}};
+    nlohmann::json files = nlohmann::json::array(), sets = nlohmann::json::array();
+    cli_json::RecordsText filesText, setsText;
+    const size_t count = std::size(texts);
+    for (size_t i = 0; i < count; ++i) {
+        const std::string& source = texts[i];
+        const std::string& destination = texts[(i + 1) % count];
+        const nlohmann::json failure = {{"path", "E:\\x"}, {"errno", 28}, {"mismatch", false}};
+        nlohmann::json file = nlohmann::json::object();
+        cli_json::PutCp932(file, "source", source);
+        cli_json::PutCp932(file, "destination", destination);
+        file["bytes"] = uint64_t{1} << (i * 8);
+        file["data_set"] = static_cast<int>(i) - 1;
+        if (i % 2) file["outcome"] = "written";
+        if (i == 3) file["failure"] = failure;
+        files.push_back(file);
+        filesText.Begin();
+        filesText.Unsigned("bytes", uint64_t{1} << (i * 8));
+        filesText.Signed("data_set", static_cast<int>(i) - 1);
+        filesText.Cp932("destination", destination);
+        if (i == 3) filesText.Value("failure", failure);
+        if (i % 2) filesText.Value("outcome", "written");
+        filesText.Cp932("source", source);
+        sets.push_back(cli_json::SetRecord(static_cast<int32_t>(i), source));
+        cli_json::PutSetRecord(setsText, static_cast<int32_t>(i), source);
+    }
+    for (const bool empty : {false, true}) {
+        nlohmann::json document = tree;
+        document["files"] = empty ? nlohmann::json::array() : files;
+        document["sets"] = empty ? nlohmann::json::array() : sets;
+        nlohmann::json placeholders = tree;
+        placeholders["files"] = nullptr;
+        placeholders["sets"] = nullptr;
+        EXPECT_EQ(cli_json::DumpWith(placeholders, {{"files", filesText.Finish()}, {"sets", setsText.Finish()}}),
+                  cli_json::Dump(document));
+        // Each Finish starts anew: the second round has no records.
+    }
+}

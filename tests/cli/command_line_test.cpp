@@ -594,3 +594,31 @@ TEST_F(CommandLine, CompareSaysWhatARegisterAndASaveWouldChange) {
 }
 
 }  // namespace
+
+TEST_F(CommandLine, TheDryRunListsWhatTheSavesRunWrites) {
+    // Long lists are printed straight as text: each document must read as the tree
+    // it dumps from, byte for byte, and the dry run's rows be the run's.
+    auto printed = [&](std::vector<std::string> args) {
+        args.push_back("--json");
+        const ToolResult r = Run(args);
+        EXPECT_EQ(r.code, 0) << r.err;
+        const json doc = json::parse(r.out, nullptr, false);
+        EXPECT_FALSE(doc.is_discarded()) << r.out;
+        if (!doc.is_discarded()) {
+            EXPECT_EQ(r.out, doc.dump(2, ' ', false, json::error_handler_t::replace) + "\n");
+        }
+        return doc;
+    };
+    const json dry = printed({"save", "--drive", "E:", "--folder", "点検", "--all", "--dry-run"});
+    const json saved = printed({"save", "--drive", "E:", "--folder", "点検", "--all", "--yes"});
+    ASSERT_TRUE(saved["written"].get<bool>()) << saved.dump();
+    ASSERT_FALSE(dry["files"].empty());
+    json ran = saved["files"];
+    for (json& f : ran) {
+        EXPECT_EQ(f["outcome"], "written") << f.dump();
+        f.erase("outcome");
+    }
+    EXPECT_EQ(dry["files"], ran);
+    EXPECT_EQ(dry["sets"], saved["sets"]);
+    for (const char* key : {"file_count", "bytes", "rows"}) EXPECT_EQ(dry[key], saved[key]) << key;
+}

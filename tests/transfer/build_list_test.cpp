@@ -146,3 +146,37 @@ TEST_F(BuildListTest, ShortageMessageIsTheApplicationsStopBox) {
 }
 
 }  // namespace
+
+TEST_F(BuildListTest, SpaceCheckCountsEachFolderTheSaveMakesOnce) {
+    catalogue = {MakeEntry(0, 0, "S1", "\\A\\B", {"\\*.DAT"}), MakeEntry(0, 0, "S2", "\\A\\C", {"\\*.DAT"}),
+                 MakeEntry(0, 0, "S3", "\\D", {"\\*.DAT"})};
+    for (const char* f : {"S1/1.DAT", "S2/2.DAT", "S3/3.DAT"}) WriteSys(f, "data");
+    host.systemSelected = {0, 1, 2};
+    auto needed = [&](const std::vector<std::string>& there, const std::string& plainFile) {
+        std::filesystem::remove_all(ExtHost("保守A"));
+        for (const std::string& folder : there) MakeHostDirs(ExtHost(folder));
+        if (!plainFile.empty()) WriteExt(plainFile, "not a folder");
+        EXPECT_EQ(engine.BuildTransferList(Direction::Save, Context(), host), 1);
+        return engine.Space().neededBytes;
+    };
+    const uint64_t allThere = needed({"保守A/A/B", "保守A/A/C", "保守A/D"}, "");
+    const uint64_t unit = engine.Space().unit;
+    ASSERT_GT(unit, 0u);
+    struct Case {
+        std::vector<std::string> there;
+        std::string plainFile;
+        uint64_t folders;  // made by the save
+    };
+    const Case cases[] = {
+        {{}, "", 5},                          // the maintenance folder and all below it
+        {{"保守A"}, "", 4},                   // A, A\B, A\C, D
+        {{"保守A/A"}, "", 3},                 // A\B, A\C, D
+        {{"保守A/A/B"}, "", 2},               // A\C, D
+        {{"保守A/D"}, "", 3},                 // A, A\B, A\C
+        {{"保守A"}, "保守A/A", 3},            // a file where A would be: A\B, A\C, D
+        {{"保守A/A/B", "保守A/A/C"}, "", 1},  // D
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(needed(c.there, c.plainFile) - allThere, c.folders * unit)
+            << (c.there.empty() ? "" : c.there.back()) << " " << c.plainFile;
+}
