@@ -88,7 +88,7 @@ int main(int argc, char** argv) {
     auto registerOnce = [&](bool keep) {
         context.restoreRoot = keep ? points : "";
         const auto start = std::chrono::steady_clock::now();
-        engine.BuildTransferList(Direction::Register, context, host);
+        if (!engine.BuildTransferList(Direction::Register, context, host)) std::exit(1);
         if (!KeepRestorePoint(engine, context, context.externalRoot + "\\" + host.folder, host)) std::exit(1);
         if (engine.RunTransfer(Direction::Register, context, host).rows != engine.FileCount() || host.failed)
             std::exit(1);

@@ -115,7 +115,7 @@ double Run(const Case& c, DemInitData& init, bool verify, Direction direction = 
     TransferEngine engine;
     QuietHost host;
     const auto start = std::chrono::steady_clock::now();
-    if (engine.BuildTransferList(direction, context, host) != 1) std::exit(1);
+    if (!engine.BuildTransferList(direction, context, host)) std::exit(1);
     const TransferResult result = engine.RunTransfer(direction, context, host);
     const double s = Seconds(std::chrono::steady_clock::now() - start);
     if (host.failed || result.rows != engine.FileCount() || engine.FileCount() == 0) {

@@ -476,9 +476,9 @@ int DryRunTransfer(Run& run, TransferEngine& engine, const TransferContext& cont
     CliHost& host = run.host;
     if (!host.folder.empty() && !IsValidFolderName(host.folder))
         return run.Fail(exit_code::kRefused, "bad_folder_name", U(transfer_texts::BadFolderName(host.folder)));
-    const int fits = engine.BuildTransferList(direction, context, host);
+    const bool fits = engine.BuildTransferList(direction, context, host);
     PutTransferList(run, engine, false);
-    if (direction == Direction::Save) PutSpace(run, engine, drive, fits != 0);
+    if (direction == Direction::Save) PutSpace(run, engine, drive, fits);
     if (fits && engine.FileCount() == 0) return run.Fail(exit_code::kRefused, "no_files", U(transfer_texts::NoFiles()));
     return run.Finish(0);
 }

@@ -152,9 +152,9 @@ void RunSave(TransferEngine& engine, const TransferContext& context, OperationHo
     }
 
     host.BeginWaitCursor();
-    int listed = 0;
+    bool listed = false;
     if (go) host.RunAside([&] { listed = engine.BuildTransferList(Direction::Save, context, host); });
-    if (listed != 0) {
+    if (listed) {
         if (engine.FileCount() == 0) {
             ShowStopMessage(host, transfer_texts::NoFiles(), transfer_texts::CaptionSave());
         } else if (Ask(host, transfer_texts::ConfirmSave(RootLetter(context)), transfer_texts::CaptionSave(),

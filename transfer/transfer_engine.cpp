@@ -1,4 +1,5 @@
 #include "transfer/transfer_engine.h"
+#include "transfer/transfer_engine_core.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -37,7 +38,7 @@ void TransferEngine::SetBatchRenameHookForTesting(std::function<void(size_t)> ho
     g_batchRenameHook = std::move(hook);
 }
 
-TransferEngine::TransferEngine() {
+TransferEngine::Core::Core() {
     for (std::string* s : {&m_folderName, &m_systemFolder, &m_externalFolder, &m_source, &m_destination})
         s->reserve(TransferList::kPathReserve);
     m_flushRows.reserve(4);
@@ -73,19 +74,19 @@ bool StepsDown(std::string_view name) {
 }  // namespace
 
 // What the space check of a save has counted on the drive it last read.
-struct TransferEngine::RoomCount {
+struct TransferEngine::Core::RoomCount {
     bool read = false;  // the free room of `drive` (none too) is read
     std::optional<platform::DriveLetter> drive;
     SpaceNeed need{0};
     uint32_t rows = 0;  // rows whose room `need` holds
 };
 
-int TransferEngine::BuildTransferList(Direction direction, const TransferContext& context, TransferHost& host) {
+bool TransferEngine::Core::BuildTransferList(Direction direction, const TransferContext& context, TransferHost& host) {
     m_list.Clear();
     m_countedDocuments.clear();
     m_space = SpaceCheck();
     ODiskSize total;
-    if (context.dataCount <= 0 || !context.catalogue) return 1;
+    if (context.dataCount <= 0 || !context.catalogue) return true;
 
     int externalRow = 0;
     RoomCount room;
@@ -97,13 +98,13 @@ int TransferEngine::BuildTransferList(Direction direction, const TransferContext
             continue;
         if (direction == Direction::Register || RoomFits(context, host.CurrentDrive(), room)) continue;
         ShowSpaceShortage(host, m_space, m_externalFolder.empty() ? ' ' : m_externalFolder[0]);
-        return 0;
+        return false;
     }
-    return 1;
+    return true;
 }
 
-bool TransferEngine::RoomFits(const TransferContext& context, std::optional<platform::DriveLetter> drive,
-                              RoomCount& room) {
+bool TransferEngine::Core::RoomFits(const TransferContext& context, std::optional<platform::DriveLetter> drive,
+                                    RoomCount& room) {
     // The free room is read once per drive and list: building the list writes nothing.
     if (!room.read || drive != room.drive) {
         const ODiskNo disk(static_cast<unsigned char>(drive ? drive->Number() : 0));
@@ -124,7 +125,7 @@ bool TransferEngine::RoomFits(const TransferContext& context, std::optional<plat
     return m_space.fits;
 }
 
-uint64_t TransferEngine::FolderFilesUnits(const TransferContext& context, uint64_t unit) const {
+uint64_t TransferEngine::Core::FolderFilesUnits(const TransferContext& context, uint64_t unit) const {
     // The index file is rewritten whole beside its old copy, and the run's lock
     // file is made unless it is there already (the real run holds it by now; its
     // dry run does not, and both must come to the same answer).
@@ -137,7 +138,7 @@ uint64_t TransferEngine::FolderFilesUnits(const TransferContext& context, uint64
     return units;
 }
 
-void TransferEngine::CountRoom(uint32_t from, SpaceNeed& need, const TransferContext& context) {
+void TransferEngine::Core::CountRoom(uint32_t from, SpaceNeed& need, const TransferContext& context) {
     // What a replaced file frees is not counted: its old copy stays until the
     // new one is in place, and a failed run keeps it.
     const size_t rootCut = context.externalRoot.find('\\');  // "E:" stays: no folder is made for it
@@ -153,7 +154,7 @@ void TransferEngine::CountRoom(uint32_t from, SpaceNeed& need, const TransferCon
     }
 }
 
-uint64_t TransferEngine::FoldersToMake(std::string_view destination, size_t cut, size_t rootCut) {
+uint64_t TransferEngine::Core::FoldersToMake(std::string_view destination, size_t cut, size_t rootCut) {
     // Every folder the save makes on the way takes a unit of its own. The folders
     // not met before, deepest first, up to one whose state is known: below a
     // missing one they are missing too, and are not asked for.
@@ -186,8 +187,8 @@ uint64_t TransferEngine::FoldersToMake(std::string_view destination, size_t cut,
     return units;
 }
 
-void TransferEngine::ListDataSets(Direction direction, const TransferContext& context, const std::string& folderName,
-                                  const std::vector<char>& sets) {
+void TransferEngine::Core::ListDataSets(Direction direction, const TransferContext& context,
+                                        const std::string& folderName, const std::vector<char>& sets) {
     m_list.Clear();
     m_countedDocuments.clear();
     if (!context.catalogue) return;
@@ -198,7 +199,8 @@ void TransferEngine::ListDataSets(Direction direction, const TransferContext& co
         if (sets[static_cast<size_t>(e)]) ListDataSet(direction, context, e, total);
 }
 
-bool TransferEngine::ListDataSet(Direction direction, const TransferContext& context, int32_t e, ODiskSize& total) {
+bool TransferEngine::Core::ListDataSet(Direction direction, const TransferContext& context, int32_t e,
+                                       ODiskSize& total) {
     const CatalogueEntry& entry = context.catalogue[e];
     const bool save = direction != Direction::Register;
     m_systemFolder = context.systemRoot;
@@ -229,9 +231,9 @@ bool TransferEngine::ListDataSet(Direction direction, const TransferContext& con
                         [](const platform::FileSearchResult& r) { return r.error == ERROR_PATH_NOT_FOUND; });
 }
 
-void TransferEngine::ListMatches(const platform::FileSearchResult& found, const std::string& sourceFolder,
-                                 const std::string& destinationFolder, const char* folder, CarryOver kind,
-                                 ODiskSize& total, int32_t dataSet) {
+void TransferEngine::Core::ListMatches(const platform::FileSearchResult& found, const std::string& sourceFolder,
+                                       const std::string& destinationFolder, const char* folder, CarryOver kind,
+                                       ODiskSize& total, int32_t dataSet) {
     for (const WIN32_FIND_DATAA& file : found.entries) {
         if (file.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) continue;
         TransferRow& row = m_list.Append();
@@ -271,7 +273,7 @@ bool SameTime(const struct timespec& a, const struct timespec& b) {
 
 }  // namespace
 
-std::shared_ptr<platform::FolderSession> TransferEngine::Session(std::string_view winFolder) {
+std::shared_ptr<platform::FolderSession> TransferEngine::Core::Session(std::string_view winFolder) {
     const std::string key(winFolder);
     const auto it = m_sessions.find(key);
     if (it != m_sessions.end()) return it->second;
@@ -285,7 +287,7 @@ std::shared_ptr<platform::FolderSession> TransferEngine::Session(std::string_vie
     return opened;
 }
 
-bool TransferEngine::MakeDestinationFolder() {
+bool TransferEngine::Core::MakeDestinationFolder() {
     // Each folder is made and opened once per run; should it vanish or be replaced
     // meanwhile, the writes into it or the check before its renames fail the row.
     const std::string_view folder = FolderPart(m_destination);
@@ -313,7 +315,8 @@ bool TransferEngine::MakeDestinationFolder() {
     return true;
 }
 
-TransferResult TransferEngine::RunTransfer(Direction direction, const TransferContext& context, TransferHost& host) {
+TransferResult TransferEngine::Core::RunTransfer(Direction direction, const TransferContext& context,
+                                                 TransferHost& host) {
     host.SetTransferBusy(true);
     m_progress = Progress{host.Observer(), host.CancelFlag(), 0, false};
     if (m_progress.observer) {
@@ -341,7 +344,7 @@ TransferResult TransferEngine::RunTransfer(Direction direction, const TransferCo
     return result;
 }
 
-void TransferEngine::StartRun() {
+void TransferEngine::Core::StartRun() {
     m_flushRows.clear();
     m_wholeCopies.clear();
     m_mediumMismatch = false;
@@ -352,13 +355,13 @@ void TransferEngine::StartRun() {
     m_unchangedRows.clear();
 }
 
-void TransferEngine::ShowCurrent(int32_t set, const TransferContext& context) {
+void TransferEngine::Core::ShowCurrent(int32_t set, const TransferContext& context) {
     if (!m_progress.observer) return;
     m_progress.observer->SetCurrent(
         set >= 0 && set < context.dataCount && context.catalogue ? context.catalogue[set].name() : "", m_destination);
 }
 
-bool TransferEngine::ReadyForRow(CarryOver kind) {
+bool TransferEngine::Core::ReadyForRow(CarryOver kind) {
     // A document row may read what the rows before it wrote: those are renamed
     // first. So is the batch before the run lets go of the folders it opened.
     if (kind == CarryOver::WholeFile && m_sessions.size() < kMaxSessions) return true;
@@ -367,7 +370,7 @@ bool TransferEngine::ReadyForRow(CarryOver kind) {
     return true;
 }
 
-void TransferEngine::CountWrittenRow(uint32_t i, bool counted, uint64_t size, TransferResult& result) {
+void TransferEngine::Core::CountWrittenRow(uint32_t i, bool counted, uint64_t size, TransferResult& result) {
     // One row per drive is kept for the flush at the end.
     const std::optional<platform::DriveLetter> drive = platform::DriveLetter::OfPath(m_destination);
     const bool driveSeen = std::any_of(m_flushRows.begin(), m_flushRows.end(), [&](uint32_t r) {
@@ -390,7 +393,7 @@ void TransferEngine::CountWrittenRow(uint32_t i, bool counted, uint64_t size, Tr
     }
 }
 
-void TransferEngine::FinishRun(TransferResult& result) {
+void TransferEngine::Core::FinishRun(TransferResult& result) {
     // Success is reported only once the data is on the medium, so that a stick
     // pulled after the message loses nothing; a stop keeps what it wrote the same way.
     if (!FlushBatch()) {
@@ -404,7 +407,7 @@ void TransferEngine::FinishRun(TransferResult& result) {
     m_sessions.clear();
 }
 
-TransferResult TransferEngine::CopyRows(Direction direction, const TransferContext& context, TransferHost& host) {
+TransferResult TransferEngine::Core::CopyRows(Direction direction, const TransferContext& context, TransferHost& host) {
     StartRun();
     TransferResult result;
     const uint32_t count = m_list.Count();
@@ -445,7 +448,7 @@ TransferResult TransferEngine::CopyRows(Direction direction, const TransferConte
     return result;
 }
 
-void TransferEngine::EndFailedRun(uint32_t row, TransferResult& result) {
+void TransferEngine::Core::EndFailedRun(uint32_t row, TransferResult& result) {
     // The rows before the failing one stay written, as if the run had ended there;
     // the failing row and every row after it are not put in place.
     uint32_t kept = std::min(row, m_batchFailedRow);
@@ -457,7 +460,7 @@ void TransferEngine::EndFailedRun(uint32_t row, TransferResult& result) {
     m_sessions.clear();
 }
 
-void TransferEngine::CountKeptRows(TransferResult& result) const {
+void TransferEngine::Core::CountKeptRows(TransferResult& result) const {
     result.files = 0;
     result.bytes = 0;
     result.unchanged = static_cast<uint32_t>(
@@ -470,7 +473,7 @@ void TransferEngine::CountKeptRows(TransferResult& result) const {
     }
 }
 
-bool TransferEngine::DataSetWritten(int32_t index, const TransferResult& result) const {
+bool TransferEngine::Core::DataSetWritten(int32_t index, const TransferResult& result) const {
     bool listed = false;
     for (uint32_t i = 0; i < m_list.Count(); ++i) {
         if (m_list.Row(i).dataSet != index) continue;
@@ -480,19 +483,19 @@ bool TransferEngine::DataSetWritten(int32_t index, const TransferResult& result)
     return listed;
 }
 
-bool TransferEngine::DataSetUntouched(int32_t index, const TransferResult& result) const {
+bool TransferEngine::Core::DataSetUntouched(int32_t index, const TransferResult& result) const {
     for (uint32_t i = 0; i < std::min(result.reached, m_list.Count()); ++i)
         if (m_list.Row(i).dataSet == index) return false;
     return true;
 }
 
-bool TransferEngine::DataSetListed(int32_t index) const {
+bool TransferEngine::Core::DataSetListed(int32_t index) const {
     for (uint32_t i = 0; i < m_list.Count(); ++i)
         if (m_list.Row(i).dataSet == index) return true;
     return false;
 }
 
-bool TransferEngine::OnProgress(uint64_t bytesWritten, void* data) {
+bool TransferEngine::Core::OnProgress(uint64_t bytesWritten, void* data) {
     Progress& progress = *static_cast<Progress*>(data);
     if (progress.observer) {
         progress.observer->bytesDone = progress.base + bytesWritten;
@@ -505,13 +508,13 @@ bool TransferEngine::OnProgress(uint64_t bytesWritten, void* data) {
     return true;
 }
 
-bool TransferEngine::Copy(const char* from, const char* to, bool failIfExists, const platform::CopyTap* tap) {
+bool TransferEngine::Core::Copy(const char* from, const char* to, bool failIfExists, const platform::CopyTap* tap) {
     const bool watched = m_progress.observer || m_progress.cancel;
     return platform::CopyFileWithProgress(from, to, failIfExists ? TRUE : FALSE, watched ? &OnProgress : nullptr,
                                           &m_progress, tap) != FALSE;
 }
 
-bool TransferEngine::WriteRow(uint32_t row, Direction direction, CarryOver kind, const TransferContext& context) {
+bool TransferEngine::Core::WriteRow(uint32_t row, Direction direction, CarryOver kind, const TransferContext& context) {
     const char* source = m_source.c_str();
     const char* destination = m_destination.c_str();
     auto carryOver = [&] {
@@ -544,7 +547,7 @@ bool TransferEngine::WriteRow(uint32_t row, Direction direction, CarryOver kind,
     return carryOver();
 }
 
-bool TransferEngine::CopyNewChecked(const char* source, const char* destination, bool verifyOn) {
+bool TransferEngine::Core::CopyNewChecked(const char* source, const char* destination, bool verifyOn) {
     if (!verifyOn) return Copy(source, destination, true, nullptr);
     // Verification: the source is hashed as the copy reads it, the written file
     // read back from the medium after it.
@@ -561,7 +564,7 @@ bool TransferEngine::CopyNewChecked(const char* source, const char* destination,
     return true;
 }
 
-void TransferEngine::DiscardBatch() {
+void TransferEngine::Core::DiscardBatch() {
     for (const BatchEntry& e : m_batch) {
         if (e.copy.temp.empty()) continue;
         if (e.folder)
@@ -573,8 +576,8 @@ void TransferEngine::DiscardBatch() {
     m_batchBytes = 0;
 }
 
-bool TransferEngine::Unchanged(int in, const struct stat& source, platform::FolderSession& folder,
-                               const std::string& name, const struct stat& destination, bool verifyOn) {
+bool TransferEngine::Core::Unchanged(int in, const struct stat& source, platform::FolderSession& folder,
+                                     const std::string& name, const struct stat& destination, bool verifyOn) {
     // What a copy would leave: the same size, last-write time and mode. A read-only
     // or the source's own file is left to the copy, which refuses it as Windows does.
     if (!S_ISREG(destination.st_mode) || destination.st_size != source.st_size ||
@@ -590,9 +593,9 @@ bool TransferEngine::Unchanged(int in, const struct stat& source, platform::Fold
            after.st_size == source.st_size && SameTime(after.st_mtim, source.st_mtim);
 }
 
-bool TransferEngine::CopyInSessions(platform::FolderSession& from, platform::FolderSession& to,
-                                    const std::string& sourceLeaf, const std::string& destinationLeaf, bool verifyOn,
-                                    const platform::CopyTap* tap, platform::PendingCopy* pending) {
+bool TransferEngine::Core::CopyInSessions(platform::FolderSession& from, platform::FolderSession& to,
+                                          const std::string& sourceLeaf, const std::string& destinationLeaf,
+                                          bool verifyOn, const platform::CopyTap* tap, platform::PendingCopy* pending) {
     platform::CopySource in;
     std::string sourceName;
     DWORD error = ERROR_SUCCESS;
@@ -623,8 +626,8 @@ bool TransferEngine::CopyInSessions(platform::FolderSession& from, platform::Fol
     return true;
 }
 
-bool TransferEngine::WriteToBatch(uint32_t row, const char* source, const char* destination, bool verifyOn,
-                                  uint64_t size) {
+bool TransferEngine::Core::WriteToBatch(uint32_t row, const char* source, const char* destination, bool verifyOn,
+                                        uint64_t size) {
     BatchEntry entry;
     // Verification: the source is hashed as the copy reads it (one read of each
     // source), the temporary file read back from the medium once the batch is flushed.
@@ -659,7 +662,7 @@ bool TransferEngine::WriteToBatch(uint32_t row, const char* source, const char* 
     return true;
 }
 
-bool TransferEngine::FlushBatchDrives() const {
+bool TransferEngine::Core::FlushBatchDrives() const {
     // One flush per filesystem: by the open folder where there is one, else by path.
     bool ok = true;
     for (size_t i = 0; i < m_batch.size(); ++i) {
@@ -677,7 +680,7 @@ bool TransferEngine::FlushBatchDrives() const {
     return ok;
 }
 
-void TransferEngine::NoteFailure(const std::string& winPath, DWORD error, int errnoValue) {
+void TransferEngine::Core::NoteFailure(const std::string& winPath, DWORD error, int errnoValue) {
     if (!m_failure.path.empty()) return;
     m_failure.path = winPath;
     m_failure.error = error;
@@ -685,7 +688,7 @@ void TransferEngine::NoteFailure(const std::string& winPath, DWORD error, int er
     m_failure.mismatch = m_mediumMismatch;
 }
 
-size_t TransferEngine::FoldersInPlace(size_t count) const {
+size_t TransferEngine::Core::FoldersInPlace(size_t count) const {
     // Once per folder and batch: a folder removed or replaced by a link since it
     // was opened fails its first row here, before anything is renamed into it.
     std::vector<std::pair<const platform::FolderSession*, bool>> checked;
@@ -699,7 +702,7 @@ size_t TransferEngine::FoldersInPlace(size_t count) const {
     return count;
 }
 
-size_t TransferEngine::ReadBackBatch(size_t good) {
+size_t TransferEngine::Core::ReadBackBatch(size_t good) {
     // Each read back in order; the first that reads other than written fails its
     // row, and the files before it still go into place.
     for (size_t i = 0; i < good; ++i) {
@@ -719,7 +722,7 @@ size_t TransferEngine::ReadBackBatch(size_t good) {
     return good;
 }
 
-size_t TransferEngine::RenameBatch(size_t good) {
+size_t TransferEngine::Core::RenameBatch(size_t good) {
     // Each rename atomic: at any crash a destination is its old file or the new one.
     for (size_t done = 0; done < good; ++done) {
         const BatchEntry& e = m_batch[done];
@@ -737,7 +740,7 @@ size_t TransferEngine::RenameBatch(size_t good) {
     return good;
 }
 
-bool TransferEngine::FlushBatch() {
+bool TransferEngine::Core::FlushBatch() {
     if (m_batch.empty()) return true;
     // Every file of the batch on the medium under its temporary name: one flush.
     SetPhase(m_progress.observer, TransferPhase::Writing);
@@ -765,7 +768,7 @@ bool TransferEngine::FlushBatch() {
     return m_batchFailedRow == kNoRow;
 }
 
-bool TransferEngine::CopiedWholeEarlier(uint32_t row) const {
+bool TransferEngine::Core::CopiedWholeEarlier(uint32_t row) const {
     const TransferRow& current = m_list.Row(row);
     for (uint32_t r : m_wholeCopies) {
         const TransferRow& earlier = m_list.Row(r);
@@ -774,14 +777,14 @@ bool TransferEngine::CopiedWholeEarlier(uint32_t row) const {
     return false;
 }
 
-bool TransferEngine::FlushDestinations() {
+bool TransferEngine::Core::FlushDestinations() {
     SetPhase(m_progress.observer, TransferPhase::Finishing);
     bool ok = true;
     for (uint32_t r : m_flushRows) ok &= platform::FlushFilesystemOf(m_list.Row(r).destination.c_str());
     return ok;
 }
 
-void TransferEngine::ShowFailure(TransferHost& host, const std::string& keptLine) {
+void TransferEngine::Core::ShowFailure(TransferHost& host, const std::string& keptLine) {
     UserMessage message;
     message.text = transfer_texts::WriteError();
     if (m_mediumMismatch) message.text += safety_texts::MediumMismatchLine();
@@ -790,3 +793,29 @@ void TransferEngine::ShowFailure(TransferHost& host, const std::string& keptLine
     message.icon = MsgIcon::Stop;
     host.ShowMessage(message);
 }
+
+TransferEngine::TransferEngine() : m_core(std::make_unique<Core>()) {}
+TransferEngine::~TransferEngine() = default;
+
+bool TransferEngine::BuildTransferList(Direction direction, const TransferContext& context, TransferHost& host) {
+    return m_core->BuildTransferList(direction, context, host);
+}
+void TransferEngine::ListDataSets(Direction direction, const TransferContext& context, const std::string& folderName,
+                                  const std::vector<char>& sets) {
+    m_core->ListDataSets(direction, context, folderName, sets);
+}
+TransferResult TransferEngine::RunTransfer(Direction direction, const TransferContext& context, TransferHost& host) {
+    return m_core->RunTransfer(direction, context, host);
+}
+bool TransferEngine::DataSetWritten(int32_t index, const TransferResult& result) const {
+    return m_core->DataSetWritten(index, result);
+}
+bool TransferEngine::DataSetUntouched(int32_t index, const TransferResult& result) const {
+    return m_core->DataSetUntouched(index, result);
+}
+bool TransferEngine::DataSetListed(int32_t index) const { return m_core->DataSetListed(index); }
+const TransferFailure& TransferEngine::LastFailure() const { return m_core->m_failure; }
+const SpaceCheck& TransferEngine::Space() const { return m_core->m_space; }
+bool TransferEngine::RowUnchanged(uint32_t row) const { return m_core->RowUnchanged(row); }
+const TransferList& TransferEngine::List() const { return m_core->m_list; }
+uint32_t TransferEngine::FileCount() const { return m_core->m_list.Count(); }

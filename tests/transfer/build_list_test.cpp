@@ -28,7 +28,7 @@ protected:
     std::string TotalShown() {
         if (ODiskNo(4).GetFreeSize().Bytes() >= 1000 * kGiB) return "";
         host.systemSelected.insert(static_cast<int>(catalogue.size()) - 1);
-        EXPECT_EQ(engine.BuildTransferList(Direction::Save, Context(), host), 0);
+        EXPECT_FALSE(engine.BuildTransferList(Direction::Save, Context(), host));
         if (host.messages.size() != 1) return "no message";
         const std::string text = host.Texts()[0];
         return text.substr(text.rfind("：") + std::string("：").size());
@@ -36,7 +36,7 @@ protected:
 };
 
 TEST_F(BuildListTest, NothingSelectedListsNothing) {
-    EXPECT_EQ(engine.BuildTransferList(Direction::Save, Context(), host), 1);
+    EXPECT_TRUE(engine.BuildTransferList(Direction::Save, Context(), host));
     EXPECT_EQ(engine.FileCount(), 0u);
     EXPECT_TRUE(host.messages.empty());
     EXPECT_EQ(host.driveQueries, 0);
@@ -44,7 +44,7 @@ TEST_F(BuildListTest, NothingSelectedListsNothing) {
 
 TEST_F(BuildListTest, SaveListsFilesPassingFoldersAndJoinsPathsAsGiven) {
     host.systemSelected = {0, 1};
-    ASSERT_EQ(engine.BuildTransferList(Direction::Save, Context(), host), 1);
+    ASSERT_TRUE(engine.BuildTransferList(Direction::Save, Context(), host));
     std::vector<std::string> rows = Rows();
     std::sort(rows.begin(), rows.begin() + 2);  // search order of the file system
     EXPECT_EQ(rows, (std::vector<std::string>{"C:\\SYS\\USERDATA\\A\\x.ini -> E:\\PARC_JDT\\保守A\\A\\x.ini : 0",
@@ -58,14 +58,14 @@ TEST_F(BuildListTest, SaveListsFilesPassingFoldersAndJoinsPathsAsGiven) {
 TEST_F(BuildListTest, EmptyFolderBoxUsesDefaultFolder) {
     host.folderName.clear();
     host.systemSelected = {1};
-    ASSERT_EQ(engine.BuildTransferList(Direction::Save, Context(), host), 1);
+    ASSERT_TRUE(engine.BuildTransferList(Direction::Save, Context(), host));
     EXPECT_EQ(Rows(), (std::vector<std::string>{"C:\\SYS\\R.DAT -> E:\\PARC_JDT\\設定データ保守\\ROOT\\R.DAT : 0"}));
 }
 
 TEST_F(BuildListTest, MissingSystemFolderIsPassedOverWithoutSpaceCheck) {
     catalogue[0] = MakeEntry(0, 0, "NOPE", "\\A", {"\\*.INI"});
     host.systemSelected = {0, 1};
-    ASSERT_EQ(engine.BuildTransferList(Direction::Save, Context(), host), 1);
+    ASSERT_TRUE(engine.BuildTransferList(Direction::Save, Context(), host));
     EXPECT_EQ(engine.FileCount(), 1u);
     EXPECT_EQ(host.driveQueries, 1);
 }
@@ -79,7 +79,7 @@ TEST_F(BuildListTest, FoldersFirstThenNamesAndCountsCappedAtSlots) {
     catalogue = {e};
     for (const char* f : {"F1/x.A", "F1/x.B", "F2/x.A", "F2/x.B", "F2/x.C"}) WriteSys(std::string("D/") + f, "1");
     host.systemSelected = {0};
-    ASSERT_EQ(engine.BuildTransferList(Direction::Save, Context(), host), 1);
+    ASSERT_TRUE(engine.BuildTransferList(Direction::Save, Context(), host));
     EXPECT_EQ(Rows(), (std::vector<std::string>{"C:\\SYS\\D\\F1\\x.A -> E:\\PARC_JDT\\保守A\\D\\F1\\x.A : 0",
                                                 "C:\\SYS\\D\\F1\\x.B -> E:\\PARC_JDT\\保守A\\D\\F1\\x.B : 0",
                                                 "C:\\SYS\\D\\F2\\x.A -> E:\\PARC_JDT\\保守A\\D\\F2\\x.A : 0",
@@ -93,10 +93,10 @@ TEST_F(BuildListTest, RegisterMapsExternalRowsThroughPresenceAndNeverChecksSpace
     for (const char* d : {"P0", "P1", "P2"}) WriteExt(std::string("保守A/") + d + "/f.dat", d);
     presence = {1, 0, 1};
     host.externalSelected = {1};  // the second row is data set 2
-    ASSERT_EQ(engine.BuildTransferList(Direction::Register, Context(), host), 1);
+    ASSERT_TRUE(engine.BuildTransferList(Direction::Register, Context(), host));
     EXPECT_EQ(Rows(), (std::vector<std::string>{"E:\\PARC_JDT\\保守A\\P2\\f.dat -> C:\\SYS\\P2\\f.dat : 0"}));
     host.externalSelected = {0};
-    ASSERT_EQ(engine.BuildTransferList(Direction::Register, Context(), host), 1);
+    ASSERT_TRUE(engine.BuildTransferList(Direction::Register, Context(), host));
     EXPECT_EQ(Rows(), (std::vector<std::string>{"E:\\PARC_JDT\\保守A\\P0\\f.dat -> C:\\SYS\\P0\\f.dat : 0"}));
     EXPECT_EQ(host.driveQueries, 0);
 }
@@ -133,7 +133,7 @@ TEST_F(BuildListTest, ShortageMessageIsTheApplicationsStopBox) {
     const ODiskSize freeBefore = ODiskNo(4).GetFreeSize();
     if (freeBefore.Bytes() >= 1000 * kGiB) GTEST_SKIP() << "drive E: has 1000 GiB free";
     host.systemSelected = {0};
-    ASSERT_EQ(engine.BuildTransferList(Direction::Save, Context(), host), 0);
+    ASSERT_FALSE(engine.BuildTransferList(Direction::Save, Context(), host));
     ASSERT_EQ(host.messages.size(), 1u);
     const UserMessage& m = host.messages[0];
     EXPECT_TRUE(m.appCaption);
@@ -156,7 +156,7 @@ TEST_F(BuildListTest, SpaceCheckCountsEachFolderTheSaveMakesOnce) {
         std::filesystem::remove_all(ExtHost("保守A"));
         for (const std::string& folder : there) MakeHostDirs(ExtHost(folder));
         if (!plainFile.empty()) WriteExt(plainFile, "not a folder");
-        EXPECT_EQ(engine.BuildTransferList(Direction::Save, Context(), host), 1);
+        EXPECT_TRUE(engine.BuildTransferList(Direction::Save, Context(), host));
         return engine.Space().neededBytes;
     };
     const uint64_t allThere = needed({"保守A/A/B", "保守A/A/C", "保守A/D"}, "");

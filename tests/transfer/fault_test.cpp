@@ -33,7 +33,7 @@ protected:
         WriteSys("U/0.dat", "zero");
         WriteSys("U/1.dat", "one");
         host.systemSelected = {0};
-        ASSERT_EQ(engine.BuildTransferList(Direction::Save, Context(), host), 1);
+        ASSERT_TRUE(engine.BuildTransferList(Direction::Save, Context(), host));
         host.onEvents = [&](int call) {
             if (call == 1) remove();
         };
@@ -90,7 +90,7 @@ TEST_F(FaultTest, SaveNeedingExactlyTheFreeUnitsGoesAheadOneByteMoreIsRefused) {
     WriteSys("A/a.dat", std::string(freeBytes - 5 * unit, 'a'));
     WriteSys("B/b.dat", std::string(unit, 'b'));
     host.systemSelected = {0, 1};
-    ASSERT_EQ(engine.BuildTransferList(Direction::Save, Context(), host), 1);
+    ASSERT_TRUE(engine.BuildTransferList(Direction::Save, Context(), host));
     EXPECT_TRUE(host.messages.empty());
     EXPECT_EQ(engine.RunTransfer(Direction::Save, Context(), host).rows, 2u);
     EXPECT_EQ(fs::file_size(ExtHost("保守A/B/b.dat")), unit);
@@ -99,7 +99,7 @@ TEST_F(FaultTest, SaveNeedingExactlyTheFreeUnitsGoesAheadOneByteMoreIsRefused) {
     fs::remove_all(ExtHost("保守A/B"));
     WriteSys("B/b.dat", std::string(unit + 1, 'b'));  // one byte more takes one unit more
     host.messages.clear();
-    ASSERT_EQ(engine.BuildTransferList(Direction::Save, Context(), host), 0);
+    ASSERT_FALSE(engine.BuildTransferList(Direction::Save, Context(), host));
     ASSERT_EQ(host.messages.size(), 1u);
     EXPECT_EQ(host.messages[0].text, W("「E」の空き容量が不足しています。\n\n空き容量：") +
                                          ODiskSize(freeBytes).ToString(0xFFFFFFFF) + W("\n\nコピーサイズ：") +
@@ -113,7 +113,7 @@ TEST_F(FaultTest, DiskFillingUpMidTransferKeepsTheRowsBeforeAndLeavesNoPartialFi
     catalogue = {MakeEntry(0, 0, "U", "\\U", {"\\0.dat", "\\1.dat", "\\2.dat"})};
     for (const char* n : {"0", "1", "2"}) WriteSys(std::string("U/") + n + ".dat", std::string(200 * 1024, n[0]));
     host.systemSelected = {0};
-    ASSERT_EQ(engine.BuildTransferList(Direction::Save, Context(), host), 1);
+    ASSERT_TRUE(engine.BuildTransferList(Direction::Save, Context(), host));
     // Something else takes the rest of the disk while row 1 waits.
     host.onEvents = [&](int call) {
         if (call == 1) FillUp(driveE);
@@ -134,7 +134,7 @@ TEST_F(FaultTest, WriteProtectedMediumChangesNothing) {
     catalogue = {MakeEntry(2, 1, "DOC", "\\DOC", {"\\MAP.DEM"}), MakeEntry(0, 0, "U", "\\U", {"\\a.ini"})};
 
     host.systemSelected = {0};
-    ASSERT_EQ(engine.BuildTransferList(Direction::Save, Context(), host), 1);
+    ASSERT_TRUE(engine.BuildTransferList(Direction::Save, Context(), host));
     EXPECT_EQ(engine.RunTransfer(Direction::Save, Context(), host).rows, 0u);
     ExpectOneWriteError();
     EXPECT_EQ(ReadHostFile(ExtHost("保守A/DOC/MAP.DEM")), docBefore);
@@ -142,7 +142,7 @@ TEST_F(FaultTest, WriteProtectedMediumChangesNothing) {
     host = FakeHost();
     host.folderName = W("保守A");
     host.systemSelected = {1};
-    ASSERT_EQ(engine.BuildTransferList(Direction::Save, Context(), host), 1);
+    ASSERT_TRUE(engine.BuildTransferList(Direction::Save, Context(), host));
     EXPECT_EQ(engine.RunTransfer(Direction::Save, Context(), host).rows, 0u);
     ExpectOneWriteError();
     EXPECT_EQ(ReadHostFile(ExtHost("保守A/U/a.ini")), "old");

@@ -27,7 +27,7 @@ protected:
     TransferResult Save(bool verify) {
         Context().verify = verify;
         host.systemSelected = {0};
-        EXPECT_EQ(engine.BuildTransferList(Direction::Save, Context(), host), 1);
+        EXPECT_TRUE(engine.BuildTransferList(Direction::Save, Context(), host));
         return engine.RunTransfer(Direction::Save, Context(), host);
     }
 };

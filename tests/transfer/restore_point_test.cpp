@@ -162,7 +162,7 @@ TEST_F(RestorePointTest, CancelledUndoTouchesNothing) {
 
 TEST_F(RestorePointTest, CrashBetweenRestorePointAndCopyThenUndo) {
     SetUpRegister();
-    ASSERT_EQ(engine.BuildTransferList(Direction::Register, Context(), host), 1);
+    ASSERT_TRUE(engine.BuildTransferList(Direction::Register, Context(), host));
     ASSERT_TRUE(KeepRestorePoint(engine, Context(), W("E:\\PARC_JDT\\保守A"), host));
     // The power goes after the first file: one file replaced, a temporary left.
     WriteSys("U/a.ini", "half of the register");
