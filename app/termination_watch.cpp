@@ -1,9 +1,10 @@
 #include "app/termination_watch.h"
 
-#include <QSocketNotifier>
-#include <cerrno>
 #include <fcntl.h>
 #include <unistd.h>
+
+#include <QSocketNotifier>
+#include <cerrno>
 
 namespace {
 // One watch at a time: the program's, or a test's.

@@ -4,13 +4,14 @@
 // interleaved in the same run: medians of wall time and of the process's CPU time
 // (user + system, steadier on a busy machine). Goal: each at most 1.2 x `ls -lR`.
 // Run: build/plain/bench/bench_cli_commands [--reps N] [--sets 10,10000,50000]
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
 #include <chrono>
 #include <cstdio>
 #include <filesystem>
 #include <string>
-#include <sys/resource.h>
-#include <sys/wait.h>
-#include <unistd.h>
 #include <vector>
 
 #include "bench/bench_support.h"

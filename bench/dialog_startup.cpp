@@ -1,8 +1,9 @@
 // Start-up with a catalogue of 10,000 data sets: constructing the main dialog
 // (which reads the whole catalogue) and loading the system list.
 // Goal: under 1 second. Run: build/plain/bench/bench_dialog_startup
-#include <QApplication>
 #include <benchmark/benchmark.h>
+
+#include <QApplication>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>

@@ -8,15 +8,15 @@
 //
 // Run: build/plain/bench/bench_startup_paint [--reps 3] [--sets 10,10000,50000]
 // (offscreen unless QT_QPA_PLATFORM is set; the prefix is made under $TMPDIR or /tmp)
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
 #include <QApplication>
 #include <QDialog>
 #include <QTimer>
 #include <QTreeWidget>
 #include <QVBoxLayout>
-#include <sys/resource.h>
-#include <sys/wait.h>
-#include <unistd.h>
-
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>

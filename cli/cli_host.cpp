@@ -1,8 +1,9 @@
 #include "cli/cli_host.h"
 
+#include <unistd.h>
+
 #include <cstdio>
 #include <iostream>
-#include <unistd.h>
 
 #include "cli/cancel_signal.h"
 #include "cli/exit_codes.h"

@@ -1,5 +1,8 @@
 // The subcommands: parsing, the operations over the same logic as the dialog,
 // and their results as text or one JSON document on standard output.
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <CLI/CLI.hpp>
 #include <algorithm>
 #include <cctype>
@@ -9,9 +12,9 @@
 #include <cstring>
 #include <map>
 #include <nlohmann/json.hpp>
-#include <sys/stat.h>
-#include <unistd.h>
 
+#include "catalogue/folder_index_file.h"
+#include "catalogue/folder_names.h"
 #include "cli/cancel_signal.h"
 #include "cli/cli_host.h"
 #include "cli/cli_main.h"
@@ -21,11 +24,10 @@
 #include "cli/installation_view.h"
 #include "cli/json_text.h"
 #include "cli/set_list.h"
-#include "catalogue/folder_index_file.h"
-#include "catalogue/folder_names.h"
 #include "host/dem.h"
 #include "host/odisk.h"
 #include "platform/cp932.h"
+#include "platform/drive_letter.h"
 #include "platform/drives.h"
 #include "platform/paths.h"
 #include "platform/win32.h"
@@ -36,7 +38,6 @@
 #include "transfer/transfer_texts.h"
 #include "transfer/undo_register.h"
 #include "transfer/user_checks.h"
-#include "platform/drive_letter.h"
 
 using nlohmann::json;
 

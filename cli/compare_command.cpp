@@ -7,8 +7,8 @@
 
 #include "cli/cancel_signal.h"
 #include "cli/exit_codes.h"
-#include "cli/json_text.h"
 #include "cli/installation_view.h"
+#include "cli/json_text.h"
 #include "cli/set_list.h"
 #include "host/dem.h"
 #include "platform/cp932.h"

@@ -11,11 +11,11 @@
 #include "catalogue/set_searches.h"
 #include "host/orbis_ini.h"
 #include "host/settings_file_check.h"
+#include "platform/drive_letter.h"
 #include "platform/drives.h"
 #include "platform/file_search.h"
 #include "platform/win32.h"
 #include "transfer/transfer_texts.h"
-#include "platform/drive_letter.h"
 
 SystemView LoadSystem(const CliProgram& program) {
     SystemView view;

@@ -4,8 +4,8 @@
 #include <QEvent>
 #include <QHeaderView>
 #include <QInputEvent>
-#include <QMouseEvent>
 #include <QItemSelectionModel>
+#include <QMouseEvent>
 #include <QPalette>
 #include <QScrollBar>
 #include <QStyle>

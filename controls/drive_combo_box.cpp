@@ -5,8 +5,8 @@
 #include <QPainter>
 #include <QSignalBlocker>
 #include <QStyleOptionComboBox>
-#include <QStyledItemDelegate>
 #include <QStylePainter>
+#include <QStyledItemDelegate>
 #include <algorithm>
 #include <cstring>
 

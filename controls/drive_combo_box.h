@@ -10,11 +10,11 @@
 #pragma once
 
 #include <QComboBox>
-#include "controls/drop_down_combo_box.h"
 #include <QMetaType>
 #include <optional>
 #include <string>
 
+#include "controls/drop_down_combo_box.h"
 #include "platform/drive_letter.h"
 #include "platform/win32.h"
 

@@ -2,14 +2,14 @@
 
 #include <QDialogButtonBox>
 #include <QHeaderView>
-#include <QScreen>
-#include <QScrollBar>
-#include <algorithm>
 #include <QLabel>
 #include <QPushButton>
+#include <QScreen>
+#include <QScrollBar>
 #include <QThread>
 #include <QTreeView>
 #include <QVBoxLayout>
+#include <algorithm>
 
 #include "controls/qt_cp932.h"
 #include "resources/ui_texts.h"

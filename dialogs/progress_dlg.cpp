@@ -10,8 +10,8 @@
 #include <string>
 
 #include "controls/qt_cp932.h"
-#include "transfer/transfer_texts.h"
 #include "resources/ui_texts.h"
+#include "transfer/transfer_texts.h"
 
 namespace {
 QString Size(uint64_t bytes, uint64_t unitOf) { return FromCp932(transfer_texts::SizeText(bytes, unitOf)); }

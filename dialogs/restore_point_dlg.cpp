@@ -8,9 +8,9 @@
 #include <QVBoxLayout>
 
 #include "controls/qt_cp932.h"
+#include "resources/ui_texts.h"
 #include "transfer/safety_texts.h"
 #include "transfer/transfer_texts.h"
-#include "resources/ui_texts.h"
 
 namespace {
 enum Column { kTime, kFolder, kFiles, kSize, kState, kColumns };

@@ -1,18 +1,19 @@
 // Documents on the host file system: loading the attribute part and replacing it
 // through a temporary file and a rename, so readers see the old or the new file,
 // never half of one.
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+#include <functional>
+#include <memory>
+
 #include "host/doc_format.h"
 #include "platform/beneath.h"
 #include "platform/copy_file.h"
 #include "platform/unique_fd.h"
-
-#include <cerrno>
-#include <cstring>
-#include <fcntl.h>
-#include <functional>
-#include <memory>
-#include <sys/stat.h>
-#include <unistd.h>
 
 namespace docfmt {
 namespace {

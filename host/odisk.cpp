@@ -1,15 +1,16 @@
 // Drive free space, file sizes, plain copies and the display text of sizes.
 #include "host/odisk.h"
 
-#include <algorithm>
-#include <cstdio>
 #include <sys/stat.h>
 #include <sys/statvfs.h>
 
+#include <algorithm>
+#include <cstdio>
+
 #include "platform/cp932.h"
-#include "platform/win32.h"
 #include "platform/drive_letter.h"
 #include "platform/paths.h"
+#include "platform/win32.h"
 
 ODiskSize& ODiskSize::operator+=(const ODiskSize& other) {
     // Saturate rather than wrap: a wrapped sum would pass the free-space check.

@@ -1,4 +1,3 @@
-#include "platform/unique_fd.h"
 #include "platform/beneath.h"
 
 #include <fcntl.h>
@@ -10,9 +9,10 @@
 #include <cerrno>
 
 #include "platform/change_watch.h"
+#include "platform/drive_letter.h"
 #include "platform/host_fs.h"
 #include "platform/paths.h"
-#include "platform/drive_letter.h"
+#include "platform/unique_fd.h"
 
 namespace platform {
 namespace {

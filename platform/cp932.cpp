@@ -1,9 +1,10 @@
-#include "platform/cp932_walk.h"
 #include "platform/cp932.h"
 
-#include <cerrno>
 #include <iconv.h>
 
+#include <cerrno>
+
+#include "platform/cp932_walk.h"
 #include "platform/win32.h"
 
 namespace platform {

@@ -14,10 +14,10 @@
 #include <mutex>
 #include <sstream>
 
+#include "platform/drive_letter.h"
 #include "platform/host_fs.h"
 #include "platform/paths.h"
 #include "platform/win32.h"
-#include "platform/drive_letter.h"
 
 namespace platform {
 namespace {

@@ -1,11 +1,13 @@
 // FindFirstFileA / FindNextFileA / FindClose over host folders, with the
 // Windows wildcard rules. Only names a Windows file system could hold are shown;
 // symbolic links and our own temporary files are never shown.
+#include "platform/file_search.h"
+
 #include <dirent.h>
 #include <errno.h>
 #include <fcntl.h>
-#include <unistd.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <cstdint>
@@ -17,11 +19,10 @@
 
 #include "platform/beneath.h"
 #include "platform/copy_file.h"
-#include "platform/lock_file.h"
 #include "platform/cp932.h"
 #include "platform/cp932_walk.h"
-#include "platform/file_search.h"
 #include "platform/host_fs.h"
+#include "platform/lock_file.h"
 #include "platform/paths.h"
 #include "platform/unique_fd.h"
 #include "platform/win32.h"

@@ -14,10 +14,10 @@
 #include "platform/beneath.h"
 #include "platform/cp932.h"
 #include "platform/cp932_walk.h"
+#include "platform/drive_letter.h"
 #include "platform/host_fs.h"
 #include "platform/unique_fd.h"
 #include "platform/win32.h"
-#include "platform/drive_letter.h"
 
 namespace platform {
 namespace {

@@ -1,5 +1,4 @@
 #include "platform/profile_cache.h"
-#include "platform/profile_names.h"
 
 #include <fcntl.h>
 #include <unistd.h>
@@ -12,6 +11,7 @@
 #include "platform/beneath.h"
 #include "platform/cp932_walk.h"
 #include "platform/paths.h"
+#include "platform/profile_names.h"
 #include "platform/stat_stamp.h"
 #include "platform/unique_fd.h"
 

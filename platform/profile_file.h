@@ -7,12 +7,12 @@
 // (kIndexAllowance); a file that would need more is refused (Indexed() false).
 #pragma once
 
-#include "platform/cp932.h"
-
 #include <cstdint>
 #include <string>
 #include <string_view>
 #include <vector>
+
+#include "platform/cp932.h"
 
 namespace platform::profile {
 

@@ -13,12 +13,12 @@
 // fails (the file vanished, the link changed) the Windows path is resolved again.
 #include "platform/profile_names.h"
 
+#include <pwd.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <climits>
 #include <cstdlib>
-#include <pwd.h>
-#include <unistd.h>
 #include <unordered_map>
 
 #include "platform/beneath.h"

@@ -3,11 +3,11 @@
 #include <string>
 
 #include "platform/cp932.h"
+#include "platform/drive_letter.h"
 #include "platform/drives.h"
 #include "platform/host_fs.h"
 #include "platform/paths.h"
 #include "platform/win32.h"
-#include "platform/drive_letter.h"
 
 namespace platform {
 namespace {

@@ -18,12 +18,12 @@
 #include <tuple>
 
 #include "platform/beneath.h"
-#include "platform/unique_fd.h"
 #include "platform/copy_file.h"
-#include "platform/lock_file.h"
 #include "platform/cp932.h"
 #include "platform/drive_letter.h"
+#include "platform/lock_file.h"
 #include "platform/paths.h"
+#include "platform/unique_fd.h"
 #include "transfer/folder_path.h"
 #include "transfer/restore_point_manifest.h"
 #include "transfer/verify.h"

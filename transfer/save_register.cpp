@@ -1,16 +1,16 @@
 #include "transfer/save_register.h"
 
-#include "catalogue/folder_index_file.h"
 #include <algorithm>
 #include <vector>
 
+#include "catalogue/folder_index_file.h"
+#include "platform/drive_letter.h"
 #include "platform/win32.h"
 #include "transfer/maintenance_folder.h"
 #include "transfer/tool_settings.h"
 #include "transfer/transfer_texts.h"
 #include "transfer/undo_register.h"
 #include "transfer/user_checks.h"
-#include "platform/drive_letter.h"
 
 namespace {
 MsgAnswer Ask(OperationHost& host, std::string text, const std::string& caption, MsgDetail detail = MsgDetail::None) {

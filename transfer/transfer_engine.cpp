@@ -1,19 +1,20 @@
 #include "transfer/transfer_engine.h"
-#include "transfer/transfer_engine_core.h"
-
-#include <algorithm>
-#include <cerrno>
-#include <chrono>
 
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <chrono>
 
 #include "catalogue/catalogue_paths.h"
 #include "catalogue/set_searches.h"
 #include "catalogue/space_need.h"
 #include "host/odisk.h"
 #include "platform/copy_file.h"
+#include "platform/cp932_walk.h"
+#include "platform/drive_letter.h"
 #include "platform/host_fs.h"
 #include "platform/lock_file.h"
 #include "platform/paths.h"
@@ -22,10 +23,9 @@
 #include "transfer/carry_over.h"
 #include "transfer/folder_path.h"
 #include "transfer/safety_texts.h"
+#include "transfer/transfer_engine_core.h"
 #include "transfer/transfer_texts.h"
 #include "transfer/verify.h"
-#include "platform/cp932_walk.h"
-#include "platform/drive_letter.h"
 
 namespace {
 std::function<void(size_t)> g_batchRenameHook;

@@ -7,9 +7,7 @@
 #include <string>
 
 #include "platform/drive_letter.h"
-
 #include "transfer/transfer_progress.h"
-
 #include "transfer/user_message.h"
 
 class TransferHost {

@@ -12,10 +12,10 @@
 #include <sstream>
 #include <thread>
 
+#include "platform/beneath.h"
 #include "platform/cp932.h"
 #include "platform/cp932_walk.h"
 #include "platform/lock_file.h"
-#include "platform/beneath.h"
 #include "platform/paths.h"
 #include "transfer/folder_path.h"
 #include "transfer/restore_point.h"

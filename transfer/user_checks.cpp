@@ -1,7 +1,8 @@
 #include "transfer/user_checks.h"
-#include "platform/drive_letter.h"
 
 #include <cstdio>
+
+#include "platform/drive_letter.h"
 
 bool IsValidFolderName(const std::string& name) {
     if (_access(name.c_str(), 0) == 0) return true;

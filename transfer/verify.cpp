@@ -5,8 +5,8 @@
 #include <unistd.h>
 #include <xxhash.h>
 
-#include <cerrno>
 #include <algorithm>
+#include <cerrno>
 #include <cstdlib>
 #include <cstring>
 #include <memory>

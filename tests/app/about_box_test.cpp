@@ -1,9 +1,10 @@
 // The about box reads its four lines from "Copyright.ini" at every opening.
+#include <gtest/gtest.h>
+
 #include <QImage>
 #include <QLabel>
 #include <QPixmap>
 #include <algorithm>
-#include <gtest/gtest.h>
 
 #include "app/settings_tool_app.h"
 #include "dialogs/about_dlg.h"

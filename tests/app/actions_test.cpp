@@ -2,6 +2,8 @@
 // by script: new maintenance folder, save and register. What the operations decide
 // below the widgets is pinned in tests/transfer/save_register_test.cpp; these cases
 // hold what the dialog adds: its handlers, rows, boxes, enabled states and messages.
+#include <gtest/gtest.h>
+
 #include <QApplication>
 #include <QComboBox>
 #include <QLineEdit>
@@ -10,7 +12,6 @@
 #include <QtTest/QTest>
 #include <deque>
 #include <functional>
-#include <gtest/gtest.h>
 
 #include "app/maintenance_dlg.h"
 #include "app/settings_tool_app.h"
@@ -20,11 +21,11 @@
 #include "dialogs/message_box.h"
 #include "dialogs/new_folder_dlg.h"
 #include "resources/deliverable.h"
-#include "transfer/tool_settings.h"
 #include "tests/app/dialog_driver.h"
 #include "tests/app/installation.h"
-#include "tests/support/qt_print.h"
 #include "tests/app/maintenance_dlg_probe.h"
+#include "tests/support/qt_print.h"
+#include "transfer/tool_settings.h"
 
 namespace {
 

@@ -1,24 +1,25 @@
 // The whole journey on the bundled demo installation: make a maintenance folder
 // on the stick, save into it, register a document back and see it merged.
 // With WALKTHROUGH_DIR set, each step is also saved as a picture for the README.
+#include <gtest/gtest.h>
+#include <unistd.h>
+
 #include <QApplication>
 #include <QComboBox>
 #include <QDir>
-#include <QThread>
 #include <QLineEdit>
 #include <QMenu>
-#include <QTreeView>
-#include <QTreeWidget>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QThread>
 #include <QTimer>
+#include <QTreeView>
+#include <QTreeWidget>
 #include <QtTest/QTest>
 #include <chrono>
 #include <cstdlib>
-#include <map>
 #include <filesystem>
-#include <gtest/gtest.h>
-#include <unistd.h>
+#include <map>
 
 #include "app/maintenance_dlg.h"
 #include "app/settings_tool_app.h"
@@ -31,11 +32,11 @@
 #include "host/dem.h"
 #include "resources/deliverable.h"
 #include "tests/app/dialog_driver.h"
+#include "tests/app/maintenance_dlg_probe.h"
 #include "tests/support/qt_print.h"
 #include "tests/support/temp_prefix.h"
 #include "transfer/tool_settings.h"
 #include "transfer/verify.h"
-#include "tests/app/maintenance_dlg_probe.h"
 
 namespace {
 

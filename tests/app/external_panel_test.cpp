@@ -1,12 +1,13 @@
 // The right pane follows every drive and folder choice.
-#include <QComboBox>
-#include <QLabel>
 #include <gtest/gtest.h>
 
-#include "catalogue/folder_names.h"
+#include <QComboBox>
+#include <QLabel>
+
 #include "app/maintenance_dlg.h"
 #include "app/settings_tool_app.h"
 #include "catalogue/file_limits.h"
+#include "catalogue/folder_names.h"
 #include "controls/data_list_ctrl.h"
 #include "controls/drive_combo_box.h"
 #include "controls/drive_label.h"
@@ -14,8 +15,8 @@
 #include "resources/deliverable.h"
 #include "tests/app/dialog_driver.h"
 #include "tests/app/installation.h"
-#include "tests/support/qt_print.h"
 #include "tests/app/maintenance_dlg_probe.h"
+#include "tests/support/qt_print.h"
 
 namespace {
 

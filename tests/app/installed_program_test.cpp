@@ -1,10 +1,11 @@
 // What an installed program does at start: it names its menu entry for the desktop,
 // and against a prefix without the suite's settings file it says which file it
 // looked for and ends, instead of showing a dialog with nothing to maintain.
+#include <gtest/gtest.h>
+
 #include <QApplication>
 #include <QTimer>
 #include <filesystem>
-#include <gtest/gtest.h>
 #include <vector>
 
 #include "app/maintenance_dlg.h"
@@ -13,8 +14,8 @@
 #include "host/settings_file_check.h"
 #include "resources/deliverable.h"
 #include "tests/app/installation.h"
-#include "tests/support/qt_print.h"
 #include "tests/app/maintenance_dlg_probe.h"
+#include "tests/support/qt_print.h"
 
 namespace {
 

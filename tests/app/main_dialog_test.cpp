@@ -1,18 +1,19 @@
 // The main dialog of both deliverables: template, tab order, IDs, closing and
 // the rules that enable the two transfer buttons.
+#include <gtest/gtest.h>
+
 #include <QAbstractButton>
-#include <QApplication>
-#include <QMessageBox>
 #include <QAbstractItemView>
+#include <QApplication>
 #include <QComboBox>
 #include <QGroupBox>
 #include <QLabel>
 #include <QMenu>
+#include <QMessageBox>
 #include <QPixmap>
 #include <QPushButton>
 #include <QTimer>
 #include <QtTest/QTest>
-#include <gtest/gtest.h>
 
 #include "app/maintenance_dlg.h"
 #include "app/settings_tool_app.h"
@@ -26,8 +27,8 @@
 #include "resources/deliverable.h"
 #include "tests/app/dialog_driver.h"
 #include "tests/app/installation.h"
-#include "tests/support/qt_print.h"
 #include "tests/app/maintenance_dlg_probe.h"
+#include "tests/support/qt_print.h"
 
 namespace {
 

@@ -1,5 +1,7 @@
 // A transfer through the dialog: the copy runs while the window stays live, the
 // controls are locked, the progress window shows and stops it, the end is told.
+#include <gtest/gtest.h>
+
 #include <QApplication>
 #include <QLabel>
 #include <QProgressBar>
@@ -7,10 +9,9 @@
 #include <QTimer>
 #include <QtTest/QTest>
 #include <atomic>
+#include <condition_variable>
 #include <csignal>
 #include <filesystem>
-#include <condition_variable>
-#include <gtest/gtest.h>
 #include <mutex>
 
 #include "app/maintenance_dlg.h"
@@ -25,10 +26,10 @@
 #include "resources/deliverable.h"
 #include "tests/app/dialog_driver.h"
 #include "tests/app/installation.h"
+#include "tests/app/maintenance_dlg_probe.h"
 #include "tests/support/qt_print.h"
 #include "transfer/transfer_texts.h"
 #include "transfer/verify.h"
-#include "tests/app/maintenance_dlg_probe.h"
 
 namespace {
 

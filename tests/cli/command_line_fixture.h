@@ -3,14 +3,14 @@
 #pragma once
 
 #include <gtest/gtest.h>
+#include <sys/mount.h>
+#include <unistd.h>
 
 #include <cctype>
 #include <filesystem>
 #include <future>
 #include <nlohmann/json.hpp>
 #include <string>
-#include <sys/mount.h>
-#include <unistd.h>
 #include <utility>
 #include <vector>
 

@@ -1,18 +1,18 @@
 // The command line run as a script runs it: the real executables on a fresh demo
 // installation, no display, no terminal.
 #include <gtest/gtest.h>
+#include <sys/mount.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <algorithm>
+#include <csignal>
 #include <filesystem>
 #include <future>
 #include <map>
+#include <nlohmann/json.hpp>
 #include <set>
 #include <sstream>
-#include <nlohmann/json.hpp>
-#include <sys/mount.h>
-#include <sys/wait.h>
-#include <csignal>
-#include <unistd.h>
 
 #include "platform/copy_file.h"
 #include "tests/cli/command_line_fixture.h"

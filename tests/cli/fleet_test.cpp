@@ -2,6 +2,7 @@
 // (connection local) on a fresh demo installation, as a controller runs it
 // against a group. Few runs: each start of ansible costs seconds.
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <cstdlib>
@@ -10,7 +11,6 @@
 #include <nlohmann/json.hpp>
 #include <regex>
 #include <sstream>
-#include <unistd.h>
 
 #include "tests/cli/tool_runner.h"
 #include "tests/support/temp_prefix.h"

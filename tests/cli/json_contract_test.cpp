@@ -1,6 +1,7 @@
 // What scripts rely on: the JSON documents as docs/cli-json.md describes them, the
 // space check a dry run and a save share, and the shells' completion candidates.
 #include <gtest/gtest.h>
+#include <sys/statvfs.h>
 
 #include <algorithm>
 #include <filesystem>
@@ -9,7 +10,6 @@
 #include <regex>
 #include <set>
 #include <sstream>
-#include <sys/statvfs.h>
 
 #include "tests/cli/command_line_fixture.h"
 

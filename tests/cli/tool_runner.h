@@ -2,9 +2,10 @@
 // standard output and error captured.
 #pragma once
 
+#include <sys/types.h>
+
 #include <functional>
 #include <string>
-#include <sys/types.h>
 #include <vector>
 
 struct ToolResult {

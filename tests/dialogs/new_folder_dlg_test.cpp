@@ -1,12 +1,13 @@
 // The new-folder dialog's edit: 20 bytes of CP932 text, never half a character.
+#include <gtest/gtest.h>
+
 #include <QApplication>
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTimer>
-#include <functional>
 #include <QtTest/QTest>
-#include <gtest/gtest.h>
+#include <functional>
 
 #include "controls/qt_cp932.h"
 #include "dialogs/dialog_units.h"

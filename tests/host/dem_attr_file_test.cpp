@@ -1,9 +1,9 @@
 // DemAttr::Load and DemAttr::Save on document files named by Windows paths.
 #include <gtest/gtest.h>
-
-#include <filesystem>
 #include <sys/stat.h>
 #include <unistd.h>
+
+#include <filesystem>
 
 #include "host/doc_format.h"
 #include "tests/host/doc_samples.h"

@@ -1,6 +1,5 @@
 // Sizes, their display text, free space, file sizes and plain copies.
 #include <gtest/gtest.h>
-
 #include <sys/statvfs.h>
 
 #include "host/odisk.h"

@@ -1,7 +1,7 @@
 // CopyFileA: Windows results and error codes, plus the atomic replacement of the
 // destination (no half-written file, no temporary file left).
-#include <gtest/gtest.h>
 #include <fcntl.h>
+#include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <unistd.h>
 

@@ -1,12 +1,11 @@
 // FindFirstFileA / FindNextFileA / FindClose: wildcards, dots, errors, data.
-#include <gtest/gtest.h>
-
-#include <filesystem>
 #include <fcntl.h>
+#include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <climits>
+#include <filesystem>
 #include <string>
 #include <vector>
 

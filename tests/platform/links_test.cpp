@@ -1,7 +1,7 @@
 // Below a drive root no symbolic link is followed by any Windows call, and no FIFO
 // is opened, whether the kernel's openat2 or the O_NOFOLLOW walk does the work.
-#include <gtest/gtest.h>
 #include <fcntl.h>
+#include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <unistd.h>
 

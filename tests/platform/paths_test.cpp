@@ -1,9 +1,9 @@
 // Windows paths mapped through the prefix's drive letters.
-#include <filesystem>
 #include <gtest/gtest.h>
 #include <unistd.h>
 
 #include <climits>
+#include <filesystem>
 
 #include "platform/paths.h"
 #include "platform/win32.h"

@@ -1,10 +1,11 @@
 // Test main for the widget tests: one QApplication, offscreen unless told otherwise.
+#include <gtest/gtest.h>
+
 #include <QApplication>
 #include <QDir>
 #include <QFile>
 #include <QString>
 #include <cstdlib>
-#include <gtest/gtest.h>
 #include <ostream>
 
 void PrintTo(const QString& s, std::ostream* os) { *os << '"' << s.toStdString() << '"'; }

@@ -1,16 +1,15 @@
 // Folder creation, the folder-name test, the medium test and carry-over kinds.
+#include <gtest/gtest.h>
 #include <unistd.h>
 
 #include <filesystem>
 
-#include "tests/support/temp_prefix.h"
 #include "platform/win32.h"
+#include "tests/support/temp_prefix.h"
 #include "transfer/folder_path.h"
 #include "transfer/maintenance_folder.h"
 #include "transfer/transfer_list.h"
 #include "transfer/user_checks.h"
-
-#include <gtest/gtest.h>
 
 namespace {
 namespace fs = std::filesystem;

@@ -1,11 +1,10 @@
 // The program's own settings file: defaults for what is missing or bad, and the
 // user folders it lives in.
+#include <gtest/gtest.h>
 #include <stdlib.h>
 
 #include "tests/support/temp_prefix.h"
 #include "transfer/tool_settings.h"
-
-#include <gtest/gtest.h>
 
 namespace {
 

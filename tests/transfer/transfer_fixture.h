@@ -2,13 +2,13 @@
 // installation with a system drive C: and an external drive E:, and documents.
 #pragma once
 
+#include <gtest/gtest.h>
+
 #include <deque>
 #include <functional>
 #include <set>
 #include <string>
 #include <vector>
-
-#include <gtest/gtest.h>
 
 #include "catalogue/catalogue_entry.h"
 #include "host/dem.h"
