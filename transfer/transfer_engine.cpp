@@ -596,6 +596,20 @@ bool TransferEngine::Core::Unchanged(int in, const struct stat& source, platform
 bool TransferEngine::Core::CopyInSessions(platform::FolderSession& from, platform::FolderSession& to,
                                           const std::string& sourceLeaf, const std::string& destinationLeaf,
                                           bool verifyOn, const platform::CopyTap* tap, platform::PendingCopy* pending) {
+    platform::CopyTarget out;
+    out.dirFd = to.Fd();
+    out.folder = &to.Host();
+    out.name = to.NameFor(destinationLeaf, &out.seen, &out.exists, &out.listedAbsent);
+    out.looked = true;
+    // Unverified, an unchanged file is told by its stat alone: nothing is opened.
+    // (The search's own look is older than the run: the source is looked at now.)
+    struct stat now {};
+    if (out.exists && !verifyOn && fstatat(from.Fd(), sourceLeaf.c_str(), &now, AT_SYMLINK_NOFOLLOW) == 0 &&
+        S_ISREG(now.st_mode) && Unchanged(-1, now, to, out.name, out.seen, false)) {
+        m_rowUnchanged = true;
+        SetLastError(ERROR_SUCCESS);
+        return true;
+    }
     platform::CopySource in;
     std::string sourceName;
     DWORD error = ERROR_SUCCESS;
@@ -608,12 +622,7 @@ bool TransferEngine::Core::CopyInSessions(platform::FolderSession& from, platfor
     in.fd = source.Get();
     in.folder = &from.Host();
     in.name = sourceName;
-    platform::CopyTarget out;
-    out.dirFd = to.Fd();
-    out.folder = &to.Host();
-    out.name = to.NameFor(destinationLeaf, &out.seen, &out.exists, &out.listedAbsent);
-    out.looked = true;
-    if (out.exists && Unchanged(in.fd, in.st, to, out.name, out.seen, verifyOn)) {
+    if (out.exists && verifyOn && Unchanged(in.fd, in.st, to, out.name, out.seen, true)) {
         m_rowUnchanged = true;
         SetLastError(ERROR_SUCCESS);
         return true;

@@ -66,7 +66,8 @@ public:
     // null (last error set) when it cannot be opened.
     std::shared_ptr<platform::FolderSession> Session(std::string_view winFolder);
     // Whether a whole-file row may be left as it is: same size, time and mode as
-    // its source and writable (and, with `verify`, the same bytes on the medium).
+    // its source and writable (and, with `verify`, the same bytes on the medium as
+    // the open source `in` holds; unread without).
     bool Unchanged(int in, const struct stat& source, platform::FolderSession& folder, const std::string& name,
                    const struct stat& destination, bool verify);
     // A whole file copied from one open folder to another by its names in them, to

@@ -189,6 +189,8 @@ TEST_F(FolderSessionTest, WholeFilesAlreadyAsTheirSourceAreLeftUnwritten) {
         {"same size and time, other bytes, unverified", false, sameSizeOtherBytes, false},
         {"other time", false, otherTime, true},
         {"other mode", true, [](const std::string& d) { ::chmod(d.c_str(), 0600); }, true},
+        {"other mode, unverified", false, [](const std::string& d) { ::chmod(d.c_str(), 0600); }, true},
+        {"other time, verified", true, otherTime, true},
     };
     catalogue = {MakeEntry(0, 0, "U", "\\U", {"\\*.dat"})};
     WriteSys("U/a.dat", "AAAAAAAA");
