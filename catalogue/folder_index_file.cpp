@@ -1,9 +1,13 @@
 #include "catalogue/folder_index_file.h"
 
-#include <algorithm>
+#include <cerrno>
+#include <climits>
 #include <cstdint>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
+#include <optional>
+#include <unordered_set>
 
 #include "platform/cp932.h"
 #include "platform/profile_snapshot.h"
@@ -76,23 +80,35 @@ platform::Status ReadKeys(const std::string& indexPath, std::vector<char>* keys)
     }
 }
 
-bool Lists(const std::vector<int>& sets, const char* key) {
-    return std::any_of(sets.begin(), sets.end(), [&](int i) { return std::strcmp(key, Key(i).text) == 0; });
+// The data set a key names, written as Key writes it ("7", not "07" or "+7"); none
+// for any other key.
+std::optional<int> SetOfKey(const char* key) {
+    char* end = nullptr;
+    errno = 0;
+    const long v = std::strtol(key, &end, 10);
+    if (end == key || *end != '\0' || errno != 0 || v < INT_MIN || v > INT_MAX) return std::nullopt;
+    const int set = static_cast<int>(v);
+    if (std::strcmp(Key(set).text, key) != 0) return std::nullopt;
+    return set;
 }
 
-// The value `key` gets in the rewrite: "1" when set present (marked in *written),
+// What a rewrite sets, looked up by key in one step: a file of many thousand keys
+// against as many sets stays linear.
+struct FlagChanges {
+    std::unordered_set<int> present, absent;
+    std::unordered_set<int> written;  // present sets whose key the file has
+};
+
+// The value `key` gets in the rewrite: "1" when set present (noted as written),
 // "0" when set absent, else the one it has in the file (held in *kept).
-const char* NewValue(const std::string& indexPath, const char* key, const std::vector<int>& present,
-                     const std::vector<int>& absent, std::vector<bool>* written, std::string* kept) {
-    const char* v = nullptr;
-    for (size_t i = 0; i < present.size(); ++i)
-        if (std::strcmp(key, Key(present[i]).text) == 0) {
-            (*written)[i] = true;
-            v = "1";
-        }
-    if (v) return v;
+const char* NewValue(const std::string& indexPath, const char* key, FlagChanges& changes, std::string* kept) {
+    const std::optional<int> set = SetOfKey(key);
+    if (set && changes.present.count(*set)) {
+        changes.written.insert(*set);
+        return "1";
+    }
     // A set missing from the file reads as absent already: only keys present are cleared.
-    if (Lists(absent, key)) return "0";
+    if (set && changes.absent.count(*set)) return "0";
     kept->assign(256, '\0');
     const DWORD n = GetPrivateProfileStringA(FlagSection().c_str(), key, "", kept->data(),
                                              static_cast<DWORD>(kept->size()), indexPath.c_str());
@@ -106,15 +122,13 @@ platform::Status WriteFlags(const std::string& indexPath, const std::vector<int>
     if (present.empty() && absent.empty()) return platform::Status::Success();
     std::vector<char> keys;
     if (platform::Status read = ReadKeys(indexPath, &keys); !read) return read;
-    std::vector<bool> written(present.size(), false);
+    FlagChanges changes{{present.begin(), present.end()}, {absent.begin(), absent.end()}, {}};
     std::string entries, kept;
     for (const char* key = keys.data(); *key; key += std::strlen(key) + 1)
-        entries.append(key)
-            .append("=")
-            .append(NewValue(indexPath, key, present, absent, &written, &kept))
-            .push_back('\0');
-    for (size_t i = 0; i < present.size(); ++i)
-        if (!written[i]) entries.append(Key(present[i]).text).append("=1").push_back('\0');
+        entries.append(key).append("=").append(NewValue(indexPath, key, changes, &kept)).push_back('\0');
+    // Present sets the file did not list yet, once each, in the order given.
+    for (int set : present)
+        if (changes.written.insert(set).second) entries.append(Key(set).text).append("=1").push_back('\0');
     entries.push_back('\0');
     if (WritePrivateProfileSectionA(FlagSection().c_str(), entries.c_str(), indexPath.c_str()))
         return platform::Status::Success();

@@ -72,6 +72,11 @@ TEST_F(IndexFileTest, ManyFlagsInOneRewriteKeepTheOtherKeys) {
     ASSERT_TRUE(FolderIndexFile::WriteFlags("C:\\m\\new.ini", {4}));
     EXPECT_EQ(FolderIndexFile::ReadFlag("C:\\m\\new.ini", 4), 1);
     EXPECT_EQ(FolderIndexFile::ReadFlag("C:\\m\\new.ini", 0), 0);
+    // Only a key as the tool writes it names a set ("07" and "+2" are other keys);
+    // a set given twice is written once; an absent set is cleared where listed.
+    WriteHostFile(host, W("[データ存在フラグ]\r\n07=5\r\n+2=9\r\n1=1\r\n4=1\r\n"));
+    ASSERT_TRUE(FolderIndexFile::WriteFlags(path, {7, 2, 2}, {4, 9}));
+    EXPECT_EQ(ReadHostFile(host), W("[データ存在フラグ]\r\n07=5\r\n+2=9\r\n1=1\r\n4=0\r\n7=1\r\n2=1\r\n"));
     // Nothing to write writes nothing.
     EXPECT_TRUE(FolderIndexFile::WriteFlags("C:\\m\\none.ini", {}));
     EXPECT_FALSE(HostExists(prefix.DriveC() + "/m/none.ini"));
