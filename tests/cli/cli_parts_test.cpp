@@ -204,13 +204,13 @@ TEST(RecordsText, PrintsWhatTheTreeDumps) {
         nlohmann::json file = nlohmann::json::object();
         cli_json::PutCp932(file, "source", source);
         cli_json::PutCp932(file, "destination", destination);
-        file["bytes"] = uint64_t{1} << (i * 8);
+        file["bytes"] = uint64_t{1} << (i * 8 % 64);
         file["data_set"] = static_cast<int>(i) - 1;
         if (i % 2) file["outcome"] = "written";
         if (i == 3) file["failure"] = failure;
         files.push_back(file);
         filesText.Begin();
-        filesText.Unsigned("bytes", uint64_t{1} << (i * 8));
+        filesText.Unsigned("bytes", uint64_t{1} << (i * 8 % 64));
         filesText.Signed("data_set", static_cast<int>(i) - 1);
         filesText.Cp932("destination", destination);
         if (i == 3) filesText.Value("failure", failure);
