@@ -26,6 +26,7 @@
 #include "platform/unique_fd.h"
 #include "transfer/folder_path.h"
 #include "transfer/restore_point_manifest.h"
+#include "transfer/utc_time.h"
 #include "transfer/verify.h"
 
 namespace {
@@ -86,20 +87,10 @@ bool IdBefore(const std::string& a, const std::string& b) {
     return std::tie(ta, ca, a) < std::tie(tb, cb, b);
 }
 
-std::string UtcStamp(int64_t unixSeconds) {
-    const time_t t = static_cast<time_t>(unixSeconds);
-    tm utc{};
-    gmtime_r(&t, &utc);
-    char text[80];
-    std::snprintf(text, sizeof text, "%04d%02d%02dT%02d%02d%02d", utc.tm_year + 1900, utc.tm_mon + 1, utc.tm_mday,
-                  utc.tm_hour, utc.tm_min, utc.tm_sec);
-    return text;
-}
-
 // An id after every one of `names` (points and unfinished points of the store):
 // the time of `now`, or the newest time there when the clock is behind it.
 std::string NextId(int64_t now, const std::vector<std::string>& names) {
-    std::string time = UtcStamp(now);
+    std::string time = FormatUtc(now, "%Y%m%dT%H%M%S");
     uint64_t counter = 1;
     for (std::string name : names) {
         if (EndsWith(name, kPartial)) name.resize(name.size() - std::strlen(kPartial));

@@ -21,6 +21,7 @@
 #include "transfer/restore_point.h"
 #include "transfer/safety_texts.h"
 #include "transfer/save_register.h"
+#include "transfer/utc_time.h"
 
 // What is at a lock's name at one moment.
 struct LockEntry {
@@ -41,16 +42,6 @@ constexpr int64_t kStaleGuardSeconds = 60;
 int64_t NowUnix() { return static_cast<int64_t>(time(nullptr)); }
 
 void (*g_takeOverHook)() = nullptr;
-
-std::string UtcText(int64_t unixSeconds) {
-    const time_t t = static_cast<time_t>(unixSeconds);
-    tm utc{};
-    gmtime_r(&t, &utc);
-    char text[80];
-    std::snprintf(text, sizeof text, "%04d-%02d-%02dT%02d:%02d:%02dZ", utc.tm_year + 1900, utc.tm_mon + 1, utc.tm_mday,
-                  utc.tm_hour, utc.tm_min, utc.tm_sec);
-    return text;
-}
 
 bool ParseUtc(const std::string& text, int64_t* out) {
     tm utc{};
@@ -134,7 +125,7 @@ std::string FormatLockOwner(const LockOwner& owner) {
     std::string text = "host=" + owner.host + "\npid=" + std::to_string(owner.pid) + "\n";
     if (owner.pidStart >= 0) text += "pid_start=" + std::to_string(owner.pidStart) + "\n";
     if (!owner.bootId.empty()) text += "boot=" + owner.bootId + "\n";
-    return text + "started=" + UtcText(owner.startedUnix) + "\n";
+    return text + "started=" + FormatUtc(owner.startedUnix, "%Y-%m-%dT%H:%M:%SZ") + "\n";
 }
 
 LockOwner ParseLockOwner(const std::string& bytes) {
